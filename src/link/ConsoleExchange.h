@@ -1,0 +1,86 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "link/ConsoleLog.h"
+#include "link/SerialPort.h"
+
+namespace kora {
+
+// The pane is cleared when it already holds this many lines and another one arrives.
+inline constexpr int kConsoleLogMaxLines = 300;
+// Every console line is read into a 1024-byte buffer: at most 1023 bytes a line.
+inline constexpr std::uint32_t kConsoleLineLimit = 1024;
+// The prompt wait reads at most ceil(budget / T) further lines.
+inline constexpr std::uint32_t kPromptBudgetMs = 5000;
+
+// "Unable to open " + port + "!\n\nPlease make sure there is no other application using the port!!"
+std::string OpenFailureMessage(const std::string& portName);
+// "Unable to send command '" + command + "'!\n\n" + the INIT-mode advice. The command is quoted
+// exactly as passed, its trailing "\r" included.
+std::string SendFailureMessage(const std::string& command);
+// The same advice after a fixed head such as "Unable to send command!" or
+// "Unable to send command 'dir'!".
+std::string SendFailureMessageWithHead(const std::string& head);
+
+// Removes every CR and LF; an empty result adds nothing; a pane that already holds 300 lines
+// is cleared before the line is appended.
+void ShowConsoleLine(ConsoleLog& log, const std::string& text);
+
+// A console prompt: the text begins with "C:\" or "D:\". Line-end characters in front of it
+// do not count, so the prompt still reads as one when lines are cut at CR on a console that
+// ends its lines with CR LF (the LF then leads the prompt).
+bool IsPrompt(const std::string& text);
+
+// Types the command one byte at a time, each write followed by a one-byte read that must
+// return the same byte. Stops at the first character that fails. An empty command fails.
+bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command);
+
+// Reads and shows further lines until a prompt, at most ceil(5000 / T) reads.
+bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText);
+
+// Throws away what the console still prints: single-byte reads until one fails or 1025
+// bytes were taken.
+void DrainInput(SerialPort& port);
+
+// What an operation's line check makes of one output line.
+struct LineFailure {
+    std::string message;       // the operation's failure message
+    bool stopReading = true;   // end the output loop here (the prompt wait still follows)
+};
+using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
+
+// One command of a device operation.
+struct ConsoleStep {
+    std::string command;             // typed as is; ends in "\r"
+    std::string sendFailureMessage;  // empty: SendFailureMessage(command)
+    LineCheck checkLine;             // optional; sees each output line after it is shown
+};
+
+// A standard device operation: open the port, 57600 8N1, LineEnd and T, drain, then each
+// step in turn (send with echo check, read-output loop, prompt wait), close. A step that
+// fails ends the operation; later steps are not sent.
+struct DeviceOperation {
+    std::vector<ConsoleStep> steps;
+    std::uint8_t lineEnd = 10;
+    std::uint32_t timeoutMs = 200;
+};
+
+struct OperationResult {
+    bool ok = true;
+    std::string message;  // the failure message; empty on success
+};
+
+// Runs the operation on the calling thread. Shows every command and output line in the log;
+// never shows a message box (the GUI wrapper does that).
+OperationResult RunDeviceOperation(const std::string& portName, const DeviceOperation& op,
+                                   ConsoleLog& log);
+
+// The plain generic command: one step, LineEnd 10, T = 200 ms, no line check.
+DeviceOperation GenericCommand(const std::string& command);
+
+}  // namespace kora

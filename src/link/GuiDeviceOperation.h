@@ -1,0 +1,30 @@
+#pragma once
+
+#include <string>
+
+#include "link/ConsoleExchange.h"
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace kora {
+
+// ConsoleLog on the terminal pane. Each appended line is painted at once (the window may
+// repaint during a blocking operation) while user input stays blocked.
+class PaneConsoleLog final : public ConsoleLog {
+public:
+    explicit PaneConsoleLog(QPlainTextEdit& pane) : pane_(pane) {}
+    int lineCount() const override;
+    void clear() override;
+    void appendLine(const std::string& text) override;
+
+private:
+    QPlainTextEdit& pane_;
+};
+
+// Runs a device operation from the GUI: hourglass while it lasts, lines shown in the pane as
+// they arrive, cursor restored, then the error box (through Prompts()) when it failed.
+OperationResult RunGuiDeviceOperation(QWidget* parent, QPlainTextEdit& pane,
+                                      const std::string& portName, const DeviceOperation& op);
+
+}  // namespace kora

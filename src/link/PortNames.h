@@ -1,0 +1,21 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+
+namespace kora {
+
+// The folder in which COMn links live: $KORA_PORT_DIR when set, else
+// $XDG_CONFIG_HOME/kora7740p/ports (default ~/.config/kora7740p/ports).
+std::filesystem::path PortsFolder();
+
+// The number n of a "COMn" alias (1..255, decimal, no leading zeros), or nothing.
+std::optional<int> ComPortNumber(const std::string& name);
+
+// The device path a port name stands for: a name starting with "/" is used as it is; COMn
+// resolves to the target of the link COMn in the ports folder, or to /dev/ttyS<n-1> when
+// there is no such link. Anything else resolves to itself (and will fail to open).
+std::string ResolvePortName(const std::string& name);
+
+}  // namespace kora

@@ -1,0 +1,95 @@
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+
+namespace kora {
+
+// Whether a write first throws away input the line has delivered but nobody has read yet.
+// Device operations rely on the purge for their echo check; the interactive terminal must
+// not lose controller output when the user types, so it writes with Keep.
+enum class InputPurge { Discard, Keep };
+
+// Why the last Open failed, in the terms the port scan and the messages care about.
+enum class OpenFailure {
+    None,          // the last Open succeeded (or none was tried)
+    InUse,         // another program holds the port (flock, TIOCEXCL or a live UUCP lock)
+    AccessDenied,  // the device exists but permissions refuse it
+    NoPort,        // nothing usable behind the name
+};
+
+// One serial port, opened exclusively, 57600 8N1 raw, with the controller's time-out rule:
+// a read of n bytes ends when T ms pass between two bytes (armed after the first byte) or
+// T*n+T ms pass in total; a write of n bytes must complete within T*n+T ms.
+//
+// Every call blocks for at most the time-out set with SetTimeouts and returns success as a
+// boolean; nothing here shows a message. One object is used by one thread at a time.
+//
+// An I/O error other than a time-out (hang-up, EIO, POLLERR) closes the descriptor and opens
+// the port again, and the call reports failure: a pseudo-terminal whose other side went
+// away behaves like an unplugged USB adapter and must never be taken for a time-out.
+class SerialPort {
+public:
+    // Takes a port name as the user sees it: "COM3" (resolved through the ports folder) or a
+    // device path such as "/dev/ttyUSB0". Does not touch the device.
+    explicit SerialPort(std::string portName);
+    // Closes the port if it is still open, so no path leaks the descriptor or the lock file.
+    ~SerialPort();
+
+    SerialPort(const SerialPort&) = delete;
+    SerialPort& operator=(const SerialPort&) = delete;
+
+    bool Open();
+    bool Close();
+    bool SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
+                       std::uint8_t stopBits);
+    bool SetTimeouts(std::uint32_t milliseconds);
+    std::uint32_t GetTimeout() const { return timeoutMs_; }
+
+    // Writes all bytes within T*n+T ms. Discards unread input first unless told to keep it.
+    bool Write(std::size_t count, const std::uint8_t* bytes,
+               InputPurge purge = InputPurge::Discard);
+    bool Write(const std::string& bytes, InputPurge purge = InputPurge::Discard);
+    // True when exactly count bytes arrived under the time-out rule.
+    bool Read(std::size_t count, std::uint8_t* buffer);
+    // Reads single bytes until LineEnd arrives (true). At most limit-1 bytes are appended; the
+    // limit-th byte is consumed and dropped (false). A zero byte counts toward the limit but is
+    // not appended, as with a zero-terminated buffer. On a time-out or error the bytes that did
+    // arrive stay in text (the console prompt has no line end and is found that way).
+    bool ReadLine(std::uint32_t limit, std::string& text);
+
+    bool isOpen() const { return fd_ >= 0; }
+    const std::string& portName() const { return portName_; }
+    // The device path the name resolved to at the last Open.
+    const std::string& devicePath() const { return devicePath_; }
+    OpenFailure lastOpenFailure() const { return lastOpenFailure_; }
+    // errno of the last failed Open, 0 when it succeeded.
+    int lastOpenErrno() const { return lastOpenErrno_; }
+    // A hint for the user about the last failed Open, such as the group that owns the device
+    // when permissions refused it; empty when there is nothing useful to add.
+    std::string openFailureHint() const;
+
+    // The byte that ends a line for ReadLine: CR at construction, LF for most operations.
+    std::uint8_t LineEnd = 13;
+
+private:
+    bool openDevice();
+    void closeDevice();
+    bool reopenAfterError();
+    bool applyLineSettings();
+    // Reads up to count bytes under the interval/total rule; returns how many arrived.
+    // Sets ioError when the line failed (as opposed to timing out).
+    std::size_t readWithTimeouts(std::size_t count, std::uint8_t* buffer, bool& ioError);
+
+    std::string portName_;
+    std::string devicePath_;
+    int fd_ = -1;
+    std::string lockFilePath_;  // empty when no UUCP lock file is held
+    std::uint32_t baudRate_ = 57600;
+    std::uint32_t timeoutMs_ = 0;
+    OpenFailure lastOpenFailure_ = OpenFailure::None;
+    int lastOpenErrno_ = 0;
+};
+
+}  // namespace kora

@@ -1,0 +1,29 @@
+#!/usr/bin/env bash
+# Builds the project with AddressSanitizer and UndefinedBehaviorSanitizer and runs the whole
+# suite on Qt's offscreen platform; the threaded tests run again under ThreadSanitizer.
+set -euo pipefail
+cd "$(dirname "$0")"
+bash scripts/install-deps.sh
+
+jobs=$(nproc)
+export QT_QPA_PLATFORM=offscreen
+export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+
+echo "== Format check"
+git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+echo "== ASan+UBSan build"
+cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DKORA_SANITIZE=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF
+cmake --build build/asan -j "$jobs"
+
+echo "== Test suite"
+ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300
+
+echo "== ThreadSanitizer: threaded tests"
+cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
+  -DKORA_TSAN=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF
+cmake --build build/tsan -j "$jobs" --target tsan_tests
+TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+  ctest --test-dir build/tsan -L threads --output-on-failure -j "$jobs" --timeout 300
