@@ -1,0 +1,328 @@
+#include "transfer/TThreadXModem.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QEvent>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <thread>
+
+#include "link/ConsoleExchange.h"
+#include "transfer/SendFile.h"
+
+namespace kora {
+
+namespace {
+
+constexpr int kReceiverWaitAttempts = 100;
+constexpr auto kReceiverWaitPause = std::chrono::milliseconds(10);
+// Counts transmissions and silent response reads of one block together.
+constexpr int kBlockAttempts = 10;
+constexpr int kEotAttempts = 10;
+// Keeps the exchange at the controller's pace after each response and each EOT.
+constexpr auto kResponsePause = std::chrono::milliseconds(5);
+constexpr std::size_t kFileChunkSize = 4096;
+// Lines read after the cancel bytes; a console that never stops printing must not keep the
+// worker forever.
+constexpr int kCancelOutputLineLimit = kConsoleLogMaxLines;
+
+bool ContainsPrompt(const std::string& text)
+{
+    return text.find("C:\\") != std::string::npos || text.find("D:\\") != std::string::npos;
+}
+
+} // namespace
+
+TThreadXModem::TThreadXModem(QObject* parent) : QThread(parent) {}
+
+TThreadXModem::~TThreadXModem()
+{
+    if (isRunning()) {
+        CancelRequested.store(true);
+        QObject* target = GuiObject != nullptr ? GuiObject : this;
+        const bool onTargetThread = QThread::currentThread() == target->thread();
+        while (!wait(QDeadlineTimer(10))) {
+            if (onTargetThread) {
+                QCoreApplication::sendPostedEvents(target, QEvent::MetaCall);
+            }
+        }
+    }
+    wait();
+}
+
+void TThreadXModem::Resume()
+{
+    start();
+}
+
+void TThreadXModem::run()
+{
+    Execute();
+}
+
+void TThreadXModem::Execute()
+{
+    TransferResult.store(Transfer(), std::memory_order_release);
+}
+
+std::int32_t TThreadXModem::Transfer()
+{
+    if (Port == nullptr || StatusMemo == nullptr) {
+        return kFailed;
+    }
+    const auto length = SendFile::MeasureLength(LocalPath);
+    if (!length) {
+        SetStatusAndShow(kCannotOpenSendFile);
+        return kFailed;
+    }
+    fileLength_ = *length;
+
+    DrainInput(*Port);
+
+    Command = "C:\\transfer /R " + DeviceName + "\r";
+    EchoOk = true;
+    Synchronize([this] { SendStartCommand(); });
+    if (!EchoOk) {
+        return kFailed;
+    }
+    // From here on the controller's receiver runs: every unsuccessful end other than its own
+    // cancel sends CAN, or it would take the next console command for data.
+    if (!WaitForReceiver()) {
+        return kFailed;
+    }
+
+    SendFile file;
+    if (!file.Open(LocalPath)) {
+        SetStatusAndShow(kCannotOpenSendFile);
+        CancelReceiver();
+        return kFailed;
+    }
+    SetStatusAndShow(kTransferringFile);
+    blockNumber_ = 1;
+    bytesAcknowledged_ = 0;
+    if (!SendFileBlocks(file)) {
+        return kFailed;
+    }
+    file.Close();
+
+    SendEndOfTransmission();
+    Synchronize([this] { ReadTrailingOutput(); });
+    return kSucceeded;
+}
+
+bool TThreadXModem::WaitForReceiver()
+{
+    // Only NAK starts the transfer; 'C' (a request for the CRC variant) is just another byte.
+    for (int attempt = 0; attempt < kReceiverWaitAttempts; ++attempt) {
+        std::uint8_t byte = 0;
+        if (Port->Read(1, &byte) && byte == xmodem::NAK) {
+            return true;
+        }
+        if (CancelRequested.load()) {
+            SetStatusAndShow(kTransferringCancelled);
+            CancelReceiver();
+            return false;
+        }
+        std::this_thread::sleep_for(kReceiverWaitPause);
+    }
+    SetStatusAndShow(kNoAckFromDevice);
+    CancelReceiver();
+    return false;
+}
+
+bool TThreadXModem::SendFileBlocks(SendFile& file)
+{
+    std::array<std::uint8_t, kFileChunkSize> chunk{};
+    for (;;) {
+        std::size_t count = 0;
+        const auto outcome = file.ReadChunk(chunk, count);
+        if (outcome == SendFile::ReadOutcome::End) {
+            return true;
+        }
+        if (outcome == SendFile::ReadOutcome::Error) {
+            SetStatusAndShow(kErrorReadingFile);
+            file.Close();
+            CancelReceiver();
+            return false;
+        }
+        for (std::size_t offset = 0; offset < count;) {
+            const std::size_t length = std::min(xmodem::kDataSize, count - offset);
+            const auto data = std::span<const std::uint8_t>(chunk).subspan(offset, length);
+            switch (ExchangeBlock(file, data)) {
+            case BlockOutcome::Acknowledged:
+                offset += length;
+                bytesAcknowledged_ += length;
+                ++blockNumber_;
+                UpdateProgress();
+                break;
+            case BlockOutcome::Cancelled:
+                return false;
+            case BlockOutcome::ReceiverCancelled:
+                file.Close();
+                return false;
+            case BlockOutcome::NotAcknowledged:
+                file.Close();
+                CancelReceiver();
+                return false;
+            }
+        }
+    }
+}
+
+TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,
+                                                         std::span<const std::uint8_t> data)
+{
+    int attempts = 0;
+    const xmodem::Block block = xmodem::BuildBlock(blockNumber_, data);
+    for (;;) {
+        if (CancelRequested.load()) {
+            RunCancelSequence(file);
+            return BlockOutcome::Cancelled;
+        }
+        ++attempts;
+        WriteBlock(block);
+
+        // A silent read uses up an attempt as a retransmission does.
+        std::optional<std::uint8_t> response;
+        for (;;) {
+            std::uint8_t byte = 0;
+            if (Port->Read(1, &byte)) {
+                response = byte;
+                break;
+            }
+            if (attempts >= kBlockAttempts) {
+                break;
+            }
+            ++attempts;
+        }
+        std::this_thread::sleep_for(kResponsePause);
+
+        if (response == xmodem::NAK && attempts < kBlockAttempts) {
+            continue;
+        }
+        if (response == xmodem::ACK) {
+            return BlockOutcome::Acknowledged;
+        }
+        if (response == xmodem::CAN) {
+            return BlockOutcome::ReceiverCancelled;
+        }
+        return BlockOutcome::NotAcknowledged;
+    }
+}
+
+void TThreadXModem::WriteBlock(const xmodem::Block& block)
+{
+    // Header bytes one by one, then the data, then the checksum: five writes.
+    Port->Write(1, &block[0]);
+    Port->Write(1, &block[1]);
+    Port->Write(1, &block[2]);
+    Port->Write(xmodem::kDataSize, &block[3]);
+    Port->Write(1, &block[xmodem::kBlockSize - 1]);
+}
+
+void TThreadXModem::RunCancelSequence(SendFile& file)
+{
+    file.Close();
+    CancelReceiver();
+    for (int line = 0; line < kCancelOutputLineLimit; ++line) {
+        std::string text;
+        if (!Port->ReadLine(kConsoleLineLimit, text)) {
+            break;
+        }
+        SetStatusAndShow(text);
+    }
+}
+
+void TThreadXModem::CancelReceiver()
+{
+    std::array<std::uint8_t, xmodem::kCancelLength> cancel{};
+    cancel.fill(xmodem::CAN);
+    Port->Write(cancel.size(), cancel.data());
+}
+
+bool TThreadXModem::SendEndOfTransmission()
+{
+    bool acknowledged = false;
+    for (int attempt = 0; attempt < kEotAttempts && !acknowledged; ++attempt) {
+        Port->Write(1, &xmodem::EOT);
+        std::this_thread::sleep_for(kResponsePause);
+        std::uint8_t byte = 0;
+        acknowledged = Port->Read(1, &byte) && byte == xmodem::ACK;
+    }
+    // The file has arrived either way; a lost ACK to EOT is no failure.
+    SetStatusAndShow(acknowledged ? kGetAckForEot : kNoAckForEot);
+    return acknowledged;
+}
+
+void TThreadXModem::UpdateProgress()
+{
+    if (fileLength_ == 0) {
+        return;
+    }
+    // 64-bit product: a 32-bit one overflows above about 42 MB. A file that grew while it was
+    // sent must not push the bar past full.
+    const std::uint64_t percent =
+        std::min<std::uint64_t>(bytesAcknowledged_ * 100 / fileLength_, 100);
+    Progress.store(static_cast<std::int32_t>(percent), std::memory_order_relaxed);
+}
+
+void TThreadXModem::SendStartCommand()
+{
+    if (!Command.empty()) {
+        Status = Command;
+    }
+    EchoOk = SendCommand(*Port, *StatusMemo, Command);
+}
+
+void TThreadXModem::ShowStatus()
+{
+    if (Status.empty()) {
+        return;
+    }
+    ShowConsoleLine(*StatusMemo, Status);
+}
+
+void TThreadXModem::ReadTrailingOutput()
+{
+    const std::uint32_t step = std::max<std::uint32_t>(Port->GetTimeout(), 1);
+    for (std::uint32_t waited = 0; waited < kPromptBudgetMs; waited += step) {
+        std::string text;
+        Port->ReadLine(kConsoleLineLimit, text);
+        if (ContainsPrompt(text)) {
+            break;
+        }
+        Status = text;
+        ShowStatus();
+    }
+}
+
+void TThreadXModem::SetStatusAndShow(const std::string& text)
+{
+    Status = text;
+    Synchronize([this] { ShowStatus(); });
+}
+
+void TThreadXModem::Synchronize(const std::function<void()>& method)
+{
+    QObject* target = GuiObject != nullptr ? GuiObject : this;
+    if (QThread::currentThread() == target->thread()) {
+        method();
+        return;
+    }
+    // The hand-over flag makes the ordering visible to the thread checker as well: Qt's own
+    // blocking call orders the two sides, but through primitives it cannot see.
+    handOver_.store(true, std::memory_order_release);
+    QMetaObject::invokeMethod(
+        target,
+        [this, &method] {
+            (void)handOver_.load(std::memory_order_acquire);
+            method();
+            handOver_.store(false, std::memory_order_release);
+        },
+        Qt::BlockingQueuedConnection);
+    (void)handOver_.load(std::memory_order_acquire);
+}
+
+} // namespace kora

@@ -1,0 +1,106 @@
+#pragma once
+
+#include <QThread>
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <span>
+#include <string>
+
+#include "link/ConsoleLog.h"
+#include "link/SerialPort.h"
+#include "transfer/XmodemProtocol.h"
+
+namespace kora {
+
+class SendFile;
+
+// Uploads one PC file to the controller over an open port: types "C:\transfer /R <name>" with
+// the echo check, waits for the receiver's NAK, sends 128-byte checksum blocks, ends with EOT
+// and shows what the console prints afterwards.
+//
+// Use: construct (the thread does not run yet), set Port, StatusMemo, LocalPath and DeviceName,
+// call Resume(), then poll TransferResult and Progress while letting the owner's thread
+// process its events: the start command, the status lines and the closing output run there,
+// on the thread the object was created on (or on GuiObject's thread), while the worker waits.
+// Destroy the object once TransferResult has left 1.
+class TThreadXModem : public QThread {
+    Q_OBJECT
+
+public:
+    static constexpr const char* kCannotOpenSendFile = "<<Cannot Open Send File>>";
+    static constexpr const char* kTransferringCancelled = "<<Transferring cancelled...>>";
+    static constexpr const char* kNoAckFromDevice = "<<No ACK from KORA-7740P>>";
+    static constexpr const char* kTransferringFile = "<<Transferring File...>>";
+    static constexpr const char* kErrorReadingFile = "<<Error Reading File>>";
+    static constexpr const char* kGetAckForEot = "<<Get ACK for EOT>>";
+    static constexpr const char* kNoAckForEot = "<<No ACK for EOT>>";
+
+    static constexpr std::int32_t kRunning = 1;
+    static constexpr std::int32_t kSucceeded = 0;
+    static constexpr std::int32_t kFailed = -1;
+
+    explicit TThreadXModem(QObject* parent = nullptr);
+    // Waits for the thread body to end. Should the owner destroy a running worker, the worker
+    // is asked to cancel and its pending synchronised calls are served meanwhile, so the wait
+    // cannot lock up against a worker that waits for this thread.
+    ~TThreadXModem() override;
+
+    // Starts the thread body.
+    void Resume();
+
+    // Set by the owner before Resume(); not owned.
+    SerialPort* Port = nullptr;
+    ConsoleLog* StatusMemo = nullptr;
+    // Where the synchronised calls run; none means this object's own thread.
+    QObject* GuiObject = nullptr;
+    std::string LocalPath;
+    std::string DeviceName;
+
+    // Written by the owner only.
+    std::atomic<bool> CancelRequested{false};
+    // Written by the worker only: 1 while running, 0 on success, -1 on failure or cancel. It
+    // leaves 1 once, as the worker's last act.
+    std::atomic<std::int32_t> TransferResult{kRunning};
+    // Written by the worker only: the percentage of the file acknowledged so far.
+    std::atomic<std::int32_t> Progress{0};
+
+    // Written by the worker, read by the synchronised calls while the worker waits.
+    std::string Command;
+    std::string Status;
+    bool EchoOk = false;
+
+protected:
+    // The thread body; its outcome is TransferResult.
+    void Execute();
+
+    // The synchronised calls: run on the GUI side while the worker waits.
+    void SendStartCommand();
+    void ShowStatus();
+    void ReadTrailingOutput();
+
+private:
+    enum class BlockOutcome { Acknowledged, Cancelled, ReceiverCancelled, NotAcknowledged };
+
+    void run() override;
+    std::int32_t Transfer();
+    bool WaitForReceiver();
+    bool SendFileBlocks(SendFile& file);
+    BlockOutcome ExchangeBlock(SendFile& file, std::span<const std::uint8_t> data);
+    void WriteBlock(const xmodem::Block& block);
+    void RunCancelSequence(SendFile& file);
+    void CancelReceiver();
+    bool SendEndOfTransmission();
+    void UpdateProgress();
+
+    void Synchronize(const std::function<void()>& method);
+    void SetStatusAndShow(const std::string& text);
+
+    std::uint64_t fileLength_ = 0;
+    std::uint64_t bytesAcknowledged_ = 0;
+    std::uint32_t blockNumber_ = 1;
+    std::atomic<bool> handOver_{false};
+};
+
+} // namespace kora

@@ -1,0 +1,30 @@
+#include "transfer/XmodemProtocol.h"
+
+#include <algorithm>
+
+namespace kora::xmodem {
+
+std::uint8_t Checksum(std::span<const std::uint8_t> data)
+{
+    std::uint8_t sum = 0;
+    for (std::uint8_t byte : data) {
+        sum = static_cast<std::uint8_t>(sum + byte);
+    }
+    return sum;
+}
+
+Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data)
+{
+    const auto payload = data.first(std::min(data.size(), kDataSize));
+    const auto number = static_cast<std::uint8_t>(blockNumber & 0xFF);
+
+    Block block{};
+    block[0] = SOH;
+    block[1] = number;
+    block[2] = static_cast<std::uint8_t>(0xFF - number);
+    std::copy(payload.begin(), payload.end(), block.begin() + 3);
+    block[kBlockSize - 1] = Checksum(payload);
+    return block;
+}
+
+} // namespace kora::xmodem

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <span>
+
+namespace kora::xmodem {
+
+inline constexpr std::uint8_t SOH = 0x01;
+inline constexpr std::uint8_t EOT = 0x04;
+inline constexpr std::uint8_t ACK = 0x06;
+inline constexpr std::uint8_t NAK = 0x15;
+inline constexpr std::uint8_t CAN = 0x18;
+
+inline constexpr std::size_t kDataSize = 128;
+inline constexpr std::size_t kBlockSize = 3 + kDataSize + 1;
+// The receiver gives up on this many CAN bytes in a row.
+inline constexpr std::size_t kCancelLength = 5;
+
+// One block as it goes on the wire: SOH, number, complement, 128 data bytes, checksum.
+using Block = std::array<std::uint8_t, kBlockSize>;
+
+// The low 8 bits of the sum of the bytes.
+std::uint8_t Checksum(std::span<const std::uint8_t> data);
+
+// Builds the block for the given running block number (1 for the first block; only the low 8
+// bits go on the wire). Data shorter than 128 bytes is padded with zero bytes, which leave the
+// checksum unchanged. At most 128 bytes of data are taken.
+Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data);
+
+} // namespace kora::xmodem
