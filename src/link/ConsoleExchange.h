@@ -49,16 +49,16 @@ void DrainInput(SerialPort& port);
 
 // What an operation's line check makes of one output line.
 struct LineFailure {
-    std::string message;       // the operation's failure message
-    bool stopReading = true;   // end the output loop here (the prompt wait still follows)
+    std::string message;     // the operation's failure message
+    bool stopReading = true; // end the output loop here (the prompt wait still follows)
 };
 using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
 
 // One command of a device operation.
 struct ConsoleStep {
-    std::string command;             // typed as is; ends in "\r"
-    std::string sendFailureMessage;  // empty: SendFailureMessage(command)
-    LineCheck checkLine;             // optional; sees each output line after it is shown
+    std::string command;            // typed as is; ends in "\r"
+    std::string sendFailureMessage; // empty: SendFailureMessage(command)
+    LineCheck checkLine;            // optional; sees each output line after it is shown
 };
 
 // A standard device operation: open the port, 57600 8N1, LineEnd and T, drain, then each
@@ -72,7 +72,7 @@ struct DeviceOperation {
 
 struct OperationResult {
     bool ok = true;
-    std::string message;  // the failure message; empty on success
+    std::string message; // the failure message; empty on success
 };
 
 // Runs the operation on the calling thread. Shows every command and output line in the log;
@@ -83,4 +83,4 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
 // The plain generic command: one step, LineEnd 10, T = 200 ms, no line check.
 DeviceOperation GenericCommand(const std::string& command);
 
-}  // namespace kora
+} // namespace kora

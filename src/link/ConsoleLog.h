@@ -14,4 +14,4 @@ public:
     virtual void appendLine(const std::string& text) = 0;
 };
 
-}  // namespace kora
+} // namespace kora

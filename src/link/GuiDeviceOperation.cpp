@@ -1,1 +1,60 @@
-// placeholder
+#include "link/GuiDeviceOperation.h"
+
+#include <QCoreApplication>
+#include <QEventLoop>
+#include <QPlainTextEdit>
+#include <QString>
+
+#include "app/ui/UserPrompts.h"
+
+namespace kora {
+namespace {
+
+// Messages join texts typed by the user (UTF-8) with console bytes (any 8-bit code page):
+// UTF-8 when the whole text is valid UTF-8, else byte for byte.
+QString MessageText(const std::string& text)
+{
+    const QString utf8 = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+    if (!utf8.contains(QChar::ReplacementCharacter)) {
+        return utf8;
+    }
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+int PaneConsoleLog::lineCount() const
+{
+    // A document always has one block; an empty pane holds no line.
+    if (pane_.document()->isEmpty()) {
+        return 0;
+    }
+    return pane_.blockCount();
+}
+
+void PaneConsoleLog::clear()
+{
+    pane_.clear();
+}
+
+void PaneConsoleLog::appendLine(const std::string& text)
+{
+    pane_.appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    // Let the pane repaint while the operation blocks the GUI thread, without taking any input.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+OperationResult RunGuiDeviceOperation(QWidget* parent, QPlainTextEdit& pane,
+                                      const std::string& portName, const DeviceOperation& op)
+{
+    BusyCursor busy;
+    PaneConsoleLog log(pane);
+    OperationResult result = RunDeviceOperation(portName, op, log);
+    busy.Restore();
+    if (!result.ok) {
+        Prompts().error(parent, MessageText(result.message));
+    }
+    return result;
+}
+
+} // namespace kora

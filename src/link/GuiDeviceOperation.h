@@ -27,4 +27,4 @@ private:
 OperationResult RunGuiDeviceOperation(QWidget* parent, QPlainTextEdit& pane,
                                       const std::string& portName, const DeviceOperation& op);
 
-}  // namespace kora
+} // namespace kora

@@ -17,5 +17,9 @@ std::optional<int> ComPortNumber(const std::string& name);
 // resolves to the target of the link COMn in the ports folder, or to /dev/ttyS<n-1> when
 // there is no such link. Anything else resolves to itself (and will fail to open).
 std::string ResolvePortName(const std::string& name);
+// The same with the folders given: portsFolder for the COMn links, deviceFolder for the
+// ttyS<n-1> fallback. The port scan passes its own so that tests see only their own ports.
+std::string ResolvePortName(const std::string& name, const std::filesystem::path& portsFolder,
+                            const std::filesystem::path& deviceFolder);
 
-}  // namespace kora
+} // namespace kora

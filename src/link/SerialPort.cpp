@@ -1,1 +1,434 @@
-// placeholder
+#include "link/SerialPort.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <limits>
+#include <optional>
+#include <vector>
+
+#include <fcntl.h>
+#include <grp.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include "link/PortNames.h"
+
+namespace kora {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+using std::chrono::milliseconds;
+
+// T * n + T, kept far from overflow: no exchange waits anywhere near a day.
+milliseconds TotalTimeout(std::uint32_t stepMs, std::size_t count)
+{
+    constexpr std::uint64_t kCapMs = 24ULL * 60 * 60 * 1000;
+    const std::uint64_t step = stepMs;
+    const std::uint64_t factor = static_cast<std::uint64_t>(count) + 1;
+    if (step != 0 && factor > kCapMs / step) {
+        return milliseconds(kCapMs);
+    }
+    return milliseconds(static_cast<std::int64_t>(step * factor));
+}
+
+// poll() takes whole milliseconds; rounding up keeps us from waking early and spinning.
+int PollTimeout(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<milliseconds>(deadline - Clock::now()).count();
+    return static_cast<int>(std::clamp<std::int64_t>(left, 0, std::numeric_limits<int>::max()));
+}
+
+OpenFailure ClassifyOpenError(int error)
+{
+    switch (error) {
+    case EBUSY:
+    case EWOULDBLOCK:
+        return OpenFailure::InUse;
+    case EACCES:
+    case EPERM:
+        return OpenFailure::AccessDenied;
+    default:
+        return OpenFailure::NoPort;
+    }
+}
+
+std::optional<speed_t> SpeedFor(std::uint32_t baudRate)
+{
+    switch (baudRate) {
+    case 1200:
+        return B1200;
+    case 2400:
+        return B2400;
+    case 4800:
+        return B4800;
+    case 9600:
+        return B9600;
+    case 19200:
+        return B19200;
+    case 38400:
+        return B38400;
+    case 57600:
+        return B57600;
+    case 115200:
+        return B115200;
+    case 230400:
+        return B230400;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::optional<tcflag_t> CharacterSize(std::uint8_t dataBits)
+{
+    switch (dataBits) {
+    case 5:
+        return CS5;
+    case 6:
+        return CS6;
+    case 7:
+        return CS7;
+    case 8:
+        return CS8;
+    default:
+        return std::nullopt;
+    }
+}
+
+std::string GroupName(gid_t gid)
+{
+    std::vector<char> scratch(4096);
+    group entry{};
+    group* found = nullptr;
+    if (::getgrgid_r(gid, &entry, scratch.data(), scratch.size(), &found) == 0 && found) {
+        return found->gr_name;
+    }
+    return std::to_string(gid);
+}
+
+} // namespace
+
+SerialPort::SerialPort(std::string portName) : portName_(std::move(portName)) {}
+
+SerialPort::~SerialPort()
+{
+    Close();
+}
+
+bool SerialPort::Open()
+{
+    // A second Open on an open object must not leak the first descriptor and lock.
+    closeDevice();
+    return openDevice();
+}
+
+bool SerialPort::Close()
+{
+    return closeDevice();
+}
+
+bool SerialPort::failOpen(int error, OpenFailure failure)
+{
+    lastOpenErrno_ = error;
+    lastOpenFailure_ = failure;
+    if (exclusiveSet_ && fd_) {
+        ::ioctl(fd_.get(), TIOCNXCL);
+    }
+    exclusiveSet_ = false;
+    fd_.reset();
+    lock_.release();
+    return false;
+}
+
+bool SerialPort::openDevice()
+{
+    lastOpenErrno_ = 0;
+    lastOpenFailure_ = OpenFailure::None;
+    devicePath_ = ResolvePortName(portName_);
+    // Only absolute device paths are opened: a typed text that names no port must never open
+    // a file that happens to lie in the working directory.
+    if (devicePath_.empty() || devicePath_.front() != '/') {
+        return failOpen(ENOENT, OpenFailure::NoPort);
+    }
+
+    int fd;
+    do {
+        fd = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    } while (fd < 0 && errno == EINTR);
+    if (fd < 0) {
+        const int error = errno;
+        return failOpen(error, ClassifyOpenError(error));
+    }
+    fd_.reset(fd);
+
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0) {
+        return failOpen(errno, OpenFailure::NoPort);
+    }
+
+    // Exclusive use in three layers. flock also holds against root, who ignores TIOCEXCL.
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
+        return failOpen(EWOULDBLOCK, OpenFailure::InUse);
+    }
+    exclusiveSet_ = ::ioctl(fd, TIOCEXCL) == 0;
+    if (lock_.acquire(devicePath_) == UucpLock::Status::Busy) {
+        return failOpen(EBUSY, OpenFailure::InUse);
+    }
+
+    if (!applyRawMode()) {
+        return failOpen(errno, OpenFailure::NoPort);
+    }
+    return true;
+}
+
+// The tty line discipline would otherwise echo, translate CR/LF and eat control bytes before
+// any setting is made; the port has to pass bytes through untouched from the moment it opens.
+bool SerialPort::applyRawMode()
+{
+    termios settings{};
+    if (::tcgetattr(fd_.get(), &settings) != 0) {
+        return false;
+    }
+    ::cfmakeraw(&settings);
+    settings.c_cflag |= CLOCAL | CREAD;
+    settings.c_cflag &= ~CRTSCTS;
+    settings.c_iflag &= ~(IXON | IXOFF | IXANY);
+    settings.c_cc[VMIN] = 0;
+    settings.c_cc[VTIME] = 0;
+    return ::tcsetattr(fd_.get(), TCSANOW, &settings) == 0;
+}
+
+bool SerialPort::closeDevice()
+{
+    bool closed = true;
+    if (fd_) {
+        if (exclusiveSet_) {
+            ::ioctl(fd_.get(), TIOCNXCL);
+        }
+        closed = fd_.reset(); // also drops the flock; the descriptor is gone either way
+    }
+    exclusiveSet_ = false;
+    lock_.release();
+    return closed;
+}
+
+bool SerialPort::reopenAfterError()
+{
+    if (!closeDevice()) {
+        return false;
+    }
+    return openDevice();
+}
+
+bool SerialPort::SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
+                               std::uint8_t stopBits)
+{
+    if (!isOpen()) {
+        return false;
+    }
+    const std::optional<speed_t> speed = SpeedFor(baudRate);
+    const std::optional<tcflag_t> size = CharacterSize(dataBits);
+    // Parity 0/1/2 = none/odd/even; stop bits 0/2 = one/two (1.5 has no termios form).
+    if (!speed || !size || parity > 2 || (stopBits != 0 && stopBits != 2)) {
+        return false;
+    }
+    termios settings{};
+    if (::tcgetattr(fd_.get(), &settings) != 0) {
+        return false;
+    }
+    ::cfsetispeed(&settings, *speed);
+    ::cfsetospeed(&settings, *speed);
+    settings.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
+    settings.c_cflag |= *size;
+    if (parity != 0) {
+        settings.c_cflag |= PARENB;
+        if (parity == 1) {
+            settings.c_cflag |= PARODD;
+        }
+    }
+    if (stopBits == 2) {
+        settings.c_cflag |= CSTOPB;
+    }
+    if (::tcsetattr(fd_.get(), TCSANOW, &settings) != 0) {
+        return false;
+    }
+    baudRate_ = baudRate;
+    return true;
+}
+
+bool SerialPort::SetTimeouts(std::uint32_t milliseconds)
+{
+    timeoutMs_ = milliseconds;
+    return isOpen();
+}
+
+std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer, bool& ioError)
+{
+    ioError = false;
+    const milliseconds step(timeoutMs_);
+    const Clock::time_point totalDeadline = Clock::now() + TotalTimeout(timeoutMs_, count);
+    std::optional<Clock::time_point> lastByte;
+    std::size_t got = 0;
+
+    while (got < count) {
+        // With VMIN = VTIME = 0 an empty line reads as 0, the same value a hang-up gives; only
+        // after poll() has reported input does 0 mean that the line is gone.
+        ssize_t n = ::read(fd_.get(), buffer + got, count - got);
+        if (n > 0) {
+            got += static_cast<std::size_t>(n);
+            lastByte = Clock::now();
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno != EAGAIN) {
+            ioError = true;
+            break;
+        }
+
+        Clock::time_point deadline = totalDeadline;
+        if (lastByte) {
+            deadline = std::min(deadline, *lastByte + step);
+        }
+        if (Clock::now() >= deadline) {
+            break;
+        }
+        pollfd watch{fd_.get(), POLLIN, 0};
+        const int ready = ::poll(&watch, 1, PollTimeout(deadline));
+        if (ready < 0) {
+            if (errno == EINTR) {
+                continue;
+            }
+            ioError = true;
+            break;
+        }
+        if (ready == 0) {
+            continue; // the deadline check above ends the read
+        }
+        if (watch.revents & POLLIN) {
+            n = ::read(fd_.get(), buffer + got, count - got);
+            if (n > 0) {
+                got += static_cast<std::size_t>(n);
+                lastByte = Clock::now();
+                continue;
+            }
+            if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
+                continue;
+            }
+            ioError = true; // readable yet nothing to read: hung up, or EIO
+            break;
+        }
+        if (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) {
+            ioError = true;
+            break;
+        }
+    }
+    return got;
+}
+
+bool SerialPort::Read(std::size_t count, std::uint8_t* buffer)
+{
+    if (!isOpen()) {
+        return false;
+    }
+    bool ioError = false;
+    const std::size_t got = readWithTimeouts(count, buffer, ioError);
+    if (ioError) {
+        reopenAfterError();
+        return false;
+    }
+    return got == count;
+}
+
+bool SerialPort::ReadLine(std::uint32_t limit, std::string& text)
+{
+    if (!isOpen()) {
+        return false;
+    }
+    std::uint32_t counter = 0;
+    for (;;) {
+        std::uint8_t byte = 0;
+        bool ioError = false;
+        if (readWithTimeouts(1, &byte, ioError) != 1) {
+            if (ioError) {
+                reopenAfterError();
+            }
+            return false;
+        }
+        ++counter;
+        if (counter >= limit) {
+            return false;
+        }
+        // The caller's text stands for a zero-terminated buffer: a zero byte adds nothing.
+        if (byte != 0) {
+            text.push_back(static_cast<char>(byte));
+        }
+        if (byte == LineEnd) {
+            return true;
+        }
+    }
+}
+
+bool SerialPort::Write(std::size_t count, const std::uint8_t* bytes, InputPurge purge)
+{
+    if (!isOpen()) {
+        return false;
+    }
+    if (purge == InputPurge::Discard) {
+        ::tcflush(fd_.get(), TCIFLUSH);
+    }
+    const Clock::time_point deadline = Clock::now() + TotalTimeout(timeoutMs_, count);
+    std::size_t sent = 0;
+    while (sent < count) {
+        const ssize_t n = ::write(fd_.get(), bytes + sent, count - sent);
+        if (n > 0) {
+            sent += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) {
+            continue;
+        }
+        if (n < 0 && errno == EAGAIN) {
+            if (Clock::now() >= deadline) {
+                return false; // the write time-out: the line did not take the bytes
+            }
+            pollfd watch{fd_.get(), POLLOUT, 0};
+            const int ready = ::poll(&watch, 1, PollTimeout(deadline));
+            if (ready < 0 && errno == EINTR) {
+                continue;
+            }
+            if (ready >= 0 && !(watch.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+                continue;
+            }
+        }
+        reopenAfterError();
+        return false;
+    }
+    return true;
+}
+
+bool SerialPort::Write(const std::string& bytes, InputPurge purge)
+{
+    return Write(bytes.size(), reinterpret_cast<const std::uint8_t*>(bytes.data()), purge);
+}
+
+std::string SerialPort::openFailureHint() const
+{
+    if (lastOpenFailure_ != OpenFailure::AccessDenied || devicePath_.empty()) {
+        return {};
+    }
+    struct stat info {};
+    if (::stat(devicePath_.c_str(), &info) != 0) {
+        return {};
+    }
+    const std::string group = GroupName(info.st_gid);
+    return "Access to " + devicePath_ + " is reserved to the group '" + group +
+           "'.\nAdd your user to it (sudo usermod -aG " + group + " $USER) and log in again.";
+}
+
+} // namespace kora

@@ -4,6 +4,9 @@
 #include <cstdint>
 #include <string>
 
+#include "link/UniqueFd.h"
+#include "link/UucpLock.h"
+
 namespace kora {
 
 // Whether a write first throws away input the line has delivered but nobody has read yet.
@@ -13,15 +16,16 @@ enum class InputPurge { Discard, Keep };
 
 // Why the last Open failed, in the terms the port scan and the messages care about.
 enum class OpenFailure {
-    None,          // the last Open succeeded (or none was tried)
-    InUse,         // another program holds the port (flock, TIOCEXCL or a live UUCP lock)
-    AccessDenied,  // the device exists but permissions refuse it
-    NoPort,        // nothing usable behind the name
+    None,         // the last Open succeeded (or none was tried)
+    InUse,        // another program holds the port (flock, TIOCEXCL or a live UUCP lock)
+    AccessDenied, // the device exists but permissions refuse it
+    NoPort,       // nothing usable behind the name
 };
 
-// One serial port, opened exclusively, 57600 8N1 raw, with the controller's time-out rule:
-// a read of n bytes ends when T ms pass between two bytes (armed after the first byte) or
-// T*n+T ms pass in total; a write of n bytes must complete within T*n+T ms.
+// One serial port, opened exclusively (flock, TIOCEXCL and a UUCP lock file; see UucpLock.h
+// for the lock folder, which $KORA_LOCK_DIR overrides), 57600 8N1 raw, with the controller's
+// time-out rule: a read of n bytes ends when T ms pass between two bytes (armed after the first
+// byte) or T*n+T ms pass in total; a write of n bytes must complete within T*n+T ms.
 //
 // Every call blocks for at most the time-out set with SetTimeouts and returns success as a
 // boolean; nothing here shows a message. One object is used by one thread at a time.
@@ -59,7 +63,7 @@ public:
     // arrive stay in text (the console prompt has no line end and is found that way).
     bool ReadLine(std::uint32_t limit, std::string& text);
 
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return static_cast<bool>(fd_); }
     const std::string& portName() const { return portName_; }
     // The device path the name resolved to at the last Open.
     const std::string& devicePath() const { return devicePath_; }
@@ -75,21 +79,23 @@ public:
 
 private:
     bool openDevice();
-    void closeDevice();
+    bool closeDevice();
     bool reopenAfterError();
-    bool applyLineSettings();
+    bool applyRawMode();
+    bool failOpen(int error, OpenFailure failure);
     // Reads up to count bytes under the interval/total rule; returns how many arrived.
     // Sets ioError when the line failed (as opposed to timing out).
     std::size_t readWithTimeouts(std::size_t count, std::uint8_t* buffer, bool& ioError);
 
     std::string portName_;
     std::string devicePath_;
-    int fd_ = -1;
-    std::string lockFilePath_;  // empty when no UUCP lock file is held
+    UniqueFd fd_;
+    UucpLock lock_;             // the UUCP layer of the exclusive open
+    bool exclusiveSet_ = false; // TIOCEXCL is ours to clear before closing
     std::uint32_t baudRate_ = 57600;
     std::uint32_t timeoutMs_ = 0;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
     int lastOpenErrno_ = 0;
 };
 
-}  // namespace kora
+} // namespace kora
