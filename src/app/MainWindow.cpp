@@ -1,0 +1,316 @@
+#include "app/MainWindow.h"
+
+#include <QAction>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QDir>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QSplitter>
+#include <QStandardPaths>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <memory>
+
+#include "app/KoraInitDialog.h"
+#include "app/WindowDivision.h"
+#include "app/ui/ToolIcons.h"
+#include "app/ui/UserPrompts.h"
+#include "device/DevicePanel.h"
+#include "link/SerialPort.h"
+#include "local/LocalPanel.h"
+
+namespace kora {
+namespace {
+
+constexpr int kButtonColumnWidth = 40;
+constexpr int kSplitterWidth = 3;
+constexpr int kLocalPanelMinWidth = 150;
+constexpr int kTerminalPaneMinHeight = 50;
+
+} // namespace
+
+TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
+{
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("KORA-7740P Utility (Ver 1.10)"));
+    buildMenu();
+
+    pnlUpper_ = new QSplitter(Qt::Horizontal);
+    pnlUpper_->setObjectName(QStringLiteral("pnlUpper"));
+    pnlUpper_->setHandleWidth(kSplitterWidth);
+    pnlUpper_->setChildrenCollapsible(false);
+    pnlLocal_ = new LocalPanel(pnlUpper_);
+    pnlLocal_->setMinimumWidth(kLocalPanelMinWidth);
+    pnlUpper_->addWidget(pnlLocal_);
+    pnlUpper_->addWidget(buildButtonColumn());
+    pnlKora_ = new DevicePanel(pnlUpper_);
+    pnlUpper_->addWidget(pnlKora_);
+    pnlUpper_->handle(1)->setObjectName(QStringLiteral("Splitter1"));
+    pnlUpper_->handle(2)->setObjectName(QStringLiteral("Splitter2"));
+    // The device panel takes whatever the window gains or loses.
+    pnlUpper_->setStretchFactor(0, 0);
+    pnlUpper_->setStretchFactor(1, 0);
+    pnlUpper_->setStretchFactor(2, 1);
+
+    buildTerminalPane();
+
+    splHoriContainer_ = new QSplitter(Qt::Vertical, this);
+    splHoriContainer_->setObjectName(QStringLiteral("pnlClient"));
+    splHoriContainer_->setHandleWidth(kSplitterWidth);
+    splHoriContainer_->setChildrenCollapsible(false);
+    splHoriContainer_->addWidget(pnlUpper_);
+    splHoriContainer_->addWidget(meoDos_);
+    splHoriContainer_->handle(1)->setObjectName(QStringLiteral("splHori"));
+    splHoriContainer_->setStretchFactor(0, 1);
+    splHoriContainer_->setStretchFactor(1, 0);
+    setCentralWidget(splHoriContainer_);
+
+    for (QSplitter* splitter : {pnlUpper_, splHoriContainer_}) {
+        connect(splitter, &QSplitter::splitterMoved, this, [this] { divideOnResize_ = false; });
+    }
+    connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    pnlKora_->cbxKora()->installEventFilter(this);
+}
+
+TfrmMain::~TfrmMain()
+{
+    FormDestroy();
+}
+
+void TfrmMain::buildMenu()
+{
+    MainMenu1_ = menuBar();
+    MainMenu1_->setObjectName(QStringLiteral("MainMenu1"));
+    File1_ = MainMenu1_->addMenu(QStringLiteral("&File"));
+    File1_->setObjectName(QStringLiteral("File1"));
+    Exit1_ = File1_->addAction(QStringLiteral("Exit"));
+    Exit1_->setObjectName(QStringLiteral("Exit1"));
+    Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
+    Help1_->setObjectName(QStringLiteral("Help1"));
+    // The about box is connected by its own code.
+    About1_ = Help1_->addAction(QStringLiteral("About..."));
+    About1_->setObjectName(QStringLiteral("About1"));
+}
+
+QWidget* TfrmMain::buildButtonColumn()
+{
+    pnlBtn_ = new QWidget(pnlUpper_);
+    pnlBtn_->setObjectName(QStringLiteral("pnlBtn"));
+    pnlBtn_->setFixedWidth(kButtonColumnWidth);
+    auto* layout = new QVBoxLayout(pnlBtn_);
+    layout->setContentsMargins(2, 0, 2, 0);
+    btnCopy_ = new QPushButton(pnlBtn_);
+    btnCopy_->setObjectName(QStringLiteral("btnCopy"));
+    btnCopy_->setToolTip(QStringLiteral("Copy file to KORA"));
+    btnCopy_->setIcon(MakeToolIcon(ToolIcon::CopyToDevice));
+    btnCopy_->setIconSize(QSize(24, 24));
+    btnCopy_->setFixedSize(kButtonColumnWidth - 6, 40);
+    layout->addStretch(1);
+    layout->addWidget(btnCopy_, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+    return pnlBtn_;
+}
+
+void TfrmMain::buildTerminalPane()
+{
+    meoDos_ = new QPlainTextEdit;
+    meoDos_->setObjectName(QStringLiteral("meoDos"));
+    meoDos_->setReadOnly(true);
+    meoDos_->setLineWrapMode(QPlainTextEdit::NoWrap);
+    meoDos_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    meoDos_->setMinimumHeight(kTerminalPaneMinHeight);
+    meoDos_->viewport()->setCursor(Qt::IBeamCursor);
+    // Its pop-up menu is the terminal's own.
+    meoDos_->setContextMenuPolicy(Qt::CustomContextMenu);
+
+    QFont font(QStringLiteral("Courier"));
+    font.setStyleHint(QFont::TypeWriter);
+    font.setFixedPitch(true);
+    font.setBold(true);
+    font.setPixelSize(17);
+    meoDos_->setFont(font);
+
+    // Green on the menu colour while it is a log; the terminal recolours it while on.
+    QPalette palette = meoDos_->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    palette.setColor(QPalette::Text, QColor(0, 128, 0));
+    meoDos_->setPalette(palette);
+}
+
+void TfrmMain::FormCreate()
+{
+    auto dialog = std::make_unique<TdlgKoraInit>(this);
+    connect(dialog.get(), &TdlgKoraInit::labelTextChanged, this, &TfrmMain::startupProgress);
+    dialog->show();
+    dialog->ChangeLabelText(QStringLiteral("Scanning local system..."));
+    resetPanelStates();
+    locateSpecialFolders();
+
+    dialog->ChangeLabelText(QStringLiteral("Scanning COM port..."));
+    ScanComPort();
+
+    dialog->ChangeLabelText(QStringLiteral("Constructing local view..."));
+    constructLocalView();
+
+    dialog->ChangeLabelText(QStringLiteral("Starting COM thread..."));
+    selectStartViews();
+    createTerminalThreads();
+
+    dialog->ChangeLabelText(QStringLiteral("Initialization done!!"));
+    dialog->close();
+}
+
+void TfrmMain::resetPanelStates()
+{
+    Local = LocalPanelState{};
+    Device.DeviceSortColumn = 0;
+    Device.SavedSortColumn = 0;
+    Device.DeviceFocusIndex = 0;
+    Device.SavedFocusIndex = 0;
+}
+
+void TfrmMain::locateSpecialFolders()
+{
+    // The I/O configuration file lives in the user's documents folder, which is created when
+    // the desktop has not made it yet.
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) {
+        documents = QDir::homePath();
+    }
+    QDir().mkpath(documents);
+    IOConfigPath = QDir(documents).filePath(QStringLiteral("K7740PIO.cfg"));
+}
+
+void TfrmMain::ScanComPort()
+{
+    // The COM port scan fills cbxCOM and sets ComPortName here. Until then the port box is
+    // empty and every device operation reports that the port cannot be opened.
+}
+
+void TfrmMain::constructLocalView()
+{
+    pnlLocal_->ShowLocalPath(QDir::homePath());
+}
+
+void TfrmMain::selectStartViews()
+{
+    QComboBox* pathBox = pnlLocal_->cbxLocal();
+    pathBox->setFocus(Qt::OtherFocusReason);
+    if (QLineEdit* edit = pathBox->lineEdit()) {
+        edit->selectAll();
+    }
+    pnlLocal_->tbtnLocalDtIcon()->setChecked(true);
+    pnlKora_->tbtnKoraDtIcon()->setChecked(true);
+}
+
+void TfrmMain::createTerminalThreads()
+{
+    // The terminal's byte queue and its receive and output threads are created here, paused;
+    // they run only while the terminal is on.
+}
+
+void TfrmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (!shownOnce_) {
+        shownOnce_ = true;
+        divideOnResize_ = true;
+        FormShow();
+    }
+}
+
+void TfrmMain::FormShow()
+{
+    const WindowDivision division =
+        DivideWindowSpace(width(), height(), kButtonColumnWidth, kSplitterWidth);
+    const int upperWidth = pnlUpper_->width();
+    const int deviceWidth = std::max(0, upperWidth - division.localPanelWidth - kButtonColumnWidth -
+                                            2 * kSplitterWidth);
+    pnlUpper_->setSizes({division.localPanelWidth, kButtonColumnWidth, deviceWidth});
+    const int clientHeight = splHoriContainer_->height();
+    const int upperHeight =
+        std::max(0, clientHeight - division.terminalPaneHeight - kSplitterWidth);
+    splHoriContainer_->setSizes({upperHeight, division.terminalPaneHeight});
+}
+
+void TfrmMain::resizeEvent(QResizeEvent* event)
+{
+    QMainWindow::resizeEvent(event);
+    if (divideOnResize_) {
+        FormShow();
+    }
+}
+
+bool TfrmMain::ConfirmExit()
+{
+    Prompts().beep();
+    return Prompts().confirm(this, QStringLiteral("Are you sure to exit?"));
+}
+
+void TfrmMain::Exit1Click()
+{
+    if (!ConfirmExit()) {
+        return;
+    }
+    exitConfirmed_ = true;
+    close();
+    QCoreApplication::quit();
+}
+
+void TfrmMain::closeEvent(QCloseEvent* event)
+{
+    if (exitConfirmed_ || ConfirmExit()) {
+        exitConfirmed_ = true;
+        event->accept();
+    } else {
+        event->ignore();
+    }
+}
+
+bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == pnlKora_->cbxKora() && event->type() == QEvent::KeyPress) {
+        return cbxKoraKeyPress(static_cast<QKeyEvent&>(*event));
+    }
+    return QMainWindow::eventFilter(watched, event);
+}
+
+bool TfrmMain::cbxKoraKeyPress(QKeyEvent& event)
+{
+    // Typed characters are discarded; navigation keys still work.
+    return !event.text().isEmpty() && event.text().at(0).isPrint();
+}
+
+void TfrmMain::FormDestroy()
+{
+    stopTerminalThreads();
+    releaseTerminalQueue();
+    closeTerminalPort();
+}
+
+void TfrmMain::stopTerminalThreads()
+{
+    // The output thread, then the receive thread: a running one is asked to end and waited
+    // for before anything it uses is released; a paused one is deleted without waiting.
+}
+
+void TfrmMain::releaseTerminalQueue()
+{
+    // The byte queue between the two terminal threads goes once both have ended.
+}
+
+void TfrmMain::closeTerminalPort()
+{
+    if (TerminalPort) {
+        TerminalPort->Close();
+        TerminalPort.reset();
+    }
+}
+
+} // namespace kora

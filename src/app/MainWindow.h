@@ -1,0 +1,111 @@
+#pragma once
+
+#include <QMainWindow>
+
+#include <cstdint>
+#include <memory>
+
+#include "app/WindowState.h"
+
+class QAction;
+class QMenu;
+class QMenuBar;
+class QPlainTextEdit;
+class QPushButton;
+class QSplitter;
+
+namespace kora {
+
+class DevicePanel;
+class LocalPanel;
+class SerialPort;
+
+// The program's one main window: the local panel on the left, the copy button column, the
+// device panel on the right and the terminal pane across the bottom. It composes the panels,
+// runs start-up and shutdown, and owns the state that lives as long as the program.
+class TfrmMain final : public QMainWindow {
+    Q_OBJECT
+public:
+    explicit TfrmMain(QWidget* parent = nullptr);
+    ~TfrmMain() override;
+
+    // Start-up, run once after construction and before the window is shown: shows the
+    // start-up dialog while the ports are scanned, the local view is built and the terminal
+    // is prepared.
+    void FormCreate();
+
+    // Gives the two panels equal widths and the terminal pane a third of the height.
+    void FormShow();
+
+    LocalPanel* localPanel() const { return pnlLocal_; }
+    DevicePanel* devicePanel() const { return pnlKora_; }
+    QPlainTextEdit* meoDos() const { return meoDos_; }
+    QPushButton* btnCopy() const { return btnCopy_; }
+    QAction* Exit1() const { return Exit1_; }
+    QAction* About1() const { return About1_; }
+
+    // Long-lived state read and written by the panels' handlers.
+    std::uint8_t KeyInputFree = 1; // 1 while no terminal key is being sent
+    QString IOConfigPath;          // the local I/O configuration file
+    QString ComPortName;           // the selected COM port; empty when none was found
+    LocalPanelState Local;
+    DevicePanelState Device;
+    std::unique_ptr<SerialPort> TerminalPort; // held open while the terminal is on
+
+signals:
+    // Each text the start-up dialog shows, in order.
+    void startupProgress(const QString& text);
+
+public slots:
+    void Exit1Click();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildMenu();
+    QWidget* buildButtonColumn();
+    void buildTerminalPane();
+
+    // Start-up steps that other parts of the program fill in.
+    void resetPanelStates();
+    void locateSpecialFolders();
+    void ScanComPort();
+    void constructLocalView();
+    void selectStartViews();
+    void createTerminalThreads();
+
+    // Shutdown steps, in the order FormDestroy runs them.
+    void FormDestroy();
+    void stopTerminalThreads();
+    void releaseTerminalQueue();
+    void closeTerminalPort();
+
+    bool ConfirmExit();
+    // The path box of the device panel is chosen from, never typed into.
+    bool cbxKoraKeyPress(QKeyEvent& event);
+
+    QMenuBar* MainMenu1_ = nullptr;
+    QMenu* File1_ = nullptr;
+    QMenu* Help1_ = nullptr;
+    QAction* Exit1_ = nullptr;
+    QAction* About1_ = nullptr;
+    QSplitter* splHoriContainer_ = nullptr;
+    QSplitter* pnlUpper_ = nullptr;
+    LocalPanel* pnlLocal_ = nullptr;
+    QWidget* pnlBtn_ = nullptr;
+    QPushButton* btnCopy_ = nullptr;
+    DevicePanel* pnlKora_ = nullptr;
+    QPlainTextEdit* meoDos_ = nullptr;
+
+    // The window keeps the panels equally divided while it settles into its maximised size,
+    // until the user moves a splitter.
+    bool shownOnce_ = false;
+    bool divideOnResize_ = false;
+    bool exitConfirmed_ = false;
+};
+
+} // namespace kora

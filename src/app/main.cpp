@@ -1,0 +1,23 @@
+#include <QApplication>
+#include <QMessageBox>
+
+#include <exception>
+
+#include "app/MainWindow.h"
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName(QStringLiteral("VELMORACK"));
+    QApplication::setApplicationName(QStringLiteral("KORA-7740P Utility"));
+    try {
+        kora::TfrmMain window;
+        window.FormCreate();
+        window.showMaximized();
+        return QApplication::exec();
+    } catch (const std::exception& error) {
+        QMessageBox::critical(nullptr, QStringLiteral("KORA-7740P Utility"),
+                              QString::fromLocal8Bit(error.what()));
+        return 1;
+    }
+}

@@ -1,0 +1,66 @@
+#include "app/ui/FileListColumns.h"
+
+#include <QHeaderView>
+#include <QTreeView>
+
+namespace kora {
+
+QVariant FileListHeaderData(int section, Qt::Orientation orientation, int role)
+{
+    if (orientation != Qt::Horizontal || section < 0 ||
+        section >= static_cast<int>(kFileListColumns.size())) {
+        return {};
+    }
+    const FileListColumn& column = kFileListColumns[static_cast<std::size_t>(section)];
+    switch (role) {
+    case Qt::DisplayRole:
+        return QString::fromLatin1(column.title);
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment);
+    default:
+        return {};
+    }
+}
+
+void ApplyFileListColumnWidths(QTreeView& view)
+{
+    for (std::size_t i = 0; i < kFileListColumns.size(); ++i) {
+        view.setColumnWidth(static_cast<int>(i), kFileListColumns[i].width);
+    }
+}
+
+void SetUpFileListView(QTreeView& view)
+{
+    view.setRootIsDecorated(false);
+    view.setItemsExpandable(false);
+    view.setUniformRowHeights(true);
+    view.setAllColumnsShowFocus(true);
+    view.setSelectionBehavior(QAbstractItemView::SelectRows);
+    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    view.setContextMenuPolicy(Qt::CustomContextMenu);
+    view.header()->setStretchLastSection(false);
+    view.header()->setSectionsClickable(true);
+    view.header()->setSortIndicatorShown(false);
+}
+
+int EmptyFileListModel::rowCount(const QModelIndex&) const
+{
+    return 0;
+}
+
+int EmptyFileListModel::columnCount(const QModelIndex& parent) const
+{
+    return parent.isValid() ? 0 : static_cast<int>(kFileListColumns.size());
+}
+
+QVariant EmptyFileListModel::data(const QModelIndex&, int) const
+{
+    return {};
+}
+
+QVariant EmptyFileListModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    return FileListHeaderData(section, orientation, role);
+}
+
+} // namespace kora

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QString>
+
+#include <array>
+
+class QTreeView;
+
+namespace kora {
+
+// The four columns both file lists show, in order.
+struct FileListColumn {
+    const char* title;
+    int width;
+    Qt::Alignment alignment;
+};
+
+inline constexpr std::array<FileListColumn, 4> kFileListColumns{{
+    {"Name", 140, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Size", 60, Qt::AlignRight | Qt::AlignVCenter},
+    {"Type", 90, Qt::AlignLeft | Qt::AlignVCenter},
+    {"Modified", 200, Qt::AlignLeft | Qt::AlignVCenter},
+}};
+
+// Header text and alignment of a file-list column, for a model's headerData().
+QVariant FileListHeaderData(int section, Qt::Orientation orientation, int role);
+
+// Sets the column widths after a model has been put on the view (setModel resets them).
+void ApplyFileListColumnWidths(QTreeView& view);
+
+// The common look of a report-style file list: no tree decoration, whole-row selection, no
+// editing, uniform rows.
+void SetUpFileListView(QTreeView& view);
+
+// A list with the four column headers and no rows: what a file list shows before anything
+// has been listed in it.
+class EmptyFileListModel final : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+};
+
+} // namespace kora
