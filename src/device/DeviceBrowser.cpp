@@ -1,0 +1,161 @@
+#include "device/DeviceBrowser.h"
+
+#include <algorithm>
+
+#include "device/DateTimeText.h"
+#include "device/DevicePath.h"
+#include "device/SizeText.h"
+
+namespace kora {
+
+namespace {
+
+// Runs a cleanup when the scope ends, also when it ends by an exception.
+template <typename Cleanup> class ScopeExit {
+public:
+    explicit ScopeExit(Cleanup cleanup) : cleanup_(std::move(cleanup)) {}
+    ~ScopeExit() { cleanup_(); }
+    ScopeExit(const ScopeExit&) = delete;
+    ScopeExit& operator=(const ScopeExit&) = delete;
+
+private:
+    Cleanup cleanup_;
+};
+
+} // namespace
+
+DeviceBrowser::DeviceBrowser(DeviceOperationRunner run, QObject* parent)
+    : QObject(parent), run_(std::move(run))
+{
+}
+
+void DeviceBrowser::replaceEntries(std::vector<FolderEntry> entries)
+{
+    emit entriesAboutToBeReplaced();
+    entries_.assign(std::move(entries));
+    entries_.sortBy(deviceSortColumn_);
+    emit entriesReplaced();
+}
+
+void DeviceBrowser::LoadDeviceListing(const std::string& path)
+{
+    replaceEntries({});
+    DateTimeText::instance().useDeviceDateFormat();
+
+    DirectoryListing listing;
+    ListDeviceDirectory(run_, path, listing); // a failure has been reported; the list stays empty
+
+    replaceEntries(std::move(listing.entries));
+    deviceSortColumn_ = 0;
+
+    // A listing without a free-space line shows its total alone rather than next to the
+    // previous listing's free space; the last known figure is kept for the copy check.
+    std::string freeText;
+    if (listing.freeSpace) {
+        deviceFreeBytes_ = listing.freeSpace->bytes;
+        freeText = listing.freeSpace->text;
+    }
+    objectCountText_ = ObjectCountText(entries_.size());
+    sizeStatusText_ = TotalSizeText(entries_.totalBytes()) + freeText;
+}
+
+void DeviceBrowser::rememberPath(const std::string& path)
+{
+    const auto known = std::find(pathHistory_.begin(), pathHistory_.end(), path);
+    if (known == pathHistory_.end()) {
+        pathHistory_.insert(pathHistory_.begin(), path);
+        pathHistoryIndex_ = 0;
+    } else {
+        pathHistoryIndex_ = static_cast<int>(known - pathHistory_.begin());
+    }
+    pathText_ = path;
+}
+
+void DeviceBrowser::ShowDeviceFolder(const std::string& path)
+{
+    show(path, true);
+}
+
+void DeviceBrowser::show(const std::string& path, bool selectFocusRow)
+{
+    {
+        const ScopeExit resetFocus([this] { deviceFocusIndex_ = 0; });
+        showListing(path, selectFocusRow);
+    }
+    emit folderShown();
+}
+
+void DeviceBrowser::showListing(const std::string& path, bool selectFocusRow)
+{
+    LoadDeviceListing(path);
+    devicePath_ = path;
+    rememberPath(path);
+
+    focusRow_.reset();
+    focusRowSelected_ = false;
+    if (!entries_.empty()) {
+        const auto last = static_cast<int>(entries_.size()) - 1;
+        deviceFocusIndex_ = std::clamp(deviceFocusIndex_, 0, last);
+        focusRow_ = static_cast<std::size_t>(deviceFocusIndex_);
+        focusRowSelected_ = selectFocusRow;
+    }
+}
+
+void DeviceBrowser::refresh()
+{
+    show(devicePath_, false);
+}
+
+void DeviceBrowser::moveUp()
+{
+    show(ParentDevicePath(devicePath_), false);
+}
+
+void DeviceBrowser::sortByColumn(int column)
+{
+    deviceSortColumn_ = column;
+    savedSortColumn_ = column;
+    ShowDeviceFolder(devicePath_);
+}
+
+void DeviceBrowser::choosePath(const std::string& path)
+{
+    ShowDeviceFolder(path);
+}
+
+void DeviceBrowser::portChanged()
+{
+    deviceSortColumn_ = 0;
+    deviceFocusIndex_ = 0;
+    ShowDeviceFolder(std::string(kDeviceRoot));
+}
+
+void DeviceBrowser::operationRefresh()
+{
+    deviceSortColumn_ = savedSortColumn_;
+    deviceFocusIndex_ = savedFocusIndex_;
+    ShowDeviceFolder(devicePath_);
+}
+
+const FolderEntry* DeviceBrowser::DeviceEntryAt(std::optional<std::size_t> row) const
+{
+    if (!row || *row >= entries_.size()) {
+        return nullptr;
+    }
+    return &entries_.at(*row);
+}
+
+DeviceBrowser::Activation DeviceBrowser::activate(std::optional<std::size_t> row)
+{
+    const FolderEntry* entry = DeviceEntryAt(row);
+    if (entry == nullptr) {
+        return {};
+    }
+    if (!entry->isFolder) {
+        return {Activation::Kind::RunFile, entry->name};
+    }
+    show(ChildDevicePath(devicePath_, entry->name), false);
+    return {Activation::Kind::EnteredFolder, {}};
+}
+
+} // namespace kora

@@ -1,0 +1,142 @@
+#include "device/DeviceMenuActions.h"
+
+#include "device/DeviceBrowser.h"
+#include "device/DeviceMenu.h"
+
+namespace kora {
+
+DeviceMenuActions::DeviceMenuActions(DeviceBrowser& browser, DeviceActionUi& ui)
+    : browser_(browser), ui_(ui)
+{
+}
+
+void DeviceMenuActions::PopupMenu2Popup(std::optional<std::size_t> selectedRow)
+{
+    if (browser_.DeviceEntryAt(selectedRow) != nullptr) {
+        browser_.setSavedFocusIndex(static_cast<int>(*selectedRow));
+    }
+}
+
+bool DeviceMenuActions::itemEnabled(std::string_view caption,
+                                    std::optional<std::size_t> selectedRow) const
+{
+    return PopupMenu2ItemEnabled(caption, browser_.DeviceEntryAt(selectedRow));
+}
+
+void DeviceMenuActions::runThenRefresh(const DeviceOperation& op)
+{
+    if (browser_.runner()(op).ok) {
+        browser_.operationRefresh();
+    }
+}
+
+std::optional<std::string> DeviceMenuActions::askSafeName(const NameRequest& request)
+{
+    std::optional<std::string> name = ui_.askName(request);
+    if (!name || name->empty()) {
+        return std::nullopt;
+    }
+    // The edit box holds no more than this; a longer text is cut the same way.
+    if (request.maxLength > 0 && name->size() > static_cast<std::size_t>(request.maxLength)) {
+        name->resize(static_cast<std::size_t>(request.maxLength));
+    }
+    if (const auto warning = UnsafeNameWarning(*name)) {
+        ui_.warning(*warning);
+        return std::nullopt;
+    }
+    return name;
+}
+
+void DeviceMenuActions::MakeDirectory1Click()
+{
+    if (const auto name = askSafeName(MakeDirectoryRequest())) {
+        runThenRefresh(MakeDirectoryOperation(*name));
+    }
+}
+
+void DeviceMenuActions::Delete1Click(std::optional<std::size_t> selectedRow)
+{
+    const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow);
+    if (entry == nullptr) {
+        return;
+    }
+    const std::string name = entry->name; // the refresh below replaces the entries
+    DeviceOperation op;
+    std::string question;
+    if (entry->isFolder) {
+        const auto counts = CountDeviceTree(browser_.runner(), name);
+        if (!counts) {
+            return;
+        }
+        if (counts->files > 0 || counts->folders > 0) {
+            ui_.warning(DirectoryNotEmptyWarning(name));
+            return;
+        }
+        op = RemoveDirectoryOperation(name);
+        question = DeleteDirectoryQuestion(name);
+    } else {
+        op = DeleteFileOperation(name);
+        question = DeleteFileQuestion(name);
+    }
+    if (ui_.confirm(question)) {
+        runThenRefresh(op);
+    }
+}
+
+void DeviceMenuActions::Rename1Click(std::optional<std::size_t> selectedRow)
+{
+    const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow);
+    if (entry == nullptr) {
+        return;
+    }
+    const std::string oldName = entry->name;
+    if (const auto newName = askSafeName(RenameRequest(oldName))) {
+        runThenRefresh(RenameOperation(oldName, *newName));
+    }
+}
+
+void DeviceMenuActions::ABORT1Click()
+{
+    browser_.runner()(AbortOperation());
+}
+
+void DeviceMenuActions::FORMAT1Click()
+{
+    if (ui_.confirm(std::string(kFormatQuestion))) {
+        runThenRefresh(FormatOperation());
+    }
+}
+
+void DeviceMenuActions::MEM1Click()
+{
+    browser_.runner()(MemOperation());
+}
+
+void DeviceMenuActions::SetToAutoRun1Click(std::optional<std::size_t> selectedRow)
+{
+    const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow);
+    if (entry == nullptr) {
+        return;
+    }
+    browser_.runner()(SetToAutoRunOperation(entry->name));
+    // The controller may have written the file even when the exchange went wrong.
+    browser_.operationRefresh();
+}
+
+void DeviceMenuActions::Properities1Click(std::optional<std::size_t> selectedRow)
+{
+    const std::string& pathText = browser_.pathText();
+    if (const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow)) {
+        std::optional<TreeCounts> counts;
+        if (entry->isFolder) {
+            counts = CountDeviceTree(browser_.runner(), entry->name);
+        }
+        ui_.showProperties(EntryProperties(*entry, pathText, counts));
+        return;
+    }
+    if (const auto counts = CountDeviceTree(browser_.runner(), std::string())) {
+        ui_.showProperties(CurrentDirectoryProperties(pathText, *counts));
+    }
+}
+
+} // namespace kora

@@ -1,0 +1,49 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "device/FolderEntry.h"
+
+namespace kora {
+
+// The classic fixed-column DOS listing, columns counted from 1: name 1-8, extension 10-12,
+// "<DIR>" 14-18, size right-aligned ending in column 26 (with "," separators; a figure wider
+// than columns 20-26 runs leftwards), date and time 28-43. Lines still carry their line end.
+inline constexpr std::size_t kDirLineMinLength = 43;
+
+// The drive's free space from the line that contains "bytes free".
+struct FreeSpace {
+    std::uint64_t bytes = 0; // 0 when the line holds no usable figure
+    std::string text;        // "(" + the trimmed line + ")", for status panel 1
+};
+
+// What one listing line is: nothing, an entry, or the free-space line.
+using DirLine = std::variant<std::monostate, FolderEntry, FreeSpace>;
+
+// One "dir" output line. "." and "..", short lines and lines not in the listing's column
+// shape (headers such as " Directory of D:\...", summaries) give nothing.
+DirLine ParseDirLine(std::string_view line);
+
+// One "dir/s" output line: a folder, a file with its size, or nothing.
+struct TreeLine {
+    enum class Kind { Nothing, Folder, File };
+    Kind kind = Kind::Nothing;
+    std::uint64_t size = 0;
+};
+TreeLine ParseTreeLine(std::string_view line);
+
+// A size text with "," separators; anything but digits and commas gives 0.
+std::uint64_t ParseSizeText(std::string_view text);
+
+// Leading and trailing blanks and control characters removed.
+std::string_view TrimListing(std::string_view text);
+
+// True for a line laid out in the listing's columns: a name starting in column 1 and blanks
+// where the layout separates name, extension and date (columns 9, 13 and 27). Headers and
+// summaries start with a blank and never have this shape.
+bool HasListingColumnShape(std::string_view line);
+
+} // namespace kora

@@ -1,0 +1,51 @@
+#include "device/ShellEntryInfoProvider.h"
+
+namespace kora {
+
+ShellEntryInfoProvider::ShellEntryInfoProvider()
+{
+    icons_.emplace_back(); // index 0: not looked up yet
+    icons_.push_back(iconProvider_.icon(QAbstractFileIconProvider::Folder));
+    folderIconIndex_ = static_cast<int>(icons_.size()) - 1;
+    folderTypeName_ = mimeDatabase_.mimeTypeForName(QStringLiteral("inode/directory")).comment();
+}
+
+int ShellEntryInfoProvider::iconIndexFor(const QMimeType& type)
+{
+    const auto known = iconIndexByMimeName_.constFind(type.name());
+    if (known != iconIndexByMimeName_.constEnd()) {
+        return *known;
+    }
+    QIcon icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull()) {
+        icon = QIcon::fromTheme(type.genericIconName());
+    }
+    if (icon.isNull()) {
+        icon = iconProvider_.icon(QAbstractFileIconProvider::File);
+    }
+    icons_.push_back(icon);
+    const int index = static_cast<int>(icons_.size()) - 1;
+    iconIndexByMimeName_.insert(type.name(), index);
+    return index;
+}
+
+EntryInfoProvider::Info ShellEntryInfoProvider::lookUp(const FolderEntry& entry)
+{
+    if (entry.isFolder) {
+        return {folderTypeName_.toStdString(), folderIconIndex_};
+    }
+    // By extension only: the file is on the controller, there is nothing to look into.
+    const QMimeType type = mimeDatabase_.mimeTypeForFile(QString::fromStdString(entry.name),
+                                                         QMimeDatabase::MatchExtension);
+    return {type.comment().toStdString(), iconIndexFor(type)};
+}
+
+QVariant ShellEntryInfoProvider::icon(int iconIndex) const
+{
+    if (iconIndex <= 0 || iconIndex >= static_cast<int>(icons_.size())) {
+        return {};
+    }
+    return icons_[static_cast<std::size_t>(iconIndex)];
+}
+
+} // namespace kora
