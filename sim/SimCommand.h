@@ -36,7 +36,7 @@ struct CommandContext {
     ConsoleIo& io;
     DosFileSystem& fs;
     Faults& faults;
-    std::string commandWord;  // as typed, e.g. "C:\transfer" or "dir/s"
+    std::string commandWord; // as typed, e.g. "C:\transfer" or "dir/s"
     std::string arguments;
 };
 
@@ -44,4 +44,4 @@ struct CommandContext {
 // it returns.
 using CommandHandler = std::function<void(CommandContext&)>;
 
-}  // namespace kora::sim
+} // namespace kora::sim

@@ -1,0 +1,280 @@
+#include "sim/ConsoleSession.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+#include <thread>
+
+#include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
+#include "sim/InternalCommands.h"
+#include "sim/PtyLine.h"
+#include "sim/SamplePrograms.h"
+
+namespace kora::sim {
+
+namespace {
+
+constexpr std::uint8_t kBackspace = 8;
+constexpr std::uint8_t kDelete = 127;
+constexpr std::uint8_t kEscape = 27;
+constexpr std::uint8_t kCtrlC = 3;
+constexpr std::size_t kMaxCommandLine = 127;
+constexpr int kMaxBatchDepth = 4;
+// Waits are cut into slices so stop() and a hang-up request are noticed quickly.
+constexpr std::chrono::milliseconds kSlice{20};
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+} // namespace
+
+ConsoleSession::ConsoleSession(Shared shared) : s_(shared) {}
+
+std::string ConsoleSession::CommandKey(const std::string& word)
+{
+    std::string key = word;
+    const auto cut = key.find_last_of("\\:");
+    if (cut != std::string::npos)
+        key.erase(0, cut + 1);
+    const auto dot = key.find('.');
+    if (dot != std::string::npos)
+        key.erase(dot);
+    return lower(key);
+}
+
+bool ConsoleSession::lineDead() const
+{
+    return !s_.line.isOpen();
+}
+
+bool ConsoleSession::stopRequested() const
+{
+    return s_.stopRequested.load() || lineDead() || s_.faults.hangUp.load();
+}
+
+std::optional<std::uint8_t> ConsoleSession::readByte(std::chrono::milliseconds timeout)
+{
+    const auto deadline = std::chrono::steady_clock::now() + timeout;
+    for (;;) {
+        if (s_.faults.hangUp.load() && !lineDead())
+            s_.line.hangUp();
+        if (s_.stopRequested.load() || lineDead())
+            return std::nullopt;
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+            deadline - std::chrono::steady_clock::now());
+        const auto byte = s_.line.readByte(std::clamp(left, std::chrono::milliseconds(0), kSlice));
+        if (byte) {
+            ++s_.bytesReceived;
+            if (!s_.faults.silent.load())
+                return byte;
+        } else if (left <= std::chrono::milliseconds(0)) {
+            return std::nullopt;
+        }
+    }
+}
+
+void ConsoleSession::write(std::string_view bytes)
+{
+    if (s_.faults.silent.load() || stopRequested())
+        return;
+    const int pauseMs = s_.faults.pauseMs.load();
+    if (pauseMs <= 0 || pausedThisCommand_) {
+        s_.line.write(bytes);
+        return;
+    }
+    // The pause fault: the output stops once, right after the n-th line end of the command.
+    const int pauseAfter = std::max(0, s_.faults.pauseAfterLines.load());
+    std::size_t start = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n' || pausedThisCommand_)
+            continue;
+        if (++linesThisCommand_ >= pauseAfter) {
+            s_.line.write(bytes.substr(start, i + 1 - start));
+            start = i + 1;
+            pausedThisCommand_ = true;
+            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+        }
+    }
+    s_.line.write(bytes.substr(start));
+}
+
+void ConsoleSession::printPrompt()
+{
+    commandLine_.clear();
+    charactersSincePrompt_ = 0;
+    if (!s_.faults.noPrompt.load())
+        write(s_.fs.prompt());
+}
+
+void ConsoleSession::run()
+{
+    printPrompt();
+    while (!stopRequested()) {
+        const auto byte = readByte(std::chrono::milliseconds(200));
+        if (byte)
+            handlePromptByte(*byte);
+    }
+    if (s_.faults.hangUp.load() && !lineDead())
+        s_.line.hangUp();
+}
+
+void ConsoleSession::echo(std::string_view bytes, std::uint8_t received)
+{
+    if (s_.faults.noEcho.load())
+        return;
+    if (charactersSincePrompt_ == s_.faults.wrongEchoAt.load()) {
+        // Another byte than the one received, as a line with noise would return.
+        const char wrong = received == '?' ? '!' : '?';
+        write(std::string_view(&wrong, 1));
+        return;
+    }
+    write(bytes);
+}
+
+void ConsoleSession::handlePromptByte(std::uint8_t byte)
+{
+    if (escapeBytesLeft_ > 0) {
+        // ESC "[" x or ESC "O" x: cursor and function keys mean nothing at this prompt.
+        --escapeBytesLeft_;
+        if (escapeBytesLeft_ == 1 && byte != '[' && byte != 'O')
+            escapeBytesLeft_ = 0;
+        return;
+    }
+    if (byte == '\n')
+        return; // a terminal's CR LF counts as one Enter
+    ++charactersSincePrompt_;
+    const char c = static_cast<char>(byte);
+    switch (byte) {
+    case '\r': {
+        echo("\r", byte);
+        write("\n");
+        const std::string line = commandLine_;
+        commandLine_.clear();
+        const bool blank = line.find_first_not_of(' ') == std::string::npos;
+        if (!blank) {
+            execute(line, 0);
+            write("\r\n");
+        }
+        printPrompt();
+        return;
+    }
+    case kBackspace:
+    case kDelete:
+        if (!commandLine_.empty()) {
+            commandLine_.pop_back();
+            echo("\b \b", byte);
+        }
+        return;
+    case kEscape:
+        escapeBytesLeft_ = 2;
+        return;
+    case kCtrlC:
+        echo("^C", byte);
+        write("\r\n");
+        printPrompt();
+        return;
+    default:
+        if (byte < 0x20 || commandLine_.size() >= kMaxCommandLine) {
+            const char bell = 7;
+            write(std::string_view(&bell, 1));
+            return;
+        }
+        commandLine_ += c;
+        echo(std::string_view(&c, 1), byte);
+    }
+}
+
+void ConsoleSession::execute(const std::string& typed, int batchDepth)
+{
+    const std::string line = typed.substr(std::min(typed.find_first_not_of(' '), typed.size()));
+    if (line.empty())
+        return;
+    linesThisCommand_ = 0;
+    pausedThisCommand_ = false;
+
+    if (IsDriveChange(line)) {
+        CommandContext context{*this, s_.fs, s_.faults, line.substr(0, 2), {}};
+        ChangeDrive(context);
+        return;
+    }
+    if (auto internal = FindInternalCommand(line)) {
+        CommandContext context{*this, s_.fs, s_.faults, internal->commandWord, internal->arguments};
+        internal->handler(context);
+        return;
+    }
+    // The command word ends at a blank or at a switch: "C:\DLFMT D: /C", "mem/c".
+    const auto end = std::min(line.find_first_of(" /"), line.size());
+    const std::string word = line.substr(0, end);
+    std::string arguments = line.substr(end);
+    arguments.erase(0, std::min(arguments.find_first_not_of(' '), arguments.size()));
+
+    const auto tool = s_.commands.find(CommandKey(word));
+    if (tool != s_.commands.end()) {
+        CommandContext context{*this, s_.fs, s_.faults, word, arguments};
+        tool->second(context);
+        return;
+    }
+    if (!runProgramFile(word, arguments, batchDepth))
+        writeLine("Bad command or file name");
+}
+
+bool ConsoleSession::runProgramFile(const std::string& word, const std::string& arguments,
+                                    int batchDepth)
+{
+    static constexpr std::array kExtensions{".COM", ".EXE", ".BAT"};
+    const std::string typed = upper(word);
+    std::vector<std::string> candidates;
+    const auto base = typed.substr(std::min(typed.find_last_of("\\:") + 1, typed.size()));
+    if (base.find('.') != std::string::npos) {
+        if (std::none_of(kExtensions.begin(), kExtensions.end(),
+                         [&](const char* e) { return typed.ends_with(e); }))
+            return false;
+        candidates.push_back(typed);
+    } else {
+        for (const char* e : kExtensions)
+            candidates.push_back(typed + e);
+    }
+    for (const auto& path : candidates) {
+        const auto image = s_.fs.readFile(path);
+        if (!image)
+            continue;
+        const auto name = path.substr(std::min(path.find_last_of("\\:") + 1, path.size()));
+        if (path.ends_with(".BAT")) {
+            if (batchDepth >= kMaxBatchDepth)
+                return true;
+            // Each line of a batch file runs as if typed, without prompts in between.
+            std::size_t start = 0;
+            while (start < image->size() && !stopRequested()) {
+                auto stop = image->find('\n', start);
+                if (stop == std::string::npos)
+                    stop = image->size();
+                std::string command = image->substr(start, stop - start);
+                start = stop + 1;
+                while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
+                    command.pop_back();
+                if (command.empty() || command.front() == '@' || upper(command).starts_with("REM"))
+                    continue;
+                execute(command, batchDepth + 1);
+            }
+            return true;
+        }
+        (void)arguments;
+        RunProgram(*this, name, DescribeProgram(*image));
+        return true;
+    }
+    return false;
+}
+
+} // namespace kora::sim

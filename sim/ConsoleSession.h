@@ -1,0 +1,61 @@
+#pragma once
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <map>
+#include <optional>
+#include <string>
+
+#include "sim/SimCommand.h"
+
+namespace kora::sim {
+
+class DosFileSystem;
+class PtyLine;
+struct Faults;
+
+// The console's state machine: echo and line editing at the prompt, then dispatch of the
+// finished line to an internal command, a registered tool or a program on the drive. While a
+// command runs it owns the line: bytes are not echoed but handed to it raw.
+class ConsoleSession : private ConsoleIo {
+public:
+    struct Shared {
+        PtyLine& line;
+        DosFileSystem& fs;
+        Faults& faults;
+        const std::map<std::string, CommandHandler>& commands;
+        const std::atomic<bool>& stopRequested;
+        std::atomic<std::uint64_t>& bytesReceived;
+    };
+
+    explicit ConsoleSession(Shared shared);
+
+    // Prints the first prompt and serves the line until stop() or a hang-up.
+    void run();
+
+    // The lookup key of a command word: "C:\DLFMT" -> "dlfmt", "mem.exe" -> "mem".
+    static std::string CommandKey(const std::string& word);
+
+private:
+    // ConsoleIo, as commands see it.
+    void write(std::string_view bytes) override;
+    std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout) override;
+    bool stopRequested() const override;
+
+    void handlePromptByte(std::uint8_t byte);
+    void echo(std::string_view bytes, std::uint8_t received);
+    void execute(const std::string& line, int batchDepth);
+    bool runProgramFile(const std::string& word, const std::string& arguments, int batchDepth);
+    void printPrompt();
+    bool lineDead() const;
+
+    Shared s_;
+    std::string commandLine_;
+    int charactersSincePrompt_ = 0;
+    int escapeBytesLeft_ = 0; // the rest of a cursor or function key sequence being skipped
+    int linesThisCommand_ = 0;
+    bool pausedThisCommand_ = false;
+};
+
+} // namespace kora::sim

@@ -1,0 +1,666 @@
+#include "sim/DosFileSystem.h"
+
+#include <algorithm>
+#include <cctype>
+#include <ctime>
+#include <fstream>
+#include <iterator>
+#include <system_error>
+
+#include "sim/SamplePrograms.h"
+
+namespace kora::sim {
+
+namespace {
+
+constexpr std::uint64_t kClusterBytes = 2048;
+constexpr std::uint64_t kDefaultCapacityD = 8u * 1024 * 1024;
+constexpr std::uint64_t kCapacityC = 2u * 1024 * 1024;
+
+std::string upper(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+}
+
+bool isNameChar(char c)
+{
+    if (std::isalnum(static_cast<unsigned char>(c)))
+        return true;
+    static constexpr std::string_view kSpecial = "!#$%&'()-@^_`{}~";
+    return kSpecial.find(c) != std::string_view::npos;
+}
+
+std::uint64_t clusters(std::uint64_t bytes)
+{
+    return (bytes + kClusterBytes - 1) / kClusterBytes;
+}
+
+DosDateTime fromTimeT(std::time_t t)
+{
+    std::tm parts{};
+    localtime_r(&t, &parts);
+    return {parts.tm_year + 1900, parts.tm_mon + 1, parts.tm_mday, parts.tm_hour, parts.tm_min};
+}
+
+DosDateTime fromHostTime(std::filesystem::file_time_type time)
+{
+    // Shift by the offset between the two clocks now (no clock_cast in this library).
+    const auto system = std::chrono::time_point_cast<std::chrono::system_clock::duration>(
+        time - std::filesystem::file_time_type::clock::now() + std::chrono::system_clock::now());
+    return fromTimeT(std::chrono::system_clock::to_time_t(system));
+}
+
+} // namespace
+
+DosDateTime DosDateTime::now()
+{
+    return fromTimeT(std::time(nullptr));
+}
+
+struct DosFileSystem::Node {
+    std::string name;     // upper case 8.3; empty for a root
+    std::string hostName; // the name in the host folder, when D: mirrors one
+    bool isDirectory = false;
+    std::string bytes;
+    DosDateTime modified;
+    std::vector<std::unique_ptr<Node>> children;
+
+    Node* child(const std::string& upperName) const
+    {
+        for (const auto& c : children)
+            if (c->name == upperName)
+                return c.get();
+        return nullptr;
+    }
+    Node& add(std::string childName, bool directory, std::string content, DosDateTime when)
+    {
+        auto node = std::make_unique<Node>();
+        node->hostName = childName;
+        node->name = upper(std::move(childName));
+        node->isDirectory = directory;
+        node->bytes = std::move(content);
+        node->modified = when;
+        children.push_back(std::move(node));
+        return *children.back();
+    }
+    DosEntry toEntry() const { return {name, isDirectory, bytes.size(), modified}; }
+};
+
+struct DosFileSystem::Drive {
+    char letter = 'D';
+    std::string label;
+    std::string serial;
+    Node root{"", "", true, {}, {}, {}};
+    std::vector<std::string> currentDirectory;
+    std::uint64_t capacity = kDefaultCapacityD;
+    std::filesystem::path host; // empty: in memory only
+};
+
+struct DosFileSystem::Resolved {
+    Drive* drive = nullptr;
+    std::vector<std::string> parts; // upper case, from the root
+};
+
+DosFileSystem::DosFileSystem()
+{
+    buildSampleDrives();
+}
+
+DosFileSystem::~DosFileSystem() = default;
+
+void DosFileSystem::buildSampleDrives()
+{
+    const DosDateTime shipped{2003, 5, 31, 6, 22};
+    driveC_ = std::make_unique<Drive>();
+    Drive& c = *driveC_;
+    c.letter = 'C';
+    c.label = "KORA-SYS";
+    c.serial = "1E4B-0F32";
+    c.capacity = kCapacityC;
+    c.root.add("COMMAND.COM", false, ProgramImage("", 54645), shipped);
+    c.root.add("MEM.EXE", false, ProgramImage("", 32150), shipped);
+    c.root.add("DLFMT.EXE", false, ProgramImage("", 18432), shipped);
+    c.root.add("TRANSFER.EXE", false, ProgramImage("", 24576), shipped);
+    c.root.add("CFGIO.EXE", false, ProgramImage("", 21880), shipped);
+    c.root.add("CONFIG.SYS", false, "FILES=20\r\nBUFFERS=10\r\n", shipped);
+    c.root.add("AUTOEXEC.BAT", false, "@ECHO OFF\r\nPROMPT $P$G\r\n", shipped);
+
+    driveD_ = std::make_unique<Drive>();
+    Drive& d = *driveD_;
+    d.letter = 'D';
+    d.label = "KORA-USER";
+    d.serial = "3A7C-19D5";
+    // Sizes, types and dates differ so every sort order of the device panel shows; LOG holds
+    // two sub-folders, three 10-byte files and one empty file.
+    d.root.add("DEMO.EXE", false, ProgramImage(CounterProgramTag(200, 25), 12288),
+               {2005, 11, 2, 14, 5});
+    std::string readme = "KORA-7740P user drive.\r\n";
+    while (readme.size() < 1234)
+        readme += "Programs copied here run from the console by their name.\r\n";
+    readme.resize(1234);
+    d.root.add("README.TXT", false, readme, {2004, 1, 15, 9, 41});
+    d.root.add("DATALOG.DAT", false, std::string(1234567, '\x5a'), {1999, 12, 31, 23, 59});
+    d.root.add("NOTES", false, "Calibrate slot 2 before the run.\r\n", {2003, 5, 31, 0, 0});
+    Node& bin = d.root.add("BIN", true, {}, {2002, 3, 4, 10, 0});
+    bin.add("TOOL.COM", false, ProgramImage(CounterProgramTag(100, 5), 4321), {2002, 3, 4, 10, 1});
+    bin.add("START.BAT", false, "DEMO.EXE\r\n", {2002, 3, 4, 10, 2});
+    Node& log = d.root.add("LOG", true, {}, {2006, 7, 8, 12, 0});
+    log.add("A.TXT", false, "0123456789", {2006, 7, 8, 12, 1});
+    log.add("B.TXT", false, "abcdefghij", {2006, 7, 8, 12, 2});
+    Node& old = log.add("OLD", true, {}, {2006, 7, 8, 12, 3});
+    old.add("C.TXT", false, "ABCDEFGHIJ", {2006, 7, 8, 12, 4});
+    old.add("EMPTY.LOG", false, "", {2006, 7, 8, 12, 5});
+    log.add("NEW", true, {}, {2006, 7, 8, 12, 6});
+    d.root.add("EMPTY", true, {}, {2001, 2, 3, 4, 5});
+    Node& nested = d.root.add("NESTED", true, {}, {2007, 1, 1, 1, 1});
+    Node& level1 = nested.add("LEVEL1", true, {}, {2007, 1, 1, 1, 2});
+    level1.add("LEVEL2", true, {}, {2007, 1, 1, 1, 3})
+        .add("DEEP.TXT", false, "deep\r\n", {2007, 1, 1, 1, 4});
+
+    currentDrive_ = 'C';
+}
+
+void DosFileSystem::resetToSample()
+{
+    std::lock_guard lock(mutex_);
+    buildSampleDrives();
+}
+
+void DosFileSystem::addFloodProgram()
+{
+    std::lock_guard lock(mutex_);
+    Drive& d = *driveD_;
+    if (!d.root.child("FLOOD.EXE"))
+        d.root.add("FLOOD.EXE", false, ProgramImage(FloodProgramTag(), 2048), DosDateTime::now());
+}
+
+bool DosFileSystem::mountHostFolder(const std::filesystem::path& folder, std::string* error)
+{
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::is_directory(folder, ec)) {
+        if (error)
+            *error = "not a folder: " + folder.string();
+        return false;
+    }
+    auto fresh = std::make_unique<Drive>();
+    fresh->letter = 'D';
+    fresh->label = "KORA-USER";
+    fresh->serial = "3A7C-19D5";
+    fresh->host = folder;
+
+    // Depth-first copy of the host tree; entries that DOS could not name are skipped.
+    struct Pending {
+        fs::path path;
+        Node* node;
+    };
+    std::vector<Pending> stack{{folder, &fresh->root}};
+    while (!stack.empty()) {
+        Pending at = stack.back();
+        stack.pop_back();
+        std::vector<fs::directory_entry> entries;
+        for (fs::directory_iterator it(at.path, ec), end; !ec && it != end; it.increment(ec))
+            entries.push_back(*it);
+        if (ec) {
+            if (error)
+                *error = "cannot read " + at.path.string() + ": " + ec.message();
+            return false;
+        }
+        std::sort(entries.begin(), entries.end(),
+                  [](const auto& a, const auto& b) { return a.path() < b.path(); });
+        for (const auto& e : entries) {
+            const std::string name = e.path().filename().string();
+            if (!isValidName(name) || at.node->child(upper(name)))
+                continue;
+            std::error_code timeError;
+            const auto written = e.last_write_time(timeError);
+            const DosDateTime when = timeError ? DosDateTime::now() : fromHostTime(written);
+            if (e.is_directory(ec)) {
+                Node& dir = at.node->add(name, true, {}, when);
+                stack.push_back({e.path(), &dir});
+            } else if (e.is_regular_file(ec)) {
+                std::ifstream in(e.path(), std::ios::binary);
+                std::string bytes{std::istreambuf_iterator<char>(in),
+                                  std::istreambuf_iterator<char>()};
+                if (!in.good() && !in.eof())
+                    continue;
+                at.node->add(name, false, std::move(bytes), when);
+            }
+        }
+    }
+    std::lock_guard lock(mutex_);
+    driveD_ = std::move(fresh);
+    driveD_->capacity = std::max(kDefaultCapacityD, usedBytes(*driveD_) + kDefaultCapacityD / 2);
+    return true;
+}
+
+DosFileSystem::Drive* DosFileSystem::drive(char letter) const
+{
+    switch (std::toupper(static_cast<unsigned char>(letter))) {
+    case 'C':
+        return driveC_.get();
+    case 'D':
+        return driveD_.get();
+    default:
+        return nullptr;
+    }
+}
+
+bool DosFileSystem::isValidName(const std::string& name)
+{
+    const auto dot = name.find('.');
+    const std::string base = name.substr(0, dot);
+    const std::string ext = dot == std::string::npos ? "" : name.substr(dot + 1);
+    if (base.empty() || base.size() > 8 || ext.size() > 3)
+        return false;
+    if (dot != std::string::npos && ext.empty())
+        return false;
+    return std::all_of(base.begin(), base.end(), isNameChar) &&
+           std::all_of(ext.begin(), ext.end(), isNameChar);
+}
+
+std::optional<DosFileSystem::Resolved> DosFileSystem::resolve(const std::string& path) const
+{
+    Resolved where;
+    std::string rest = path;
+    if (rest.size() >= 2 && rest[1] == ':') {
+        where.drive = drive(rest[0]);
+        rest.erase(0, 2);
+    } else {
+        where.drive = drive(currentDrive_);
+    }
+    if (!where.drive)
+        return std::nullopt;
+    if (!rest.empty() && rest.front() == '\\')
+        rest.erase(0, 1);
+    else
+        where.parts = where.drive->currentDirectory;
+
+    std::size_t start = 0;
+    while (start <= rest.size()) {
+        const auto end = std::min(rest.find('\\', start), rest.size());
+        const std::string part = rest.substr(start, end - start);
+        start = end + 1;
+        if (part.empty()) {
+            // A trailing "\" is harmless; "\\" in the middle is not a path.
+            if (end != rest.size())
+                return std::nullopt;
+            continue;
+        }
+        if (part == ".")
+            continue;
+        if (part == "..") {
+            if (where.parts.empty())
+                return std::nullopt;
+            where.parts.pop_back();
+            continue;
+        }
+        if (!isValidName(part))
+            return std::nullopt;
+        where.parts.push_back(upper(part));
+    }
+    return where;
+}
+
+DosFileSystem::Node* DosFileSystem::findNode(const Resolved& where) const
+{
+    Node* node = &where.drive->root;
+    for (const auto& part : where.parts) {
+        if (!node->isDirectory)
+            return nullptr;
+        node = node->child(part);
+        if (!node)
+            return nullptr;
+    }
+    return node;
+}
+
+DosFileSystem::Node* DosFileSystem::findParent(const Resolved& where) const
+{
+    if (where.parts.empty())
+        return nullptr;
+    Resolved parent = where;
+    parent.parts.pop_back();
+    Node* node = findNode(parent);
+    return node && node->isDirectory ? node : nullptr;
+}
+
+std::filesystem::path DosFileSystem::hostPath(const Resolved& where) const
+{
+    std::filesystem::path result = where.drive->host;
+    const Node* node = &where.drive->root;
+    for (const auto& part : where.parts) {
+        const Node* next = node ? node->child(part) : nullptr;
+        result /= next ? next->hostName : part;
+        node = next;
+    }
+    return result;
+}
+
+std::uint64_t DosFileSystem::usedBytes(const Drive& d) const
+{
+    std::uint64_t used = 0;
+    std::vector<const Node*> stack{&d.root};
+    while (!stack.empty()) {
+        const Node* node = stack.back();
+        stack.pop_back();
+        for (const auto& c : node->children) {
+            used += kClusterBytes * (c->isDirectory ? 1 : clusters(c->bytes.size()));
+            stack.push_back(c.get());
+        }
+    }
+    return used;
+}
+
+char DosFileSystem::currentDrive() const
+{
+    std::lock_guard lock(mutex_);
+    return currentDrive_;
+}
+
+std::string DosFileSystem::currentDirectory(char letter) const
+{
+    std::lock_guard lock(mutex_);
+    const Drive* d = drive(letter);
+    if (!d)
+        return {};
+    std::string text;
+    for (const auto& part : d->currentDirectory)
+        text += "\\" + part;
+    return text.empty() ? "\\" : text;
+}
+
+std::string DosFileSystem::prompt() const
+{
+    const char letter = currentDrive();
+    return std::string(1, letter) + ":" + currentDirectory(letter) + ">";
+}
+
+bool DosFileSystem::setCurrentDrive(char letter)
+{
+    std::lock_guard lock(mutex_);
+    if (!drive(letter))
+        return false;
+    currentDrive_ = static_cast<char>(std::toupper(static_cast<unsigned char>(letter)));
+    return true;
+}
+
+FsError DosFileSystem::changeDirectory(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where)
+        return FsError::InvalidName;
+    const Node* node = findNode(*where);
+    if (!node)
+        return FsError::PathNotFound;
+    if (!node->isDirectory)
+        return FsError::NotDirectory;
+    where->drive->currentDirectory = where->parts;
+    return FsError::None;
+}
+
+std::optional<std::string> DosFileSystem::absolutePath(const std::string& path) const
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where)
+        return std::nullopt;
+    std::string text(1, where->drive->letter);
+    text += ":";
+    for (const auto& part : where->parts)
+        text += "\\" + part;
+    return where->parts.empty() ? text + "\\" : text;
+}
+
+bool DosFileSystem::exists(const std::string& path) const
+{
+    return entry(path).has_value();
+}
+
+bool DosFileSystem::isDirectory(const std::string& path) const
+{
+    const auto found = entry(path);
+    return found && found->isDirectory;
+}
+
+std::optional<DosEntry> DosFileSystem::entry(const std::string& path) const
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    const Node* node = where ? findNode(*where) : nullptr;
+    if (!node)
+        return std::nullopt;
+    return node->toEntry();
+}
+
+std::optional<std::vector<DosEntry>> DosFileSystem::list(const std::string& directory) const
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(directory);
+    const Node* node = where ? findNode(*where) : nullptr;
+    if (!node || !node->isDirectory)
+        return std::nullopt;
+    std::vector<DosEntry> entries;
+    entries.reserve(node->children.size());
+    for (const auto& c : node->children)
+        entries.push_back(c->toEntry());
+    return entries;
+}
+
+std::optional<std::string> DosFileSystem::readFile(const std::string& path) const
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    const Node* node = where ? findNode(*where) : nullptr;
+    if (!node || node->isDirectory)
+        return std::nullopt;
+    return node->bytes;
+}
+
+bool DosFileSystem::writeFile(const std::string& path, std::string bytes)
+{
+    return writeFileChecked(path, std::move(bytes)) == FsError::None;
+}
+
+FsError DosFileSystem::writeFileChecked(const std::string& path, std::string bytes,
+                                        std::optional<DosDateTime> modified)
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where || where->parts.empty())
+        return FsError::InvalidName;
+    Node* parent = findParent(*where);
+    if (!parent)
+        return FsError::PathNotFound;
+    Node* existing = parent->child(where->parts.back());
+    if (existing && existing->isDirectory)
+        return FsError::IsDirectory;
+    const std::uint64_t used = usedBytes(*where->drive);
+    const std::uint64_t freed = existing ? kClusterBytes * clusters(existing->bytes.size()) : 0;
+    const std::uint64_t needed = kClusterBytes * clusters(bytes.size());
+    if (used - freed + needed > where->drive->capacity)
+        return FsError::DiskFull;
+    if (!where->drive->host.empty()) {
+        std::ofstream out(hostPath(*where), std::ios::binary | std::ios::trunc);
+        out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        if (!out.flush())
+            return FsError::HostFailure;
+    }
+    const DosDateTime when = modified.value_or(DosDateTime::now());
+    if (existing) {
+        existing->bytes = std::move(bytes);
+        existing->modified = when;
+    } else {
+        parent->add(where->parts.back(), false, std::move(bytes), when);
+    }
+    return FsError::None;
+}
+
+FsError DosFileSystem::deleteFile(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where || where->parts.empty())
+        return FsError::InvalidName;
+    Node* parent = findParent(*where);
+    if (!parent)
+        return FsError::PathNotFound;
+    Node* node = parent->child(where->parts.back());
+    if (!node)
+        return FsError::NotFound;
+    if (node->isDirectory)
+        return FsError::IsDirectory;
+    if (!where->drive->host.empty()) {
+        std::error_code ec;
+        std::filesystem::remove(hostPath(*where), ec);
+        if (ec)
+            return FsError::HostFailure;
+    }
+    std::erase_if(parent->children, [node](const auto& c) { return c.get() == node; });
+    return FsError::None;
+}
+
+FsError DosFileSystem::makeDirectory(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where || where->parts.empty())
+        return FsError::InvalidName;
+    Node* parent = findParent(*where);
+    if (!parent)
+        return FsError::PathNotFound;
+    if (parent->child(where->parts.back()))
+        return FsError::Exists;
+    if (usedBytes(*where->drive) + kClusterBytes > where->drive->capacity)
+        return FsError::DiskFull;
+    if (!where->drive->host.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::create_directory(hostPath(*where), ec))
+            return FsError::HostFailure;
+    }
+    parent->add(where->parts.back(), true, {}, DosDateTime::now());
+    return FsError::None;
+}
+
+FsError DosFileSystem::removeDirectory(const std::string& path)
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where || where->parts.empty())
+        return FsError::InvalidName;
+    Node* parent = findParent(*where);
+    if (!parent)
+        return FsError::PathNotFound;
+    Node* node = parent->child(where->parts.back());
+    if (!node)
+        return FsError::PathNotFound;
+    if (!node->isDirectory)
+        return FsError::NotDirectory;
+    if (!node->children.empty())
+        return FsError::NotEmpty;
+    // The current directory of a drive can't be removed, as on DOS.
+    const auto& current = where->drive->currentDirectory;
+    if (current.size() >= where->parts.size() &&
+        std::equal(where->parts.begin(), where->parts.end(), current.begin()))
+        return FsError::NotEmpty;
+    if (!where->drive->host.empty()) {
+        std::error_code ec;
+        if (!std::filesystem::remove(hostPath(*where), ec))
+            return FsError::HostFailure;
+    }
+    std::erase_if(parent->children, [node](const auto& c) { return c.get() == node; });
+    return FsError::None;
+}
+
+FsError DosFileSystem::rename(const std::string& path, const std::string& newName)
+{
+    std::lock_guard lock(mutex_);
+    const auto where = resolve(path);
+    if (!where || where->parts.empty() || !isValidName(newName))
+        return FsError::InvalidName;
+    Node* parent = findParent(*where);
+    if (!parent)
+        return FsError::PathNotFound;
+    Node* node = parent->child(where->parts.back());
+    if (!node || node->isDirectory)
+        return FsError::NotFound;
+    const std::string target = upper(newName);
+    Node* clash = parent->child(target);
+    if (clash && clash != node)
+        return FsError::Exists;
+    if (!where->drive->host.empty()) {
+        std::error_code ec;
+        const auto from = hostPath(*where);
+        std::filesystem::rename(from, from.parent_path() / target, ec);
+        if (ec)
+            return FsError::HostFailure;
+        node->hostName = target;
+    }
+    node->name = target;
+    return FsError::None;
+}
+
+FsError DosFileSystem::format(char letter)
+{
+    std::lock_guard lock(mutex_);
+    Drive* d = drive(letter);
+    if (!d)
+        return FsError::InvalidName;
+    if (d == driveC_.get())
+        return FsError::HostFailure;
+    if (!d->host.empty()) {
+        // Only what the drive shows is erased; host entries DOS could not name stay.
+        for (const auto& c : d->root.children) {
+            std::error_code ec;
+            std::filesystem::remove_all(d->host / c->hostName, ec);
+            if (ec)
+                return FsError::HostFailure;
+        }
+    }
+    d->root.children.clear();
+    d->currentDirectory.clear();
+    return FsError::None;
+}
+
+std::uint64_t DosFileSystem::freeBytes(char letter) const
+{
+    std::lock_guard lock(mutex_);
+    const Drive* d = drive(letter);
+    if (!d)
+        return 0;
+    const std::uint64_t used = usedBytes(*d);
+    return used >= d->capacity ? 0 : d->capacity - used;
+}
+
+std::uint64_t DosFileSystem::capacity(char letter) const
+{
+    std::lock_guard lock(mutex_);
+    const Drive* d = drive(letter);
+    return d ? d->capacity : 0;
+}
+
+void DosFileSystem::setCapacity(char letter, std::uint64_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    if (Drive* d = drive(letter))
+        d->capacity = bytes;
+}
+
+std::string DosFileSystem::volumeLabel(char letter) const
+{
+    std::lock_guard lock(mutex_);
+    const Drive* d = drive(letter);
+    return d ? d->label : std::string();
+}
+
+std::string DosFileSystem::volumeSerial(char letter) const
+{
+    std::lock_guard lock(mutex_);
+    const Drive* d = drive(letter);
+    return d ? d->serial : std::string();
+}
+
+} // namespace kora::sim

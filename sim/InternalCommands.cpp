@@ -1,0 +1,292 @@
+#include "sim/InternalCommands.h"
+
+#include <algorithm>
+#include <array>
+#include <cctype>
+
+#include "sim/DirListing.h"
+#include "sim/DosFileSystem.h"
+
+namespace kora::sim {
+
+namespace {
+
+std::string lower(std::string text)
+{
+    for (char& c : text)
+        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return text;
+}
+
+std::string trimmed(const std::string& text)
+{
+    const auto first = text.find_first_not_of(' ');
+    if (first == std::string::npos)
+        return {};
+    return text.substr(first, text.find_last_not_of(' ') - first + 1);
+}
+
+// Splits "a b  c" at blanks.
+std::vector<std::string> words(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::string current;
+    for (const char c : text) {
+        if (c == ' ') {
+            if (!current.empty())
+                result.push_back(std::move(current));
+            current.clear();
+        } else {
+            current += c;
+        }
+    }
+    if (!current.empty())
+        result.push_back(std::move(current));
+    return result;
+}
+
+void changeDirectory(CommandContext& c)
+{
+    const std::string path = trimmed(c.arguments);
+    if (path.empty()) {
+        const char drive = c.fs.currentDrive();
+        c.io.writeLine(std::string(1, drive) + ":" + c.fs.currentDirectory(drive));
+        return;
+    }
+    if (path.size() == 2 && path[1] == ':') {
+        // "cd D:" reports that drive's current directory.
+        const std::string current = c.fs.currentDirectory(path[0]);
+        c.io.writeLine(current.empty() ? "Invalid drive specification"
+                                       : std::string(1, static_cast<char>(std::toupper(
+                                                            static_cast<unsigned char>(path[0])))) +
+                                             ":" + current);
+        return;
+    }
+    if (c.fs.changeDirectory(path) != FsError::None)
+        c.io.writeLine("Invalid directory");
+}
+
+void makeDirectory(CommandContext& c)
+{
+    const std::string path = trimmed(c.arguments);
+    if (path.empty()) {
+        c.io.writeLine("Required parameter missing");
+        return;
+    }
+    switch (c.fs.makeDirectory(path)) {
+    case FsError::None:
+        return;
+    case FsError::InvalidName:
+        c.io.writeLine("Invalid directory name");
+        return;
+    case FsError::PathNotFound:
+        c.io.writeLine("Invalid path");
+        return;
+    default:
+        c.io.writeLine("Unable to create directory");
+        return;
+    }
+}
+
+void removeDirectory(CommandContext& c)
+{
+    const std::string path = trimmed(c.arguments);
+    if (path.empty()) {
+        c.io.writeLine("Required parameter missing");
+        return;
+    }
+    switch (c.fs.removeDirectory(path)) {
+    case FsError::None:
+        return;
+    case FsError::NotEmpty:
+        c.io.writeLine("Directory not empty");
+        return;
+    case FsError::NotDirectory:
+        c.io.writeLine("Invalid path, not directory");
+        return;
+    default:
+        c.io.writeLine("Invalid path");
+        return;
+    }
+}
+
+void deleteFile(CommandContext& c)
+{
+    const std::string path = trimmed(c.arguments);
+    if (path.empty()) {
+        c.io.writeLine("Required parameter missing");
+        return;
+    }
+    switch (c.fs.deleteFile(path)) {
+    case FsError::None:
+        return;
+    case FsError::IsDirectory:
+        c.io.writeLine("Access denied");
+        return;
+    case FsError::PathNotFound:
+        c.io.writeLine("Path not found");
+        return;
+    case FsError::InvalidName:
+        c.io.writeLine("Invalid file name");
+        return;
+    default:
+        c.io.writeLine("File not found");
+        return;
+    }
+}
+
+void renameFile(CommandContext& c)
+{
+    const auto names = words(c.arguments);
+    if (names.size() < 2) {
+        c.io.writeLine("Required parameter missing");
+        return;
+    }
+    if (names.size() > 2) {
+        c.io.writeLine("Too many parameters");
+        return;
+    }
+    if (!DosFileSystem::isValidName(names[1])) {
+        c.io.writeLine("Invalid file name");
+        return;
+    }
+    switch (c.fs.rename(names[0], names[1])) {
+    case FsError::None:
+        return;
+    case FsError::InvalidName:
+        c.io.writeLine("Invalid file name");
+        return;
+    case FsError::PathNotFound:
+        c.io.writeLine("Invalid path");
+        return;
+    default:
+        c.io.writeLine("Duplicate file name or file not found");
+        return;
+    }
+}
+
+void listDirectory(CommandContext& c)
+{
+    ListingOptions options;
+    std::string path;
+    std::string rest = c.arguments;
+    // Switches may stick to the command or the path: "dir/s", "dir LOG/s".
+    for (std::size_t at; (at = rest.find('/')) != std::string::npos;) {
+        const char option =
+            at + 1 < rest.size()
+                ? static_cast<char>(std::tolower(static_cast<unsigned char>(rest[at + 1])))
+                : '\0';
+        if (option == 's') {
+            options.recursive = true;
+        } else {
+            c.io.writeLine("Invalid switch - /" +
+                           std::string(1, rest[at + 1 < rest.size() ? at + 1 : at]));
+            return;
+        }
+        rest.erase(at, 2);
+    }
+    const auto paths = words(rest);
+    if (paths.size() > 1) {
+        c.io.writeLine("Too many parameters");
+        return;
+    }
+    if (!paths.empty())
+        path = paths.front();
+    for (const auto& line : ListDirectory(c.fs, path, options))
+        c.io.writeLine(line);
+}
+
+void echoText(CommandContext& c)
+{
+    const std::string& text = c.arguments;
+    const auto redirect = text.find('>');
+    if (redirect == std::string::npos) {
+        c.io.writeLine(text.empty() ? "ECHO is on" : text);
+        return;
+    }
+    // "echo DEMO.EXE>AutoRun.bat": the text without the blanks before ">", plus CR LF.
+    std::string content = text.substr(0, redirect);
+    while (!content.empty() && content.back() == ' ')
+        content.pop_back();
+    const std::string target = trimmed(text.substr(redirect + 1));
+    if (target.empty()) {
+        c.io.writeLine("Syntax error");
+        return;
+    }
+    if (c.fs.writeFileChecked(target, content + "\r\n") != FsError::None)
+        c.io.writeLine("File creation error");
+}
+
+void typeFile(CommandContext& c)
+{
+    const std::string path = trimmed(c.arguments);
+    if (path.empty()) {
+        c.io.writeLine("Required parameter missing");
+        return;
+    }
+    const auto bytes = c.fs.readFile(path);
+    if (!bytes) {
+        c.io.writeLine("File not found - " + path);
+        return;
+    }
+    c.io.write(*bytes);
+    if (!bytes->empty() && bytes->back() != '\n')
+        c.io.write("\r\n");
+}
+
+struct InternalCommand {
+    std::string_view name;
+    void (*run)(CommandContext&);
+};
+
+constexpr std::array kInternalCommands{
+    InternalCommand{"cd", changeDirectory}, InternalCommand{"chdir", changeDirectory},
+    InternalCommand{"md", makeDirectory},   InternalCommand{"mkdir", makeDirectory},
+    InternalCommand{"rd", removeDirectory}, InternalCommand{"rmdir", removeDirectory},
+    InternalCommand{"del", deleteFile},     InternalCommand{"erase", deleteFile},
+    InternalCommand{"ren", renameFile},     InternalCommand{"rename", renameFile},
+    InternalCommand{"dir", listDirectory},  InternalCommand{"echo", echoText},
+    InternalCommand{"type", typeFile},
+};
+
+} // namespace
+
+std::optional<InternalCommandMatch> FindInternalCommand(const std::string& line)
+{
+    const std::string lowered = lower(line);
+    for (const auto& command : kInternalCommands) {
+        if (!lowered.starts_with(command.name))
+            continue;
+        const std::size_t length = command.name.size();
+        // The word ends at a blank or at a character that can't be part of a file name.
+        if (length < lowered.size() &&
+            std::string_view(" \\/.;,=+").find(lowered[length]) == std::string_view::npos)
+            continue;
+        std::string arguments = line.substr(length);
+        // "echo" keeps its text as typed after the single separating blank.
+        if (command.name == "echo") {
+            if (!arguments.empty() && arguments.front() == ' ')
+                arguments.erase(0, 1);
+        } else {
+            arguments.erase(0, arguments.find_first_not_of(' ') == std::string::npos
+                                   ? arguments.size()
+                                   : arguments.find_first_not_of(' '));
+        }
+        return InternalCommandMatch{line.substr(0, length), std::move(arguments), command.run};
+    }
+    return std::nullopt;
+}
+
+bool IsDriveChange(const std::string& line)
+{
+    const std::string word = trimmed(line);
+    return word.size() == 2 && word[1] == ':' && std::isalpha(static_cast<unsigned char>(word[0]));
+}
+
+void ChangeDrive(CommandContext& c)
+{
+    if (!c.fs.setCurrentDrive(c.commandWord[0]))
+        c.io.writeLine("Invalid drive specification");
+}
+
+} // namespace kora::sim

@@ -1,0 +1,224 @@
+#include "sim/PtyLine.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/eventfd.h>
+#include <termios.h>
+#include <thread>
+#include <unistd.h>
+
+namespace kora::sim {
+
+using Clock = std::chrono::steady_clock;
+
+void UniqueFd::reset(int fd)
+{
+    if (fd_ >= 0)
+        ::close(fd_);
+    fd_ = fd;
+}
+
+namespace {
+
+bool makeRaw(int fd)
+{
+    termios settings{};
+    if (::tcgetattr(fd, &settings) != 0)
+        return false;
+    ::cfmakeraw(&settings);
+    settings.c_cc[VMIN] = 1;
+    settings.c_cc[VTIME] = 0;
+    return ::tcsetattr(fd, TCSANOW, &settings) == 0;
+}
+
+int pollTimeoutMs(Clock::time_point deadline)
+{
+    const auto left = std::chrono::ceil<std::chrono::milliseconds>(deadline - Clock::now());
+    return static_cast<int>(std::clamp<std::int64_t>(left.count(), 0, 1000));
+}
+
+} // namespace
+
+PtyLine::PtyLine(unsigned baudRate, ByteLog& log)
+    : byteTime_(baudRate == 0 ? std::chrono::nanoseconds(0)
+                              : std::chrono::nanoseconds(10'000'000'000LL / baudRate)),
+      log_(log)
+{
+}
+
+PtyLine::~PtyLine() = default;
+
+bool PtyLine::open(std::string* error)
+{
+    auto fail = [error](const char* what) {
+        if (error)
+            *error = std::string(what) + ": " + std::strerror(errno);
+        return false;
+    };
+    UniqueFd master(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (!master)
+        return fail("posix_openpt");
+    if (::grantpt(master.get()) != 0 || ::unlockpt(master.get()) != 0)
+        return fail("unlockpt");
+    char name[128];
+    if (::ptsname_r(master.get(), name, sizeof name) != 0)
+        return fail("ptsname");
+    UniqueFd terminal(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (!terminal)
+        return fail("open terminal side");
+    if (!makeRaw(terminal.get()) || !makeRaw(master.get()))
+        return fail("raw mode");
+    UniqueFd wake(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK));
+    if (!wake)
+        return fail("eventfd");
+    master_ = std::move(master);
+    terminalKeepAlive_ = std::move(terminal);
+    wakeFd_ = std::move(wake);
+    terminalPath_ = name;
+    return true;
+}
+
+void PtyLine::hangUp()
+{
+    log_.flush();
+    master_.reset();
+    terminalKeepAlive_.reset();
+    input_.clear();
+    arrivals_.clear();
+}
+
+void PtyLine::wake()
+{
+    if (wakeFd_) {
+        const std::uint64_t one = 1;
+        [[maybe_unused]] const auto written = ::write(wakeFd_.get(), &one, sizeof one);
+    }
+}
+
+bool PtyLine::woken() const
+{
+    if (!wakeFd_)
+        return false;
+    pollfd p{wakeFd_.get(), POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0;
+}
+
+void PtyLine::clearWake()
+{
+    std::uint64_t value = 0;
+    if (wakeFd_) [[maybe_unused]]
+        const auto got = ::read(wakeFd_.get(), &value, sizeof value);
+}
+
+bool PtyLine::fillInput(Clock::time_point deadline)
+{
+    while (master_) {
+        pollfd fds[2] = {{master_.get(), POLLIN, 0}, {wakeFd_.get(), POLLIN, 0}};
+        const int ready = ::poll(fds, 2, pollTimeoutMs(deadline));
+        if (ready < 0 && errno != EINTR)
+            return false;
+        if (fds[1].revents & POLLIN)
+            return false;
+        if (fds[0].revents & POLLIN) {
+            std::uint8_t buffer[256];
+            const auto got = ::read(master_.get(), buffer, sizeof buffer);
+            if (got > 0) {
+                // On the wire each byte follows the previous one by a byte time.
+                auto at = std::max(Clock::now(), inputFreeAt_);
+                for (ssize_t i = 0; i < got; ++i) {
+                    at += byteTime_;
+                    input_.push_back(buffer[i]);
+                    arrivals_.push_back(at);
+                }
+                inputFreeAt_ = at;
+                return true;
+            }
+        }
+        // With our own terminal descriptor open the master never sees a hang-up; anything
+        // else unexpected is only waited out, without spinning.
+        if (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL))
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        if (Clock::now() >= deadline)
+            return false;
+    }
+    return false;
+}
+
+std::optional<std::uint8_t> PtyLine::readByte(std::chrono::milliseconds timeout)
+{
+    const auto deadline = Clock::now() + timeout;
+    if (input_.empty() && !fillInput(deadline))
+        return std::nullopt;
+    if (input_.empty())
+        return std::nullopt;
+    std::this_thread::sleep_until(arrivals_.front());
+    const std::uint8_t byte = input_.front();
+    input_.pop_front();
+    arrivals_.pop_front();
+    const char c = static_cast<char>(byte);
+    log_.record(ByteLog::Direction::Received, std::string_view(&c, 1));
+    return byte;
+}
+
+bool PtyLine::waitWritable(Clock::time_point deadline)
+{
+    pollfd fds[2] = {{master_.get(), POLLOUT, 0}, {wakeFd_.get(), POLLIN, 0}};
+    const int ready = ::poll(fds, 2, pollTimeoutMs(deadline));
+    if (ready < 0)
+        return errno == EINTR;
+    return !(fds[1].revents & POLLIN);
+}
+
+bool PtyLine::writeNow(const char* data, std::size_t count)
+{
+    while (count > 0) {
+        if (!master_)
+            return false;
+        const auto done = ::write(master_.get(), data, count);
+        if (done > 0) {
+            log_.record(ByteLog::Direction::Sent, std::string_view(data, done));
+            data += done;
+            count -= static_cast<std::size_t>(done);
+            continue;
+        }
+        if (done < 0 && errno != EAGAIN && errno != EINTR)
+            return false;
+        // The client is not reading: wait, but let stop() through.
+        if (!waitWritable(Clock::now() + std::chrono::milliseconds(50)))
+            return false;
+    }
+    return true;
+}
+
+bool PtyLine::write(std::string_view bytes)
+{
+    if (!master_)
+        return false;
+    if (byteTime_.count() == 0)
+        return writeNow(bytes.data(), bytes.size());
+    // Byte i is complete on the wire at start + (i + 1) byte times: write whatever is due at
+    // each wake-up, so a late wake-up sends a small batch instead of drifting.
+    const auto start = std::max(Clock::now(), outputFreeAt_);
+    std::size_t sent = 0;
+    while (sent < bytes.size()) {
+        const auto now = Clock::now();
+        const auto elapsed = now - start;
+        const auto due = std::min<std::size_t>(bytes.size(), elapsed / byteTime_);
+        if (due > sent) {
+            if (!writeNow(bytes.data() + sent, due - sent))
+                return false;
+            sent = due;
+            continue;
+        }
+        if (woken())
+            return false;
+        std::this_thread::sleep_until(start + byteTime_ * static_cast<long>(sent + 1));
+    }
+    outputFreeAt_ = start + byteTime_ * static_cast<long>(bytes.size());
+    return true;
+}
+
+} // namespace kora::sim

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <deque>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "sim/ByteLog.h"
+
+namespace kora::sim {
+
+// An open file descriptor that closes itself.
+class UniqueFd {
+public:
+    UniqueFd() = default;
+    explicit UniqueFd(int fd) : fd_(fd) {}
+    ~UniqueFd() { reset(); }
+    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
+    UniqueFd& operator=(UniqueFd&& other) noexcept
+    {
+        if (this != &other)
+            reset(other.release());
+        return *this;
+    }
+    int get() const { return fd_; }
+    explicit operator bool() const { return fd_ >= 0; }
+    int release()
+    {
+        const int fd = fd_;
+        fd_ = -1;
+        return fd;
+    }
+    void reset(int fd = -1);
+
+private:
+    int fd_ = -1;
+};
+
+// The simulator's end of a pseudo-terminal, paced like a serial line: at a baud rate, a byte
+// takes 10 bit times on the wire in each direction. Incoming bytes are handed out no earlier
+// than they would have arrived; outgoing bytes are written on a steady_clock schedule, so the
+// rate holds over long outputs however coarse the sleeps are. One thread uses it; wake() may
+// be called from any thread to cut a wait short.
+class PtyLine {
+public:
+    PtyLine(unsigned baudRate, ByteLog& log);
+    ~PtyLine();
+    PtyLine(const PtyLine&) = delete;
+    PtyLine& operator=(const PtyLine&) = delete;
+
+    // Creates the pseudo-terminal, both sides raw. The simulator keeps the terminal side open
+    // itself, so a client that closes it does not hang the line up.
+    bool open(std::string* error);
+    const std::string& terminalPath() const { return terminalPath_; }
+    bool isOpen() const { return static_cast<bool>(master_); }
+    // Closes both sides: the client sees the line hang up.
+    void hangUp();
+
+    // The next received byte, or nothing when the wait ends first (time-out, wake(), hang-up).
+    std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout);
+    // Writes every byte at the line rate. Gives up (false) when woken or on a line error.
+    bool write(std::string_view bytes);
+    // Makes a running readByte/write return promptly; used by stop().
+    void wake();
+    // Whether wake() was called since the last clearWake().
+    bool woken() const;
+    void clearWake();
+
+private:
+    bool fillInput(std::chrono::steady_clock::time_point deadline);
+    bool waitWritable(std::chrono::steady_clock::time_point deadline);
+    bool writeNow(const char* data, std::size_t count);
+
+    std::chrono::nanoseconds byteTime_;
+    ByteLog& log_;
+    UniqueFd master_;
+    UniqueFd terminalKeepAlive_;
+    UniqueFd wakeFd_; // eventfd
+    std::string terminalPath_;
+    std::deque<std::uint8_t> input_;
+    std::chrono::steady_clock::time_point inputFreeAt_{};
+    std::deque<std::chrono::steady_clock::time_point> arrivals_;
+    std::chrono::steady_clock::time_point outputFreeAt_{};
+};
+
+} // namespace kora::sim

@@ -1,0 +1,30 @@
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+#include "sim/SimCommand.h"
+
+namespace kora::sim {
+
+// What a program file does when it is run from the console. The simulator can't execute x86
+// code, so a program's behaviour is read from a tag in its image; an image without a tag is
+// a program that prints one line and ends.
+struct ProgramBehaviour {
+    enum class Kind { Message, Counter, Flood };
+    Kind kind = Kind::Message;
+    int intervalMs = 0; // Counter: time between lines
+    int lines = 0;      // Counter: how many lines before it ends
+};
+
+std::string CounterProgramTag(int intervalMs, int lines);
+std::string FloodProgramTag();
+// An "MZ" image of exactly size bytes carrying the tag (grown if the tag does not fit).
+std::string ProgramImage(const std::string& tag, std::size_t size);
+ProgramBehaviour DescribeProgram(const std::string& image);
+
+// Runs the program: prints its lines until it ends, "A" + CR arrives on the line (read raw,
+// not echoed) or the simulator stops.
+void RunProgram(ConsoleIo& io, const std::string& name, const ProgramBehaviour& behaviour);
+
+} // namespace kora::sim

@@ -1,0 +1,130 @@
+#include "sim/SimulatorCli.h"
+
+#include <charconv>
+
+namespace kora::sim {
+
+namespace {
+
+std::optional<int> number(const std::string& text, int least)
+{
+    int value = 0;
+    const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+    if (ec != std::errc() || end != text.data() + text.size() || value < least)
+        return std::nullopt;
+    return value;
+}
+
+bool isComName(const std::string& name)
+{
+    if (!name.starts_with("COM") || name.size() < 4 || name[3] == '0')
+        return false;
+    const auto n = number(name.substr(3), 1);
+    return n && *n <= 255;
+}
+
+} // namespace
+
+std::string UsageText()
+{
+    return "Usage: kora7740p-sim [options]\n"
+           "Simulates the KORA-7740P controller's console on a pseudo-terminal.\n"
+           "\n"
+           "  --ports-dir DIR        folder for the COMn link (default: the utility's)\n"
+           "  --com COMn             name to publish the line as (default COM1)\n"
+           "  --baud N               pace the line at N baud, 10 bits a byte (default: unpaced)\n"
+           "  --log FILE             record both directions of the line in FILE\n"
+           "  --drive-d HOSTDIR      serve D: from a host folder (changes are written through)\n"
+           "  --flood                add D:\\FLOOD.EXE, which prints lines without pause\n"
+           "Faults:\n"
+           "  --no-echo              do not echo typed characters\n"
+           "  --wrong-echo-at K      echo a wrong byte for the K-th character of each line\n"
+           "  --no-prompt            never print the prompt\n"
+           "  --pause-ms N           stop command output once for N ms ...\n"
+           "  --pause-after-lines L  ... after L lines (default 3)\n"
+           "  --silent               ignore everything received\n"
+           "  --hang-up-after MS     close the line MS milliseconds after start\n"
+           "  --help                 show this text\n";
+}
+
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& arguments,
+                                           std::string* error)
+{
+    CliOptions options;
+    auto fail = [error](std::string why) -> std::optional<CliOptions> {
+        if (error)
+            *error = std::move(why);
+        return std::nullopt;
+    };
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& flag = arguments[i];
+        auto value = [&]() -> std::optional<std::string> {
+            if (i + 1 >= arguments.size())
+                return std::nullopt;
+            return arguments[++i];
+        };
+        auto numberValue = [&](int least) -> std::optional<int> {
+            const auto text = value();
+            return text ? number(*text, least) : std::nullopt;
+        };
+        if (flag == "--help" || flag == "-h") {
+            options.help = true;
+        } else if (flag == "--flood") {
+            options.simulator.flood = true;
+        } else if (flag == "--no-echo") {
+            options.noEcho = true;
+        } else if (flag == "--no-prompt") {
+            options.noPrompt = true;
+        } else if (flag == "--silent") {
+            options.silent = true;
+        } else if (flag == "--ports-dir" || flag == "--log" || flag == "--drive-d" ||
+                   flag == "--com") {
+            const auto text = value();
+            if (!text || text->empty())
+                return fail(flag + " needs a value");
+            if (flag == "--ports-dir")
+                options.portsDir = *text;
+            else if (flag == "--log")
+                options.simulator.byteLog = *text;
+            else if (flag == "--drive-d")
+                options.simulator.hostDriveD = *text;
+            else if (!isComName(*text))
+                return fail("--com takes a name COM1 to COM255, not '" + *text + "'");
+            else
+                options.comName = *text;
+        } else if (flag == "--baud") {
+            const auto n = numberValue(0);
+            if (!n)
+                return fail("--baud needs a whole number of baud");
+            options.simulator.baudRate = static_cast<unsigned>(*n);
+        } else if (flag == "--wrong-echo-at") {
+            const auto n = numberValue(1);
+            if (!n)
+                return fail("--wrong-echo-at needs a character position from 1");
+            options.wrongEchoAt = *n;
+        } else if (flag == "--pause-ms" || flag == "--pause-after-lines" ||
+                   flag == "--hang-up-after") {
+            const auto n = numberValue(0);
+            if (!n)
+                return fail(flag + " needs a number");
+            (flag == "--pause-ms"            ? options.pauseMs
+             : flag == "--pause-after-lines" ? options.pauseAfterLines
+                                             : options.hangUpAfterMs) = *n;
+        } else {
+            return fail("unknown option '" + flag + "'");
+        }
+    }
+    return options;
+}
+
+void ApplyFaults(const CliOptions& options, Faults& faults)
+{
+    faults.noEcho = options.noEcho;
+    faults.wrongEchoAt = options.wrongEchoAt;
+    faults.noPrompt = options.noPrompt;
+    faults.pauseMs = options.pauseMs;
+    faults.pauseAfterLines = options.pauseAfterLines;
+    faults.silent = options.silent;
+}
+
+} // namespace kora::sim

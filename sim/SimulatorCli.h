@@ -1,0 +1,34 @@
+#pragma once
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "sim/Simulator.h"
+
+namespace kora::sim {
+
+// What the kora7740p-sim command line asks for.
+struct CliOptions {
+    SimulatorOptions simulator;
+    std::filesystem::path portsDir; // empty: the utility's default ports folder
+    std::string comName = "COM1";
+    bool help = false;
+    // Faults to set before the console starts.
+    bool noEcho = false;
+    int wrongEchoAt = 0;
+    bool noPrompt = false;
+    int pauseMs = 0;
+    int pauseAfterLines = 3;
+    bool silent = false;
+    int hangUpAfterMs = 0; // 0: never
+};
+
+// Parses the arguments after the program name. Nothing, with a reason, on a bad argument.
+std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& arguments,
+                                           std::string* error);
+std::string UsageText();
+void ApplyFaults(const CliOptions& options, Faults& faults);
+
+} // namespace kora::sim
