@@ -258,14 +258,8 @@ bool TThreadXModem::SendEndOfTransmission()
 
 void TThreadXModem::UpdateProgress()
 {
-    if (fileLength_ == 0) {
-        return;
-    }
-    // 64-bit product: a 32-bit one overflows above about 42 MB. A file that grew while it was
-    // sent must not push the bar past full.
-    const std::uint64_t percent =
-        std::min<std::uint64_t>(bytesAcknowledged_ * 100 / fileLength_, 100);
-    Progress.store(static_cast<std::int32_t>(percent), std::memory_order_relaxed);
+    Progress.store(xmodem::PercentAcknowledged(bytesAcknowledged_, fileLength_),
+                   std::memory_order_relaxed);
 }
 
 void TThreadXModem::SendStartCommand()

@@ -27,4 +27,13 @@ Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data)
     return block;
 }
 
+std::int32_t PercentAcknowledged(std::uint64_t acknowledged, std::uint64_t length)
+{
+    if (length == 0) {
+        return 0;
+    }
+    const std::uint64_t percent = std::min<std::uint64_t>(acknowledged * 100 / length, 100);
+    return static_cast<std::int32_t>(percent);
+}
+
 } // namespace kora::xmodem

@@ -29,4 +29,9 @@ std::uint8_t Checksum(std::span<const std::uint8_t> data);
 // checksum unchanged. At most 128 bytes of data are taken.
 Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data);
 
+// The share of the file acknowledged, 0 to 100, for the progress bar. The product is taken in
+// 64 bits (files above about 42 MB overflow 32), and a file that grew while it was sent does
+// not push the share past 100. An empty file counts as nothing acknowledged.
+std::int32_t PercentAcknowledged(std::uint64_t acknowledged, std::uint64_t length);
+
 } // namespace kora::xmodem

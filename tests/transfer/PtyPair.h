@@ -1,0 +1,48 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace kora::test {
+
+// A fresh pseudo-terminal in raw mode. The test plays the far end of the line on the master;
+// the code under test opens slavePath() as its serial port. A slave descriptor stays open for
+// the pair's lifetime so the master never sees a hang-up between two opens.
+class PtyPair {
+public:
+    PtyPair();
+    ~PtyPair();
+    PtyPair(const PtyPair&) = delete;
+    PtyPair& operator=(const PtyPair&) = delete;
+
+    bool ok() const { return master_ >= 0 && slave_ >= 0; }
+    int masterFd() const { return master_; }
+    int slaveFd() const { return slave_; }
+    const std::string& slavePath() const { return slavePath_; }
+
+    // Master side: one byte, or nothing after the time-out.
+    std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout);
+    // Master side: exactly count bytes, each within the time-out of the one before.
+    std::optional<std::vector<std::uint8_t>> readExact(std::size_t count,
+                                                       std::chrono::milliseconds timeout);
+    void write(std::string_view bytes);
+    void write(std::uint8_t byte) { write(std::string_view(reinterpret_cast<char*>(&byte), 1)); }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    std::string slavePath_;
+};
+
+// Waits for a byte on a descriptor; nothing after the time-out, on end of file or an error.
+std::optional<std::uint8_t> ReadByteWithin(int fd, std::chrono::milliseconds timeout);
+// Writes all bytes, retrying on EAGAIN and EINTR.
+bool WriteAll(int fd, std::string_view bytes);
+// Puts a terminal into raw mode; false when it is no terminal.
+bool MakeRaw(int fd);
+
+} // namespace kora::test

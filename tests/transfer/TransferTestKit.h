@@ -1,0 +1,55 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <filesystem>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "link/ConsoleLog.h"
+#include "link/SerialPort.h"
+#include "transfer/TThreadXModem.h"
+
+namespace kora::test {
+
+// The terminal pane as a list of lines.
+class RecordingLog final : public ConsoleLog {
+public:
+    int lineCount() const override { return static_cast<int>(lines.size()); }
+    void clear() override { lines.clear(); }
+    void appendLine(const std::string& text) override { lines.push_back(text); }
+
+    std::vector<std::string> lines;
+};
+
+// A folder removed with everything in it when the test ends.
+class TempFolder {
+public:
+    TempFolder();
+    ~TempFolder();
+    TempFolder(const TempFolder&) = delete;
+    TempFolder& operator=(const TempFolder&) = delete;
+
+    const std::filesystem::path& path() const { return path_; }
+    std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes);
+
+private:
+    std::filesystem::path path_;
+};
+
+std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed);
+std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
+// The bytes as an XMODEM receiver stores them: padded to whole 128-byte blocks.
+std::vector<std::uint8_t> PaddedTo128(std::vector<std::uint8_t> bytes, std::uint8_t pad);
+
+// Opens the port as the copy does: 57600 8N1, CR line end, the given time-out.
+bool OpenTransferPort(SerialPort& port, std::uint32_t timeoutMs);
+
+// Runs the worker the way its owner does: resume, then poll while processing events, every
+// 5 ms, until the result leaves 1. onPoll runs on each round (to cancel, for instance). Gives
+// up (cancelling the worker) after the limit and returns 1 then.
+std::int32_t RunUpload(TThreadXModem& worker, std::chrono::milliseconds limit,
+                       const std::function<void(TThreadXModem&)>& onPoll = {});
+
+} // namespace kora::test
