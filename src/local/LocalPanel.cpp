@@ -61,7 +61,10 @@ LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent)
     SetUpFileListView(*lstviewLocal_);
     lstviewLocal_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listModel_ = new LocalListModel(this);
+    // Column headers until the first folder is listed.
+    listModel_->setSourceModel(new EmptyFileListModel(listModel_));
     lstviewLocal_->setModel(listModel_);
+    ApplyFileListColumnWidths(*lstviewLocal_);
     layout->addWidget(lstviewLocal_, 1);
 
     stabarLocal_ = new StatusPanels(QStringLiteral("stabarLocal"), {150, 100}, this);

@@ -1,0 +1,132 @@
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QSplitter>
+#include <QSplitterHandle>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include "app/KoraInitDialog.h"
+#include "app/MainWindow.h"
+#include "app/ui/StatusPanels.h"
+#include "device/DevicePanel.h"
+#include "local/LocalPanel.h"
+
+namespace kora {
+namespace {
+
+TEST(Startup, ShowsEachStepInOrderThenRemovesTheDialog)
+{
+    TfrmMain window;
+    QStringList shown;
+    QObject::connect(&window, &TfrmMain::startupProgress, [&](const QString& text) {
+        // Each text is on screen, in the start-up dialog, while its step runs.
+        const auto* dialog = window.findChild<TdlgKoraInit*>();
+        ASSERT_NE(dialog, nullptr);
+        EXPECT_TRUE(dialog->isVisible());
+        EXPECT_EQ(dialog->windowTitle(), "KORA-7740P Initializing...");
+        EXPECT_EQ(dialog->findChild<QLabel*>("lblMsg")->text(), text);
+        EXPECT_FALSE(window.isVisible()) << "the main window appears only after start-up";
+        shown << text;
+    });
+    window.FormCreate();
+    EXPECT_EQ(shown, QStringList({"Scanning local system...", "Scanning COM port...",
+                                  "Constructing local view...", "Starting COM thread...",
+                                  "Initialization done!!"}));
+    EXPECT_EQ(window.findChild<TdlgKoraInit*>(), nullptr);
+}
+
+TEST(Startup, TheDialogStartsBlueWithoutTitleBarButtons)
+{
+    TdlgKoraInit dialog;
+    const auto* label = dialog.findChild<QLabel*>("lblMsg");
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->text(), "Initializing...");
+    EXPECT_EQ(label->palette().color(QPalette::WindowText), QColor(Qt::blue));
+    const Qt::WindowFlags flags = dialog.windowFlags();
+    EXPECT_FALSE(flags & Qt::WindowCloseButtonHint);
+    EXPECT_FALSE(flags & Qt::WindowMinMaxButtonsHint);
+    EXPECT_FALSE(flags & Qt::WindowContextHelpButtonHint);
+}
+
+class StartedWindow : public ::testing::Test {
+protected:
+    void SetUp() override { window.FormCreate(); }
+    TfrmMain window;
+};
+
+TEST_F(StartedWindow, BothPanelsAreInReportViewAndTheDevicePanelIsEmpty)
+{
+    EXPECT_TRUE(window.localPanel()->tbtnLocalDtIcon()->isChecked());
+    EXPECT_TRUE(window.devicePanel()->tbtnKoraDtIcon()->isChecked());
+    EXPECT_FALSE(window.devicePanel()->tbtnKoraLgIcon()->isChecked());
+    const QTreeView* deviceList = window.devicePanel()->lstviewKora();
+    EXPECT_EQ(deviceList->model()->rowCount(deviceList->rootIndex()), 0);
+    EXPECT_EQ(window.devicePanel()->cbxKora()->count(), 0);
+    EXPECT_TRUE(window.Device.DevicePath.isEmpty());
+    EXPECT_EQ(window.KeyInputFree, 1);
+    EXPECT_FALSE(window.devicePanel()->tbtnDOSCmd()->isChecked());
+}
+
+TEST_F(StartedWindow, FocusIsInTheLocalPathBoxWithItsTextSelected)
+{
+    QComboBox* pathBox = window.localPanel()->cbxLocal();
+    EXPECT_EQ(pathBox->currentText(), QDir::homePath());
+    EXPECT_EQ(pathBox->lineEdit()->selectedText(), pathBox->currentText());
+    window.show();
+    QApplication::setActiveWindow(&window);
+    ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
+    QWidget* focus = QApplication::focusWidget();
+    EXPECT_TRUE(focus == pathBox || focus == pathBox->lineEdit())
+        << (focus ? focus->objectName().toStdString() : "nothing");
+    EXPECT_EQ(pathBox->lineEdit()->selectedText(), pathBox->currentText());
+}
+
+TEST_F(StartedWindow, TheConfigurationFileLivesInTheDocumentsFolder)
+{
+    const QFileInfo file(window.IOConfigPath);
+    EXPECT_EQ(file.fileName(), "K7740PIO.cfg");
+    EXPECT_TRUE(file.dir().exists()) << "documents folder created";
+    EXPECT_TRUE(file.absoluteFilePath().startsWith(QDir::homePath()));
+}
+
+TEST_F(StartedWindow, FirstShowDividesTheSpace)
+{
+    window.resize(1000, 600);
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    EXPECT_EQ(window.localPanel()->width(), 477);
+    EXPECT_EQ(window.findChild<QWidget*>("pnlBtn")->width(), 40);
+    // The splitters take 3 pixels each between the columns (their handles overlap the
+    // neighbours a little so that they are easier to grab).
+    const QWidget* buttons = window.findChild<QWidget*>("pnlBtn");
+    EXPECT_EQ(buttons->x() - window.localPanel()->geometry().right() - 1, 3);
+    EXPECT_EQ(window.devicePanel()->x() - buttons->geometry().right() - 1, 3);
+    EXPECT_EQ(window.devicePanel()->width(), 477);
+    EXPECT_EQ(window.meoDos()->height(), 200);
+
+    // While the window settles into its size the halves stay equal ...
+    window.resize(1200, 600);
+    EXPECT_EQ(window.localPanel()->width(), 577);
+    EXPECT_EQ(window.devicePanel()->width(), 577);
+
+    // ... until the user moves a splitter; from then on the device panel takes the change.
+    QSplitterHandle* handle = window.findChild<QSplitterHandle*>("Splitter1");
+    QTest::mousePress(handle, Qt::LeftButton, {}, QPoint(1, 50));
+    QTest::mouseMove(handle, QPoint(-99, 50));
+    QTest::mouseRelease(handle, Qt::LeftButton, {}, QPoint(-99, 50));
+    const int movedWidth = window.localPanel()->width();
+    ASSERT_NE(movedWidth, 577) << "the drag moved the splitter";
+    window.resize(1300, 600);
+    EXPECT_EQ(window.localPanel()->width(), movedWidth);
+}
+
+} // namespace
+} // namespace kora
