@@ -1,0 +1,221 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <string>
+#include <thread>
+
+#include "PtyPeer.h"
+#include "RecordingLog.h"
+#include "link/ConsoleExchange.h"
+
+namespace kora {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PtyPeer;
+using test::RecordingLog;
+using Lines = std::vector<std::string>;
+
+// The scripted console outlasts every drain; the test ends it with finish().
+constexpr auto kLongIdle = 5s;
+
+TEST(ConsoleText, LinesPromptsAndMessages)
+{
+    RecordingLog log;
+    ShowConsoleLine(log, "\r\n");
+    ShowConsoleLine(log, "");
+    EXPECT_TRUE(log.lines.empty());
+    ShowConsoleLine(log, "di\rr\r\n");
+    EXPECT_EQ(log.lines, Lines{"dir"});
+    log.lines.assign(300, "old");
+    ShowConsoleLine(log, "new\r\n");
+    EXPECT_EQ(log.lines, Lines{"new"});
+
+    for (const char* prompt : {"C:\\>", "D:\\TEMP>", "\nC:\\>", "\r\nD:\\>"}) {
+        EXPECT_TRUE(IsPrompt(prompt)) << prompt;
+    }
+    for (const char* other : {"", "\r\n", "c:\\>", " C:\\>", "X C:\\>", "C:>", "D:"}) {
+        EXPECT_FALSE(IsPrompt(other)) << other;
+    }
+
+    EXPECT_EQ(SendFailureMessage("C:\\mem\r"),
+              "Unable to send command 'C:\\mem\r'!\n\nPlease make sure the KORA-7740P is in "
+              "INIT mode\n\nand no program is running");
+    EXPECT_EQ(SendFailureMessageWithHead("Unable to send command!"),
+              "Unable to send command!\n\nPlease make sure the KORA-7740P is in INIT mode\n\n"
+              "and no program is running");
+}
+
+class ExchangeTest : public ::testing::Test {
+protected:
+    void openPort()
+    {
+        ASSERT_TRUE(port.Open());
+        port.LineEnd = 10;
+        port.SetTimeouts(50);
+    }
+    DeviceOperation operation(std::vector<ConsoleStep> steps)
+    {
+        DeviceOperation op;
+        op.steps = std::move(steps);
+        op.timeoutMs = 50;
+        return op;
+    }
+
+    PtyPeer peer;
+    SerialPort port{peer.devicePath()};
+    RecordingLog log;
+};
+
+TEST_F(ExchangeTest, SendCommandStopsAtTheFirstBadEcho)
+{
+    openPort();
+    EXPECT_FALSE(SendCommand(port, log, ""));
+    EXPECT_TRUE(log.lines.empty());
+
+    peer.run([](PtyPeer& p) {
+        p.console([](const std::string&) { return ""; }, kLongIdle,
+                  [](std::uint8_t b, std::size_t i) -> std::optional<std::uint8_t> {
+                      return i == 2 ? 'X' : b;
+                  });
+    });
+    EXPECT_FALSE(SendCommand(port, log, "abcdef\r"));
+    peer.finish();
+    EXPECT_EQ(peer.received(), "abc");
+    EXPECT_EQ(log.lines, Lines{"abcdef"});
+}
+
+TEST_F(ExchangeTest, WaitForPromptReadsItsBudgetOfLinesAndNeverShowsThePrompt)
+{
+    openPort();
+    EXPECT_TRUE(WaitForPrompt(port, log, "D:\\TEMP>"));
+    EXPECT_TRUE(log.lines.empty());
+
+    peer.send("one\r\n\r\ntwo\r\nD:\\>");
+    EXPECT_TRUE(WaitForPrompt(port, log, "partial"));
+    EXPECT_EQ(log.lines, (Lines{"one", "two"}));
+
+    // ceil(5000 / T) reads: 5 at T = 1000, 3 at T = 1700; lines that are ready cost no wait.
+    for (const auto& [step, reads] : {std::pair{1000u, 5}, std::pair{1700u, 3}}) {
+        port.SetTimeouts(step);
+        std::string lines;
+        for (int i = 0; i < 8; ++i) {
+            lines += "L" + std::to_string(i) + "\r\n";
+        }
+        peer.send(lines);
+        log.clear();
+        EXPECT_FALSE(WaitForPrompt(port, log, ""));
+        EXPECT_EQ(log.lineCount(), reads) << step;
+        port.SetTimeouts(10);
+        DrainInput(port);
+    }
+}
+
+TEST_F(ExchangeTest, OperationShowsOutputAndClearsAFullPane)
+{
+    peer.run([](PtyPeer& p) {
+        p.send("stale output\r\n");
+        p.console(
+            [](const std::string& line) {
+                std::string out = "\n";
+                for (int i = 1; i <= 350; ++i) {
+                    out += "line " + std::to_string(i) + "\r\n";
+                }
+                return line == "C:\\mem" ? out + "\r\nD:\\TEMP>" : "Bad command\r\n";
+            },
+            kLongIdle);
+    });
+    const OperationResult result =
+        RunDeviceOperation(peer.devicePath(), GenericCommand("C:\\mem\r"), log);
+    peer.finish();
+    EXPECT_TRUE(result.ok);
+    EXPECT_EQ(result.message, "");
+    ASSERT_EQ(log.lines.size(), 51u);
+    EXPECT_EQ(log.lines.front(), "line 300");
+    EXPECT_EQ(log.lines.back(), "line 350");
+    EXPECT_EQ(peer.received(), "C:\\mem\r");
+}
+
+TEST_F(ExchangeTest, FailedStepsEndTheOperation)
+{
+    // No echo at all: the send-failure message quotes the command with its CR.
+    peer.run([](PtyPeer& p) {
+        p.console([](const std::string&) { return ""; }, kLongIdle,
+                  [](std::uint8_t, std::size_t) { return std::nullopt; });
+    });
+    OperationResult result =
+        RunDeviceOperation(peer.devicePath(), GenericCommand("C:\\mem\r"), log);
+    peer.finish();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, SendFailureMessage("C:\\mem\r"));
+    EXPECT_EQ(peer.received(), "C");
+
+    // A line check that stops: the line is shown once, the prompt still awaited, and the
+    // next command never typed.
+    log.clear();
+    peer.run([](PtyPeer& p) {
+        p.console(
+            [](const std::string& line) {
+                return line == "md x" ? "\nUnable to create\r\nmore\r\nD:\\>" : "\nok\r\nD:\\>";
+            },
+            kLongIdle);
+    });
+    auto checkFor = [](bool stop) {
+        return [stop](const std::string& line) -> std::optional<LineFailure> {
+            if (line.find("Unable ") == std::string::npos) {
+                return std::nullopt;
+            }
+            return LineFailure{line + "'x'!", stop};
+        };
+    };
+    DeviceOperation op = operation({{"md x\r", "", checkFor(true)}, {"dir\r", "", {}}});
+    result = RunDeviceOperation(peer.devicePath(), op, log);
+    peer.finish();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, "Unable to create\r\n'x'!");
+    EXPECT_EQ(log.lines, (Lines{"md x", "Unable to create", "more"}));
+    EXPECT_EQ(peer.received(), "md x\r");
+
+    // Without the stop the output is read on; the first failure is the one reported.
+    peer.run([](PtyPeer& p) {
+        p.console([](const std::string&) { return "\nUnable 1\r\nUnable 2\r\nD:\\>"; }, kLongIdle);
+    });
+    op = operation({{"md x\r", "Custom failure", checkFor(false)}});
+    log.clear();
+    result = RunDeviceOperation(peer.devicePath(), op, log);
+    peer.finish();
+    EXPECT_EQ(result.message, "Unable 1\r\n'x'!");
+    EXPECT_EQ(log.lines, (Lines{"md x", "Unable 1", "Unable 2"}));
+}
+
+TEST_F(ExchangeTest, PromptCutAtCarriageReturnStillEndsTheWait)
+{
+    peer.run([](PtyPeer& p) {
+        p.console([](const std::string&) { return "\nFormatting\r\ndone\r\nC:\\>"; }, kLongIdle);
+    });
+    DeviceOperation op = GenericCommand("C:\\DLFMT D: /C\r");
+    op.lineEnd = 13;
+    op.timeoutMs = 300; // without the prompt the wait would take 17 reads of 600 ms
+    const auto start = std::chrono::steady_clock::now();
+    const OperationResult result = RunDeviceOperation(peer.devicePath(), op, log);
+    EXPECT_TRUE(result.ok);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
+    EXPECT_EQ(log.lines, (Lines{"C:\\DLFMT D: /C", "Formatting", "done"}));
+    peer.finish();
+}
+
+TEST(DeviceOperation, OpenFailureNamesThePort)
+{
+    RecordingLog log;
+    for (const std::string name : {"", "/no/such/tty"}) {
+        const OperationResult result = RunDeviceOperation(name, GenericCommand("dir\r"), log);
+        EXPECT_FALSE(result.ok);
+        EXPECT_EQ(result.message, "Unable to open " + name +
+                                      "!\n\nPlease make sure there is no other application "
+                                      "using the port!!");
+    }
+    EXPECT_TRUE(log.lines.empty());
+}
+
+} // namespace
+} // namespace kora

@@ -1,0 +1,119 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <unistd.h>
+
+#include "PtyPeer.h"
+#include "TestFolder.h"
+#include "link/ComPortScan.h"
+#include "link/PortNames.h"
+#include "link/SerialPort.h"
+
+namespace kora {
+namespace {
+
+namespace fs = std::filesystem;
+using Names = std::vector<std::string>;
+
+TEST(PortNames, AliasesAndFolders)
+{
+    EXPECT_EQ(ComPortNumber("COM1"), 1);
+    EXPECT_EQ(ComPortNumber("COM255"), 255);
+    EXPECT_EQ(ComPortNumber("com12"), 12);
+    for (const char* bad : {"", "COM", "COM0", "COM01", "COM256", "COM1a", "CON1", "/dev/ttyS0"}) {
+        EXPECT_EQ(ComPortNumber(bad), std::nullopt) << bad;
+    }
+
+    test::TestFolder home;
+    ::setenv("HOME", home.path().c_str(), 1);
+    ::unsetenv("KORA_PORT_DIR");
+    ::unsetenv("XDG_CONFIG_HOME");
+    EXPECT_EQ(PortsFolder(), home.path() / ".config/kora7740p/ports");
+    ::setenv("XDG_CONFIG_HOME", "/xdg", 1);
+    EXPECT_EQ(PortsFolder(), fs::path("/xdg/kora7740p/ports"));
+    ::setenv("KORA_PORT_DIR", home.path().c_str(), 1);
+    EXPECT_EQ(PortsFolder(), home.path());
+
+    fs::create_symlink("/dev/pts/7", home.path() / "COM3");
+    fs::create_symlink("ttyUSB0", home.path() / "COM4");
+    EXPECT_EQ(ResolvePortName("COM3"), "/dev/pts/7");
+    EXPECT_EQ(ResolvePortName("com3"), "/dev/pts/7");
+    EXPECT_EQ(ResolvePortName("COM4"), (home.path() / "ttyUSB0").string());
+    EXPECT_EQ(ResolvePortName("COM12"), "/dev/ttyS11");
+    EXPECT_EQ(ResolvePortName("/dev/ttyUSB1"), "/dev/ttyUSB1");
+    EXPECT_EQ(ResolvePortName("nonsense"), "nonsense");
+    ::unsetenv("KORA_PORT_DIR");
+    ::unsetenv("XDG_CONFIG_HOME");
+}
+
+class PortScanTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("KORA_LOCK_DIR", locks.path().c_str(), 1);
+        fs::create_directories(sources.portsFolder);
+        fs::create_directories(sources.deviceFolder);
+    }
+    void TearDown() override { ::unsetenv("KORA_LOCK_DIR"); }
+    void publish(const std::string& name, const test::PtyPeer& peer)
+    {
+        fs::create_symlink(peer.devicePath(), sources.portsFolder / name);
+    }
+
+    test::TestFolder root;
+    test::TestFolder locks;
+    ComPortScanSources sources{root.path() / "ports", root.path() / "dev", root.path() / "sys", {}};
+};
+
+TEST_F(PortScanTest, NoPortsGiveAnEmptyList)
+{
+    EXPECT_TRUE(ScanComPorts(sources).empty());
+}
+
+TEST_F(PortScanTest, ListsPortsInNumericOrderIncludingBusyOnes)
+{
+    test::PtyPeer com1, com3, com12;
+    publish("COM1", com1);
+    publish("COM3", com3);
+    publish("COM12", com12);
+    fs::create_symlink("/no/such/tty", sources.portsFolder / "COM2");
+
+    SerialPort holder("COM3");
+    ::setenv("KORA_PORT_DIR", sources.portsFolder.c_str(), 1);
+    ASSERT_TRUE(holder.Open());
+    ::unsetenv("KORA_PORT_DIR");
+    EXPECT_EQ(ScanComPorts(sources), (Names{"COM1", "COM3", "COM12"}));
+    EXPECT_TRUE(holder.isOpen());
+    holder.Close();
+
+    // Held by another program through flock only.
+    const int other = ::open(com3.devicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_EQ(ScanComPorts(sources), (Names{"COM1", "COM3", "COM12"}));
+    ::close(other);
+}
+
+TEST_F(PortScanTest, AppendsFurtherDevicesNaturallyOrderedWithoutDuplicatesOrPhantoms)
+{
+    test::PtyPeer com2;
+    publish("COM2", com2);
+    const std::string dev = sources.deviceFolder.string();
+    fs::create_directories(sources.ttyClassFolder / "ttyS4");
+    std::ofstream(sources.ttyClassFolder / "ttyS4" / "type") << "0\n";
+    fs::create_directories(sources.ttyClassFolder / "ttyS5");
+    std::ofstream(sources.ttyClassFolder / "ttyS5" / "type") << "4\n";
+    sources.extraDevices = [&] {
+        return Names{dev + "/ttyUSB10", com2.devicePath(), dev + "/ttyS4",
+                     dev + "/ttyUSB2",  dev + "/ttyS5",    dev + "/ttyUSB2"};
+    };
+    EXPECT_EQ(ScanComPorts(sources),
+              (Names{"COM2", dev + "/ttyS5", dev + "/ttyUSB2", dev + "/ttyUSB10"}));
+}
+
+} // namespace
+} // namespace kora

@@ -1,0 +1,258 @@
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <thread>
+
+#include <fcntl.h>
+#include <sys/file.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "PtyPeer.h"
+#include "TestFolder.h"
+#include "link/SerialPort.h"
+#include "link/UucpLock.h"
+
+namespace kora {
+namespace {
+
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+using test::PtyPeer;
+
+long long MsSince(Clock::time_point start)
+{
+    return std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - start).count();
+}
+
+class SerialPortTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ::setenv("KORA_LOCK_DIR", locks.path().c_str(), 1);
+        ASSERT_TRUE(port.Open()) << port.devicePath();
+        port.SetCommParams(57600, 8, 0, 0);
+        port.SetTimeouts(100);
+    }
+    void TearDown() override { ::unsetenv("KORA_LOCK_DIR"); }
+
+    std::filesystem::path lockFile() const
+    {
+        return locks.path() / UucpLock::FileNameFor(peer.devicePath());
+    }
+
+    test::TestFolder locks;
+    PtyPeer peer;
+    SerialPort port{peer.devicePath()};
+};
+
+TEST(SerialPortLifecycle, CloseNeedsNoOpenAndOpenFailuresAreClassified)
+{
+    SerialPort never("COM255");
+    EXPECT_TRUE(never.Close());
+    EXPECT_TRUE(never.Close());
+
+    test::TestFolder folder;
+    std::ofstream(folder.path() / "plain") << "not a tty";
+    const std::string plain = (folder.path() / "plain").string();
+    for (const std::string& name : {std::string(), std::string("COM"), std::string("relative"),
+                                    std::string("/no/such/tty"), plain}) {
+        SerialPort port(name);
+        EXPECT_FALSE(port.Open()) << name;
+        EXPECT_FALSE(port.isOpen());
+        EXPECT_EQ(port.lastOpenFailure(), OpenFailure::NoPort) << name;
+        EXPECT_EQ(port.openFailureHint(), "");
+        EXPECT_FALSE(port.Write("x"));
+        std::string text;
+        EXPECT_FALSE(port.ReadLine(1024, text));
+    }
+}
+
+TEST_F(SerialPortTest, WriteDiscardsUnreadInputUnlessKept)
+{
+    peer.send("stale");
+    std::this_thread::sleep_for(50ms);
+    std::uint8_t byte = 'a';
+    ASSERT_TRUE(port.Write(1, &byte));
+    ASSERT_EQ(peer.receiveByte(1s), 'a');
+    peer.send("Q");
+    ASSERT_TRUE(port.Read(1, &byte));
+    EXPECT_EQ(byte, 'Q');
+
+    peer.send("kept");
+    std::this_thread::sleep_for(50ms);
+    ASSERT_TRUE(port.Write("b", InputPurge::Keep));
+    ASSERT_TRUE(port.Read(1, &byte));
+    EXPECT_EQ(byte, 'k');
+}
+
+TEST_F(SerialPortTest, ReadLineKeepsLimitMinusOneBytesAndConsumesTheNext)
+{
+    std::string stream;
+    for (int i = 0; i < 2000; ++i) {
+        stream.push_back(static_cast<char>('A' + i % 26));
+    }
+    peer.send(stream);
+    std::string text;
+    EXPECT_FALSE(port.ReadLine(1024, text));
+    EXPECT_EQ(text, stream.substr(0, 1023));
+    std::uint8_t next = 0;
+    ASSERT_TRUE(port.Read(1, &next));
+    EXPECT_EQ(next, static_cast<std::uint8_t>(stream[1024]));
+}
+
+TEST_F(SerialPortTest, ReadLineEndsAtLineEndAndKeepsPartialText)
+{
+    port.LineEnd = 10;
+    peer.send("abc\r\nC:\\>");
+    std::string text;
+    EXPECT_TRUE(port.ReadLine(1024, text));
+    EXPECT_EQ(text, "abc\r\n");
+
+    text.clear();
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.ReadLine(1024, text));
+    EXPECT_EQ(text, "C:\\>");
+    EXPECT_GE(MsSince(start), 180);
+
+    // A zero byte counts toward the limit but never reaches the text.
+    peer.send(std::string("a\0b\n", 4));
+    text.clear();
+    EXPECT_FALSE(port.ReadLine(4, text));
+    EXPECT_EQ(text, "ab");
+}
+
+TEST_F(SerialPortTest, OneByteReadOfNothingFailsAfterTwiceTheStep)
+{
+    std::uint8_t byte = 0;
+    const auto start = Clock::now();
+    EXPECT_FALSE(port.Read(1, &byte));
+    EXPECT_NEAR(MsSince(start), 200, 40);
+    EXPECT_TRUE(port.isOpen());
+}
+
+TEST_F(SerialPortTest, IntervalIsArmedByTheFirstByteAndTotalBoundsTheRead)
+{
+    std::uint8_t buffer[4] = {};
+    // A first byte later than T is fine; the interval only starts counting after it.
+    peer.run([](PtyPeer& p) {
+        std::this_thread::sleep_for(150ms);
+        p.send("xy");
+    });
+    EXPECT_TRUE(port.Read(2, buffer));
+    peer.join();
+
+    // A gap longer than T after the first byte ends the read.
+    peer.run([](PtyPeer& p) {
+        p.send("1");
+        std::this_thread::sleep_for(300ms);
+        p.send("2");
+    });
+    auto start = Clock::now();
+    EXPECT_FALSE(port.Read(4, buffer));
+    EXPECT_NEAR(MsSince(start), 100, 50);
+    peer.join();
+    ASSERT_TRUE(port.Read(1, buffer));
+    EXPECT_EQ(buffer[0], '2');
+
+    // Gaps below T never trip the interval, but T*n+T = 1000 ms (T = 200) ends the read of 4
+    // bytes after three of them; the fourth is left for the next read.
+    port.SetTimeouts(200);
+    peer.run([](PtyPeer& p) {
+        std::this_thread::sleep_for(600ms);
+        for (const char* b : {"a", "b", "c", "d"}) {
+            p.send(b);
+            std::this_thread::sleep_for(160ms);
+        }
+    });
+    start = Clock::now();
+    EXPECT_FALSE(port.Read(4, buffer));
+    EXPECT_NEAR(MsSince(start), 1000, 40);
+    peer.join();
+    ASSERT_TRUE(port.Read(1, buffer));
+    EXPECT_EQ(buffer[0], 'd');
+}
+
+TEST_F(SerialPortTest, HangUpFailsPromptlyWithoutSpinning)
+{
+    port.SetTimeouts(1000);
+    peer.run([](PtyPeer& p) {
+        std::this_thread::sleep_for(100ms);
+        p.hangUp();
+    });
+    rusage before{};
+    ::getrusage(RUSAGE_SELF, &before);
+    const auto start = Clock::now();
+    std::string text;
+    EXPECT_FALSE(port.ReadLine(1024, text));
+    EXPECT_LT(MsSince(start), 1000);
+    peer.join();
+    rusage after{};
+    ::getrusage(RUSAGE_SELF, &after);
+    const long cpuMs = (after.ru_utime.tv_sec - before.ru_utime.tv_sec) * 1000 +
+                       (after.ru_utime.tv_usec - before.ru_utime.tv_usec) / 1000 +
+                       (after.ru_stime.tv_sec - before.ru_stime.tv_sec) * 1000 +
+                       (after.ru_stime.tv_usec - before.ru_stime.tv_usec) / 1000;
+    EXPECT_LT(cpuMs, 60);
+    // The line is gone for good: the reopen failed, so later calls fail at once.
+    EXPECT_FALSE(port.isOpen());
+    EXPECT_FALSE(port.Write("x"));
+    EXPECT_FALSE(std::filesystem::exists(lockFile()));
+}
+
+TEST_F(SerialPortTest, OpenIsExclusiveInEveryLayer)
+{
+    EXPECT_EQ(port.lastOpenFailure(), OpenFailure::None);
+    std::ifstream lock(lockFile());
+    std::string pid;
+    std::getline(lock, pid);
+    EXPECT_EQ(pid, std::string(10 - std::to_string(::getpid()).size(), '0') +
+                       std::to_string(::getpid()));
+
+    SerialPort second(peer.devicePath());
+    EXPECT_FALSE(second.Open());
+    EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
+    {
+        SerialPort scoped(peer.devicePath());
+        port.Close();
+        EXPECT_FALSE(std::filesystem::exists(lockFile()));
+        EXPECT_TRUE(scoped.Open());
+    } // the destructor closes and unlocks
+    EXPECT_TRUE(second.Open());
+    second.Close();
+
+    // Another program's flock alone is enough.
+    const int other = ::open(peer.devicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
+    EXPECT_FALSE(second.Open());
+    EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
+    ::close(other);
+
+    // A lock file naming a live process holds; one naming a dead process is taken over.
+    std::ofstream(lockFile()) << "         1\n";
+    EXPECT_FALSE(second.Open());
+    EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::_exit(0);
+    }
+    ::waitpid(child, nullptr, 0);
+    std::ofstream(lockFile(), std::ios::trunc) << child << "\n";
+    EXPECT_TRUE(second.Open());
+    std::ifstream taken(lockFile());
+    std::getline(taken, pid);
+    EXPECT_EQ(std::stoi(pid), ::getpid());
+    second.Close();
+
+    // No writable lock folder: that layer is skipped, the port still opens.
+    ::setenv("KORA_LOCK_DIR", (locks.path() / "missing").c_str(), 1);
+    EXPECT_TRUE(second.Open());
+}
+
+} // namespace
+} // namespace kora
