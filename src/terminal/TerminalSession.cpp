@@ -1,0 +1,161 @@
+#include "terminal/TerminalSession.h"
+
+#include "link/SerialPort.h"
+#include "terminal/ByteQueue.h"
+#include "terminal/KoraComReceiver.h"
+#include "terminal/KoraPrinterThread.h"
+#include "terminal/TerminalKeys.h"
+
+#include <thread>
+
+namespace kora {
+
+namespace {
+constexpr std::uint8_t kCarriageReturn = 13;
+constexpr std::chrono::milliseconds kAroundKeystroke{1};
+
+// Clears the keystroke guard for the length of one send.
+class KeystrokeInProgress {
+public:
+    explicit KeystrokeInProgress(std::uint8_t& keyInputFree) : flag_(keyInputFree) { flag_ = 0; }
+    ~KeystrokeInProgress() { flag_ = 1; }
+    KeystrokeInProgress(const KeystrokeInProgress&) = delete;
+    KeystrokeInProgress& operator=(const KeystrokeInProgress&) = delete;
+
+private:
+    std::uint8_t& flag_;
+};
+} // namespace
+
+void TerminalSession::SleepWait(std::chrono::milliseconds duration)
+{
+    std::this_thread::sleep_for(duration);
+}
+
+TerminalSession::TerminalSession(TerminalScreen& pane)
+    : TerminalQueue(std::make_unique<ByteQueue>()),
+      ComReceiver(std::make_unique<KoraComReceiver>(true)),
+      PrinterThread(std::make_unique<KoraPrinterThread>(true))
+{
+    ComReceiver->SetQueue(TerminalQueue.get());
+    PrinterThread->SetMemo(&pane);
+    PrinterThread->SetQueue(TerminalQueue.get());
+}
+
+TerminalSession::~TerminalSession()
+{
+    PrinterThread.reset();
+    ComReceiver.reset();
+    TerminalQueue.reset();
+    if (TerminalPort) {
+        TerminalPort->Close();
+        TerminalPort.reset();
+    }
+}
+
+bool TerminalSession::SwitchOn(const std::string& portName)
+{
+    if (IsOn()) {
+        return true;
+    }
+    auto port = std::make_unique<SerialPort>(portName);
+    if (!port->Open()) {
+        return false;
+    }
+    port->SetCommParams(57600, 8, 0, 0);
+    port->SetTimeouts(kPortTimeoutMs);
+    TerminalPort = std::move(port);
+    ComReceiver->SetPort(TerminalPort.get());
+    ComReceiver->Resume();
+    PrinterThread->Resume();
+    Write(&kCarriageReturn, 1);
+    KeyInputFree = 1;
+    return true;
+}
+
+void TerminalSession::SwitchOff()
+{
+    if (!IsOn()) {
+        return;
+    }
+    PauseThreads();
+    // Otherwise a flood cut off here would leave the pane frozen while it serves as the log.
+    PrinterThread->ResumeRepainting();
+    ComReceiver->SetPort(nullptr);
+    TerminalPort->Close();
+    TerminalPort.reset();
+}
+
+bool TerminalSession::TypeCharacter(std::uint8_t byte, const Wait& wait)
+{
+    if (!IsOn()) {
+        return false;
+    }
+    if (KeyInputFree != 1) {
+        return true; // one keystroke at a time; this one is dropped
+    }
+    KeystrokeInProgress sending(KeyInputFree);
+    PauseThreads();
+    wait(kAroundKeystroke);
+    Write(&byte, 1);
+    wait(kAroundKeystroke);
+    ResumeThreads();
+    return true;
+}
+
+bool TerminalSession::SendSpecialKey(int qtKey)
+{
+    if (!IsOn() || KeyInputFree != 1) {
+        return false;
+    }
+    const auto sequence = SpecialKeyBytes(qtKey);
+    if (!sequence) {
+        return false;
+    }
+    KeystrokeInProgress sending(KeyInputFree);
+    // All port I/O runs on this thread, so the write cannot overlap a read and the threads
+    // need no pause.
+    Write(sequence->data(), sequence->size());
+    return true;
+}
+
+void TerminalSession::Paste(const std::vector<PasteStep>& steps, const Wait& wait)
+{
+    for (const PasteStep& step : steps) {
+        if (!IsOn()) {
+            return;
+        }
+        wait(step.before);
+        PauseThreads();
+        wait(step.afterPause);
+        Write(&step.byte, 1);
+        wait(step.afterWrite);
+        ResumeThreads();
+        wait(step.after);
+    }
+}
+
+QString TerminalSession::OpenFailureText(const QString& portName)
+{
+    return QStringLiteral("Unable to open ") + portName + QStringLiteral(" !");
+}
+
+void TerminalSession::PauseThreads()
+{
+    PrinterThread->Pause();
+    ComReceiver->Pause();
+}
+
+void TerminalSession::ResumeThreads()
+{
+    ComReceiver->Resume();
+    PrinterThread->Resume();
+}
+
+bool TerminalSession::Write(const std::uint8_t* bytes, std::size_t count)
+{
+    // A failed write is not reported: the character is lost, as on a noisy line.
+    return TerminalPort && TerminalPort->Write(count, bytes, InputPurge::Keep);
+}
+
+} // namespace kora

@@ -1,0 +1,86 @@
+#pragma once
+
+#include "terminal/PastePlan.h"
+
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace kora {
+
+class ByteQueue;
+class KoraComReceiver;
+class KoraPrinterThread;
+class SerialPort;
+class TerminalScreen;
+
+// The terminal's long-lived parts and what switching it on and off, typing and pasting do to
+// them; the window adds colours, focus, the enabled state of its controls and the error box.
+// Owns the queue, the two threads (created paused, living until destruction) and the port
+// while the terminal is on. Everything here runs on the GUI thread.
+//
+// Terminal writes keep the port's unread input: controller output not yet taken by the receive
+// thread must survive the user's typing.
+class TerminalSession {
+public:
+    // Time-out of the terminal port, per byte and in total.
+    static constexpr std::uint32_t kPortTimeoutMs = 10;
+
+    using Wait = std::function<void(std::chrono::milliseconds)>;
+    // Plain sleep on the GUI thread.
+    static void SleepWait(std::chrono::milliseconds duration);
+
+    // The pane must outlive the session.
+    explicit TerminalSession(TerminalScreen& pane);
+    // Stops the printer, then the receiver, then drops the queue, then closes the port.
+    ~TerminalSession();
+    TerminalSession(const TerminalSession&) = delete;
+    TerminalSession& operator=(const TerminalSession&) = delete;
+
+    bool IsOn() const { return TerminalPort != nullptr; }
+
+    // Opens portName at 57600 8N1 with 10 ms time-outs, starts both threads and sends one
+    // carriage return so the controller answers with a fresh prompt. False, with everything as
+    // before, when the port cannot be opened.
+    bool SwitchOn(const std::string& portName);
+    // Pauses the printer, then the receiver, repaints the pane if a flood had suspended it,
+    // and closes the port. The threads, the queue and the pane keep their state.
+    void SwitchOff();
+
+    // A typed character. False while the terminal is off (the pane handles the key itself);
+    // otherwise the key is taken, and its byte is sent with both threads paused around it
+    // unless a keystroke is already being sent, in which case it is dropped.
+    bool TypeCharacter(std::uint8_t byte, const Wait& wait = SleepWait);
+    // A cursor key or F1 to F4: its three bytes in one write. True when the key was taken.
+    bool SendSpecialKey(int qtKey);
+    // Sends the steps of a paste (see PlanPaste), pausing the threads around each byte.
+    void Paste(const std::vector<PasteStep>& steps, const Wait& wait = SleepWait);
+
+    // "Unable to open " + port + " !"
+    static QString OpenFailureText(const QString& portName);
+
+    ByteQueue& Queue() { return *TerminalQueue; }
+    KoraComReceiver& Receiver() { return *ComReceiver; }
+    KoraPrinterThread& Printer() { return *PrinterThread; }
+    SerialPort* Port() { return TerminalPort.get(); }
+
+private:
+    void PauseThreads();
+    void ResumeThreads();
+    bool Write(const std::uint8_t* bytes, std::size_t count);
+
+    // Declaration order is the reverse of the shutdown order.
+    std::unique_ptr<SerialPort> TerminalPort;
+    std::unique_ptr<ByteQueue> TerminalQueue;
+    std::unique_ptr<KoraComReceiver> ComReceiver;
+    std::unique_ptr<KoraPrinterThread> PrinterThread;
+    // 1 when a keystroke may be sent, 0 while one is being sent.
+    std::uint8_t KeyInputFree = 1;
+};
+
+} // namespace kora

@@ -1,0 +1,88 @@
+#pragma once
+
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+class QObject;
+
+namespace kora {
+
+// A worker thread of the terminal: created paused, resumed and paused again by the GUI thread,
+// asked to terminate and waited for. The thread body is Execute().
+//
+// Pausing is cooperative. The body is "at rest" only at its safe points (Checkpoint, SleepFor,
+// RunOnGui); Pause() marks the thread paused and returns once the body is at rest, so from then
+// on it takes nothing from the port or the queue and writes nothing to the pane until Resume().
+// The body is never at work while waiting for the GUI thread, so Pause() never waits on a
+// thread that waits on the GUI.
+//
+// The synchronised call (RunOnGui) hands an operation to the GUI thread and waits for it. When
+// the GUI thread gets to it while the thread is paused, the call does nothing and stays pending;
+// it runs after Resume(). A call pending at termination is abandoned, so waiting for the end
+// never needs the GUI thread to run anything.
+//
+// Construct, control and destroy it on the GUI thread (the thread of the QCoreApplication whose
+// event loop runs the synchronised calls).
+class TerminalThread {
+public:
+    TerminalThread(const TerminalThread&) = delete;
+    TerminalThread& operator=(const TerminalThread&) = delete;
+    virtual ~TerminalThread();
+
+    // Starts the thread on first use, otherwise lets it continue where it was paused.
+    void Resume();
+    // Returns once the body is at a safe point.
+    void Pause();
+    bool IsPaused() const;
+    void RequestTermination();
+    // Waits until the body has ended. Prompt after RequestTermination: every wait of the body
+    // ends on termination, and none needs the GUI thread.
+    void WaitForEnd();
+    // Both of the above; what the destructors do.
+    void TerminateAndWait();
+    // Whether a synchronised call is waiting for the GUI thread (for diagnostics and tests).
+    bool GuiCallPending() const;
+
+protected:
+    TerminalThread();
+
+    // The thread body; loops until Checkpoint() (or another safe point) reports termination.
+    virtual void Execute() = 0;
+
+    // Safe point of the body: parks while paused. False once termination has been requested.
+    bool Checkpoint();
+    // Sleeps (cut short by termination), then parks while paused. False once terminating.
+    bool SleepFor(std::chrono::milliseconds duration);
+    // The synchronised call. True when op ran on the GUI thread; false when termination came
+    // first. Afterwards the body parks while paused.
+    bool RunOnGui(const std::function<void()>& op);
+
+private:
+    class CallTarget;
+
+    void Body();
+    // With lock_ held: leave work, wait while paused, resume work. False when terminating.
+    bool ParkWhilePaused(std::unique_lock<std::mutex>& lock);
+    // With lock_ held: an event that makes the GUI thread look at the pending call.
+    void PostCallEvent();
+    // On the GUI thread, for each posted event.
+    void ServeCall();
+
+    mutable std::mutex lock_;
+    std::condition_variable changed_;
+    bool paused_ = true;
+    bool terminating_ = false;
+    bool working_ = false; // the body is between safe points
+    const std::function<void()>* call_ = nullptr;
+    bool callPosted_ = false;
+    bool callDone_ = false;
+
+    std::unique_ptr<CallTarget> target_; // lives on the GUI thread
+    std::thread thread_;
+};
+
+} // namespace kora

@@ -1,0 +1,234 @@
+#include "terminal/TerminalSession.h"
+
+#include "EventLoop.h"
+#include "PtyPair.h"
+#include "RecordingScreen.h"
+#include "terminal/ByteQueue.h"
+#include "terminal/KoraComReceiver.h"
+#include "terminal/KoraPrinterThread.h"
+
+#include <gtest/gtest.h>
+
+#include <memory>
+#include <thread>
+
+namespace kora {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PtyPair;
+using test::RecordingScreen;
+using test::RunEventsFor;
+using test::RunEventsUntil;
+
+class TerminalOnPty : public ::testing::Test {
+protected:
+    void SwitchOn()
+    {
+        ASSERT_TRUE(session->SwitchOn(pty.SlavePath()));
+        ASSERT_EQ(pty.ReadUntilQuiet(100ms), "\r");
+    }
+    bool ScreenShows(const QStringList& lines, std::chrono::milliseconds limit = 5s)
+    {
+        return RunEventsUntil([&] { return screen.lines == lines; }, limit);
+    }
+
+    PtyPair pty;
+    RecordingScreen screen;
+    std::unique_ptr<TerminalSession> session = std::make_unique<TerminalSession>(screen);
+};
+
+TEST_F(TerminalOnPty, StartingSendsOneCarriageReturnAndNothingElse)
+{
+    EXPECT_FALSE(session->IsOn());
+    SwitchOn();
+    EXPECT_TRUE(session->IsOn());
+    RunEventsFor(100ms);
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "");
+}
+
+TEST_F(TerminalOnPty, AnUnusablePortLeavesTheTerminalOff)
+{
+    EXPECT_FALSE(session->SwitchOn("/dev/kora-no-such-port"));
+    EXPECT_FALSE(session->IsOn());
+    EXPECT_EQ(TerminalSession::OpenFailureText("COM9"), "Unable to open COM9 !");
+    EXPECT_FALSE(session->TypeCharacter('a'));
+}
+
+TEST_F(TerminalOnPty, ControllerOutputReachesThePaneInOrder)
+{
+    SwitchOn();
+    QStringList expected;
+    std::string output;
+    for (int i = 0; i < 60; ++i) {
+        const std::string line = "line " + std::to_string(i) + " of the listing";
+        output += line + "\r\n";
+        expected << QString::fromStdString(line);
+    }
+    output += "D:\\>";
+    expected << "D:\\>";
+    pty.Write(output);
+    EXPECT_TRUE(ScreenShows(expected)) << screen.lines.join('|').toStdString();
+}
+
+TEST_F(TerminalOnPty, PausedThreadsTakeNothingAndContinueWhenResumed)
+{
+    SwitchOn();
+    RunEventsFor(30ms);
+    session->Printer().Pause();
+    session->Receiver().Pause();
+    pty.Write("abc\r\n");
+    RunEventsFor(150ms);
+    EXPECT_EQ(session->Queue().Size(), 0u);
+    EXPECT_TRUE(screen.lines.isEmpty());
+
+    // The receiver alone fills the queue; the pane stays as it was.
+    session->Receiver().Resume();
+    EXPECT_TRUE(RunEventsUntil([&] { return session->Queue().Size() == 5; }));
+    RunEventsFor(60ms);
+    EXPECT_TRUE(screen.lines.isEmpty());
+
+    session->Printer().Resume();
+    EXPECT_TRUE(ScreenShows({"abc", ""}));
+}
+
+TEST_F(TerminalOnPty, TypingSendsOneByteAndKeepsUnreadControllerOutput)
+{
+    SwitchOn();
+    RunEventsFor(30ms);
+    // Output the receiver has not read yet (no events run while it arrives and the key goes).
+    pty.Write("ping\r\n");
+    std::this_thread::sleep_for(30ms);
+    EXPECT_TRUE(session->TypeCharacter('x'));
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "x");
+    EXPECT_TRUE(ScreenShows({"ping", ""}));
+    EXPECT_FALSE(session->Printer().IsPaused());
+    EXPECT_FALSE(session->Receiver().IsPaused());
+}
+
+TEST_F(TerminalOnPty, SpecialKeysSendTheirSequenceOnce)
+{
+    EXPECT_FALSE(session->SendSpecialKey(Qt::Key_Up)); // terminal off
+    SwitchOn();
+    EXPECT_TRUE(session->SendSpecialKey(Qt::Key_Up));
+    EXPECT_TRUE(session->SendSpecialKey(Qt::Key_F4));
+    EXPECT_FALSE(session->SendSpecialKey(Qt::Key_A));
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "\x1b[A\x1bOS");
+}
+
+TEST_F(TerminalOnPty, PasteSendsLineBreaksAsCarriageReturns)
+{
+    SwitchOn();
+    std::vector<std::chrono::milliseconds> waits;
+    session->Paste(PlanPaste("ab\r\ncd\nx"), [&](std::chrono::milliseconds wait) {
+        waits.push_back(wait);
+        TerminalSession::SleepWait(wait);
+    });
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "ab\rcd\nx");
+    EXPECT_EQ(waits.size(), 7u * 4u);
+    EXPECT_FALSE(session->Printer().IsPaused());
+}
+
+TEST_F(TerminalOnPty, SwitchingOffWhileBatchingRepaintsAtOnce)
+{
+    SwitchOn();
+    session->Printer().Pause();
+    std::string flood;
+    for (int i = 0; i < 40; ++i) {
+        flood += "row\r\n";
+    }
+    pty.Write(flood);
+    ASSERT_TRUE(RunEventsUntil([&] { return session->Queue().Size() == flood.size(); }));
+
+    session->Printer().Resume();
+    // The printer waits for this thread between pane operations, so it stays mid-flood here.
+    ASSERT_TRUE(RunEventsUntil([&] { return screen.suspended; }));
+    session->SwitchOff();
+    EXPECT_FALSE(screen.suspended);
+    EXPECT_TRUE(session->Printer().IsPaused());
+    EXPECT_TRUE(session->Receiver().IsPaused());
+}
+
+TEST_F(TerminalOnPty, SwitchingOffAndOnContinuesOnTheLastLine)
+{
+    SwitchOn();
+    pty.Write("abc");
+    ASSERT_TRUE(ScreenShows({"abc"}));
+    session->SwitchOff();
+    EXPECT_FALSE(session->IsOn());
+    EXPECT_FALSE(session->TypeCharacter('q'));
+    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+
+    SwitchOn();
+    pty.Write("def\r\n");
+    EXPECT_TRUE(ScreenShows({"abcdef", ""}));
+}
+
+TEST_F(TerminalOnPty, AReadQueuedBeforeSwitchingOffDoesNothing)
+{
+    SwitchOn();
+    // No events run: the receiver's read waits for this thread.
+    ASSERT_TRUE(RunEventsUntil([&] { return true; }));
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (!session->Receiver().GuiCallPending() && std::chrono::steady_clock::now() < deadline) {
+        std::this_thread::sleep_for(1ms);
+    }
+    ASSERT_TRUE(session->Receiver().GuiCallPending());
+    pty.Write("Z");
+    std::this_thread::sleep_for(20ms);
+
+    // The port is closed and deleted before the queued read gets its turn.
+    session->SwitchOff();
+    RunEventsFor(100ms);
+    EXPECT_EQ(session->Queue().Size(), 0u);
+    EXPECT_TRUE(session->Receiver().GuiCallPending());
+
+    // Switched on again, the same read runs against the new port. The "Z" was not taken by
+    // the stale call: it arrives once, unless opening the port dropped it.
+    SwitchOn();
+    pty.Write("ok\r\n");
+    ASSERT_TRUE(RunEventsUntil([&] { return screen.lines.size() == 2; }));
+    EXPECT_TRUE(screen.lines[0] == "Zok" || screen.lines[0] == "ok")
+        << screen.lines[0].toStdString();
+}
+
+TEST_F(TerminalOnPty, StoppingDoesNotWaitForTheGuiThread)
+{
+    SwitchOn();
+    pty.Write(std::string(2000, 'x'));
+    RunEventsFor(20ms);
+    // Both threads are mid-work and waiting for this thread, which now stops them without
+    // running another event.
+    const auto start = std::chrono::steady_clock::now();
+    session.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - start, 1s);
+}
+
+TEST(TerminalThreads, CreatedPausedTheyDoNothingAndEndAtOnce)
+{
+    ByteQueue queue;
+    queue.Push('a');
+    RecordingScreen screen;
+    {
+        KoraComReceiver receiver(true);
+        KoraPrinterThread printer(true);
+        receiver.SetQueue(&queue);
+        printer.SetQueue(&queue);
+        printer.SetMemo(&screen);
+        RunEventsFor(50ms);
+        EXPECT_TRUE(receiver.IsPaused());
+        EXPECT_FALSE(receiver.GuiCallPending());
+        EXPECT_EQ(queue.Size(), 1u);
+    }
+    EXPECT_TRUE(screen.lines.isEmpty());
+
+    // Not paused at creation: a receiver without a port reads nothing and keeps trying.
+    KoraComReceiver running(false);
+    running.SetQueue(&queue);
+    EXPECT_FALSE(running.IsPaused());
+    RunEventsFor(60ms);
+    EXPECT_EQ(queue.Size(), 1u);
+}
+
+} // namespace
+} // namespace kora
