@@ -1,0 +1,243 @@
+#include <gtest/gtest.h>
+
+#include <QSignalSpy>
+
+#include "FakeConsole.h"
+#include "ListingLines.h"
+#include "device/DeviceBrowser.h"
+#include "device/DeviceSort.h"
+
+namespace kora {
+namespace {
+
+using test::FileLine;
+using test::FolderLine;
+using test::FreeLine;
+
+const std::string kOpenFailure = "Unable to open COM1!";
+
+class DeviceBrowserTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        // The root holds two folders and three files; \BIN one file.
+        listDir("\\",
+                {" Volume in drive D is KORA\r\n", " Directory of D:\\\r\n", "\r\n",
+                 FileLine("ZETA", "TXT", "1,536"), FolderLine("BIN"),
+                 FileLine("ALPHA", "EXE", "100"), FolderLine("DOCS"), FileLine("MID", "BAT", "20"),
+                 "        3 file(s)          1,656 bytes\r\n", FreeLine("1,234,567")});
+        listDir("\\BIN", {FolderLine("."), FolderLine(".."), FileLine("TOOL", "EXE", "1,023"),
+                          FreeLine("7,000,000,000")});
+    }
+
+    // What "dir" prints after "cd" + path.
+    void listDir(const std::string& path, std::vector<std::string> lines)
+    {
+        listings_[path] = std::move(lines);
+    }
+
+    OperationResult run(const DeviceOperation& op)
+    {
+        if (portMissing_) {
+            console_.errorBoxes.push_back(kOpenFailure);
+            return {false, kOpenFailure};
+        }
+        // "dir" answers with the listing of the last path that "cd" accepted.
+        for (const ConsoleStep& step : op.steps) {
+            if (step.command.rfind("cd", 0) == 0) {
+                const std::string path = step.command.substr(2, step.command.size() - 3);
+                const auto found = listings_.find(path);
+                console_.output[step.command] =
+                    found == listings_.end() ? std::vector<std::string>{"Invalid directory\r\n"}
+                                             : std::vector<std::string>{};
+                console_.output["dir\r"] =
+                    found == listings_.end() ? std::vector<std::string>{} : found->second;
+            }
+        }
+        return console_.run(op);
+    }
+
+    std::vector<std::string> names() const
+    {
+        std::vector<std::string> result;
+        for (const FolderEntry& entry : browser_.entries()) {
+            result.push_back(entry.name);
+        }
+        return result;
+    }
+
+    std::map<std::string, std::vector<std::string>> listings_;
+    test::FakeConsole console_;
+    bool portMissing_ = false;
+    DeviceBrowser browser_{[this](const DeviceOperation& op) { return run(op); }};
+};
+
+TEST_F(DeviceBrowserTest, ListingFillsEntriesStatusPathAndSelection)
+{
+    QSignalSpy shown(&browser_, &DeviceBrowser::folderShown);
+    browser_.ShowDeviceFolder("\\");
+    EXPECT_EQ(console_.sent, (std::vector<std::string>{"d:\r", "cd\\\r", "dir\r"}));
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"BIN", "DOCS", "ALPHA.EXE", "MID.BAT", "ZETA.TXT"}));
+    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(browser_.deviceFreeBytes(), 1234567u);
+    EXPECT_EQ(browser_.objectCountText(), "5 object(s)");
+    EXPECT_EQ(browser_.sizeStatusText(), "1.6 KB(1,234,567 bytes free)");
+    EXPECT_EQ(browser_.focusRow(), 0u);
+    EXPECT_TRUE(browser_.focusRowSelected());
+    EXPECT_EQ(browser_.pathText(), "\\");
+    EXPECT_EQ(shown.count(), 1);
+}
+
+TEST_F(DeviceBrowserTest, FreeSpaceBeyondThirtyTwoBitsIsKept)
+{
+    browser_.ShowDeviceFolder("\\BIN");
+    EXPECT_EQ(names(), (std::vector<std::string>{"TOOL.EXE"}));
+    EXPECT_EQ(browser_.deviceFreeBytes(), 7000000000u);
+    EXPECT_EQ(browser_.sizeStatusText(), "1023 byte(s)(7,000,000,000 bytes free)");
+}
+
+TEST_F(DeviceBrowserTest, EmptyDirectoryShowsZeroObjectsAndTheFreeSpace)
+{
+    listDir("\\EMPTY", {FolderLine("."), FolderLine(".."), FreeLine("99")});
+    browser_.ShowDeviceFolder("\\EMPTY");
+    EXPECT_EQ(browser_.objectCountText(), "0 object(s)");
+    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)(99 bytes free)");
+    EXPECT_EQ(browser_.focusRow(), std::nullopt);
+}
+
+TEST_F(DeviceBrowserTest, InvalidDirectoryFailsWithTheControllersLineAndKeepsThePath)
+{
+    browser_.ShowDeviceFolder("\\");
+    browser_.ShowDeviceFolder("\\BAD");
+    EXPECT_EQ(console_.errorBoxes, (std::vector<std::string>{"Invalid directory\r\n'\\BAD'!"}));
+    EXPECT_EQ(console_.sent.back(), "cd\\BAD\r"); // "dir" was not sent
+    EXPECT_TRUE(browser_.entries().empty());
+    EXPECT_EQ(browser_.devicePath(), "\\BAD");
+    EXPECT_EQ(browser_.pathText(), "\\BAD");
+    EXPECT_EQ(browser_.objectCountText(), "0 object(s)");
+    // Without a free-space line the new total stands alone; the last figure is kept.
+    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
+    EXPECT_EQ(browser_.deviceFreeBytes(), 1234567u);
+}
+
+TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
+{
+    const std::string advice =
+        "!\n\nPlease make sure the KORA-7740P is in INIT mode\n\nand no program is running";
+    console_.echoFails = {"d:\r"};
+    browser_.ShowDeviceFolder("\\BIN");
+    console_.echoFails = {"cd\\BIN\r"};
+    browser_.ShowDeviceFolder("\\BIN");
+    console_.echoFails = {"dir\r"};
+    browser_.ShowDeviceFolder("\\BIN");
+    EXPECT_EQ(console_.errorBoxes,
+              (std::vector<std::string>{"Unable to send command" + advice,
+                                        "Unable to send command 'cd\\BIN'" + advice,
+                                        "Unable to send command 'dir'" + advice}));
+    EXPECT_TRUE(browser_.entries().empty());
+}
+
+TEST_F(DeviceBrowserTest, PortFailureLeavesAnEmptyListAndNoStaleFreeSpace)
+{
+    browser_.ShowDeviceFolder("\\");
+    portMissing_ = true;
+    browser_.refresh();
+    EXPECT_EQ(console_.errorBoxes, (std::vector<std::string>{kOpenFailure}));
+    EXPECT_TRUE(browser_.entries().empty());
+    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
+}
+
+TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
+{
+    browser_.ShowDeviceFolder("\\");
+    browser_.sortByColumn(kDeviceColumnSize);
+    EXPECT_EQ(names(),
+              (std::vector<std::string>{"BIN", "DOCS", "MID.BAT", "ALPHA.EXE", "ZETA.TXT"}));
+    EXPECT_EQ(browser_.deviceSortColumn(), 0);
+    EXPECT_EQ(browser_.savedSortColumn(), kDeviceColumnSize);
+    browser_.refresh();
+    EXPECT_EQ(names()[2], "ALPHA.EXE");
+    // The refresh after an operation sorts by the remembered column and row again.
+    browser_.setSavedFocusIndex(3);
+    browser_.operationRefresh();
+    EXPECT_EQ(names()[2], "MID.BAT");
+    EXPECT_EQ(browser_.focusRow(), 3u);
+    EXPECT_TRUE(browser_.focusRowSelected());
+    EXPECT_EQ(browser_.deviceFocusIndex(), 0);
+    EXPECT_EQ(browser_.deviceSortColumn(), 0);
+}
+
+TEST_F(DeviceBrowserTest, FocusIndexBeyondTheListSelectsTheLastRow)
+{
+    browser_.setDeviceFocusIndex(42);
+    browser_.ShowDeviceFolder("\\");
+    EXPECT_EQ(browser_.focusRow(), 4u);
+    EXPECT_EQ(browser_.deviceFocusIndex(), 0);
+    browser_.setDeviceFocusIndex(2);
+    browser_.ShowDeviceFolder("\\");
+    EXPECT_EQ(browser_.focusRow(), 2u);
+}
+
+TEST_F(DeviceBrowserTest, FoldersAreEnteredFilesHandedBackAndUpClimbs)
+{
+    listDir("\\BIN\\TEST", {FreeLine("1")});
+    browser_.ShowDeviceFolder("\\");
+    const auto entered = browser_.activate(0); // BIN
+    EXPECT_EQ(entered.kind, DeviceBrowser::Activation::Kind::EnteredFolder);
+    EXPECT_EQ(browser_.devicePath(), "\\BIN");
+    EXPECT_FALSE(browser_.focusRowSelected());
+    EXPECT_EQ(browser_.focusRow(), 0u);
+
+    const auto file = browser_.activate(0); // TOOL.EXE
+    EXPECT_EQ(file.kind, DeviceBrowser::Activation::Kind::RunFile);
+    EXPECT_EQ(file.fileName, "TOOL.EXE");
+    EXPECT_EQ(browser_.devicePath(), "\\BIN");
+    EXPECT_EQ(browser_.activate(std::nullopt).kind, DeviceBrowser::Activation::Kind::Nothing);
+    EXPECT_EQ(browser_.activate(7).kind, DeviceBrowser::Activation::Kind::Nothing);
+
+    browser_.ShowDeviceFolder("\\BIN\\TEST");
+    browser_.moveUp();
+    EXPECT_EQ(browser_.devicePath(), "\\BIN");
+    browser_.moveUp();
+    EXPECT_EQ(browser_.devicePath(), "\\");
+    browser_.moveUp();
+    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(console_.sent.back(), "dir\r");
+    EXPECT_EQ(console_.sent[console_.sent.size() - 2], "cd\\\r");
+}
+
+TEST_F(DeviceBrowserTest, PathHistoryCollectsNewestFirstWithoutDuplicates)
+{
+    browser_.ShowDeviceFolder("\\");
+    browser_.ShowDeviceFolder("\\BIN");
+    browser_.ShowDeviceFolder("\\BAD");
+    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\BAD", "\\BIN", "\\"}));
+    EXPECT_EQ(browser_.pathHistoryIndex(), 0);
+    browser_.choosePath("\\BIN");
+    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\BAD", "\\BIN", "\\"}));
+    EXPECT_EQ(browser_.pathHistoryIndex(), 1);
+    EXPECT_EQ(browser_.pathText(), "\\BIN");
+    EXPECT_TRUE(browser_.focusRowSelected());
+}
+
+TEST_F(DeviceBrowserTest, PortChangeListsTheRootInNameOrderAtTheFirstRow)
+{
+    browser_.ShowDeviceFolder("\\BIN");
+    browser_.setDeviceSortColumn(kDeviceColumnSize);
+    browser_.setDeviceFocusIndex(3);
+    browser_.portChanged();
+    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(names()[2], "ALPHA.EXE");
+    EXPECT_EQ(browser_.focusRow(), 0u);
+}
+
+TEST_F(DeviceBrowserTest, FirstRefreshListsTheConsolesCurrentDirectory)
+{
+    browser_.refresh();
+    EXPECT_EQ(console_.sent[1], "cd\r");
+    EXPECT_EQ(browser_.devicePath(), "");
+}
+
+} // namespace
+} // namespace kora

@@ -1,0 +1,275 @@
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <vector>
+
+#include "device/DeviceEntries.h"
+#include "device/DeviceMenu.h"
+#include "device/DeviceOperations.h"
+#include "device/DevicePath.h"
+#include "device/DeviceSort.h"
+#include "device/SizeText.h"
+
+namespace kora {
+namespace {
+
+FolderEntry File(std::string name, std::uint64_t size = 0, std::string type = {},
+                 std::string modified = {})
+{
+    FolderEntry entry;
+    entry.name = std::move(name);
+    entry.size = size;
+    entry.typeName = std::move(type);
+    entry.modified = std::move(modified);
+    return entry;
+}
+
+FolderEntry Folder(std::string name, std::string type = {}, std::string modified = {})
+{
+    FolderEntry entry = File(std::move(name), 0, std::move(type), std::move(modified));
+    entry.isFolder = true;
+    return entry;
+}
+
+std::vector<std::string> NamesSortedBy(std::vector<FolderEntry> list, int column)
+{
+    DeviceEntries entries;
+    entries.assign(std::move(list));
+    entries.sortBy(column);
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : entries) {
+        names.push_back(entry.name);
+    }
+    return names;
+}
+
+TEST(SizeText, CellsRoundUpToWholeKilobytesAndFoldersStayEmpty)
+{
+    EXPECT_EQ(DeviceSizeText(File("E", 0)), "0KB");
+    EXPECT_EQ(DeviceSizeText(File("A", 1)), "1KB");
+    EXPECT_EQ(DeviceSizeText(File("B", 1024)), "1KB");
+    EXPECT_EQ(DeviceSizeText(File("C", 1025)), "2KB");
+    EXPECT_EQ(DeviceSizeText(File("D", 5000000000ull)), "4882813KB");
+    EXPECT_EQ(DeviceSizeText(Folder("DIR")), "");
+}
+
+TEST(SizeText, TotalsSwitchUnitsAtKilobyteAndMegabyte)
+{
+    EXPECT_EQ(TotalSizeText(0), "0 byte(s)");
+    EXPECT_EQ(TotalSizeText(1023), "1023 byte(s)");
+    EXPECT_EQ(TotalSizeText(1024), "1.0 KB");
+    EXPECT_EQ(TotalSizeText(1536), "1.5 KB");
+    EXPECT_EQ(TotalSizeText(1048575), "1024.0 KB");
+    EXPECT_EQ(TotalSizeText(1048576), "1.0 MB");
+    EXPECT_EQ(TotalSizeText(5368709120ull), "5120.0 MB"); // beyond 32 bits: no wrap
+    EXPECT_EQ(ObjectCountText(0), "0 object(s)");
+    EXPECT_EQ(ObjectCountText(12), "12 object(s)");
+}
+
+TEST(DeviceEntries, TotalIsSixtyFourBit)
+{
+    DeviceEntries entries;
+    entries.append(File("A", 3000000000ull));
+    entries.append(File("B", 3000000000ull));
+    entries.append(Folder("C"));
+    EXPECT_EQ(entries.totalBytes(), 6000000000ull);
+}
+
+TEST(CompareDeviceEntries, FoldersFirstThenKeyThenNameByteWise)
+{
+    const std::vector<FolderEntry> list = {
+        File("a.exe", 10, "Program", "2003/01/01"), File("B.EXE", 10, "Program", "2001/01/01"),
+        File("Z.TXT", 5, "Text", "2002/01/01"),     Folder("ZED", "Folder", "1999/01/01"),
+        File("C.BAT", 99, "Batch", "2000/01/01"),   Folder("ALPHA", "Folder", "2010/01/01"),
+    };
+    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnName),
+              (std::vector<std::string>{"ALPHA", "ZED", "B.EXE", "C.BAT", "Z.TXT", "a.exe"}));
+    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnSize),
+              (std::vector<std::string>{"ALPHA", "ZED", "Z.TXT", "B.EXE", "a.exe", "C.BAT"}));
+    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnType),
+              (std::vector<std::string>{"ALPHA", "ZED", "C.BAT", "B.EXE", "a.exe", "Z.TXT"}));
+    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnModified),
+              (std::vector<std::string>{"ZED", "ALPHA", "C.BAT", "B.EXE", "Z.TXT", "a.exe"}));
+
+    EXPECT_LT(CompareBytes("AB", "ABC"), 0);
+    EXPECT_GT(CompareBytes("\xE4", "z"), 0); // unsigned bytes
+    EXPECT_EQ(CompareBytes("", ""), 0);
+}
+
+TEST(FindDeviceEntry, MatchesUpperCasedPrefixFromStartWithOptionalWrap)
+{
+    DeviceEntries entries;
+    for (const char* name : {"ABC.EXE", "X.TXT", "abd.bat", "Y.TXT", "ZZ"}) {
+        entries.append(File(name));
+    }
+    EXPECT_EQ(FindDeviceEntry(entries, "ab", 0, false), 0u);
+    EXPECT_EQ(FindDeviceEntry(entries, "ab", 1, false), 2u);
+    EXPECT_EQ(FindDeviceEntry(entries, "AB", 3, false), std::nullopt);
+    EXPECT_EQ(FindDeviceEntry(entries, "ab", 3, true), 0u);
+    EXPECT_EQ(FindDeviceEntry(entries, "zz", 0, false), 4u);
+    EXPECT_EQ(FindDeviceEntry(entries, "zz", 4, false), 4u);
+    EXPECT_EQ(FindDeviceEntry(entries, "q", 2, true), std::nullopt);
+    EXPECT_EQ(FindDeviceEntry(entries, "x", 99, true), 1u);
+    EXPECT_EQ(FindDeviceEntry(DeviceEntries{}, "x", 0, true), std::nullopt);
+}
+
+TEST(DevicePath, UpCutsTheLastLevelAndStopsAtTheRoot)
+{
+    EXPECT_EQ(ParentDevicePath("\\BIN\\TEST"), "\\BIN");
+    EXPECT_EQ(ParentDevicePath("\\BIN"), "\\");
+    EXPECT_EQ(ParentDevicePath("\\"), "\\");
+    EXPECT_EQ(ParentDevicePath(""), "\\");
+    EXPECT_EQ(ChildDevicePath("\\", "TEST"), "\\TEST");
+    EXPECT_EQ(ChildDevicePath("\\BIN", "TEST"), "\\BIN\\TEST");
+}
+
+TEST(PopupMenu2, EnablingFollowsTheSelection)
+{
+    const FolderEntry exe = File("TEST.EXE");
+    const FolderEntry bat = File("TEST.BAT");
+    const FolderEntry lowerExe = File("TEST.exe");
+    const FolderEntry exeInside = File("A.EXE.BAK");
+    const FolderEntry folder = Folder("SUB.EXE");
+    struct Row {
+        const char* caption;
+        bool nothing, file, folder;
+    };
+    for (const Row& row :
+         {Row{"Make Directory", true, false, false}, Row{"Delete", false, true, true},
+          Row{"Rename", false, true, false}, Row{"Properities", true, true, true},
+          Row{"KORA Copy", false, false, false}, Row{"KORA Paste", false, false, false},
+          Row{"DOS command", true, true, true}, Row{"ABORT", true, true, true},
+          Row{"FORMAT", true, true, true}, Row{"MEM", true, true, true}}) {
+        EXPECT_EQ(PopupMenu2ItemEnabled(row.caption, nullptr), row.nothing) << row.caption;
+        EXPECT_EQ(PopupMenu2ItemEnabled(row.caption, &bat), row.file) << row.caption;
+        EXPECT_EQ(PopupMenu2ItemEnabled(row.caption, &folder), row.folder) << row.caption;
+    }
+    EXPECT_TRUE(PopupMenu2ItemEnabled("Set to AutoRun", &exe));
+    EXPECT_TRUE(PopupMenu2ItemEnabled("Set to AutoRun", &exeInside));
+    EXPECT_FALSE(PopupMenu2ItemEnabled("Set to AutoRun", &bat));
+    EXPECT_FALSE(PopupMenu2ItemEnabled("Set to AutoRun", &lowerExe));
+    EXPECT_FALSE(PopupMenu2ItemEnabled("Set to AutoRun", &folder));
+    EXPECT_FALSE(PopupMenu2ItemEnabled("Set to AutoRun", nullptr));
+
+    // Every item of the menu is governed through its caption without accelerators.
+    std::vector<std::string> captions;
+    for (const PopupMenuItem& item : kPopupMenu2Items) {
+        captions.push_back(CaptionWithoutAccelerator(item.caption));
+    }
+    for (const char* caption :
+         {"Make Directory", "KORA Copy", "KORA Paste", "Delete", "Rename", "DOS command", "ABORT",
+          "FORMAT", "MEM", "Set to AutoRun", "Properities"}) {
+        EXPECT_NE(std::find(captions.begin(), captions.end(), caption), captions.end()) << caption;
+    }
+    EXPECT_EQ(CaptionWithoutAccelerator("Fish && &Chips"), "Fish & Chips");
+}
+
+TEST(DeviceOperations, CommandsLineEndsAndTimeOuts)
+{
+    struct Expected {
+        DeviceOperation op;
+        std::string command;
+        int lineEnd;
+        unsigned timeoutMs;
+        bool checked;
+    };
+    for (const Expected& e : {
+             Expected{DeleteFileOperation("A.TXT"), "del A.TXT\r", 10, 200, false},
+             Expected{RemoveDirectoryOperation("SUB"), "rd SUB\r", 10, 200, false},
+             Expected{MakeDirectoryOperation("NEW"), "md NEW\r", 10, 200, true},
+             Expected{RenameOperation("A.TXT", "B.TXT"), "ren A.TXT B.TXT\r", 10, 200, true},
+             Expected{FormatOperation(), "C:\\DLFMT D: /C\r", 13, 1000, false},
+             Expected{MemOperation(), "C:\\mem\r", 10, 200, false},
+             Expected{AbortOperation(), "A\r", 10, 200, false},
+             Expected{SetToAutoRunOperation("RUN.EXE"), "echo RUN.EXE>AutoRun.bat\r", 10, 200,
+                      false},
+         }) {
+        ASSERT_EQ(e.op.steps.size(), 1u) << e.command;
+        EXPECT_EQ(e.op.steps[0].command, e.command);
+        EXPECT_EQ(e.op.lineEnd, e.lineEnd) << e.command;
+        EXPECT_EQ(e.op.timeoutMs, e.timeoutMs) << e.command;
+        EXPECT_EQ(static_cast<bool>(e.op.steps[0].checkLine), e.checked) << e.command;
+        // The standard send-failure message quotes the command with its CR.
+        EXPECT_TRUE(e.op.steps[0].sendFailureMessage.empty()) << e.command;
+    }
+}
+
+TEST(DeviceOperations, ErrorWordsFailOnTheFirstLineOnly)
+{
+    const DeviceOperation md = MakeDirectoryOperation("NEW");
+    const LineCheck& check = md.steps[0].checkLine;
+    EXPECT_FALSE(check("md NEW\r\n"));
+    EXPECT_FALSE(check("invalid lower case\r\n"));
+    const auto failure = check("Unable to create directory\r\n");
+    ASSERT_TRUE(failure);
+    EXPECT_EQ(failure->message, "Unable to create directory\r\n'NEW'!");
+    EXPECT_FALSE(failure->stopReading); // later lines are still shown
+    EXPECT_FALSE(check("Invalid directory\r\n"));
+
+    const DeviceOperation ren = RenameOperation("OLD.TXT", "NEW.TXT");
+    EXPECT_FALSE(ren.steps[0].checkLine("Unable to rename\r\n")); // not a rename error word
+    const auto duplicate = ren.steps[0].checkLine("Duplicate file name or file not found\r\n");
+    ASSERT_TRUE(duplicate);
+    EXPECT_EQ(duplicate->message, "Duplicate file name or file not found\r\n'NEW.TXT'!");
+
+    EXPECT_EQ(MakeDirectoryOperation("X").steps[0].checkLine("Invalid path\r\n")->message,
+              "Invalid path\r\n'X'!");
+}
+
+TEST(DeviceOperations, UnsafeNamesAreRefusedAndOrdinaryOnesPass)
+{
+    for (const char* good : {"NEW", "TEST.EXE", "B.TXT", "TEST", "A_1-2.$$$", "12345678",
+                             "ABCDEFGH.TXT", "~TMP", "README"}) {
+        EXPECT_EQ(UnsafeNameWarning(good), std::nullopt) << good;
+    }
+    for (const char* bad : {"A B", " ", "A>B", "A<B", "A|B", "A&B", "\"A\"", "A'B", "*.*", "A?",
+                            "..\\X", "A/B", "C:X", "A\tB", "A\rB", "A\x7f"}) {
+        const auto warning = UnsafeNameWarning(bad);
+        ASSERT_TRUE(warning) << bad;
+        EXPECT_NE(warning->find(std::string("'") + bad + "'"), std::string::npos) << *warning;
+    }
+}
+
+TEST(DeviceOperations, TextsOfQuestionsDialogsAndProperties)
+{
+    EXPECT_EQ(DeleteFileQuestion("A.TXT"),
+              "Are you sure to delete the file 'A.TXT'\nfrom KORA-7740P?");
+    EXPECT_EQ(DeleteDirectoryQuestion("SUB"),
+              "Are you sure to delete the directory 'SUB'\nfrom KORA-7740P?");
+    EXPECT_EQ(DirectoryNotEmptyWarning("SUB"),
+              "The directory 'SUB' is not empty.\nCannot delete this directory!");
+    EXPECT_EQ(MakeDirectoryRequest().caption, "Make directory");
+    EXPECT_EQ(MakeDirectoryRequest().prompt, "Please input new directory name:");
+    EXPECT_EQ(MakeDirectoryRequest().maxLength, 8);
+    EXPECT_EQ(RenameRequest("A.TXT").caption, "Rename file 'A.TXT'");
+    EXPECT_EQ(RenameRequest("A.TXT").prompt, "Please input new file name:");
+    EXPECT_EQ(RenameRequest("A.TXT").maxLength, 12);
+
+    FolderEntry file = File("A.TXT", 1234, "Text", "2003/05/31");
+    const PropertiesTexts fileTexts = EntryProperties(file, "\\BIN", std::nullopt);
+    EXPECT_EQ(fileTexts.module, "KORA-7740P");
+    EXPECT_EQ(fileTexts.name, "A.TXT");
+    EXPECT_EQ(fileTexts.path, "\\BIN");
+    EXPECT_EQ(fileTexts.type, "Text");
+    EXPECT_EQ(fileTexts.size, "1234 byte(s)");
+    EXPECT_EQ(fileTexts.date, "2003/05/31");
+    EXPECT_EQ(fileTexts.contents, "");
+
+    const TreeCounts counts{4, 30, 2};
+    const PropertiesTexts folderTexts = EntryProperties(Folder("SUB", "Folder"), "\\", counts);
+    EXPECT_EQ(folderTexts.size, "30 byte(s)");
+    EXPECT_EQ(folderTexts.contents, "4 file(s), 2 folder(s)");
+    const PropertiesTexts uncounted = EntryProperties(Folder("SUB"), "\\", std::nullopt);
+    EXPECT_EQ(uncounted.size, "");
+    EXPECT_EQ(uncounted.contents, "");
+
+    const PropertiesTexts root = CurrentDirectoryProperties("\\", counts);
+    EXPECT_EQ(root.type, "KORA disk (D:)");
+    EXPECT_EQ(root.name, "");
+    EXPECT_EQ(root.date, "");
+    EXPECT_EQ(root.contents, "4 file(s), 2 folder(s)");
+    EXPECT_EQ(CurrentDirectoryProperties("\\BIN", counts).type, "Folder");
+}
+
+} // namespace
+} // namespace kora

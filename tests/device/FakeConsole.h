@@ -1,0 +1,63 @@
+#pragma once
+
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "device/DeviceListing.h"
+
+namespace kora::test {
+
+// A console that answers each command with scripted lines, following the device operation's
+// rules: a command whose echo fails ends the operation with its send-failure message; the first
+// line-check failure fails it, and a stopping one ends the step's output there.
+class FakeConsole {
+public:
+    std::map<std::string, std::vector<std::string>> output; // by command, "\r" included
+    std::set<std::string> echoFails;
+    std::vector<std::string> sent;
+    std::vector<std::string> errorBoxes; // what the GUI runner would have shown
+    std::vector<DeviceOperation> operations;
+
+    OperationResult run(const DeviceOperation& op)
+    {
+        operations.push_back(op);
+        OperationResult result;
+        for (const ConsoleStep& step : op.steps) {
+            if (echoFails.count(step.command) != 0) {
+                result = {false, step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
+                                                                 : step.sendFailureMessage};
+                break;
+            }
+            sent.push_back(step.command);
+            for (const std::string& line : output[step.command]) {
+                if (!step.checkLine) {
+                    continue;
+                }
+                if (auto failure = step.checkLine(line)) {
+                    if (result.ok) {
+                        result = {false, failure->message};
+                    }
+                    if (failure->stopReading) {
+                        break;
+                    }
+                }
+            }
+            if (!result.ok) {
+                break;
+            }
+        }
+        if (!result.ok) {
+            errorBoxes.push_back(result.message);
+        }
+        return result;
+    }
+
+    DeviceOperationRunner runner()
+    {
+        return [this](const DeviceOperation& op) { return run(op); };
+    }
+};
+
+} // namespace kora::test
