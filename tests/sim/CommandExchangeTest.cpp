@@ -1,0 +1,132 @@
+// The console commands the utility types, and the error lines its checks look for.
+#include <gtest/gtest.h>
+
+#include "SimTestKit.h"
+#include "support/SimFixture.h"
+
+using namespace kora;
+using namespace kora::test;
+
+namespace {
+
+class CommandExchange : public SimFixture {
+protected:
+    // Runs the commands in D:\ as the device panel does after a listing.
+    CapturedRun inRoot(const std::string& command)
+    {
+        return RunCommands(portName(), {"d:\r", "cd\\\r", command});
+    }
+    bool exists(const std::string& path) { return sim().fileSystem().exists(path); }
+};
+
+} // namespace
+
+TEST_F(CommandExchange, ChangeDirectoryAnswersABadPathWithInvalid)
+{
+    const auto bad = RunCommands(portName(), {"d:\r", "cd\\LOG\r", "cd\\NOPE\r"});
+    ASSERT_TRUE(bad.result.ok);
+    EXPECT_TRUE(bad.log.contains("Invalid "));
+    EXPECT_EQ(sim().fileSystem().prompt(), "D:\\LOG>");
+
+    const auto up = RunCommands(portName(), {"cd..\r", "cd\r"});
+    EXPECT_TRUE(up.log.contains("D:\\")) << "cd alone names the current directory";
+    EXPECT_EQ(sim().fileSystem().prompt(), "D:\\>");
+    EXPECT_TRUE(RunCommands(portName(), {"cd..\r"}).log.contains("Invalid "))
+        << "no parent above the root";
+}
+
+TEST_F(CommandExchange, MakeDirectoryErrorsCarryTheCheckedWords)
+{
+    EXPECT_FALSE(inRoot("md NEWDIR\r").log.contains("Unable "));
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\NEWDIR"));
+
+    const auto taken = inRoot("md LOG\r");
+    EXPECT_TRUE(taken.log.contains("Unable "));
+    const auto fileTaken = inRoot("md README.TXT\r");
+    EXPECT_TRUE(fileTaken.log.contains("Unable "));
+    const auto badName = inRoot("md A*B\r");
+    EXPECT_TRUE(badName.log.contains("Invalid "));
+    EXPECT_TRUE(inRoot("md TOOLONGNAME\r").log.contains("Invalid "));
+    EXPECT_FALSE(exists("D:\\TOOLONGN"));
+}
+
+TEST_F(CommandExchange, RemoveDirectoryRefusesOneThatIsNotEmpty)
+{
+    const auto refused = inRoot("rd LOG\r");
+    ASSERT_TRUE(refused.result.ok);
+    EXPECT_EQ(refused.log.lines.back(), "Directory not empty");
+    EXPECT_TRUE(exists("D:\\LOG"));
+
+    inRoot("rd EMPTY\r");
+    EXPECT_FALSE(exists("D:\\EMPTY"));
+    EXPECT_TRUE(inRoot("rd NOPE\r").log.contains("Invalid path"));
+}
+
+TEST_F(CommandExchange, DeleteAndRenameFiles)
+{
+    inRoot("del NOTES\r");
+    EXPECT_FALSE(exists("D:\\NOTES"));
+    EXPECT_TRUE(inRoot("del NOTES\r").log.contains("File not found"));
+    EXPECT_TRUE(inRoot("del LOG\r").log.contains("Access denied"));
+    EXPECT_TRUE(exists("D:\\LOG\\A.TXT"));
+
+    EXPECT_FALSE(inRoot("ren README.TXT READ.ME\r").log.contains("Duplicate "));
+    EXPECT_EQ(sim().fileSystem().readFile("D:\\READ.ME")->size(), 1234u);
+    EXPECT_TRUE(inRoot("ren READ.ME DEMO.EXE\r").log.contains("Duplicate "));
+    EXPECT_TRUE(inRoot("ren GONE.TXT NEW.TXT\r").log.contains("Duplicate "));
+    EXPECT_TRUE(inRoot("ren READ.ME BAD*NAME\r").log.contains("Invalid "));
+    EXPECT_TRUE(exists("D:\\READ.ME"));
+}
+
+TEST_F(CommandExchange, EchoWritesTheAutoRunBatchFile)
+{
+    const auto run = RunCommands(portName(), {"d:\r", "cd\\BIN\r", "echo DEMO.EXE>AutoRun.bat\r"});
+    ASSERT_TRUE(run.result.ok);
+    EXPECT_EQ(sim().fileSystem().readFile("D:\\BIN\\AUTORUN.BAT"), "DEMO.EXE\r\n");
+}
+
+TEST_F(CommandExchange, ToolsOnTheSystemDriveAnswer)
+{
+    const auto mem = RunCommands(portName(), {"C:\\mem\r"});
+    ASSERT_TRUE(mem.result.ok);
+    EXPECT_GE(mem.log.lines.size(), 5u) << "the command line and a report of several lines";
+    EXPECT_TRUE(mem.log.contains("Conventional"));
+
+    const auto abort = RunCommands(portName(), {"A\r"});
+    EXPECT_TRUE(abort.log.contains("No program is running"));
+
+    const auto unknown = RunCommands(portName(), {"FROB\r"});
+    EXPECT_TRUE(unknown.log.contains("Bad command or file name"));
+    EXPECT_TRUE(RunCommands(portName(), {"C:\\NOPE.EXE\r"}).log.contains("Bad command"));
+}
+
+TEST_F(CommandExchange, FormatPrintsProgressWithBareCarriageReturnsAndEmptiesD)
+{
+    // The utility reads this command's lines up to CR (with T = 1000 ms; shorter here).
+    const auto run = RunCommands(portName(), {"C:\\DLFMT D: /C\r"}, 300, 13);
+    ASSERT_TRUE(run.result.ok) << run.result.message;
+    int progress = 0;
+    std::string final;
+    for (const auto& line : run.rawLines) {
+        if (line.find("% done") != std::string::npos) {
+            ++progress;
+            EXPECT_TRUE(line.ends_with("\r")) << line;
+        } else if (line.find("Format complete") != std::string::npos) {
+            final = line;
+        }
+    }
+    EXPECT_GE(progress, 2);
+    EXPECT_FALSE(final.empty());
+    EXPECT_TRUE(sim().fileSystem().list("D:\\")->empty());
+
+    EXPECT_TRUE(RunCommands(portName(), {"C:\\DLFMT C: /C\r"}).log.contains("Cannot format"));
+    EXPECT_TRUE(exists("C:\\MEM.EXE"));
+}
+
+TEST_F(CommandExchange, ABatchFileRunsItsLines)
+{
+    ASSERT_TRUE(sim().fileSystem().writeFile("D:\\HELLO.BAT", "@echo off\r\necho hello there\r\n"));
+    const auto run = inRoot("HELLO\r");
+    ASSERT_TRUE(run.result.ok);
+    EXPECT_EQ(run.log.lines.back(), "hello there");
+}

@@ -1,0 +1,98 @@
+// Each fault of the simulated console as the utility's exchange meets it.
+#include <gtest/gtest.h>
+
+#include <thread>
+
+#include "SimTestKit.h"
+#include "support/SimFixture.h"
+
+using namespace kora;
+using namespace kora::test;
+using namespace std::chrono_literals;
+
+namespace {
+class FaultExchange : public SimFixture {};
+} // namespace
+
+TEST_F(FaultExchange, MissingEchoIsASendFailureAfterTheFirstCharacter)
+{
+    sim().faults().noEcho = true;
+    const auto before = sim().bytesReceived();
+    const auto run = RunCommands(portName(), {"dir\r"});
+    EXPECT_FALSE(run.result.ok);
+    EXPECT_EQ(run.result.message, SendFailureMessage("dir\r"));
+    EXPECT_EQ(sim().bytesReceived() - before, 1u);
+}
+
+TEST_F(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
+{
+    sim().faults().wrongEchoAt = 3;
+    const auto before = sim().bytesReceived();
+    const auto run = RunCommands(portName(), {"C:\\mem\r"});
+    EXPECT_FALSE(run.result.ok);
+    EXPECT_EQ(run.result.message, SendFailureMessage("C:\\mem\r"));
+    EXPECT_NE(run.result.message.find("C:\\mem\r'!"), std::string::npos);
+    EXPECT_EQ(sim().bytesReceived() - before, 3u) << "only the first three characters went out";
+
+    // The fault counts from each prompt: with it off, a fresh line works again.
+    sim().faults().wrongEchoAt = 0;
+    const auto after = RunCommands(portName(), {"\r", "d:\r"});
+    EXPECT_TRUE(after.result.ok) << after.result.message;
+}
+
+TEST_F(FaultExchange, SilenceLooksLikeAMissingController)
+{
+    sim().faults().silent = true;
+    const auto run = RunCommands(portName(), {"d:\r"});
+    EXPECT_FALSE(run.result.ok);
+    EXPECT_EQ(run.result.message, SendFailureMessage("d:\r"));
+    EXPECT_EQ(sim().fileSystem().currentDrive(), 'C') << "nothing was executed";
+    sim().faults().silent = false;
+    EXPECT_TRUE(RunCommands(portName(), {"\r"}).result.ok);
+}
+
+TEST_F(FaultExchange, PauseInTheOutputIsPickedUpByThePromptWait)
+{
+    sim().faults().pauseMs = 300;
+    sim().faults().pauseAfterLines = 4;
+    const auto run = RunCommands(portName(), {"d:\r", "dir\r"});
+    ASSERT_TRUE(run.result.ok) << run.result.message;
+    // T = 50 ms: the output loop gives up after 100 ms of silence; the prompt wait reads and
+    // shows the rest of the listing.
+    EXPECT_TRUE(run.log.contains("bytes free"));
+    EXPECT_TRUE(run.log.contains("NESTED       <DIR>"));
+    EXPECT_GE(run.elapsed, 300ms);
+    EXPECT_LT(run.rawLines.size(), 12u) << "the line check saw only the part before the pause";
+}
+
+TEST_F(FaultExchange, MissingPromptCostsTheWholePromptBudgetButNotTheOperation)
+{
+    sim().faults().noPrompt = true;
+    // T = 500 ms: 10 further reads of 1 s each after the output.
+    const auto run = RunCommands(portName(), {"A\r"}, 500);
+    EXPECT_TRUE(run.result.ok) << run.result.message;
+    EXPECT_TRUE(run.log.contains("No program is running"));
+    EXPECT_GE(run.elapsed, 10s);
+    EXPECT_LT(run.elapsed, 14s);
+}
+
+TEST_F(FaultExchange, HangUpFailsTheOperationInsteadOfHangingIt)
+{
+    // Hang-up while the utility holds the port open.
+    {
+        SerialPort port(portName());
+        ASSERT_TRUE(port.Open());
+        port.SetTimeouts(200);
+        sim().faults().hangUp = true;
+        std::this_thread::sleep_for(100ms);
+        const auto start = std::chrono::steady_clock::now();
+        std::uint8_t byte = 'd';
+        const bool echoed = port.Write(1, &byte) && port.Read(1, &byte);
+        EXPECT_FALSE(echoed);
+        EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
+    }
+    // And a later operation: the line is gone.
+    const auto run = RunCommands(portName(), {"d:\r"});
+    EXPECT_FALSE(run.result.ok);
+    EXPECT_LT(run.elapsed, 2s);
+}

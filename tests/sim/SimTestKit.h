@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <string>
+#include <vector>
+
+#include "link/ConsoleExchange.h"
+#include "link/SerialPort.h"
+
+namespace kora::test {
+
+// Keeps every line the exchange shows.
+class RecordingLog final : public ConsoleLog {
+public:
+    int lineCount() const override { return static_cast<int>(lines.size()); }
+    void clear() override { lines.clear(); }
+    void appendLine(const std::string& text) override { lines.push_back(text); }
+    bool contains(const std::string& text) const;
+
+    std::vector<std::string> lines;
+};
+
+// One command as the utility sends it, with a short time-out so tests stay quick, and a line
+// check that keeps every output line exactly as read (line end included).
+struct CapturedRun {
+    OperationResult result;
+    std::vector<std::string> rawLines;
+    RecordingLog log;
+    std::chrono::milliseconds elapsed{};
+};
+CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
+                        std::uint32_t timeoutMs = 50, std::uint8_t lineEnd = 10);
+
+// A terminal on the simulator's line without the exchange's rules: bytes in, bytes out.
+class RawConsole {
+public:
+    explicit RawConsole(const std::string& portName);
+    bool isOpen() const { return port_.isOpen(); }
+    void type(const std::string& bytes);
+    // Everything that arrives until the text ends with `ending` or the wait runs out.
+    std::string readUntil(const std::string& ending, std::chrono::milliseconds wait);
+    // Everything that arrives until the line is quiet for `quiet`.
+    std::string readQuiet(std::chrono::milliseconds quiet);
+    SerialPort& port() { return port_; }
+
+private:
+    SerialPort port_;
+};
+
+} // namespace kora::test

@@ -1,0 +1,128 @@
+#include <gtest/gtest.h>
+
+#include "SimTestKit.h"
+#include "sim/Simulator.h"
+#include "sim/SimulatorCli.h"
+#include "support/SimFixture.h"
+
+using namespace kora;
+using namespace kora::sim;
+
+TEST(Simulator, PublishesALinkThatResolvesToItsTerminalAndRemovesIt)
+{
+    test::TempDir dir;
+    const auto ports = dir / "ports" / "nested";
+    {
+        Simulator sim;
+        EXPECT_FALSE(sim.publishAs(ports, "COM3")) << "nothing to publish before start";
+        std::string error;
+        ASSERT_TRUE(sim.start(&error)) << error;
+        EXPECT_FALSE(sim.start(&error)) << "one console per simulator";
+        ASSERT_TRUE(sim.publishAs(ports, "COM3"));
+        EXPECT_EQ(std::filesystem::read_symlink(ports / "COM3"), sim.terminalPath());
+        ASSERT_TRUE(sim.publishAs(ports, "COM4"));
+        EXPECT_FALSE(std::filesystem::is_symlink(ports / "COM3")) << "moved, not copied";
+
+        // Stopped and started again, the drive keeps its contents.
+        ASSERT_TRUE(sim.fileSystem().writeFile("D:\\KEEP.TXT", "k"));
+        sim.stop();
+        ASSERT_TRUE(sim.start(&error)) << error;
+        EXPECT_TRUE(sim.fileSystem().exists("D:\\KEEP.TXT"));
+    }
+    EXPECT_FALSE(std::filesystem::is_symlink(ports / "COM4"));
+}
+
+TEST(Simulator, RegisteredCommandsAnswerByTheirBaseName)
+{
+    Simulator sim;
+    std::string seenWord;
+    std::string seenArguments;
+    sim.registerCommand("Transfer", [&](CommandContext& c) {
+        seenWord = c.commandWord;
+        seenArguments = c.arguments;
+        c.io.writeLine("received");
+    });
+    ASSERT_TRUE(sim.start());
+    test::TempDir dir;
+    ASSERT_TRUE(sim.publishAs(dir.path(), "COM2"));
+    const auto run =
+        test::RunCommands((dir / "COM2").string(), {"C:\\TRANSFER.EXE /R D:\\X.BIN\r"});
+    ASSERT_TRUE(run.result.ok) << run.result.message;
+    EXPECT_TRUE(run.log.contains("received"));
+    EXPECT_EQ(seenWord, "C:\\TRANSFER.EXE");
+    EXPECT_EQ(seenArguments, "/R D:\\X.BIN");
+    sim.stop();
+}
+
+TEST(Simulator, HostDriveThatCanNotBeReadStopsTheStart)
+{
+    SimulatorOptions options;
+    options.hostDriveD = "/nonexistent/kora-drive";
+    Simulator sim(options);
+    std::string error;
+    EXPECT_FALSE(sim.start(&error));
+    EXPECT_NE(error.find("/nonexistent/kora-drive"), std::string::npos);
+}
+
+TEST(SimulatorCli, ParsesOptionsAndFaults)
+{
+    std::string error;
+    const auto options = ParseCommandLine({"--ports-dir",
+                                           "/tmp/p",
+                                           "--com",
+                                           "COM12",
+                                           "--baud",
+                                           "57600",
+                                           "--log",
+                                           "l.txt",
+                                           "--drive-d",
+                                           "/tmp/d",
+                                           "--flood",
+                                           "--no-echo",
+                                           "--wrong-echo-at",
+                                           "4",
+                                           "--no-prompt",
+                                           "--pause-ms",
+                                           "250",
+                                           "--pause-after-lines",
+                                           "2",
+                                           "--silent",
+                                           "--hang-up-after",
+                                           "900"},
+                                          &error);
+    ASSERT_TRUE(options) << error;
+    EXPECT_EQ(options->portsDir, "/tmp/p");
+    EXPECT_EQ(options->comName, "COM12");
+    EXPECT_EQ(options->simulator.baudRate, 57600u);
+    EXPECT_EQ(options->simulator.byteLog, "l.txt");
+    EXPECT_EQ(options->simulator.hostDriveD, "/tmp/d");
+    EXPECT_TRUE(options->simulator.flood);
+    EXPECT_EQ(options->hangUpAfterMs, 900);
+
+    Faults faults;
+    ApplyFaults(*options, faults);
+    EXPECT_TRUE(faults.noEcho);
+    EXPECT_EQ(faults.wrongEchoAt, 4);
+    EXPECT_TRUE(faults.noPrompt);
+    EXPECT_EQ(faults.pauseMs, 250);
+    EXPECT_EQ(faults.pauseAfterLines, 2);
+    EXPECT_TRUE(faults.silent);
+
+    EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
+    EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
+}
+
+TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
+{
+    const std::vector<std::vector<std::string>> bad = {
+        {"--bogus"},        {"--baud"},           {"--baud", "fast"},
+        {"--baud", "-1"},   {"--com", "COM0"},    {"--com", "COM256"},
+        {"--com", "ttyS0"}, {"--com", "COM01"},   {"--wrong-echo-at", "0"},
+        {"--log"},          {"--pause-ms", "1x"},
+    };
+    for (const auto& arguments : bad) {
+        std::string error;
+        EXPECT_FALSE(ParseCommandLine(arguments, &error)) << arguments.front();
+        EXPECT_FALSE(error.empty()) << arguments.front();
+    }
+}
