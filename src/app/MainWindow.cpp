@@ -5,11 +5,13 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QToolButton>
@@ -76,11 +78,22 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     }
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
     pnlKora_->cbxKora()->installEventFilter(this);
+    centreOnDesktop();
 }
 
 TfrmMain::~TfrmMain()
 {
     FormDestroy();
+}
+
+void TfrmMain::centreOnDesktop()
+{
+    // The window opens maximised; restored, it sits in the middle of the desktop.
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desktop = screen->availableGeometry();
+        resize(desktop.width() * 3 / 4, desktop.height() * 3 / 4);
+        move(desktop.center() - rect().center());
+    }
 }
 
 void TfrmMain::buildMenu()

@@ -66,6 +66,7 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    void centreOnDesktop();
     void buildMenu();
     QWidget* buildButtonColumn();
     void buildTerminalPane();

@@ -2,6 +2,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QFontInfo>
 #include <QHeaderView>
 #include <QImage>
 #include <QLabel>
@@ -173,7 +174,7 @@ TEST_F(Composition, TheTerminalPaneIsAReadOnlyGreenLog)
     EXPECT_EQ(pane->lineWrapMode(), QPlainTextEdit::NoWrap);
     EXPECT_EQ(pane->verticalScrollBarPolicy(), Qt::ScrollBarAlwaysOn);
     EXPECT_TRUE(pane->font().bold());
-    EXPECT_TRUE(pane->font().fixedPitch());
+    EXPECT_TRUE(QFontInfo(pane->font()).fixedPitch()) << "a monospace face stands in for Courier";
     EXPECT_EQ(pane->palette().color(QPalette::Text), QColor(0, 128, 0));
     EXPECT_EQ(pane->palette().color(QPalette::Base), window.palette().color(QPalette::Window));
     EXPECT_EQ(pane->contextMenuPolicy(), Qt::CustomContextMenu);
