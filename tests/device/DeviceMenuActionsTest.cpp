@@ -5,8 +5,8 @@
 #include "FakeConsole.h"
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
-#include "device/DeviceSort.h"
 #include "device/DeviceMenuActions.h"
+#include "device/DeviceSort.h"
 
 namespace kora {
 namespace {

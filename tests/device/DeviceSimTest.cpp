@@ -1,0 +1,212 @@
+#include <gtest/gtest.h>
+
+#include <deque>
+
+#include "device/DeviceBrowser.h"
+#include "device/DeviceMenuActions.h"
+#include "device/DeviceSort.h"
+#include "device/SizeText.h"
+#include "link/ConsoleExchange.h"
+#include "sim/DosFileSystem.h"
+#include "support/SimFixture.h"
+
+namespace kora {
+namespace {
+
+class PaneLines final : public ConsoleLog {
+public:
+    int lineCount() const override { return static_cast<int>(lines.size()); }
+    void clear() override { lines.clear(); }
+    void appendLine(const std::string& text) override { lines.push_back(text); }
+    std::vector<std::string> lines;
+};
+
+class YesUi : public DeviceActionUi {
+public:
+    std::deque<std::string> names;
+    std::vector<std::string> warnings;
+    std::vector<PropertiesTexts> properties;
+    bool answer = true;
+    int questions = 0;
+
+    bool confirm(const std::string&) override
+    {
+        ++questions;
+        return answer;
+    }
+    void warning(const std::string& text) override { warnings.push_back(text); }
+    std::optional<std::string> askName(const NameRequest&) override
+    {
+        if (names.empty()) {
+            return std::nullopt;
+        }
+        std::string name = names.front();
+        names.pop_front();
+        return name;
+    }
+    void showProperties(const PropertiesTexts& texts) override { properties.push_back(texts); }
+};
+
+// The real console exchange against the simulator's sample drive D:.
+class DeviceSimTest : public test::SimFixture {
+protected:
+    OperationResult run(const DeviceOperation& op)
+    {
+        ++operations_;
+        OperationResult result = RunDeviceOperation(portName(), op, pane_);
+        if (!result.ok) {
+            errors_.push_back(result.message);
+        }
+        return result;
+    }
+
+    std::optional<std::size_t> rowOf(const std::string& name) const
+    {
+        for (std::size_t row = 0; row < browser_.entries().size(); ++row) {
+            if (browser_.entries().at(row).name == name) {
+                return row;
+            }
+        }
+        return std::nullopt;
+    }
+
+    PaneLines pane_;
+    std::vector<std::string> errors_;
+    int operations_ = 0;
+    DeviceBrowser browser_{[this](const DeviceOperation& op) { return run(op); }};
+    YesUi ui_;
+    DeviceMenuActions actions_{browser_, ui_};
+};
+
+TEST_F(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
+{
+    browser_.sortByColumn(kDeviceColumnSize);
+    ASSERT_TRUE(errors_.empty()) << errors_.front();
+    const auto drive = sim().fileSystem().list("D:\\");
+    ASSERT_TRUE(drive);
+    ASSERT_EQ(browser_.entries().size(), drive->size());
+    std::uint64_t total = 0;
+    for (const sim::DosEntry& expected : *drive) {
+        const auto row = rowOf(expected.name);
+        ASSERT_TRUE(row) << expected.name;
+        const FolderEntry& entry = browser_.entries().at(*row);
+        EXPECT_EQ(entry.isFolder, expected.isDirectory) << expected.name;
+        EXPECT_EQ(entry.size, expected.size) << expected.name; // 1,234,567 included
+        EXPECT_FALSE(entry.modified.empty()) << expected.name;
+        total += expected.size;
+    }
+    // Folders first, files by size.
+    const auto& entries = browser_.entries();
+    for (std::size_t row = 1; row < entries.size(); ++row) {
+        EXPECT_LE(CompareDeviceEntries(entries.at(row - 1), entries.at(row), kDeviceColumnSize), 0);
+    }
+    EXPECT_EQ(entries.at(entries.size() - 1).name, "DATALOG.DAT");
+    EXPECT_EQ(entries.at(*rowOf("NOTES")).modified, "2003/05/31"); // midnight: date alone
+    EXPECT_EQ(browser_.deviceFreeBytes(), sim().fileSystem().freeBytes('D'));
+    EXPECT_EQ(browser_.objectCountText(), std::to_string(drive->size()) + " object(s)");
+    EXPECT_EQ(browser_.sizeStatusText().rfind(TotalSizeText(total), 0), 0u);
+    EXPECT_NE(browser_.sizeStatusText().find(" bytes free)"), std::string::npos);
+}
+
+TEST_F(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
+{
+    browser_.ShowDeviceFolder("\\");
+    browser_.activate(rowOf("LOG"));
+    EXPECT_EQ(browser_.devicePath(), "\\LOG");
+    EXPECT_EQ(browser_.entries().size(), 4u);
+    browser_.moveUp();
+    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_TRUE(errors_.empty());
+
+    browser_.ShowDeviceFolder("\\NOPE");
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("Invalid "), std::string::npos);
+    EXPECT_TRUE(errors_[0].ends_with("\r\n'\\NOPE'!")) << errors_[0];
+    EXPECT_TRUE(browser_.entries().empty());
+}
+
+TEST_F(DeviceSimTest, CountsATreeAndShowsTheRootsProperties)
+{
+    browser_.ShowDeviceFolder("\\");
+    const auto log = CountDeviceTree(browser_.runner(), "LOG");
+    ASSERT_TRUE(log);
+    EXPECT_EQ(log->folders, 2u);
+    EXPECT_EQ(log->files, 4u);
+    EXPECT_EQ(log->bytes, 30u);
+
+    actions_.Properities1Click(std::nullopt);
+    ASSERT_EQ(ui_.properties.size(), 1u);
+    EXPECT_EQ(ui_.properties[0].type, "KORA disk (D:)");
+    EXPECT_EQ(ui_.properties[0].path, "\\");
+    // Four root files, two in BIN, four in LOG, one in NESTED.
+    EXPECT_EQ(ui_.properties[0].contents, "11 file(s), 8 folder(s)");
+}
+
+TEST_F(DeviceSimTest, DeletesAnEmptyFolderButNotOneHoldingAnEmptyFolder)
+{
+    ASSERT_EQ(sim().fileSystem().makeDirectory("D:\\ONLY"), sim::FsError::None);
+    ASSERT_EQ(sim().fileSystem().makeDirectory("D:\\ONLY\\SUB"), sim::FsError::None);
+    browser_.ShowDeviceFolder("\\");
+    actions_.Delete1Click(rowOf("ONLY"));
+    EXPECT_EQ(ui_.warnings.size(), 1u);
+    EXPECT_TRUE(sim().fileSystem().exists("D:\\ONLY\\SUB"));
+
+    const auto emptyRow = rowOf("EMPTY");
+    actions_.PopupMenu2Popup(emptyRow);
+    actions_.Delete1Click(emptyRow);
+    EXPECT_FALSE(sim().fileSystem().exists("D:\\EMPTY"));
+    EXPECT_FALSE(rowOf("EMPTY"));
+    EXPECT_EQ(browser_.focusRow(), emptyRow);
+    EXPECT_TRUE(errors_.empty());
+}
+
+TEST_F(DeviceSimTest, MakeDirectoryAndRenameReportTheControllersRefusals)
+{
+    browser_.ShowDeviceFolder("\\");
+    ui_.names = {"BIN", "FRESH"};
+    actions_.MakeDirectory1Click();
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0], "Unable to create directory\r\n'BIN'!");
+    actions_.MakeDirectory1Click();
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\FRESH"));
+    EXPECT_TRUE(rowOf("FRESH"));
+
+    ui_.names = {"NOTES", "NOTES.TXT"};
+    actions_.Rename1Click(rowOf("README.TXT"));
+    ASSERT_EQ(errors_.size(), 2u);
+    EXPECT_EQ(errors_[1], "Duplicate file name or file not found\r\n'NOTES'!");
+    actions_.Rename1Click(rowOf("NOTES"));
+    EXPECT_TRUE(sim().fileSystem().exists("D:\\NOTES.TXT"));
+    EXPECT_TRUE(rowOf("NOTES.TXT"));
+
+    // A name the console would take for a redirection never reaches it.
+    const int before = operations_;
+    ui_.names = {"X>Y"};
+    actions_.MakeDirectory1Click();
+    EXPECT_EQ(operations_, before);
+    EXPECT_EQ(ui_.warnings.size(), 1u);
+}
+
+TEST_F(DeviceSimTest, AutoRunWritesTheBatchFileAndFormatEmptiesTheDrive)
+{
+    browser_.ShowDeviceFolder("\\");
+    actions_.SetToAutoRun1Click(rowOf("DEMO.EXE"));
+    const auto autorun = sim().fileSystem().readFile("D:\\AUTORUN.BAT");
+    ASSERT_TRUE(autorun);
+    EXPECT_EQ(autorun->rfind("DEMO.EXE", 0), 0u);
+    EXPECT_TRUE(rowOf("AUTORUN.BAT"));
+
+    ui_.answer = false;
+    const int before = operations_;
+    actions_.FORMAT1Click();
+    EXPECT_EQ(operations_, before);
+
+    ui_.answer = true;
+    actions_.FORMAT1Click();
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_TRUE(sim().fileSystem().list("D:\\")->empty());
+    EXPECT_TRUE(browser_.entries().empty());
+}
+
+} // namespace
+} // namespace kora
