@@ -203,6 +203,17 @@ TEST_F(SerialPortTest, HangUpFailsPromptlyWithoutSpinning)
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.Write("x"));
     EXPECT_FALSE(std::filesystem::exists(lockFile()));
+
+    // A write into a line that went away fails the same way.
+    PtyPeer other;
+    SerialPort writer(other.devicePath());
+    ASSERT_TRUE(writer.Open());
+    writer.SetTimeouts(1000);
+    other.hangUp();
+    const auto writeStart = Clock::now();
+    EXPECT_FALSE(writer.Write("dir\r"));
+    EXPECT_LT(MsSince(writeStart), 500);
+    EXPECT_FALSE(writer.isOpen());
 }
 
 TEST_F(SerialPortTest, OpenIsExclusiveInEveryLayer)
