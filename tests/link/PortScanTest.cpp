@@ -30,6 +30,7 @@ TEST(PortNames, AliasesAndFolders)
     }
 
     test::TestFolder home;
+    const std::string realHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", home.path().c_str(), 1);
     ::unsetenv("KORA_PORT_DIR");
     ::unsetenv("XDG_CONFIG_HOME");
@@ -49,6 +50,7 @@ TEST(PortNames, AliasesAndFolders)
     EXPECT_EQ(ResolvePortName("nonsense"), "nonsense");
     ::unsetenv("KORA_PORT_DIR");
     ::unsetenv("XDG_CONFIG_HOME");
+    ::setenv("HOME", realHome.c_str(), 1);
 }
 
 class PortScanTest : public ::testing::Test {

@@ -225,6 +225,7 @@ TEST_F(SerialPortTest, OpenIsExclusiveInEveryLayer)
     EXPECT_EQ(pid, std::string(10 - std::to_string(::getpid()).size(), '0') +
                        std::to_string(::getpid()));
 
+    EXPECT_TRUE(port.Open()); // opening again lets go of the first descriptor and lock
     SerialPort second(peer.devicePath());
     EXPECT_FALSE(second.Open());
     EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
