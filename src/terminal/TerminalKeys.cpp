@@ -54,8 +54,13 @@ std::optional<std::uint8_t> KeystrokeByte(int qtKey, Qt::KeyboardModifiers modif
         return kEscape;
     case Qt::Key_Tab:
         return 9;
+    case Qt::Key_Delete:
+        return std::nullopt; // an editing key, not a character, whatever text X11 gives it
     default:
         break;
+    }
+    if (modifiers & Qt::AltModifier) {
+        return std::nullopt; // menu accelerators, not typing
     }
     // Platforms differ in the text they give Ctrl+letter; the console wants the control code.
     if ((modifiers & Qt::ControlModifier) && qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) {

@@ -19,7 +19,8 @@ std::optional<SpecialKeySequence> SpecialKeyBytes(int qtKey);
 
 // The byte a typed key sends as a character: Enter 13, Backspace 8 (once), Escape 27, Tab 9,
 // Ctrl+letter 1 to 26, otherwise the key's text as one byte (characters outside Latin-1 as
-// "?"). Nothing for keys without a character (Shift, cursor keys, F-keys).
+// "?"). Nothing for keys without a character (Shift, cursor keys, F-keys, Delete) and for Alt
+// combinations.
 std::optional<std::uint8_t> KeystrokeByte(int qtKey, Qt::KeyboardModifiers modifiers,
                                           const QString& text);
 

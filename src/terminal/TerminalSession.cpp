@@ -59,7 +59,9 @@ bool TerminalSession::SwitchOn(const std::string& portName)
         return true;
     }
     auto port = std::make_unique<SerialPort>(portName);
+    openFailureHint_.clear();
     if (!port->Open()) {
+        openFailureHint_ = port->openFailureHint();
         return false;
     }
     port->SetCommParams(57600, 8, 0, 0);

@@ -63,6 +63,9 @@ public:
 
     // "Unable to open " + port + " !"
     static QString OpenFailureText(const QString& portName);
+    // After a failed SwitchOn: a hint for the user such as the group that owns the device, or
+    // the empty text.
+    const std::string& OpenFailureHint() const { return openFailureHint_; }
 
     ByteQueue& Queue() { return *TerminalQueue; }
     KoraComReceiver& Receiver() { return *ComReceiver; }
@@ -81,6 +84,7 @@ private:
     std::unique_ptr<KoraPrinterThread> PrinterThread;
     // 1 when a keystroke may be sent, 0 while one is being sent.
     std::uint8_t KeyInputFree = 1;
+    std::string openFailureHint_;
 };
 
 } // namespace kora

@@ -50,6 +50,8 @@ TEST(TerminalKeys, TypedKeysSendOneByte)
     // Keys without a character send nothing this way (cursor keys go as sequences).
     EXPECT_FALSE(KeystrokeByte(Qt::Key_Shift, Qt::ShiftModifier, ""));
     EXPECT_FALSE(KeystrokeByte(Qt::Key_Up, none, ""));
+    EXPECT_FALSE(KeystrokeByte(Qt::Key_Delete, none, "\x7f"));
+    EXPECT_FALSE(KeystrokeByte(Qt::Key_F, Qt::AltModifier, "f"));
 }
 
 std::string PastedBytes(const std::vector<PasteStep>& steps)

@@ -3,6 +3,7 @@
 #include "EventLoop.h"
 #include "PtyPair.h"
 #include "RecordingScreen.h"
+#include "link/SerialPort.h"
 #include "terminal/ByteQueue.h"
 #include "terminal/KoraComReceiver.h"
 #include "terminal/KoraPrinterThread.h"
@@ -53,6 +54,19 @@ TEST_F(TerminalOnPty, AnUnusablePortLeavesTheTerminalOff)
     EXPECT_FALSE(session->IsOn());
     EXPECT_EQ(TerminalSession::OpenFailureText("COM9"), "Unable to open COM9 !");
     EXPECT_FALSE(session->TypeCharacter('a'));
+}
+
+TEST_F(TerminalOnPty, APortInUseLeavesTheTerminalOffUntilItIsFree)
+{
+    {
+        SerialPort other(pty.SlavePath());
+        ASSERT_TRUE(other.Open());
+        EXPECT_FALSE(session->SwitchOn(pty.SlavePath()));
+        EXPECT_FALSE(session->IsOn());
+        EXPECT_FALSE(session->SendSpecialKey(Qt::Key_Up));
+    }
+    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+    SwitchOn();
 }
 
 TEST_F(TerminalOnPty, ControllerOutputReachesThePaneInOrder)
