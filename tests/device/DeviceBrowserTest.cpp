@@ -89,16 +89,12 @@ TEST_F(DeviceBrowserTest, ListingFillsEntriesStatusPathAndSelection)
     EXPECT_EQ(shown.count(), 1);
 }
 
-TEST_F(DeviceBrowserTest, FreeSpaceBeyondThirtyTwoBitsIsKept)
+TEST_F(DeviceBrowserTest, FreeSpaceBeyondThirtyTwoBitsIsKeptAndEmptyFoldersShowIt)
 {
     browser_.ShowDeviceFolder("\\BIN");
-    EXPECT_EQ(names(), (std::vector<std::string>{"TOOL.EXE"}));
     EXPECT_EQ(browser_.deviceFreeBytes(), 7000000000u);
     EXPECT_EQ(browser_.sizeStatusText(), "1023 byte(s)(7,000,000,000 bytes free)");
-}
 
-TEST_F(DeviceBrowserTest, EmptyDirectoryShowsZeroObjectsAndTheFreeSpace)
-{
     listDir("\\EMPTY", {FolderLine("."), FolderLine(".."), FreeLine("99")});
     browser_.ShowDeviceFolder("\\EMPTY");
     EXPECT_EQ(browser_.objectCountText(), "0 object(s)");
@@ -119,6 +115,13 @@ TEST_F(DeviceBrowserTest, InvalidDirectoryFailsWithTheControllersLineAndKeepsThe
     // Without a free-space line the new total stands alone; the last figure is kept.
     EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
     EXPECT_EQ(browser_.deviceFreeBytes(), 1234567u);
+
+    browser_.ShowDeviceFolder("\\");
+    portMissing_ = true;
+    browser_.refresh();
+    EXPECT_EQ(console_.errorBoxes.back(), kOpenFailure);
+    EXPECT_TRUE(browser_.entries().empty());
+    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
 }
 
 TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
@@ -136,16 +139,6 @@ TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
                                         "Unable to send command 'cd\\BIN'" + advice,
                                         "Unable to send command 'dir'" + advice}));
     EXPECT_TRUE(browser_.entries().empty());
-}
-
-TEST_F(DeviceBrowserTest, PortFailureLeavesAnEmptyListAndNoStaleFreeSpace)
-{
-    browser_.ShowDeviceFolder("\\");
-    portMissing_ = true;
-    browser_.refresh();
-    EXPECT_EQ(console_.errorBoxes, (std::vector<std::string>{kOpenFailure}));
-    EXPECT_TRUE(browser_.entries().empty());
-    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
 }
 
 TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
@@ -221,8 +214,12 @@ TEST_F(DeviceBrowserTest, PathHistoryCollectsNewestFirstWithoutDuplicates)
     EXPECT_TRUE(browser_.focusRowSelected());
 }
 
-TEST_F(DeviceBrowserTest, PortChangeListsTheRootInNameOrderAtTheFirstRow)
+TEST_F(DeviceBrowserTest, FirstRefreshListsTheCurrentDirectoryAndPortChangeTheRoot)
 {
+    browser_.refresh();
+    EXPECT_EQ(console_.sent[1], "cd\r");
+    EXPECT_EQ(browser_.devicePath(), "");
+
     browser_.ShowDeviceFolder("\\BIN");
     browser_.setDeviceSortColumn(kDeviceColumnSize);
     browser_.setDeviceFocusIndex(3);
@@ -230,13 +227,6 @@ TEST_F(DeviceBrowserTest, PortChangeListsTheRootInNameOrderAtTheFirstRow)
     EXPECT_EQ(browser_.devicePath(), "\\");
     EXPECT_EQ(names()[2], "ALPHA.EXE");
     EXPECT_EQ(browser_.focusRow(), 0u);
-}
-
-TEST_F(DeviceBrowserTest, FirstRefreshListsTheConsolesCurrentDirectory)
-{
-    browser_.refresh();
-    EXPECT_EQ(console_.sent[1], "cd\r");
-    EXPECT_EQ(browser_.devicePath(), "");
 }
 
 } // namespace
