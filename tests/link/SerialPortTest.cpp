@@ -8,13 +8,17 @@
 #include <thread>
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/file.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include "PtyPeer.h"
+#include "RecordingLog.h"
 #include "TestFolder.h"
+#include "link/ConsoleExchange.h"
 #include "link/SerialPort.h"
 #include "link/UucpLock.h"
 
@@ -71,6 +75,46 @@ TEST(SerialPortLifecycle, CloseNeedsNoOpenAndOpenFailuresAreClassified)
         std::string text;
         EXPECT_FALSE(port.ReadLine(1024, text));
     }
+}
+
+TEST(SerialPortLifecycle, RefusedPermissionNamesTheOwningGroup)
+{
+    if (::geteuid() != 0) {
+        GTEST_SKIP() << "needs root to become a user the device refuses";
+    }
+    PtyPeer peer;
+    ::chmod(peer.devicePath().c_str(), 0660);
+    struct stat info {};
+    ASSERT_EQ(::stat(peer.devicePath().c_str(), &info), 0);
+    const std::string group = ::getgrgid(info.st_gid)->gr_name;
+
+    int pipeFds[2];
+    ASSERT_EQ(::pipe(pipeFds), 0);
+    const pid_t child = ::fork();
+    if (child == 0) {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0) {
+            ::_exit(2);
+        }
+        SerialPort port(peer.devicePath());
+        const bool opened = port.Open();
+        const std::string report =
+            std::to_string(static_cast<int>(port.lastOpenFailure())) + "|" + port.openFailureHint();
+        (void)!::write(pipeFds[1], report.data(), report.size());
+        ::_exit(opened ? 1 : 0);
+    }
+    ::close(pipeFds[1]);
+    std::string report;
+    char buffer[512];
+    for (ssize_t n; (n = ::read(pipeFds[0], buffer, sizeof buffer)) > 0;) {
+        report.append(buffer, static_cast<std::size_t>(n));
+    }
+    ::close(pipeFds[0]);
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+    EXPECT_EQ(report.substr(0, 2),
+              std::to_string(static_cast<int>(OpenFailure::AccessDenied)) + "|");
+    EXPECT_NE(report.find("'" + group + "'"), std::string::npos) << report;
 }
 
 TEST_F(SerialPortTest, WriteDiscardsUnreadInputUnlessKept)
