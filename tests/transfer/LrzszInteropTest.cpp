@@ -1,0 +1,120 @@
+// Interoperability with an independent XMODEM implementation: lrzsz's rx receives from our
+// sender, lrzsz's sx sends to the simulator's transfer tool.
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <thread>
+
+#include "ChildProcess.h"
+#include "PtyPair.h"
+#include "RxConsole.h"
+#include "TransferTestKit.h"
+#include "sim/DosFileSystem.h"
+#include "sim/Simulator.h"
+#include "sim/XmodemReceiver.h"
+
+namespace kora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+// rx takes an EOT only when a second of silence follows it, so the sender must wait longer
+// than that for the ACK before it tries again.
+constexpr std::uint32_t kRxTimeoutMs = 550;
+
+class OurSenderToRx : public ::testing::TestWithParam<std::size_t> {};
+
+TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
+{
+    const std::size_t size = GetParam();
+    PtyPair line; // fresh for every upload: rx leaves its mark on a terminal
+    ASSERT_TRUE(line.ok());
+    TempFolder source;
+    TempFolder rxFolder;
+    const auto bytes = RandomBytes(size, static_cast<std::uint32_t>(size));
+    const auto file = source.write("DATA.BIN", bytes);
+
+    SerialPort port(line.slavePath());
+    ASSERT_TRUE(OpenTransferPort(port, kRxTimeoutMs));
+    RecordingLog log;
+    RxConsole console(line, rxFolder.path(), std::chrono::milliseconds(4 * kRxTimeoutMs));
+    TThreadXModem worker;
+    worker.Port = &port;
+    worker.StatusMemo = &log;
+    worker.LocalPath = file.string();
+    worker.DeviceName = "D:\\DATA.BIN";
+    ASSERT_EQ(RunUpload(worker, 60s), 0) << console.failure();
+    console.join();
+
+    ASSERT_TRUE(console.failure().empty()) << console.failure();
+    EXPECT_EQ(console.command(), "C:\\transfer /R D:\\DATA.BIN\r");
+    EXPECT_EQ(console.rxExitCode(), 0);
+    EXPECT_EQ(ReadWholeFile(rxFolder.path() / "DATA.BIN"), PaddedTo128(bytes, 0x00));
+    // rx on a pseudo-terminal often throws its last ACK away as it restores the terminal.
+    ASSERT_GE(log.lines.size(), 3u);
+    EXPECT_EQ(log.lines[1], "<<Transferring File...>>");
+    EXPECT_TRUE(log.lines[2] == "<<Get ACK for EOT>>" || log.lines[2] == "<<No ACK for EOT>>")
+        << log.lines[2];
+}
+
+INSTANTIATE_TEST_SUITE_P(Sizes, OurSenderToRx, ::testing::Values(129, 33000));
+
+// Types a command on an open terminal the way a user's terminal program would, checking echoes.
+bool TypeWithEcho(int fd, const std::string& command)
+{
+    for (char c : command) {
+        if (!WriteAll(fd, std::string_view(&c, 1))) {
+            return false;
+        }
+        const auto echo = ReadByteWithin(fd, 2s);
+        if (!echo || *echo != static_cast<std::uint8_t>(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+TEST(SxToSimulator, ChecksumModeUploadIsStoredWithItsPadding)
+{
+    sim::Simulator simulator;
+    auto options = std::make_shared<sim::TransferToolOptions>();
+    sim::RegisterTransferCommand(simulator, options);
+    std::string error;
+    ASSERT_TRUE(simulator.start(&error)) << error;
+    TempFolder folder;
+
+    for (const std::size_t size : {std::size_t{300}, std::size_t{4096}}) {
+        const auto bytes = RandomBytes(size, static_cast<std::uint32_t>(size) + 1);
+        const auto file = folder.write("sx.bin", bytes);
+        const int terminal =
+            ::open(simulator.terminalPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+        ASSERT_GE(terminal, 0);
+        ASSERT_TRUE(MakeRaw(terminal));
+        // The prompt and anything else still on the line.
+        while (ReadByteWithin(terminal, 300ms)) {
+        }
+        ASSERT_TRUE(TypeWithEcho(terminal, "C:\\transfer /R D:\\SX.BIN\r"));
+
+        ChildProcess sx;
+        ASSERT_TRUE(sx.start({"sx", "-b", file.string()}, terminal, folder.path(),
+                             folder.path() / "sx.log"));
+        EXPECT_EQ(sx.waitForExit(40s), 0);
+
+        std::optional<std::string> stored;
+        for (int i = 0; i < 200 && !stored; ++i) {
+            stored = simulator.fileSystem().readFile("D:\\SX.BIN");
+            std::this_thread::sleep_for(10ms);
+        }
+        ::close(terminal);
+        ASSERT_TRUE(stored) << size;
+        // sx pads the last block with ^Z; the receiver keeps the padding.
+        const auto expected = PaddedTo128(bytes, 0x1A);
+        EXPECT_EQ(std::vector<std::uint8_t>(stored->begin(), stored->end()), expected) << size;
+        simulator.fileSystem().deleteFile("D:\\SX.BIN");
+    }
+}
+
+} // namespace
+} // namespace kora::test

@@ -1,0 +1,146 @@
+// The upload worker against the simulator's transfer tool, and the console afterwards.
+#include <gtest/gtest.h>
+
+#include <memory>
+
+#include "TransferTestKit.h"
+#include "link/ConsoleExchange.h"
+#include "sim/DosFileSystem.h"
+#include "sim/Simulator.h"
+#include "sim/XmodemReceiver.h"
+
+namespace kora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr std::uint32_t kTimeoutMs = 40;
+
+class SimulatorUpload : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        options_ = std::make_shared<sim::TransferToolOptions>();
+        options_->inviteIntervalMs = 100;
+        sim::RegisterTransferCommand(simulator_, options_);
+        std::string error;
+        ASSERT_TRUE(simulator_.start(&error)) << error;
+        port_ = std::make_unique<SerialPort>(simulator_.terminalPath());
+        ASSERT_TRUE(OpenTransferPort(*port_, kTimeoutMs));
+    }
+
+    std::int32_t Upload(const std::vector<std::uint8_t>& bytes, const std::string& deviceName,
+                        const std::function<void(TThreadXModem&)>& onPoll = {})
+    {
+        const auto file = folder_.write("upload.bin", bytes);
+        TThreadXModem worker;
+        worker.Port = port_.get();
+        worker.StatusMemo = &log_;
+        worker.LocalPath = file.string();
+        worker.DeviceName = deviceName;
+        const std::int32_t result = RunUpload(worker, 30s, onPoll);
+        progress_ = worker.Progress.load();
+        return result;
+    }
+
+    std::optional<std::vector<std::uint8_t>> Stored(const std::string& path)
+    {
+        const auto text = simulator_.fileSystem().readFile(path);
+        if (!text) {
+            return std::nullopt;
+        }
+        return std::vector<std::uint8_t>(text->begin(), text->end());
+    }
+
+    // The console is back at its prompt: a command typed now is echoed.
+    bool ConsoleAnswers()
+    {
+        DrainInput(*port_);
+        return SendCommand(*port_, log_, "dir\r");
+    }
+
+    sim::Simulator simulator_;
+    std::shared_ptr<sim::TransferToolOptions> options_;
+    std::unique_ptr<SerialPort> port_;
+    TempFolder folder_;
+    RecordingLog log_;
+    std::int32_t progress_ = -1;
+};
+
+TEST_F(SimulatorUpload, RandomFilesArriveByteExactWithZeroPadding)
+{
+    for (const std::size_t size : {0, 1, 127, 128, 129, 4096, 4097, 40000}) {
+        const auto bytes = RandomBytes(size, static_cast<std::uint32_t>(size) + 100);
+        const std::string name = "D:\\F" + std::to_string(size) + ".BIN";
+        log_.lines.clear();
+        ASSERT_EQ(Upload(bytes, name), 0) << size;
+        EXPECT_EQ(Stored(name), PaddedTo128(bytes, 0x00)) << size;
+        EXPECT_EQ(progress_, size == 0 ? 0 : 100) << size;
+        const std::vector<std::string> expected{
+            "C:\\transfer /R " + name, "<<Transferring File...>>", "<<Get ACK for EOT>>",
+            "File received: " + std::to_string(PaddedTo128(bytes, 0).size()) + " bytes"};
+        EXPECT_EQ(log_.lines, expected) << size;
+    }
+}
+
+TEST_F(SimulatorUpload, RefusedAndDamagedBlocksAreSentAgain)
+{
+    options_->nakBlock = 2;
+    options_->nakTimes = 4;
+    options_->corruptBlock = 5;
+    options_->corruptTimes = 2;
+    const auto bytes = RandomBytes(1000, 3);
+    ASSERT_EQ(Upload(bytes, "D:\\NOISY.BIN"), 0);
+    EXPECT_EQ(Stored("D:\\NOISY.BIN"), PaddedTo128(bytes, 0x00));
+}
+
+TEST_F(SimulatorUpload, ReceiverCancelFailsAndStoresNothing)
+{
+    options_->cancelAtBlock = 3;
+    EXPECT_EQ(Upload(RandomBytes(1000, 4), "D:\\HALF.BIN"), -1);
+    EXPECT_EQ(progress_, 25); // two blocks of 1000 bytes
+    EXPECT_FALSE(Stored("D:\\HALF.BIN"));
+    EXPECT_TRUE(ConsoleAnswers());
+}
+
+TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterAnUnansweredStart)
+{
+    // A receiver that insists on the CRC variant: no transfer, and the CAN bytes sent after the
+    // hundredth attempt stop it, so the next command reaches the console.
+    options_->askForCrc = true;
+    options_->inviteIntervalMs = 10;
+    options_->inviteLimit = 100000;
+    EXPECT_EQ(Upload(RandomBytes(10, 5), "D:\\CRC.BIN"), -1);
+    EXPECT_EQ(log_.lines.back(), "<<No ACK from KORA-7740P>>");
+    EXPECT_TRUE(ConsoleAnswers());
+    EXPECT_FALSE(Stored("D:\\CRC.BIN"));
+}
+
+TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingTheWait)
+{
+    options_->silent = true;
+    options_->inviteLimit = 100000;
+    EXPECT_EQ(Upload(RandomBytes(10, 6), "D:\\MUTE.BIN",
+                     [](TThreadXModem& worker) { worker.CancelRequested = true; }),
+              -1);
+    EXPECT_EQ(log_.lines.back(), "<<Transferring cancelled...>>");
+    EXPECT_TRUE(ConsoleAnswers());
+}
+
+TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
+{
+    std::size_t polls = 0;
+    EXPECT_EQ(Upload(RandomBytes(64 * 1024, 7), "D:\\BIG.BIN",
+                     [&](TThreadXModem& worker) {
+                         if (worker.Progress.load() > 0 && ++polls == 1) {
+                             worker.CancelRequested = true;
+                         }
+                     }),
+              -1);
+    EXPECT_EQ(log_.lines.back(), "Transfer cancelled");
+    EXPECT_FALSE(Stored("D:\\BIG.BIN"));
+    EXPECT_TRUE(ConsoleAnswers());
+}
+
+} // namespace
+} // namespace kora::test
