@@ -174,6 +174,11 @@ bool SerialPort::openDevice()
     if (::flock(fd, LOCK_EX | LOCK_NB) != 0 && errno == EWOULDBLOCK) {
         return failOpen(EWOULDBLOCK, OpenFailure::InUse);
     }
+    // Root gets past another program's TIOCEXCL; the flag still tells that the port is taken.
+    // It is theirs, so it is left set.
+    if (int taken = 0; ::ioctl(fd, TIOCGEXCL, &taken) == 0 && taken) {
+        return failOpen(EBUSY, OpenFailure::InUse);
+    }
     exclusiveSet_ = ::ioctl(fd, TIOCEXCL) == 0;
     if (lock_.acquire(devicePath_) == UucpLock::Status::Busy) {
         return failOpen(EBUSY, OpenFailure::InUse);

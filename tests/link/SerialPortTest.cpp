@@ -10,6 +10,7 @@
 #include <fcntl.h>
 #include <grp.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -288,6 +289,17 @@ TEST_F(SerialPortTest, OpenIsExclusiveInEveryLayer)
     EXPECT_FALSE(second.Open());
     EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
     ::close(other);
+
+    // So is another program's TIOCEXCL, which stays theirs.
+    const int exclusive = ::open(peer.devicePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+    ASSERT_EQ(::ioctl(exclusive, TIOCEXCL), 0);
+    EXPECT_FALSE(second.Open());
+    EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
+    int stillExclusive = 0;
+    ::ioctl(exclusive, TIOCGEXCL, &stillExclusive);
+    EXPECT_EQ(stillExclusive, 1);
+    ::ioctl(exclusive, TIOCNXCL);
+    ::close(exclusive);
 
     // A lock file naming a live process holds; one naming a dead process is taken over.
     std::ofstream(lockFile()) << "         1\n";
