@@ -90,6 +90,7 @@ void ConsoleSession::write(std::string_view bytes)
     if (s_.faults.silent.load() || stopRequested())
         return;
     const int pauseMs = s_.faults.pauseMs.load();
+    s_.bytesSent += bytes.size();
     if (pauseMs <= 0 || pausedThisCommand_) {
         s_.line.write(bytes);
         return;

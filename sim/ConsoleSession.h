@@ -27,6 +27,7 @@ public:
         const std::map<std::string, CommandHandler>& commands;
         const std::atomic<bool>& stopRequested;
         std::atomic<std::uint64_t>& bytesReceived;
+        std::atomic<std::uint64_t>& bytesSent;
     };
 
     explicit ConsoleSession(Shared shared);

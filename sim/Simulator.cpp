@@ -64,7 +64,7 @@ bool Simulator::start(std::string* error)
 void Simulator::run()
 {
     ConsoleSession session(
-        {*line_, fileSystem_, faults_, commands_, stopRequested_, bytesReceived_});
+        {*line_, fileSystem_, faults_, commands_, stopRequested_, bytesReceived_, bytesSent_});
     session.run();
     byteLog_->flush();
 }

@@ -56,6 +56,8 @@ public:
 
     // Bytes received from the client since start (hang-up and silence included).
     std::uint64_t bytesReceived() const { return bytesReceived_.load(); }
+    // Bytes sent to the client since start: echoes, output and prompts.
+    std::uint64_t bytesSent() const { return bytesSent_.load(); }
 
 private:
     void run();
@@ -68,6 +70,7 @@ private:
     std::unique_ptr<PtyLine> line_;
     std::atomic<bool> stopRequested_{false};
     std::atomic<std::uint64_t> bytesReceived_{0};
+    std::atomic<std::uint64_t> bytesSent_{0};
     std::thread thread_;
     mutable std::mutex publishMutex_; // guards terminalPath_ and publishedLink_
     std::string terminalPath_;

@@ -47,11 +47,11 @@ TEST(Simulator, RegisteredCommandsAnswerByTheirBaseName)
     ASSERT_TRUE(sim.publishAs(dir.path(), "COM2"));
     const auto run =
         test::RunCommands((dir / "COM2").string(), {"C:\\TRANSFER.EXE /R D:\\X.BIN\r"});
+    sim.stop(); // the handler ran on the console thread; joined, its results may be read
     ASSERT_TRUE(run.result.ok) << run.result.message;
     EXPECT_TRUE(run.log.contains("received"));
     EXPECT_EQ(seenWord, "C:\\TRANSFER.EXE");
     EXPECT_EQ(seenArguments, "/R D:\\X.BIN");
-    sim.stop();
 }
 
 TEST(Simulator, HostDriveThatCanNotBeReadStopsTheStart)
