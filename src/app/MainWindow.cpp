@@ -17,6 +17,7 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <memory>
 
 #include "app/KoraInitDialog.h"
@@ -43,7 +44,15 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     setWindowTitle(QStringLiteral("KORA-7740P Utility (Ver 1.10)"));
     buildMenu();
 
-    pnlUpper_ = new QSplitter(Qt::Horizontal);
+    // The upper area over the terminal pane, with splHori between them.
+    clientSplitter_ = new QSplitter(Qt::Vertical, this);
+    clientSplitter_->setObjectName(QStringLiteral("pnlClient"));
+    clientSplitter_->setHandleWidth(kSplitterWidth);
+    clientSplitter_->setChildrenCollapsible(false);
+    setCentralWidget(clientSplitter_);
+
+    // Local panel, Splitter1, button column, Splitter2, device panel.
+    pnlUpper_ = new QSplitter(Qt::Horizontal, clientSplitter_);
     pnlUpper_->setObjectName(QStringLiteral("pnlUpper"));
     pnlUpper_->setHandleWidth(kSplitterWidth);
     pnlUpper_->setChildrenCollapsible(false);
@@ -59,21 +68,15 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     pnlUpper_->setStretchFactor(0, 0);
     pnlUpper_->setStretchFactor(1, 0);
     pnlUpper_->setStretchFactor(2, 1);
+    clientSplitter_->addWidget(pnlUpper_);
 
     buildTerminalPane();
+    clientSplitter_->addWidget(meoDos_);
+    clientSplitter_->handle(1)->setObjectName(QStringLiteral("splHori"));
+    clientSplitter_->setStretchFactor(0, 1);
+    clientSplitter_->setStretchFactor(1, 0);
 
-    splHoriContainer_ = new QSplitter(Qt::Vertical, this);
-    splHoriContainer_->setObjectName(QStringLiteral("pnlClient"));
-    splHoriContainer_->setHandleWidth(kSplitterWidth);
-    splHoriContainer_->setChildrenCollapsible(false);
-    splHoriContainer_->addWidget(pnlUpper_);
-    splHoriContainer_->addWidget(meoDos_);
-    splHoriContainer_->handle(1)->setObjectName(QStringLiteral("splHori"));
-    splHoriContainer_->setStretchFactor(0, 1);
-    splHoriContainer_->setStretchFactor(1, 0);
-    setCentralWidget(splHoriContainer_);
-
-    for (QSplitter* splitter : {pnlUpper_, splHoriContainer_}) {
+    for (QSplitter* splitter : {pnlUpper_, clientSplitter_}) {
         connect(splitter, &QSplitter::splitterMoved, this, [this] { divideOnResize_ = false; });
     }
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
@@ -132,7 +135,7 @@ QWidget* TfrmMain::buildButtonColumn()
 
 void TfrmMain::buildTerminalPane()
 {
-    meoDos_ = new QPlainTextEdit;
+    meoDos_ = new QPlainTextEdit(clientSplitter_);
     meoDos_->setObjectName(QStringLiteral("meoDos"));
     meoDos_->setReadOnly(true);
     meoDos_->setLineWrapMode(QPlainTextEdit::NoWrap);
@@ -246,10 +249,10 @@ void TfrmMain::FormShow()
     const int deviceWidth = std::max(0, upperWidth - division.localPanelWidth - kButtonColumnWidth -
                                             2 * kSplitterWidth);
     pnlUpper_->setSizes({division.localPanelWidth, kButtonColumnWidth, deviceWidth});
-    const int clientHeight = splHoriContainer_->height();
+    const int clientHeight = clientSplitter_->height();
     const int upperHeight =
         std::max(0, clientHeight - division.terminalPaneHeight - kSplitterWidth);
-    splHoriContainer_->setSizes({upperHeight, division.terminalPaneHeight});
+    clientSplitter_->setSizes({upperHeight, division.terminalPaneHeight});
 }
 
 void TfrmMain::resizeEvent(QResizeEvent* event)
@@ -278,11 +281,17 @@ void TfrmMain::Exit1Click()
 
 void TfrmMain::closeEvent(QCloseEvent* event)
 {
+    FormClose(*event);
+}
+
+void TfrmMain::FormClose(QCloseEvent& event)
+{
+    // After "Exit" was confirmed the window closes without asking again.
     if (exitConfirmed_ || ConfirmExit()) {
         exitConfirmed_ = true;
-        event->accept();
+        event.accept();
     } else {
-        event->ignore();
+        event.ignore();
     }
 }
 

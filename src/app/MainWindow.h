@@ -85,6 +85,8 @@ private:
     void releaseTerminalQueue();
     void closeTerminalPort();
 
+    // The window's close button, the system menu or Alt+F4: No keeps the window open.
+    void FormClose(QCloseEvent& event);
     bool ConfirmExit();
     // The path box of the device panel is chosen from, never typed into.
     bool cbxKoraKeyPress(QKeyEvent& event);
@@ -94,7 +96,7 @@ private:
     QMenu* Help1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;
-    QSplitter* splHoriContainer_ = nullptr;
+    QSplitter* clientSplitter_ = nullptr;
     QSplitter* pnlUpper_ = nullptr;
     LocalPanel* pnlLocal_ = nullptr;
     QWidget* pnlBtn_ = nullptr;
