@@ -58,7 +58,8 @@ using LineCheck = std::function<std::optional<LineFailure>(const std::string& li
 struct ConsoleStep {
     std::string command;            // typed as is; ends in "\r"
     std::string sendFailureMessage; // empty: SendFailureMessage(command)
-    LineCheck checkLine;            // optional; sees each output line after it is shown
+    LineCheck checkLine;            // optional; sees each output line after it is shown,
+                                    // until its first fault (the one reported)
 };
 
 // A standard device operation: open the port, 57600 8N1, LineEnd and T, drain, then each
