@@ -53,6 +53,12 @@ DevicePanel::DevicePanel(QWidget* parent) : QWidget(parent)
     layout->addWidget(stabarKora_);
 }
 
+void DevicePanel::setListModel(QAbstractItemModel* model)
+{
+    lstviewKora_->setModel(model);
+    ApplyFileListColumnWidths(*lstviewKora_);
+}
+
 void DevicePanel::buildToolBar()
 {
     tlbarKora_ = MakePanelToolBar(QStringLiteral("tlbarKora"), this);

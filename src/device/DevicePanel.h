@@ -2,6 +2,7 @@
 
 #include <QWidget>
 
+class QAbstractItemModel;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
@@ -38,6 +39,10 @@ public:
     QComboBox* cbxKora() const { return cbxKora_; }
     QTreeView* lstviewKora() const { return lstviewKora_; }
     StatusPanels* stabarKora() const { return stabarKora_; }
+
+    // Puts the listing's model on lstviewKora with the list's column widths (a new model
+    // resets them). The panel does not own the model.
+    void setListModel(QAbstractItemModel* model);
 
 private:
     void buildToolBar();

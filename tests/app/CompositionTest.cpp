@@ -19,6 +19,7 @@
 #include <set>
 
 #include "app/MainWindow.h"
+#include "app/ui/FileListColumns.h"
 #include "app/ui/StatusPanels.h"
 #include "app/ui/ToolIcons.h"
 #include "device/DevicePanel.h"
@@ -152,6 +153,17 @@ TEST_F(Composition, BothFileListsShowTheFourColumns)
     EXPECT_EQ(local->selectionMode(), QAbstractItemView::ExtendedSelection);
     EXPECT_EQ(device->editTriggers(), QAbstractItemView::NoEditTriggers);
     EXPECT_EQ(device->contextMenuPolicy(), Qt::CustomContextMenu);
+}
+
+TEST_F(Composition, TheDeviceListKeepsItsColumnWidthsWithANewModel)
+{
+    EmptyFileListModel listing;
+    DevicePanel& panel = *window.devicePanel();
+    panel.lstviewKora()->setColumnWidth(0, 10);
+    panel.setListModel(&listing);
+    EXPECT_EQ(panel.lstviewKora()->model(), &listing);
+    EXPECT_EQ(panel.lstviewKora()->columnWidth(0), 140);
+    EXPECT_EQ(panel.lstviewKora()->columnWidth(3), 200);
 }
 
 TEST_F(Composition, StatusBarsHaveTheirPanels)
