@@ -37,9 +37,14 @@ void DeviceBrowser::replaceEntries(std::vector<FolderEntry> entries)
     emit entriesReplaced();
 }
 
-void DeviceBrowser::LoadDeviceListing(const std::string& path)
+void DeviceBrowser::ClearDeviceEntries()
 {
     replaceEntries({});
+}
+
+void DeviceBrowser::LoadDeviceListing(const std::string& path)
+{
+    ClearDeviceEntries();
     DateTimeText::instance().useDeviceDateFormat();
 
     DirectoryListing listing;

@@ -52,12 +52,12 @@ public:
     const DeviceEntries& entries() const { return entries_; }
     const FolderEntry* DeviceEntryAt(std::optional<std::size_t> row) const;
 
-    const std::string& devicePath() const { return devicePath_; }
-    std::uint64_t deviceFreeBytes() const { return deviceFreeBytes_; }
-    int deviceSortColumn() const { return deviceSortColumn_; }
-    int savedSortColumn() const { return savedSortColumn_; }
-    int deviceFocusIndex() const { return deviceFocusIndex_; }
-    int savedFocusIndex() const { return savedFocusIndex_; }
+    const std::string& DevicePath() const { return devicePath_; }
+    std::uint64_t DeviceFreeBytes() const { return deviceFreeBytes_; }
+    int DeviceSortColumn() const { return deviceSortColumn_; }
+    int SavedSortColumn() const { return savedSortColumn_; }
+    int DeviceFocusIndex() const { return deviceFocusIndex_; }
+    int SavedFocusIndex() const { return savedFocusIndex_; }
     void setDeviceSortColumn(int column) { deviceSortColumn_ = column; }
     void setDeviceFocusIndex(int row) { deviceFocusIndex_ = row; }
 
@@ -89,6 +89,7 @@ signals:
 private:
     void show(const std::string& path, bool selectFocusRow);
     void showListing(const std::string& path, bool selectFocusRow);
+    void ClearDeviceEntries();
     void LoadDeviceListing(const std::string& path);
     void rememberPath(const std::string& path);
     void replaceEntries(std::vector<FolderEntry> entries);

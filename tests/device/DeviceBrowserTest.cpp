@@ -79,8 +79,8 @@ TEST_F(DeviceBrowserTest, ListingFillsEntriesStatusPathAndSelection)
     EXPECT_EQ(console_.sent, (std::vector<std::string>{"d:\r", "cd\\\r", "dir\r"}));
     EXPECT_EQ(names(),
               (std::vector<std::string>{"BIN", "DOCS", "ALPHA.EXE", "MID.BAT", "ZETA.TXT"}));
-    EXPECT_EQ(browser_.devicePath(), "\\");
-    EXPECT_EQ(browser_.deviceFreeBytes(), 1234567u);
+    EXPECT_EQ(browser_.DevicePath(), "\\");
+    EXPECT_EQ(browser_.DeviceFreeBytes(), 1234567u);
     EXPECT_EQ(browser_.objectCountText(), "5 object(s)");
     EXPECT_EQ(browser_.sizeStatusText(), "1.6 KB(1,234,567 bytes free)");
     EXPECT_EQ(browser_.focusRow(), 0u);
@@ -92,7 +92,7 @@ TEST_F(DeviceBrowserTest, ListingFillsEntriesStatusPathAndSelection)
 TEST_F(DeviceBrowserTest, FreeSpaceBeyondThirtyTwoBitsIsKeptAndEmptyFoldersShowIt)
 {
     browser_.ShowDeviceFolder("\\BIN");
-    EXPECT_EQ(browser_.deviceFreeBytes(), 7000000000u);
+    EXPECT_EQ(browser_.DeviceFreeBytes(), 7000000000u);
     EXPECT_EQ(browser_.sizeStatusText(), "1023 byte(s)(7,000,000,000 bytes free)");
 
     listDir("\\EMPTY", {FolderLine("."), FolderLine(".."), FreeLine("99")});
@@ -109,12 +109,12 @@ TEST_F(DeviceBrowserTest, InvalidDirectoryFailsWithTheControllersLineAndKeepsThe
     EXPECT_EQ(console_.errorBoxes, (std::vector<std::string>{"Invalid directory\r\n'\\BAD'!"}));
     EXPECT_EQ(console_.sent.back(), "cd\\BAD\r"); // "dir" was not sent
     EXPECT_TRUE(browser_.entries().empty());
-    EXPECT_EQ(browser_.devicePath(), "\\BAD");
+    EXPECT_EQ(browser_.DevicePath(), "\\BAD");
     EXPECT_EQ(browser_.pathText(), "\\BAD");
     EXPECT_EQ(browser_.objectCountText(), "0 object(s)");
     // Without a free-space line the new total stands alone; the last figure is kept.
     EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
-    EXPECT_EQ(browser_.deviceFreeBytes(), 1234567u);
+    EXPECT_EQ(browser_.DeviceFreeBytes(), 1234567u);
 
     browser_.ShowDeviceFolder("\\");
     portMissing_ = true;
@@ -147,8 +147,8 @@ TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
     browser_.sortByColumn(kDeviceColumnSize);
     EXPECT_EQ(names(),
               (std::vector<std::string>{"BIN", "DOCS", "MID.BAT", "ALPHA.EXE", "ZETA.TXT"}));
-    EXPECT_EQ(browser_.deviceSortColumn(), 0);
-    EXPECT_EQ(browser_.savedSortColumn(), kDeviceColumnSize);
+    EXPECT_EQ(browser_.DeviceSortColumn(), 0);
+    EXPECT_EQ(browser_.SavedSortColumn(), kDeviceColumnSize);
     browser_.refresh();
     EXPECT_EQ(names()[2], "ALPHA.EXE");
     // The refresh after an operation sorts by the remembered column and row again.
@@ -157,8 +157,8 @@ TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
     EXPECT_EQ(names()[2], "MID.BAT");
     EXPECT_EQ(browser_.focusRow(), 3u);
     EXPECT_TRUE(browser_.focusRowSelected());
-    EXPECT_EQ(browser_.deviceFocusIndex(), 0);
-    EXPECT_EQ(browser_.deviceSortColumn(), 0);
+    EXPECT_EQ(browser_.DeviceFocusIndex(), 0);
+    EXPECT_EQ(browser_.DeviceSortColumn(), 0);
 }
 
 TEST_F(DeviceBrowserTest, FocusIndexBeyondTheListSelectsTheLastRow)
@@ -166,7 +166,7 @@ TEST_F(DeviceBrowserTest, FocusIndexBeyondTheListSelectsTheLastRow)
     browser_.setDeviceFocusIndex(42);
     browser_.ShowDeviceFolder("\\");
     EXPECT_EQ(browser_.focusRow(), 4u);
-    EXPECT_EQ(browser_.deviceFocusIndex(), 0);
+    EXPECT_EQ(browser_.DeviceFocusIndex(), 0);
     browser_.setDeviceFocusIndex(2);
     browser_.ShowDeviceFolder("\\");
     EXPECT_EQ(browser_.focusRow(), 2u);
@@ -178,24 +178,24 @@ TEST_F(DeviceBrowserTest, FoldersAreEnteredFilesHandedBackAndUpClimbs)
     browser_.ShowDeviceFolder("\\");
     const auto entered = browser_.activate(0); // BIN
     EXPECT_EQ(entered.kind, DeviceBrowser::Activation::Kind::EnteredFolder);
-    EXPECT_EQ(browser_.devicePath(), "\\BIN");
+    EXPECT_EQ(browser_.DevicePath(), "\\BIN");
     EXPECT_FALSE(browser_.focusRowSelected());
     EXPECT_EQ(browser_.focusRow(), 0u);
 
     const auto file = browser_.activate(0); // TOOL.EXE
     EXPECT_EQ(file.kind, DeviceBrowser::Activation::Kind::RunFile);
     EXPECT_EQ(file.fileName, "TOOL.EXE");
-    EXPECT_EQ(browser_.devicePath(), "\\BIN");
+    EXPECT_EQ(browser_.DevicePath(), "\\BIN");
     EXPECT_EQ(browser_.activate(std::nullopt).kind, DeviceBrowser::Activation::Kind::Nothing);
     EXPECT_EQ(browser_.activate(7).kind, DeviceBrowser::Activation::Kind::Nothing);
 
     browser_.ShowDeviceFolder("\\BIN\\TEST");
     browser_.moveUp();
-    EXPECT_EQ(browser_.devicePath(), "\\BIN");
+    EXPECT_EQ(browser_.DevicePath(), "\\BIN");
     browser_.moveUp();
-    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(browser_.DevicePath(), "\\");
     browser_.moveUp();
-    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(browser_.DevicePath(), "\\");
     EXPECT_EQ(console_.sent.back(), "dir\r");
     EXPECT_EQ(console_.sent[console_.sent.size() - 2], "cd\\\r");
 }
@@ -218,13 +218,13 @@ TEST_F(DeviceBrowserTest, FirstRefreshListsTheCurrentDirectoryAndPortChangeTheRo
 {
     browser_.refresh();
     EXPECT_EQ(console_.sent[1], "cd\r");
-    EXPECT_EQ(browser_.devicePath(), "");
+    EXPECT_EQ(browser_.DevicePath(), "");
 
     browser_.ShowDeviceFolder("\\BIN");
     browser_.setDeviceSortColumn(kDeviceColumnSize);
     browser_.setDeviceFocusIndex(3);
     browser_.portChanged();
-    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(browser_.DevicePath(), "\\");
     EXPECT_EQ(names()[2], "ALPHA.EXE");
     EXPECT_EQ(browser_.focusRow(), 0u);
 }

@@ -36,7 +36,7 @@ protected:
     {
         std::vector<std::string> lines = {test::FolderLine("SUB")};
         for (int i = 0; i < fileCount; ++i) {
-            char name[9];
+            char name[16];
             std::snprintf(name, sizeof name, "F%07d", i);
             lines.push_back(test::FileLine(name, "TXT", std::to_string(i * 1000)));
         }

@@ -102,7 +102,7 @@ TEST_F(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
     }
     EXPECT_EQ(entries.at(entries.size() - 1).name, "DATALOG.DAT");
     EXPECT_EQ(entries.at(*rowOf("NOTES")).modified, "2003/05/31"); // midnight: date alone
-    EXPECT_EQ(browser_.deviceFreeBytes(), sim().fileSystem().freeBytes('D'));
+    EXPECT_EQ(browser_.DeviceFreeBytes(), sim().fileSystem().freeBytes('D'));
     EXPECT_EQ(browser_.objectCountText(), std::to_string(drive->size()) + " object(s)");
     EXPECT_EQ(browser_.sizeStatusText().rfind(TotalSizeText(total), 0), 0u);
     EXPECT_NE(browser_.sizeStatusText().find(" bytes free)"), std::string::npos);
@@ -112,10 +112,10 @@ TEST_F(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
 {
     browser_.ShowDeviceFolder("\\");
     browser_.activate(rowOf("LOG"));
-    EXPECT_EQ(browser_.devicePath(), "\\LOG");
+    EXPECT_EQ(browser_.DevicePath(), "\\LOG");
     EXPECT_EQ(browser_.entries().size(), 4u);
     browser_.moveUp();
-    EXPECT_EQ(browser_.devicePath(), "\\");
+    EXPECT_EQ(browser_.DevicePath(), "\\");
     EXPECT_TRUE(errors_.empty());
 
     browser_.ShowDeviceFolder("\\NOPE");
