@@ -1,33 +1,28 @@
 #include "terminal/TerminalThread.h"
 
-#include <QCoreApplication>
-#include <QEvent>
-#include <QObject>
+#include <QSocketNotifier>
+
+#include <cerrno>
+#include <cstdint>
+#include <sys/eventfd.h>
+#include <system_error>
+#include <unistd.h>
 
 namespace kora {
 
-namespace {
-QEvent::Type CallEventType()
+TerminalThread::TerminalThread() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
 {
-    static const auto type = static_cast<QEvent::Type>(QEvent::registerEventType());
-    return type;
+    if (!wakeFd_) {
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    }
+    notifier_ = std::make_unique<QSocketNotifier>(wakeFd_.get(), QSocketNotifier::Read);
+    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
+        std::uint64_t knocks = 0;
+        while (::read(wakeFd_.get(), &knocks, sizeof knocks) < 0 && errno == EINTR) {
+        }
+        ServeCall();
+    });
 }
-} // namespace
-
-// Receives the events that tell the GUI thread a synchronised call is waiting. The events carry
-// nothing; the call itself is handed over under the thread's lock.
-class TerminalThread::CallTarget : public QObject {
-public:
-    explicit CallTarget(TerminalThread& owner) : owner_(owner) {}
-
-protected:
-    void customEvent(QEvent* /*event*/) override { owner_.ServeCall(); }
-
-private:
-    TerminalThread& owner_;
-};
-
-TerminalThread::TerminalThread() : target_(std::make_unique<CallTarget>(*this)) {}
 
 TerminalThread::~TerminalThread()
 {
@@ -46,8 +41,8 @@ void TerminalThread::Resume()
         thread_ = std::thread([this] { Body(); });
     }
     // A call the GUI thread turned away while paused is offered again.
-    if (call_ != nullptr && !callDone_ && !callPosted_) {
-        PostCallEvent();
+    if (call_ != nullptr && !callDone_ && !callSignalled_) {
+        SignalGui();
     }
     changed_.notify_all();
 }
@@ -121,7 +116,7 @@ bool TerminalThread::RunOnGui(const std::function<void()>& op)
     call_ = &op;
     callDone_ = false;
     if (!paused_) {
-        PostCallEvent();
+        SignalGui();
     }
     changed_.notify_all();
     changed_.wait(guard, [this] { return terminating_ || callDone_; });
@@ -144,12 +139,12 @@ bool TerminalThread::ParkWhilePaused(std::unique_lock<std::mutex>& guard)
     return true;
 }
 
-void TerminalThread::PostCallEvent()
+void TerminalThread::SignalGui()
 {
-    // Allocated under the lock, so whatever the GUI thread reads once it holds the lock was
-    // written before it.
-    callPosted_ = true;
-    QCoreApplication::postEvent(target_.get(), new QEvent(CallEventType()));
+    callSignalled_ = true;
+    const std::uint64_t knock = 1;
+    while (::write(wakeFd_.get(), &knock, sizeof knock) < 0 && errno == EINTR) {
+    }
 }
 
 void TerminalThread::ServeCall()
@@ -157,7 +152,7 @@ void TerminalThread::ServeCall()
     const std::function<void()>* op = nullptr;
     {
         std::lock_guard guard(lock_);
-        callPosted_ = false;
+        callSignalled_ = false;
         // Paused or stopping: a call queued before that must not touch the port or the pane.
         if (call_ == nullptr || callDone_ || paused_ || terminating_) {
             return;
