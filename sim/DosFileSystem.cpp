@@ -7,6 +7,7 @@
 #include <iterator>
 #include <system_error>
 
+#include "sim/IoConfigTool.h"
 #include "sim/SamplePrograms.h"
 
 namespace kora::sim {
@@ -126,6 +127,7 @@ void DosFileSystem::buildSampleDrives()
     c.root.add("CFGIO.EXE", false, ProgramImage("", 21880), shipped);
     c.root.add("CONFIG.SYS", false, "FILES=20\r\nBUFFERS=10\r\n", shipped);
     c.root.add("AUTOEXEC.BAT", false, "@ECHO OFF\r\nPROMPT $P$G\r\n", shipped);
+    c.root.add("KORAIO.SYS", false, FormatIoConfiguration(SampleIoConfiguration()), shipped);
 
     driveD_ = std::make_unique<Drive>();
     Drive& d = *driveD_;

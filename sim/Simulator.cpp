@@ -33,6 +33,8 @@ void Simulator::registerCommand(std::string baseName, CommandHandler handler)
 
 bool Simulator::start(std::string* error)
 {
+    if (thread_.joinable() && consoleEnded_.load())
+        thread_.join(); // the line was hung up; its console has finished
     if (thread_.joinable()) {
         if (error)
             *error = "the simulator is already running";
@@ -56,6 +58,7 @@ bool Simulator::start(std::string* error)
         terminalPath_ = line_->terminalPath();
     }
     stopRequested_ = false;
+    consoleEnded_ = false;
     faults_.hangUp = false;
     thread_ = std::thread([this] { run(); });
     return true;
@@ -67,6 +70,7 @@ void Simulator::run()
         {*line_, fileSystem_, faults_, commands_, stopRequested_, bytesReceived_, bytesSent_});
     session.run();
     byteLog_->flush();
+    consoleEnded_ = true;
 }
 
 void Simulator::stop()

@@ -36,7 +36,8 @@ public:
     Simulator& operator=(const Simulator&) = delete;
 
     // Opens the pseudo-terminal and starts the console thread. False (with a reason) when the
-    // terminal or the host drive can't be set up.
+    // terminal or the host drive can't be set up, or the console still runs. After a hang-up
+    // it starts afresh on a new terminal (publish it again).
     bool start(std::string* error = nullptr);
     void stop();
     bool running() const { return thread_.joinable(); }
@@ -69,6 +70,7 @@ private:
     std::unique_ptr<ByteLog> byteLog_;
     std::unique_ptr<PtyLine> line_;
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> consoleEnded_{false};
     std::atomic<std::uint64_t> bytesReceived_{0};
     std::atomic<std::uint64_t> bytesSent_{0};
     std::thread thread_;

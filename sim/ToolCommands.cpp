@@ -5,6 +5,7 @@
 
 #include "sim/DirListing.h"
 #include "sim/DosFileSystem.h"
+#include "sim/IoConfigTool.h"
 #include "sim/Simulator.h"
 
 namespace kora::sim {
@@ -102,6 +103,7 @@ void RegisterToolCommands(Simulator& simulator)
     simulator.registerCommand("mem", memoryReport);
     simulator.registerCommand("dlfmt", formatDrive);
     simulator.registerCommand("a", abortWhenIdle);
+    RegisterIoConfigTool(simulator);
 }
 
 } // namespace kora::sim

@@ -94,5 +94,12 @@ TEST_F(FaultExchange, HangUpFailsTheOperationInsteadOfHangingIt)
     // And a later operation: the line is gone.
     const auto run = RunCommands(portName(), {"d:\r"});
     EXPECT_FALSE(run.result.ok);
+    EXPECT_EQ(run.result.message.rfind("Unable to open COM1!", 0), 0u) << run.result.message;
     EXPECT_LT(run.elapsed, 2s);
+
+    // Switched on again: a new line, and the console answers.
+    std::string error;
+    ASSERT_TRUE(sim().start(&error)) << error;
+    ASSERT_TRUE(sim().publishAs(portsFolder(), portName()));
+    EXPECT_TRUE(RunCommands(portName(), {"d:\r"}).result.ok);
 }

@@ -71,6 +71,8 @@ protected:
     sim::Simulator& sim() { return runner_->sim(); }
     // "COM1"
     const std::string& portName() const { return runner_->portName(); }
+    // The folder KORA_PORT_DIR names; publish the simulator there again after a restart.
+    const std::filesystem::path& portsFolder() const { return runner_->portsFolder(); }
     // A private folder for the test's own files (removed afterwards).
     const std::filesystem::path& workDir() { return runner_->tempDir().path(); }
 

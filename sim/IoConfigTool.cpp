@@ -1,0 +1,213 @@
+#include "sim/IoConfigTool.h"
+
+#include <charconv>
+#include <cstdio>
+
+#include "sim/Simulator.h"
+
+namespace kora::sim {
+
+namespace {
+
+constexpr std::string_view kStart = "@KORA7740PIOCFG-START";
+constexpr std::string_view kEnd = "@KORA7740PIOCFG-END";
+
+bool hasRangeRecords(int moduleType)
+{
+    switch (moduleType) {
+    case 4:
+    case 5:
+    case 6:
+    case 8:
+    case 9:
+    case 12:
+    case 24:
+        return true;
+    default:
+        return false;
+    }
+}
+
+std::optional<int> field(const std::string& line, std::size_t at, std::size_t width)
+{
+    if (line.size() < at + width)
+        return std::nullopt;
+    int value = 0;
+    const char* first = line.data() + at;
+    const auto [end, ec] = std::from_chars(first, first + width, value);
+    if (ec != std::errc() || end != first + width)
+        return std::nullopt;
+    return value;
+}
+
+std::vector<std::string> lines(const std::string& text)
+{
+    std::vector<std::string> result;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        auto end = text.find('\n', start);
+        if (end == std::string::npos)
+            end = text.size();
+        std::string line = text.substr(start, end - start);
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        result.push_back(std::move(line));
+        start = end + 1;
+    }
+    return result;
+}
+
+} // namespace
+
+std::optional<IoConfiguration> ParseIoConfiguration(const std::string& text, std::string* why)
+{
+    auto fail = [why](std::string reason) -> std::optional<IoConfiguration> {
+        if (why)
+            *why = std::move(reason);
+        return std::nullopt;
+    };
+    // An upload arrives padded with SUB bytes to a whole block.
+    const std::string content = text.substr(0, text.find('\x1a'));
+    IoConfiguration config;
+    bool started = false;
+    int openSlot = -1;
+    int nextChannel = 0;
+    for (const auto& line : lines(content)) {
+        if (line.empty())
+            continue;
+        if (!started) {
+            const auto node = field(line, kStart.size() + 1, 3);
+            if (!line.starts_with(kStart) || !node)
+                return fail("no start record");
+            config.nodeId = *node;
+            started = true;
+            continue;
+        }
+        if (line.starts_with(kEnd)) {
+            if (openSlot >= 0)
+                return fail("slot " + std::to_string(openSlot) + " is not closed");
+            return config;
+        }
+        if (line.starts_with("@SLOT")) {
+            const auto slot = field(line, 5, 1);
+            if (!slot || *slot > 3)
+                return fail("bad slot record '" + line + "'");
+            if (openSlot >= 0) {
+                if (*slot != openSlot || line.substr(6) != " -1 -1 -1")
+                    return fail("slot " + std::to_string(openSlot) + " is not closed");
+                const IoSlot& done = config.slots[static_cast<std::size_t>(openSlot)];
+                if (hasRangeRecords(done.moduleType) && done.channelCount >= 1 &&
+                    done.channelCount <= 8 && nextChannel != done.channelCount)
+                    return fail("slot " + std::to_string(openSlot) + " lacks channels");
+                openSlot = -1;
+                continue;
+            }
+            IoSlot& s = config.slots[static_cast<std::size_t>(*slot)];
+            const auto type = field(line, 7, 2);
+            if (!type || *type < 0)
+                return fail("bad slot record '" + line + "'");
+            s.moduleType = *type;
+            s.channelCount = *type == 99 ? -1 : field(line, 10, 2).value_or(-1);
+            openSlot = *slot;
+            nextChannel = 0;
+            continue;
+        }
+        const auto channel = field(line, 0, 1);
+        const auto range = field(line, 2, 2);
+        if (openSlot < 0 || !channel || !range || *channel != nextChannel || *channel > 7)
+            return fail("bad channel record '" + line + "'");
+        config.slots[static_cast<std::size_t>(openSlot)]
+            .rangeCode[static_cast<std::size_t>(*channel)] = *range;
+        ++nextChannel;
+    }
+    return fail(started ? "no end record" : "no start record");
+}
+
+std::string FormatIoConfiguration(const IoConfiguration& config)
+{
+    char record[64];
+    std::snprintf(record, sizeof record, "%s %03d -1 -1\n", kStart.data(), config.nodeId % 1000);
+    std::string text = record;
+    for (int i = 0; i < 4; ++i) {
+        const IoSlot& s = config.slots[static_cast<std::size_t>(i)];
+        if (s.moduleType == 99) {
+            std::snprintf(record, sizeof record, "@SLOT%d 99 -1 -1\n", i);
+            text += record;
+        } else {
+            std::snprintf(record, sizeof record, "@SLOT%d %02d %02d -1\n", i, s.moduleType % 100,
+                          s.channelCount % 100);
+            text += record;
+            if (hasRangeRecords(s.moduleType) && s.channelCount >= 1 && s.channelCount <= 8) {
+                for (int c = 0; c < s.channelCount; ++c) {
+                    std::snprintf(record, sizeof record, "%d %02d -1 -1\n", c,
+                                  s.rangeCode[static_cast<std::size_t>(c)] % 100);
+                    text += record;
+                }
+            }
+        }
+        std::snprintf(record, sizeof record, "@SLOT%d -1 -1 -1\n", i);
+        text += record;
+    }
+    return text + std::string(kEnd) + " -1 -1 -1\n";
+}
+
+IoConfiguration SampleIoConfiguration()
+{
+    IoConfiguration config;
+    config.nodeId = 1;
+    config.slots[0] = {4, 8, {8, 8, 8, 8, 9, 9, 10, 10}};
+    config.slots[1] = {24, 4, {0, 0, 1, 2, -1, -1, -1, -1}};
+    config.slots[2] = {16, 16, {-1, -1, -1, -1, -1, -1, -1, -1}};
+    return config;
+}
+
+void RegisterIoConfigTool(Simulator& simulator)
+{
+    simulator.registerCommand("cfgio", [](CommandContext& c) {
+        const auto installedText = c.fs.readFile(kIoConfigSystemFile);
+        std::string why;
+        const auto installed =
+            installedText ? ParseIoConfiguration(*installedText, &why) : std::nullopt;
+        if (!installed) {
+            c.io.writeLine("I/O configuration not available");
+            return;
+        }
+        const std::string argument = c.arguments.substr(0, c.arguments.find(' '));
+        if (argument == "1") {
+            for (const auto& line : lines(FormatIoConfiguration(*installed)))
+                c.io.writeLine(line);
+            return;
+        }
+        if (!argument.empty()) {
+            c.io.writeLine("Invalid parameter - " + argument);
+            return;
+        }
+        const auto uploaded = c.fs.readFile(kIoConfigUploadFile);
+        if (!uploaded) {
+            c.io.writeLine(std::string("Cannot open ") + kIoConfigUploadFile);
+            return;
+        }
+        auto wanted = ParseIoConfiguration(*uploaded, &why);
+        if (!wanted) {
+            c.io.writeLine("Invalid I/O configuration: " + why);
+            return;
+        }
+        // The modules are hardware: only their range codes can be set.
+        for (std::size_t i = 0; i < 4; ++i) {
+            if (wanted->slots[i].moduleType != installed->slots[i].moduleType ||
+                wanted->slots[i].channelCount != installed->slots[i].channelCount) {
+                c.io.writeLine("Invalid I/O configuration: slot " + std::to_string(i) +
+                               " does not hold that module");
+                return;
+            }
+        }
+        wanted->nodeId = installed->nodeId;
+        if (!c.fs.writeFile(kIoConfigSystemFile, FormatIoConfiguration(*wanted))) {
+            c.io.writeLine("Cannot write the I/O configuration");
+            return;
+        }
+        c.io.writeLine("I/O configuration applied");
+    });
+}
+
+} // namespace kora::sim
