@@ -68,7 +68,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         switch (column) {
         case kDeviceColumnName:
-            return QString::fromStdString(entry.name);
+            // The controller's names are single bytes; Latin-1 shows each one as itself.
+            return QString::fromLatin1(entry.name);
         case kDeviceColumnSize:
             return QString::fromStdString(DeviceSizeText(entry));
         case kDeviceColumnType:

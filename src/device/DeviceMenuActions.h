@@ -18,7 +18,8 @@ public:
     // Yes/No; true only for Yes.
     virtual bool confirm(const std::string& text) = 0;
     virtual void warning(const std::string& text) = 0;
-    // The typed text after OK, nothing after Cancel.
+    // The typed text after OK, nothing after Cancel. The text is in the console's single-byte
+    // form (Latin-1; a character outside it becomes "?", which the name check refuses).
     virtual std::optional<std::string> askName(const NameRequest& request) = 0;
     virtual void showProperties(const PropertiesTexts& texts) = 0;
 };

@@ -35,7 +35,7 @@ EntryInfoProvider::Info ShellEntryInfoProvider::lookUp(const FolderEntry& entry)
         return {folderTypeName_.toStdString(), folderIconIndex_};
     }
     // By extension only: the file is on the controller, there is nothing to look into.
-    const QMimeType type = mimeDatabase_.mimeTypeForFile(QString::fromStdString(entry.name),
+    const QMimeType type = mimeDatabase_.mimeTypeForFile(QString::fromLatin1(entry.name),
                                                          QMimeDatabase::MatchExtension);
     return {type.comment().toStdString(), iconIndexFor(type)};
 }
