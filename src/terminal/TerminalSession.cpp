@@ -121,6 +121,16 @@ bool TerminalSession::SendSpecialKey(int qtKey)
     return true;
 }
 
+bool TerminalSession::HandleKey(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text,
+                                const Wait& wait)
+{
+    if (SendSpecialKey(qtKey)) {
+        return true;
+    }
+    const auto byte = KeystrokeByte(qtKey, modifiers, text);
+    return byte && TypeCharacter(*byte, wait);
+}
+
 void TerminalSession::Paste(const std::vector<PasteStep>& steps, const Wait& wait)
 {
     for (const PasteStep& step : steps) {

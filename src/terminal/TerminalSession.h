@@ -58,6 +58,11 @@ public:
     bool TypeCharacter(std::uint8_t byte, const Wait& wait = SleepWait);
     // A cursor key or F1 to F4: its three bytes in one write. True when the key was taken.
     bool SendSpecialKey(int qtKey);
+    // A key pressed in the pane: a cursor key or F1 to F4 goes as its sequence, a key with a
+    // character as that byte. True when the terminal took the key; false leaves it to the pane
+    // (terminal off, or a key such as Page Up that sends nothing).
+    bool HandleKey(int qtKey, Qt::KeyboardModifiers modifiers, const QString& text,
+                   const Wait& wait = SleepWait);
     // Sends the steps of a paste (see PlanPaste), pausing the threads around each byte.
     void Paste(const std::vector<PasteStep>& steps, const Wait& wait = SleepWait);
 

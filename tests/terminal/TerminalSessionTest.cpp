@@ -120,14 +120,17 @@ TEST_F(TerminalOnPty, TypingSendsOneByteAndKeepsUnreadControllerOutput)
     EXPECT_FALSE(session->Receiver().IsPaused());
 }
 
-TEST_F(TerminalOnPty, SpecialKeysSendTheirSequenceOnce)
+TEST_F(TerminalOnPty, KeysSendTheirSequenceOrCharacterOnce)
 {
-    EXPECT_FALSE(session->SendSpecialKey(Qt::Key_Up)); // terminal off
+    EXPECT_FALSE(session->HandleKey(Qt::Key_Up, Qt::NoModifier, "")); // terminal off
+    EXPECT_FALSE(session->HandleKey(Qt::Key_A, Qt::NoModifier, "a"));
     SwitchOn();
-    EXPECT_TRUE(session->SendSpecialKey(Qt::Key_Up));
-    EXPECT_TRUE(session->SendSpecialKey(Qt::Key_F4));
-    EXPECT_FALSE(session->SendSpecialKey(Qt::Key_A));
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "\x1b[A\x1bOS");
+    EXPECT_TRUE(session->HandleKey(Qt::Key_Up, Qt::NoModifier, ""));
+    EXPECT_TRUE(session->HandleKey(Qt::Key_F4, Qt::NoModifier, ""));
+    EXPECT_TRUE(session->HandleKey(Qt::Key_Backspace, Qt::NoModifier, "\b"));
+    EXPECT_TRUE(session->HandleKey(Qt::Key_C, Qt::ControlModifier, "\x03"));
+    EXPECT_FALSE(session->HandleKey(Qt::Key_PageUp, Qt::NoModifier, ""));
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "\x1b[A\x1bOS\b\x03");
 }
 
 TEST_F(TerminalOnPty, PasteSendsLineBreaksAsCarriageReturns)
