@@ -78,21 +78,11 @@ private:
     std::size_t pos_ = 0;
 };
 
-std::string_view Trimmed(std::string_view text)
-{
-    while (!text.empty() && static_cast<unsigned char>(text.front()) <= ' ') {
-        text.remove_prefix(1);
-    }
-    while (!text.empty() && static_cast<unsigned char>(text.back()) <= ' ') {
-        text.remove_suffix(1);
-    }
-    return text;
-}
-
 std::optional<QDateTime> ParseDeviceDateTime(std::string_view text, int currentYear)
 {
-    Scanner scan(Trimmed(text));
+    Scanner scan(text);
     std::size_t yearDigits = 0;
+    scan.blanks();
     const auto month = scan.number(2);
     if (!month || !scan.literal('-')) {
         return std::nullopt;
@@ -123,6 +113,7 @@ std::optional<QDateTime> ParseDeviceDateTime(std::string_view text, int currentY
     }
     scan.blanks();
     const auto afternoon = scan.meridiem();
+    scan.blanks();
     if (!afternoon || !scan.atEnd() || *hour > 12) {
         return std::nullopt;
     }

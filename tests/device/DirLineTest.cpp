@@ -163,7 +163,7 @@ TEST(ConvertDeviceDate, PlacesTwoDigitYearsInTheWindowAndKeepsMidnightBare)
     EXPECT_EQ(WindowedYear(50, 2101), 2150);
     EXPECT_EQ(WindowedYear(51, 2101), 2051);
 
-    EXPECT_EQ(ConvertDeviceDate("05-31-94   6:22am", 2026), "1994/05/31 " + LongTime(6, 22));
+    EXPECT_EQ(ConvertDeviceDate(" 05-31-94   6:22am ", 2026), "1994/05/31 " + LongTime(6, 22));
     EXPECT_EQ(ConvertDeviceDate("01-02-75  11:59pm", 2026), "2075/01/02 " + LongTime(23, 59));
     EXPECT_EQ(ConvertDeviceDate("12-25-03  12:00am", 2026), "2003/12/25");
     EXPECT_EQ(ConvertDeviceDate("12-25-03  12:30am", 2026), "2003/12/25 " + LongTime(0, 30));
