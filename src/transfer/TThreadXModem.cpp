@@ -1,9 +1,5 @@
 #include "transfer/TThreadXModem.h"
 
-#include <QCoreApplication>
-#include <QDeadlineTimer>
-#include <QEvent>
-
 #include <algorithm>
 #include <array>
 #include <chrono>
@@ -35,36 +31,40 @@ bool ContainsPrompt(const std::string& text)
 
 } // namespace
 
-TThreadXModem::TThreadXModem(QObject* parent) : QThread(parent) {}
+TThreadXModem::TThreadXModem() = default;
 
 TThreadXModem::~TThreadXModem()
 {
-    if (isRunning()) {
-        CancelRequested.store(true);
-        QObject* target = GuiObject != nullptr ? GuiObject : this;
-        const bool onTargetThread = QThread::currentThread() == target->thread();
-        while (!wait(QDeadlineTimer(10))) {
-            if (onTargetThread) {
-                QCoreApplication::sendPostedEvents(target, QEvent::MetaCall);
-            }
-        }
+    if (!thread_.joinable()) {
+        return;
     }
-    wait();
+    CancelRequested.store(true);
+    const bool canServe = gui_.OnDeliveryThread();
+    while (!finished_.load()) {
+        if (canServe) {
+            gui_.ServePending();
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    thread_.join();
 }
 
 void TThreadXModem::Resume()
 {
-    start();
-}
-
-void TThreadXModem::run()
-{
-    Execute();
+    if (thread_.joinable()) {
+        return;
+    }
+    if (GuiObject != nullptr) {
+        gui_.DeliverOnThreadOf(*GuiObject);
+    }
+    thread_ = std::thread([this] { Execute(); });
 }
 
 void TThreadXModem::Execute()
 {
-    TransferResult.store(Transfer(), std::memory_order_release);
+    const std::int32_t result = Transfer();
+    finished_.store(true);
+    TransferResult.store(result, std::memory_order_release);
 }
 
 std::int32_t TThreadXModem::Transfer()
@@ -300,23 +300,7 @@ void TThreadXModem::SetStatusAndShow(const std::string& text)
 
 void TThreadXModem::Synchronize(const std::function<void()>& method)
 {
-    QObject* target = GuiObject != nullptr ? GuiObject : this;
-    if (QThread::currentThread() == target->thread()) {
-        method();
-        return;
-    }
-    // The hand-over flag makes the ordering visible to the thread checker as well: Qt's own
-    // blocking call orders the two sides, but through primitives it cannot see.
-    handOver_.store(true, std::memory_order_release);
-    QMetaObject::invokeMethod(
-        target,
-        [this, &method] {
-            (void)handOver_.load(std::memory_order_acquire);
-            method();
-            handOver_.store(false, std::memory_order_release);
-        },
-        Qt::BlockingQueuedConnection);
-    (void)handOver_.load(std::memory_order_acquire);
+    gui_.RunAndWait(method);
 }
 
 } // namespace kora

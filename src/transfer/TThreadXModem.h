@@ -1,16 +1,18 @@
 #pragma once
 
-#include <QThread>
-
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <span>
 #include <string>
+#include <thread>
 
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
+#include "transfer/GuiCallBridge.h"
 #include "transfer/XmodemProtocol.h"
+
+class QObject;
 
 namespace kora {
 
@@ -23,11 +25,12 @@ class SendFile;
 // Use: construct (the thread does not run yet), set Port, StatusMemo, LocalPath and DeviceName,
 // call Resume(), then poll TransferResult and Progress while letting the owner's thread
 // process its events: the start command, the status lines and the closing output run there,
-// on the thread the object was created on (or on GuiObject's thread), while the worker waits.
+// on the thread that constructed the worker (or on GuiObject's thread), while the worker waits.
 // Destroy the object once TransferResult has left 1.
-class TThreadXModem : public QThread {
-    Q_OBJECT
-
+//
+// The body runs on a standard thread rather than a QThread: waiting for a QThread goes through
+// Qt's own locks, which the thread checker cannot see.
+class TThreadXModem {
 public:
     static constexpr const char* kCannotOpenSendFile = "<<Cannot Open Send File>>";
     static constexpr const char* kTransferringCancelled = "<<Transferring cancelled...>>";
@@ -41,19 +44,21 @@ public:
     static constexpr std::int32_t kSucceeded = 0;
     static constexpr std::int32_t kFailed = -1;
 
-    explicit TThreadXModem(QObject* parent = nullptr);
+    TThreadXModem();
     // Waits for the thread body to end. Should the owner destroy a running worker, the worker
     // is asked to cancel and its pending synchronised calls are served meanwhile, so the wait
     // cannot lock up against a worker that waits for this thread.
-    ~TThreadXModem() override;
+    ~TThreadXModem();
+    TThreadXModem(const TThreadXModem&) = delete;
+    TThreadXModem& operator=(const TThreadXModem&) = delete;
 
-    // Starts the thread body.
+    // Starts the thread body; a second call does nothing.
     void Resume();
 
     // Set by the owner before Resume(); not owned.
     SerialPort* Port = nullptr;
     ConsoleLog* StatusMemo = nullptr;
-    // Where the synchronised calls run; none means this object's own thread.
+    // Whose thread runs the synchronised calls; none means the thread that made the worker.
     QObject* GuiObject = nullptr;
     std::string LocalPath;
     std::string DeviceName;
@@ -83,7 +88,6 @@ protected:
 private:
     enum class BlockOutcome { Acknowledged, Cancelled, ReceiverCancelled, NotAcknowledged };
 
-    void run() override;
     std::int32_t Transfer();
     bool WaitForReceiver();
     bool SendFileBlocks(SendFile& file);
@@ -100,7 +104,9 @@ private:
     std::uint64_t fileLength_ = 0;
     std::uint64_t bytesAcknowledged_ = 0;
     std::uint32_t blockNumber_ = 1;
-    std::atomic<bool> handOver_{false};
+    GuiCallBridge gui_;
+    std::atomic<bool> finished_{false};
+    std::thread thread_;
 };
 
 } // namespace kora
