@@ -6,6 +6,7 @@
 #include "sim/ConsoleSession.h"
 #include "sim/PtyLine.h"
 #include "sim/ToolCommands.h"
+#include "sim/XmodemReceiver.h"
 
 namespace kora::sim {
 
@@ -14,6 +15,7 @@ Simulator::Simulator(SimulatorOptions options)
 {
     // Every command the console runs by name, beyond its internal ones, is registered here.
     RegisterToolCommands(*this);
+    RegisterTransferCommand(*this);
 }
 
 Simulator::~Simulator()
