@@ -142,5 +142,20 @@ TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
     EXPECT_TRUE(ConsoleAnswers());
 }
 
+TEST_F(SimulatorUpload, LineThatGoesDeadMidFileFailsTheUpload)
+{
+    // A controller switched off: every read fails at once or times out, and the worker
+    // must end instead of spinning or taking the silence for acknowledgements.
+    EXPECT_EQ(Upload(RandomBytes(64 * 1024, 8), "D:\\DEAD.BIN",
+                     [&](TThreadXModem& worker) {
+                         if (worker.Progress.load() > 0) {
+                             simulator_.faults().hangUp = true;
+                         }
+                     }),
+              -1);
+    EXPECT_LT(progress_, 100);
+    EXPECT_FALSE(Stored("D:\\DEAD.BIN"));
+}
+
 } // namespace
 } // namespace kora::test

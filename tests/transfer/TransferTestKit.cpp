@@ -8,27 +8,10 @@
 
 namespace kora::test {
 
-TempFolder::TempFolder()
-{
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "kora-transfer-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) != nullptr) {
-        path_ = pattern;
-    }
-}
-
-TempFolder::~TempFolder()
-{
-    std::error_code ignored;
-    if (!path_.empty()) {
-        std::filesystem::remove_all(path_, ignored);
-    }
-}
-
 std::filesystem::path TempFolder::write(const std::string& name,
-                                        const std::vector<std::uint8_t>& bytes)
+                                        const std::vector<std::uint8_t>& bytes) const
 {
-    const auto file = path_ / name;
+    const auto file = path() / name;
     std::ofstream out(file, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()),
               static_cast<std::streamsize>(bytes.size()));

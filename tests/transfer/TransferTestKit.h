@@ -9,6 +9,7 @@
 
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
+#include "support/TempDir.h"
 #include "transfer/TThreadXModem.h"
 
 namespace kora::test {
@@ -23,19 +24,12 @@ public:
     std::vector<std::string> lines;
 };
 
-// A folder removed with everything in it when the test ends.
-class TempFolder {
+// A temporary folder that also writes the files to upload.
+class TempFolder : public TempDir {
 public:
-    TempFolder();
-    ~TempFolder();
-    TempFolder(const TempFolder&) = delete;
-    TempFolder& operator=(const TempFolder&) = delete;
-
-    const std::filesystem::path& path() const { return path_; }
-    std::filesystem::path write(const std::string& name, const std::vector<std::uint8_t>& bytes);
-
-private:
-    std::filesystem::path path_;
+    TempFolder() : TempDir("kora-transfer") {}
+    std::filesystem::path write(const std::string& name,
+                                const std::vector<std::uint8_t>& bytes) const;
 };
 
 std::vector<std::uint8_t> RandomBytes(std::size_t count, std::uint32_t seed);
