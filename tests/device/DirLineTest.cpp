@@ -6,7 +6,6 @@
 #include "ListingLines.h"
 #include "device/DateTimeText.h"
 #include "device/DeviceDate.h"
-#include "device/DeviceListing.h"
 #include "device/DirLine.h"
 
 namespace kora {
@@ -190,38 +189,6 @@ TEST(DateTimeText, StartsFromTheLocaleAndSwitchesToTheDeviceForm)
     formatter.useDeviceDateFormat();
     EXPECT_EQ(formatter.format(morning), "2003/05/31 6:22:00 AM");
     EXPECT_EQ(formatter.format(midnight), "2003/05/31");
-}
-
-TEST(TreeCounts, CountsFilesBytesAndFoldersOfADirSListing)
-{
-    TreeCounts counts;
-    for (const std::string& line : {
-             std::string(" Volume in drive D is KORA\r\n"),
-             std::string(" Directory of D:\\WORK\\PROGRAMS\\RELEASES\\CURRENT\r\n"),
-             FolderLine("."),
-             FolderLine(".."),
-             FolderLine("ONE"),
-             FolderLine("TWO"),
-             FileLine("A", "TXT", "10"),
-             FileLine("EMPTY", "", "0"),
-             std::string("        2 file(s)             10 bytes\r\n"),
-             std::string(" Directory of D:\\WORK\\PROGRAMS\\RELEASES\\CURRENT\\ONE\r\n"),
-             FolderLine("."),
-             FolderLine(".."),
-             FileLine("B", "TXT", "10"),
-             FileLine("C", "TXT", "10"),
-             std::string(" Directory of D:\\WORK\\PROGRAMS\\RELEASES\\CURRENT\\TWO\r\n"),
-             FolderLine("."),
-             FolderLine(".."),
-             std::string("     Total files listed:\r\n"),
-             std::string("        4 file(s)             30 bytes\r\n"),
-             test::FreeLine("1,234,567"),
-         }) {
-        counts.take(line);
-    }
-    EXPECT_EQ(counts.folders, 2u);
-    EXPECT_EQ(counts.files, 4u);
-    EXPECT_EQ(counts.bytes, 30u);
 }
 
 } // namespace
