@@ -221,18 +221,17 @@ void ConsoleSession::execute(const std::string& typed, int batchDepth)
     std::string arguments = line.substr(end);
     arguments.erase(0, std::min(arguments.find_first_not_of(' '), arguments.size()));
 
-    const auto tool = s_.commands.find(CommandKey(word));
-    if (tool != s_.commands.end()) {
+    if (const auto tool = s_.commands.find(CommandKey(word))) {
         CommandContext context{*this, s_.fs, s_.faults, word, arguments};
-        tool->second(context);
+        (*tool)(context);
         return;
     }
-    if (!runProgramFile(word, arguments, batchDepth))
+    // Programs take no arguments here; what follows the name is ignored.
+    if (!runProgramFile(word, batchDepth))
         writeLine("Bad command or file name");
 }
 
-bool ConsoleSession::runProgramFile(const std::string& word, const std::string& arguments,
-                                    int batchDepth)
+bool ConsoleSession::runProgramFile(const std::string& word, int batchDepth)
 {
     static constexpr std::array kExtensions{".COM", ".EXE", ".BAT"};
     const std::string typed = upper(word);
@@ -271,7 +270,6 @@ bool ConsoleSession::runProgramFile(const std::string& word, const std::string& 
             }
             return true;
         }
-        (void)arguments;
         RunProgram(*this, name, DescribeProgram(*image));
         return true;
     }

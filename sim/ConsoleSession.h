@@ -3,10 +3,10 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <map>
 #include <optional>
 #include <string>
 
+#include "sim/CommandTable.h"
 #include "sim/SimCommand.h"
 
 namespace kora::sim {
@@ -24,7 +24,7 @@ public:
         PtyLine& line;
         DosFileSystem& fs;
         Faults& faults;
-        const std::map<std::string, CommandHandler>& commands;
+        const CommandTable& commands;
         const std::atomic<bool>& stopRequested;
         std::atomic<std::uint64_t>& bytesReceived;
         std::atomic<std::uint64_t>& bytesSent;
@@ -47,7 +47,7 @@ private:
     void handlePromptByte(std::uint8_t byte);
     void echo(std::string_view bytes, std::uint8_t received);
     void execute(const std::string& line, int batchDepth);
-    bool runProgramFile(const std::string& word, const std::string& arguments, int batchDepth);
+    bool runProgramFile(const std::string& word, int batchDepth);
     void printPrompt();
     bool lineDead() const;
 

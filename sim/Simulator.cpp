@@ -30,7 +30,7 @@ Simulator::~Simulator()
 
 void Simulator::registerCommand(std::string baseName, CommandHandler handler)
 {
-    commands_[ConsoleSession::CommandKey(baseName)] = std::move(handler);
+    commands_.add(ConsoleSession::CommandKey(baseName), std::move(handler));
 }
 
 bool Simulator::start(std::string* error)

@@ -2,12 +2,12 @@
 
 #include <atomic>
 #include <filesystem>
-#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <thread>
 
+#include "sim/CommandTable.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
 #include "sim/SimCommand.h"
@@ -52,7 +52,7 @@ public:
     DosFileSystem& fileSystem() { return fileSystem_; }
 
     // Adds or replaces the command whose lookup key is baseName ("transfer" answers
-    // "C:\transfer /R D:\X.BIN"). Register before start().
+    // "C:\transfer /R D:\X.BIN"). Also while the console runs; handlers run on its thread.
     void registerCommand(std::string baseName, CommandHandler handler);
 
     // Bytes received from the client since start (hang-up and silence included).
@@ -66,7 +66,7 @@ private:
     SimulatorOptions options_;
     Faults faults_;
     DosFileSystem fileSystem_;
-    std::map<std::string, CommandHandler> commands_;
+    CommandTable commands_;
     std::unique_ptr<ByteLog> byteLog_;
     std::unique_ptr<PtyLine> line_;
     std::atomic<bool> stopRequested_{false};

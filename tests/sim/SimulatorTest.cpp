@@ -45,11 +45,14 @@ TEST(Simulator, RegisteredCommandsAnswerByTheirBaseName)
     ASSERT_TRUE(sim.start());
     test::TempDir dir;
     ASSERT_TRUE(sim.publishAs(dir.path(), "COM2"));
-    const auto run =
-        test::RunCommands((dir / "COM2").string(), {"C:\\TRANSFER.EXE /R D:\\X.BIN\r"});
+    // Added while the console runs; it shadows the program of that name on D:.
+    sim.registerCommand("demo", [](CommandContext& c) { c.io.writeLine("late one"); });
+    const auto run = test::RunCommands((dir / "COM2").string(),
+                                       {"C:\\TRANSFER.EXE /R D:\\X.BIN\r", "D:\\DEMO.EXE\r"});
     sim.stop(); // the handler ran on the console thread; joined, its results may be read
     ASSERT_TRUE(run.result.ok) << run.result.message;
     EXPECT_TRUE(run.log.contains("received"));
+    EXPECT_TRUE(run.log.contains("late one"));
     EXPECT_EQ(seenWord, "C:\\TRANSFER.EXE");
     EXPECT_EQ(seenArguments, "/R D:\\X.BIN");
 }
