@@ -15,6 +15,7 @@
 #include <QSplitter>
 #include <QStandardPaths>
 #include <QToolButton>
+#include <QTreeView>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -27,6 +28,7 @@
 #include "device/DevicePanel.h"
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
+#include "terminal/TerminalWindow.h"
 
 namespace kora {
 namespace {
@@ -227,8 +229,32 @@ void TfrmMain::selectStartViews()
 
 void TfrmMain::createTerminalThreads()
 {
-    // The terminal's byte queue and its receive and output threads are created here, paused;
-    // they run only while the terminal is on.
+    // The byte queue and the receive and output threads, paused: they run only while the
+    // terminal is on, which holds the port and so disables whatever starts a device operation.
+    DevicePanel& device = *pnlKora_;
+    TerminalWindow::Widgets widgets;
+    widgets.meoDos = meoDos_;
+    widgets.tbtnDOSCmd = device.tbtnDOSCmd();
+    widgets.deviceControls = QList<QWidget*>{device.tbtnKoraConf(),
+                                             device.tbtnKoraUp(),
+                                             device.tbtnRefresh(),
+                                             device.tbtnKoraLgIcon(),
+                                             device.tbtnKoraSmIcon(),
+                                             device.tbtnKoraLsIcon(),
+                                             device.tbtnKoraDtIcon(),
+                                             device.cbxCOM(),
+                                             device.cbxKora(),
+                                             device.lstviewKora(),
+                                             btnCopy_};
+    widgets.dialogParent = this;
+    terminal_ = std::make_unique<TerminalWindow>(widgets, [this] { return ComPortName; });
+}
+
+void TfrmMain::RunDeviceProgram(const QString& name)
+{
+    if (terminal_) {
+        terminal_->RunProgram(name);
+    }
 }
 
 void TfrmMain::showEvent(QShowEvent* event)
@@ -320,18 +346,24 @@ void TfrmMain::stopTerminalThreads()
 {
     // The output thread, then the receive thread: a running one is asked to end and waited
     // for before anything it uses is released; a paused one is deleted without waiting.
+    if (terminal_) {
+        terminal_->ShutdownThreads();
+    }
 }
 
 void TfrmMain::releaseTerminalQueue()
 {
     // The byte queue between the two terminal threads goes once both have ended.
+    if (terminal_) {
+        terminal_->ShutdownQueue();
+    }
 }
 
 void TfrmMain::closeTerminalPort()
 {
-    if (TerminalPort) {
-        TerminalPort->Close();
-        TerminalPort.reset();
+    if (terminal_) {
+        terminal_->ShutdownPort();
+        terminal_.reset();
     }
 }
 

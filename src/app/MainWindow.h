@@ -19,6 +19,7 @@ namespace kora {
 class DevicePanel;
 class LocalPanel;
 class SerialPort;
+class TerminalWindow;
 
 // The program's one main window: the local panel on the left, the copy button column, the
 // device panel on the right and the terminal pane across the bottom. It composes the panels,
@@ -43,14 +44,18 @@ public:
     QPushButton* btnCopy() const { return btnCopy_; }
     QAction* Exit1() const { return Exit1_; }
     QAction* About1() const { return About1_; }
+    // The interactive console in meoDos; exists from start-up to shutdown.
+    TerminalWindow* terminal() const { return terminal_.get(); }
+
+    // Runs a program on the controller in the terminal: switches the terminal on and types
+    // name and Enter.
+    void RunDeviceProgram(const QString& name);
 
     // Long-lived state read and written by the panels' handlers.
-    std::uint8_t KeyInputFree = 1; // 1 while no terminal key is being sent
-    QString IOConfigPath;          // the local I/O configuration file
-    QString ComPortName;           // the selected COM port; empty when none was found
+    QString IOConfigPath; // the local I/O configuration file
+    QString ComPortName;  // the selected COM port; empty when none was found
     LocalPanelState Local;
     DevicePanelState Device;
-    std::unique_ptr<SerialPort> TerminalPort; // held open while the terminal is on
 
 signals:
     // Each text the start-up dialog shows, in order.
@@ -103,6 +108,8 @@ private:
     QPushButton* btnCopy_ = nullptr;
     DevicePanel* pnlKora_ = nullptr;
     QPlainTextEdit* meoDos_ = nullptr;
+    // The terminal's queue, threads and port; released before the widgets it uses.
+    std::unique_ptr<TerminalWindow> terminal_;
 
     // The window keeps the panels equally divided while it settles into its maximised size,
     // until the user moves a splitter.

@@ -44,9 +44,24 @@ TerminalSession::TerminalSession(TerminalScreen& pane)
 
 TerminalSession::~TerminalSession()
 {
+    StopThreads();
+    ReleaseQueue();
+    ClosePort();
+}
+
+void TerminalSession::StopThreads()
+{
     PrinterThread.reset();
     ComReceiver.reset();
+}
+
+void TerminalSession::ReleaseQueue()
+{
     TerminalQueue.reset();
+}
+
+void TerminalSession::ClosePort()
+{
     if (TerminalPort) {
         TerminalPort->Close();
         TerminalPort.reset();
@@ -55,7 +70,7 @@ TerminalSession::~TerminalSession()
 
 bool TerminalSession::SwitchOn(const std::string& portName)
 {
-    if (IsOn()) {
+    if (IsOn() || !PrinterThread || !ComReceiver) {
         return true;
     }
     auto port = std::make_unique<SerialPort>(portName);
@@ -81,11 +96,12 @@ void TerminalSession::SwitchOff()
         return;
     }
     PauseThreads();
-    // Otherwise a flood cut off here would leave the pane frozen while it serves as the log.
-    PrinterThread->ResumeRepainting();
-    ComReceiver->SetPort(nullptr);
-    TerminalPort->Close();
-    TerminalPort.reset();
+    if (PrinterThread && ComReceiver) {
+        // Otherwise a flood cut off here would leave the pane frozen while it serves as the log.
+        PrinterThread->ResumeRepainting();
+        ComReceiver->SetPort(nullptr);
+    }
+    ClosePort();
 }
 
 bool TerminalSession::TypeCharacter(std::uint8_t byte, const Wait& wait)
@@ -154,14 +170,23 @@ QString TerminalSession::OpenFailureText(const QString& portName)
 
 void TerminalSession::PauseThreads()
 {
-    PrinterThread->Pause();
-    ComReceiver->Pause();
+    // The threads are gone only during shutdown, which may close a port that is still on.
+    if (PrinterThread) {
+        PrinterThread->Pause();
+    }
+    if (ComReceiver) {
+        ComReceiver->Pause();
+    }
 }
 
 void TerminalSession::ResumeThreads()
 {
-    ComReceiver->Resume();
-    PrinterThread->Resume();
+    if (ComReceiver) {
+        ComReceiver->Resume();
+    }
+    if (PrinterThread) {
+        PrinterThread->Resume();
+    }
 }
 
 bool TerminalSession::Write(const std::uint8_t* bytes, std::size_t count)

@@ -37,7 +37,7 @@ public:
 
     // The pane must outlive the session.
     explicit TerminalSession(TerminalScreen& pane);
-    // Stops the printer, then the receiver, then drops the queue, then closes the port.
+    // The shutdown steps in their order (see below).
     ~TerminalSession();
     TerminalSession(const TerminalSession&) = delete;
     TerminalSession& operator=(const TerminalSession&) = delete;
@@ -71,6 +71,18 @@ public:
     // After a failed SwitchOn: a hint for the user such as the group that owns the device, or
     // the empty text.
     const std::string& OpenFailureHint() const { return openFailureHint_; }
+
+    // 1 when a keystroke may be sent, 0 while one is being sent.
+    std::uint8_t KeyInputState() const { return KeyInputFree; }
+
+    // Shutdown, in this order. The printer, then the receiver: a running thread is asked to
+    // end and waited for, a paused one ends without another step; then each is deleted.
+    void StopThreads();
+    // The queue, once no thread uses it.
+    void ReleaseQueue();
+    // Closes and deletes the port if the terminal is on. After these steps the session only
+    // answers IsOn() (false) and is destroyed.
+    void ClosePort();
 
     ByteQueue& Queue() { return *TerminalQueue; }
     KoraComReceiver& Receiver() { return *ComReceiver; }

@@ -18,6 +18,7 @@
 #include "app/ui/StatusPanels.h"
 #include "device/DevicePanel.h"
 #include "local/LocalPanel.h"
+#include "terminal/TerminalWindow.h"
 
 namespace kora {
 namespace {
@@ -71,7 +72,7 @@ TEST_F(StartedWindow, BothPanelsAreInReportViewAndTheDevicePanelIsEmpty)
     EXPECT_EQ(deviceList->model()->rowCount(deviceList->rootIndex()), 0);
     EXPECT_EQ(window.devicePanel()->cbxKora()->count(), 0);
     EXPECT_TRUE(window.Device.DevicePath.isEmpty());
-    EXPECT_EQ(window.KeyInputFree, 1);
+    EXPECT_EQ(window.terminal()->Session().KeyInputState(), 1);
     EXPECT_FALSE(window.devicePanel()->tbtnDOSCmd()->isChecked());
 }
 

@@ -1,0 +1,126 @@
+#pragma once
+
+#include "terminal/TerminalSession.h"
+
+#include <QFont>
+#include <QList>
+#include <QObject>
+#include <QPalette>
+#include <QString>
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+
+class QAbstractButton;
+class QAction;
+class QKeyEvent;
+class QMenu;
+class QPlainTextEdit;
+class QWidget;
+
+namespace kora {
+
+class PlainTextScreen;
+
+// The terminal pane of the main window as an interactive console: the "Launch Terminal" button,
+// the pane's keys, its pop-up menu and its colours, on top of TerminalSession. While the
+// terminal is on it holds the port, so the controls that could start a device operation are
+// disabled.
+//
+// Everything runs on the GUI thread. The widgets belong to the window and must outlive this
+// object; destroying it stops the threads and closes the port (see Shutdown*()).
+class TerminalWindow final : public QObject {
+    Q_OBJECT
+public:
+    struct Widgets {
+        QPlainTextEdit* meoDos = nullptr;
+        QAbstractButton* tbtnDOSCmd = nullptr;
+        // Enabled while the terminal is off, disabled while it is on.
+        QList<QWidget*> deviceControls;
+        // Parent of the message boxes and the font dialog.
+        QWidget* dialogParent = nullptr;
+    };
+    using PortNameSource = std::function<QString()>;
+    using FontChooser = std::function<std::optional<QFont>(const QFont& current)>;
+
+    // Creates the byte queue and both terminal threads, paused; portName gives the selected
+    // COM port each time the terminal is switched on.
+    TerminalWindow(const Widgets& widgets, PortNameSource portName);
+    ~TerminalWindow() override;
+    TerminalWindow(const TerminalWindow&) = delete;
+    TerminalWindow& operator=(const TerminalWindow&) = delete;
+
+    bool IsOn() const { return session_->IsOn(); }
+    TerminalSession& Session() { return *session_; }
+
+    // "Launch Terminal": switches the terminal on, or off when it is on.
+    void tbtnDOSCmdClick();
+    // A typed character: sent while the terminal is on (true, the pane does not show it);
+    // false while it is off, leaving the key to the read-only pane.
+    bool meoDosKeyPress(std::uint8_t character);
+    // A cursor key or F1 to F4 while the terminal is on: its sequence is sent (true).
+    bool meoDosKeyDown(int qtKey);
+    // After a mouse button was released over the pane: without a selection, the caret goes
+    // back to where the output is written.
+    void meoDosMouseUp();
+    // Switches the terminal on and types name and Enter, which runs a program on the
+    // controller. Nothing is typed when the port cannot be opened.
+    void RunProgram(const QString& name);
+
+    // The pane's pop-up menu and its items.
+    QMenu* PopupMenu3() const { return PopupMenu3_; }
+    QAction* Copy1() const { return Copy1_; }
+    QAction* Pasteto7740P1() const { return Pasteto7740P1_; }
+    QAction* SelectAll1() const { return SelectAll1_; }
+    QAction* Font1() const { return Font1_; }
+    // Enables the items for the pane's selection, the terminal state and the clipboard.
+    void PopupMenu3Popup();
+    void Copy1Click();
+    void Pasteto7740P1Click();
+    void SelectAll1Click();
+    void Font1Click();
+
+    // The font dialog by default; tests answer it themselves.
+    void SetFontChooser(FontChooser chooser) { chooseFont_ = std::move(chooser); }
+    // How a paste waits between its bytes; by default the window keeps repainting meanwhile
+    // (user input waits), so the controller's echo appears as the text goes out.
+    void SetPasteWait(TerminalSession::Wait wait) { pasteWait_ = std::move(wait); }
+
+    // Shutdown in its order: a running thread is asked to end and waited for, a paused one is
+    // deleted at once (printer, then receiver); then the queue; then the port.
+    void ShutdownThreads();
+    void ShutdownQueue();
+    void ShutdownPort();
+
+    // Waits for duration while handling every event but user input.
+    static void WaitHandlingEvents(std::chrono::milliseconds duration);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void buildPopupMenu();
+    void showOnColours(bool on);
+    void setDeviceControlsEnabled(bool enabled);
+    bool handlePaneKey(const QKeyEvent& event);
+    bool takesKey(const QKeyEvent& event) const;
+
+    Widgets widgets_;
+    PortNameSource portName_;
+    QPalette logPalette_;
+    std::unique_ptr<PlainTextScreen> screen_;
+    std::unique_ptr<TerminalSession> session_;
+    FontChooser chooseFont_;
+    TerminalSession::Wait pasteWait_ = WaitHandlingEvents;
+
+    QMenu* PopupMenu3_ = nullptr;
+    QAction* Copy1_ = nullptr;
+    QAction* Pasteto7740P1_ = nullptr;
+    QAction* SelectAll1_ = nullptr;
+    QAction* Font1_ = nullptr;
+};
+
+} // namespace kora
