@@ -59,18 +59,6 @@ std::string RandomFile(const std::filesystem::path& path)
     return bytes;
 }
 
-bool TypeWithEcho(int fd, const std::string& command)
-{
-    for (char c : command) {
-        kora::test::WriteAll(fd, std::string_view(&c, 1));
-        const auto echo = kora::test::ReadByteWithin(fd, std::chrono::seconds(2));
-        if (!echo || *echo != static_cast<std::uint8_t>(c)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -132,7 +120,7 @@ int main(int argc, char** argv)
         kora::test::MakeRaw(terminal);
         while (kora::test::ReadByteWithin(terminal, std::chrono::milliseconds(300))) {
         }
-        if (!TypeWithEcho(terminal, "C:\\transfer /R D:\\SX.BIN\r")) {
+        if (!kora::test::TypeWithEcho(terminal, "C:\\transfer /R D:\\SX.BIN\r")) {
             std::fprintf(stderr, "the console did not echo the command\n");
             return 1;
         }

@@ -61,21 +61,6 @@ TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
 
 INSTANTIATE_TEST_SUITE_P(Sizes, OurSenderToRx, ::testing::Values(129, 33000));
 
-// Types a command on an open terminal the way a user's terminal program would, checking echoes.
-bool TypeWithEcho(int fd, const std::string& command)
-{
-    for (char c : command) {
-        if (!WriteAll(fd, std::string_view(&c, 1))) {
-            return false;
-        }
-        const auto echo = ReadByteWithin(fd, 2s);
-        if (!echo || *echo != static_cast<std::uint8_t>(c)) {
-            return false;
-        }
-    }
-    return true;
-}
-
 TEST(SxToSimulator, ChecksumModeUploadIsStoredWithItsPadding)
 {
     sim::Simulator simulator;

@@ -67,6 +67,20 @@ bool WriteAll(int fd, std::string_view bytes)
     return true;
 }
 
+bool TypeWithEcho(int fd, const std::string& command)
+{
+    for (char c : command) {
+        if (!WriteAll(fd, std::string_view(&c, 1))) {
+            return false;
+        }
+        const auto echo = ReadByteWithin(fd, std::chrono::seconds(2));
+        if (!echo || *echo != static_cast<std::uint8_t>(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
 PtyPair::PtyPair()
 {
     master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);

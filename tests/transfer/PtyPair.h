@@ -44,5 +44,7 @@ std::optional<std::uint8_t> ReadByteWithin(int fd, std::chrono::milliseconds tim
 bool WriteAll(int fd, std::string_view bytes);
 // Puts a terminal into raw mode; false when it is no terminal.
 bool MakeRaw(int fd);
+// Types a command as a terminal program would, each byte's echo checked within two seconds.
+bool TypeWithEcho(int fd, const std::string& command);
 
 } // namespace kora::test
