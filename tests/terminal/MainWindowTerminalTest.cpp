@@ -1,0 +1,146 @@
+#include "EventLoop.h"
+#include "app/MainWindow.h"
+#include "app/RecordingPrompts.h"
+#include "device/DevicePanel.h"
+#include "link/SerialPort.h"
+#include "sim/SamplePrograms.h"
+#include "support/SimFixture.h"
+#include "terminal/TerminalWindow.h"
+
+#include <QComboBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kora {
+namespace {
+
+using namespace std::chrono_literals;
+using test::RecordingPrompts;
+using test::RunEventsUntil;
+
+// The main window after start-up, its COM port the simulator.
+class MainWindowTerminal : public test::SimFixture {
+protected:
+    void SetUp() override
+    {
+        SimFixture::SetUp();
+        window = std::make_unique<TfrmMain>();
+        window->FormCreate();
+        window->ComPortName = QString::fromStdString(portName());
+        window->show();
+    }
+    void TearDown() override
+    {
+        window.reset();
+        SimFixture::TearDown();
+    }
+
+    QPlainTextEdit& pane() { return *window->meoDos(); }
+    bool PaneShows(const QString& text, int times = 1)
+    {
+        return RunEventsUntil([&] { return pane().toPlainText().count(text) >= times; });
+    }
+    void Type(const QString& text)
+    {
+        QTest::keyClicks(&pane(), text);
+        QTest::keyClick(&pane(), Qt::Key_Return);
+    }
+    QList<QWidget*> DeviceControls()
+    {
+        DevicePanel& device = *window->devicePanel();
+        return {device.tbtnKoraConf(),   device.tbtnKoraUp(),     device.tbtnRefresh(),
+                device.tbtnKoraLgIcon(), device.tbtnKoraSmIcon(), device.tbtnKoraLsIcon(),
+                device.tbtnKoraDtIcon(), device.cbxCOM(),         device.cbxKora(),
+                device.lstviewKora(),    window->btnCopy()};
+    }
+    int EnabledDeviceControls()
+    {
+        int enabled = 0;
+        for (const QWidget* control : DeviceControls()) {
+            enabled += control->isEnabled() ? 1 : 0;
+        }
+        return enabled;
+    }
+
+    RecordingPrompts prompts;
+    ScopedPrompts scopedPrompts{prompts};
+    std::unique_ptr<TfrmMain> window;
+};
+
+TEST_F(MainWindowTerminal, LaunchTerminalGivesALiveConsoleOnTheController)
+{
+    EXPECT_EQ(EnabledDeviceControls(), 11);
+    window->devicePanel()->tbtnDOSCmd()->click();
+    ASSERT_TRUE(window->terminal()->IsOn());
+    ASSERT_TRUE(PaneShows(QStringLiteral("C:\\>")));
+    EXPECT_EQ(sim().bytesReceived(), 1u) << "one carriage return for a fresh prompt";
+    EXPECT_EQ(EnabledDeviceControls(), 0);
+    EXPECT_TRUE(window->devicePanel()->tbtnDOSCmd()->isEnabled());
+
+    Type(QStringLiteral("dir"));
+    ASSERT_TRUE(PaneShows(QStringLiteral("C:\\>dir")));
+    ASSERT_TRUE(PaneShows(QStringLiteral(" bytes free")));
+
+    // Cursor and function keys reach the console as their sequences, which it takes whole.
+    const auto before = sim().bytesReceived();
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Left, Qt::Key_F1, Qt::Key_F4}) {
+        QTest::keyClick(&pane(), key);
+    }
+    ASSERT_TRUE(RunEventsUntil([&] { return sim().bytesReceived() == before + 12; }));
+    Type(QStringLiteral("dir"));
+    ASSERT_TRUE(PaneShows(QStringLiteral(" bytes free"), 2));
+    EXPECT_TRUE(prompts.boxes.isEmpty());
+
+    window->devicePanel()->tbtnDOSCmd()->click();
+    EXPECT_FALSE(window->terminal()->IsOn());
+    EXPECT_EQ(EnabledDeviceControls(), 11);
+}
+
+TEST_F(MainWindowTerminal, RunDeviceProgramStartsTheProgramInTheTerminal)
+{
+    ASSERT_TRUE(sim().fileSystem().writeFile(
+        "D:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(20, 3), 2000)));
+    ASSERT_TRUE(sim().fileSystem().setCurrentDrive('D'));
+    window->RunDeviceProgram(QStringLiteral("COUNT.EXE"));
+    EXPECT_TRUE(window->terminal()->IsOn());
+    EXPECT_TRUE(window->devicePanel()->tbtnDOSCmd()->isChecked());
+    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>COUNT.EXE")));
+    ASSERT_TRUE(PaneShows(QStringLiteral("COUNT.EXE finished")));
+    EXPECT_TRUE(pane().toPlainText().contains(QStringLiteral("Counter 1\nCounter 2\nCounter 3\n")));
+    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>"), 2));
+
+    // Already on: the name is typed at once.
+    window->RunDeviceProgram(QStringLiteral("COUNT"));
+    ASSERT_TRUE(PaneShows(QStringLiteral("COUNT.EXE finished"), 2));
+}
+
+TEST_F(MainWindowTerminal, RunDeviceProgramTypesNothingWhenThePortCannotBeOpened)
+{
+    window->ComPortName = QStringLiteral("/dev/kora-no-such-port");
+    window->RunDeviceProgram(QStringLiteral("COUNT.EXE"));
+    EXPECT_FALSE(window->terminal()->IsOn());
+    EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});
+    EXPECT_EQ(EnabledDeviceControls(), 11);
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+}
+
+TEST_F(MainWindowTerminal, ClosingWithTheTerminalOnStopsItsThreadsAndFreesThePort)
+{
+    ASSERT_TRUE(sim().fileSystem().writeFile(
+        "C:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(5, 400), 2000)));
+    window->RunDeviceProgram(QStringLiteral("COUNT"));
+    ASSERT_TRUE(PaneShows(QStringLiteral("Counter 10")));
+    window.reset();
+    SerialPort port(portName());
+    EXPECT_TRUE(port.Open()) << "the terminal port was closed and unlocked";
+}
+
+} // namespace
+} // namespace kora

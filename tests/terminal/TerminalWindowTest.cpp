@@ -1,0 +1,311 @@
+#include "terminal/TerminalWindow.h"
+
+#include "EventLoop.h"
+#include "PtyPair.h"
+#include "app/RecordingPrompts.h"
+#include "link/SerialPort.h"
+#include "terminal/KoraComReceiver.h"
+#include "terminal/KoraPrinterThread.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QClipboard>
+#include <QComboBox>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QTest>
+#include <QTextBlock>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+#include <gtest/gtest.h>
+
+#include <memory>
+
+namespace kora {
+namespace {
+
+using namespace std::chrono_literals;
+using test::PtyPair;
+using test::RecordingPrompts;
+using test::RunEventsFor;
+using test::RunEventsUntil;
+
+const QColor kLogText(0, 128, 0);
+
+// The terminal pane, its button and two device-side controls in a window of their own, with
+// the controller's end of the line on a pseudo-terminal.
+class PaneOnPty : public ::testing::Test {
+protected:
+    PaneOnPty()
+    {
+        auto* layout = new QVBoxLayout(&host);
+        for (QWidget* widget :
+             std::initializer_list<QWidget*>{meoDos, tbtnDOSCmd, tbtnRefresh, cbxCOM}) {
+            layout->addWidget(widget);
+        }
+        meoDos->setReadOnly(true);
+        QPalette log = meoDos->palette();
+        log.setColor(QPalette::Text, kLogText);
+        meoDos->setPalette(log);
+        host.show();
+        terminal = std::make_unique<TerminalWindow>(
+            TerminalWindow::Widgets{meoDos, tbtnDOSCmd, {tbtnRefresh, cbxCOM}, &host},
+            [this] { return portName; });
+    }
+
+    void SwitchOn()
+    {
+        tbtnDOSCmd->click();
+        ASSERT_TRUE(terminal->IsOn());
+        ASSERT_EQ(pty.ReadUntilQuiet(100ms), "\r");
+    }
+    // Output from the controller, shown once the printer's idle write has run.
+    void ShowOutput(const std::string& bytes, const QString& lastLine)
+    {
+        pty.Write(bytes);
+        ASSERT_TRUE(RunEventsUntil([&] { return LastLine() == lastLine; }))
+            << LastLine().toStdString();
+    }
+    QString LastLine() const { return meoDos->document()->lastBlock().text(); }
+    bool DeviceControlsEnabled() const { return tbtnRefresh->isEnabled() && cbxCOM->isEnabled(); }
+    bool DeviceControlsDisabled() const
+    {
+        return !tbtnRefresh->isEnabled() && !cbxCOM->isEnabled();
+    }
+
+    RecordingPrompts prompts;
+    ScopedPrompts scopedPrompts{prompts};
+    PtyPair pty;
+    QString portName = QString::fromStdString(pty.SlavePath());
+    QWidget host;
+    QPlainTextEdit* meoDos = new QPlainTextEdit(&host);
+    QToolButton* tbtnDOSCmd = new QToolButton(&host);
+    QToolButton* tbtnRefresh = new QToolButton(&host);
+    QComboBox* cbxCOM = new QComboBox(&host);
+    std::unique_ptr<TerminalWindow> terminal;
+};
+
+TEST_F(PaneOnPty, SwitchingOnAndOffShowsTheStateAndHoldsTheDeviceControls)
+{
+    EXPECT_FALSE(tbtnDOSCmd->isChecked());
+    EXPECT_TRUE(DeviceControlsEnabled());
+
+    SwitchOn();
+    EXPECT_TRUE(tbtnDOSCmd->isChecked());
+    EXPECT_TRUE(DeviceControlsDisabled());
+    EXPECT_EQ(meoDos->palette().color(QPalette::Base), QColor(Qt::black));
+    EXPECT_EQ(meoDos->palette().color(QPalette::Text), QColor(192, 192, 192));
+    RunEventsFor(50ms);
+    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "") << "only one carriage return at start";
+
+    tbtnDOSCmd->click();
+    EXPECT_FALSE(terminal->IsOn());
+    EXPECT_FALSE(tbtnDOSCmd->isChecked());
+    EXPECT_TRUE(DeviceControlsEnabled());
+    EXPECT_EQ(meoDos->palette().color(QPalette::Text), kLogText);
+    EXPECT_TRUE(terminal->Session().Printer().IsPaused());
+    EXPECT_TRUE(terminal->Session().Receiver().IsPaused());
+    EXPECT_TRUE(prompts.boxes.isEmpty());
+}
+
+TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
+{
+    portName = QStringLiteral("/dev/kora-no-such-port");
+    const QPalette before = meoDos->palette();
+    tbtnDOSCmd->click();
+    EXPECT_FALSE(terminal->IsOn());
+    EXPECT_FALSE(tbtnDOSCmd->isChecked());
+    EXPECT_TRUE(DeviceControlsEnabled());
+    EXPECT_EQ(meoDos->palette(), before);
+    EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});
+
+    // In use by another program: the same message, the port's name between its halves.
+    portName = QString::fromStdString(pty.SlavePath());
+    SerialPort other(pty.SlavePath());
+    ASSERT_TRUE(other.Open());
+    tbtnDOSCmd->click();
+    EXPECT_FALSE(terminal->IsOn());
+    ASSERT_EQ(prompts.boxes.size(), 2);
+    EXPECT_TRUE(prompts.boxes[1].startsWith("error: Unable to open " + portName + " !"));
+    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+}
+
+TEST_F(PaneOnPty, KeysInThePaneGoToTheControllerOnlyWhileOn)
+{
+    meoDos->setPlainText(QStringLiteral("log line"));
+    QTest::keyClicks(meoDos, QStringLiteral("ab"));
+    QTest::keyClick(meoDos, Qt::Key_Up);
+    QTest::keyClick(meoDos, Qt::Key_Return);
+    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "") << "typing while off sends nothing";
+    EXPECT_EQ(meoDos->toPlainText(), QStringLiteral("log line"));
+
+    SwitchOn();
+    QTest::keyClicks(meoDos, QStringLiteral("dir"));
+    QTest::keyClick(meoDos, Qt::Key_Return);
+    QTest::keyClick(meoDos, Qt::Key_Backspace);
+    QTest::keyClick(meoDos, Qt::Key_Escape);
+    QTest::keyClick(meoDos, Qt::Key_C, Qt::ControlModifier);
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "dir\r\b\x1b\x03");
+
+    for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Right, Qt::Key_Left, Qt::Key_F1,
+                              Qt::Key_F2, Qt::Key_F3, Qt::Key_F4}) {
+        QTest::keyClick(meoDos, key);
+    }
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "\x1b[A\x1b[B\x1b[C\x1b[D\x1bOP\x1bOQ\x1bOR\x1bOS");
+
+    // The pane shows only what the controller echoes, not the keys themselves.
+    EXPECT_EQ(meoDos->toPlainText(), QStringLiteral("log line"));
+    ShowOutput("dir", QStringLiteral("log linedir"));
+}
+
+TEST_F(PaneOnPty, SwitchingOffAndOnKeepsThePaneAndContinuesOnItsLastLine)
+{
+    meoDos->setPlainText(QStringLiteral("C:\\>dir"));
+    SwitchOn();
+    ShowOutput("\r\nD:\\>", QStringLiteral("D:\\>"));
+    tbtnDOSCmd->click();
+    const QString kept = meoDos->toPlainText();
+    EXPECT_EQ(kept, QStringLiteral("C:\\>dir\nD:\\>"));
+
+    pty.Write("ver\r\n"); // comes while off: stays in the line until the terminal is on again
+    RunEventsFor(100ms);
+    EXPECT_EQ(meoDos->toPlainText(), kept);
+
+    SwitchOn();
+    ASSERT_TRUE(RunEventsUntil([&] { return meoDos->blockCount() == 3; }));
+    EXPECT_EQ(meoDos->toPlainText(), QStringLiteral("C:\\>dir\nD:\\>ver\n"));
+}
+
+TEST_F(PaneOnPty, PasteSendsTheClipboardWithLineBreaksAsEnterAndAtMost1023Characters)
+{
+    QGuiApplication::clipboard()->setText(QStringLiteral("dir\r\nver\nx"));
+    terminal->PopupMenu3Popup();
+    EXPECT_FALSE(terminal->Pasteto7740P1()->isEnabled()) << "terminal off";
+    terminal->Pasteto7740P1Click();
+    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+
+    SwitchOn();
+    terminal->PopupMenu3Popup();
+    EXPECT_TRUE(terminal->Pasteto7740P1()->isEnabled());
+    terminal->Pasteto7740P1()->trigger();
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "dir\rver\nx");
+
+    QGuiApplication::clipboard()->setText(QString(1100, QLatin1Char('k')));
+    terminal->SetPasteWait([](std::chrono::milliseconds) {});
+    terminal->Pasteto7740P1Click();
+    EXPECT_EQ(pty.ReadUntilQuiet(50ms), std::string(1023, 'k'));
+
+    QGuiApplication::clipboard()->clear();
+    terminal->PopupMenu3Popup();
+    EXPECT_FALSE(terminal->Pasteto7740P1()->isEnabled()) << "nothing to paste";
+}
+
+TEST_F(PaneOnPty, CopyTakesAtMost1024CharactersWithLineBreaks)
+{
+    const auto menu = terminal->PopupMenu3();
+    QStringList captions;
+    for (const QAction* action : menu->actions()) {
+        captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
+    }
+    EXPECT_EQ(captions, (QStringList{"Copy", "Paste to 7740P", "-", "Select All", "-", "Font"}));
+
+    meoDos->setPlainText(QString(1023, QLatin1Char('a')) + QStringLiteral("\nb"));
+    terminal->PopupMenu3Popup();
+    EXPECT_FALSE(terminal->Copy1()->isEnabled()) << "nothing selected";
+    EXPECT_TRUE(terminal->SelectAll1()->isEnabled());
+    EXPECT_TRUE(terminal->Font1()->isEnabled());
+
+    QGuiApplication::clipboard()->setText(QStringLiteral("before"));
+    terminal->SelectAll1()->trigger();
+    terminal->PopupMenu3Popup();
+    EXPECT_TRUE(terminal->Copy1()->isEnabled());
+    terminal->Copy1()->trigger();
+    EXPECT_EQ(prompts.boxes, QStringList{"error: The selected text exceeds 1024 bytes!"});
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("before"));
+
+    QTextCursor cursor = meoDos->textCursor();
+    cursor.setPosition(1);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    meoDos->setTextCursor(cursor);
+    terminal->Copy1Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(),
+              QString(1022, QLatin1Char('a')) + QStringLiteral("\nb"));
+    EXPECT_EQ(prompts.boxes.size(), 1);
+}
+
+TEST_F(PaneOnPty, ReleasingTheMouseWithoutASelectionReturnsTheCaretToTheOutput)
+{
+    meoDos->setPlainText(QStringLiteral("C:\\>dir\nD:\\>"));
+    const int end = meoDos->toPlainText().size();
+    QTest::mouseClick(meoDos->viewport(), Qt::LeftButton, {}, QPoint(3, 3));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(meoDos->textCursor().position(), end - 1);
+    EXPECT_FALSE(meoDos->textCursor().hasSelection());
+
+    // A selection made for copying stays.
+    meoDos->selectAll();
+    QTest::mouseRelease(meoDos->viewport(), Qt::LeftButton, {}, QPoint(3, 3));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(meoDos->textCursor().selectedText().size(), end);
+
+    meoDos->setPlainText(QStringLiteral("abc\n"));
+    meoDos->moveCursor(QTextCursor::Start);
+    terminal->meoDosMouseUp();
+    EXPECT_EQ(meoDos->textCursor().position(), 3) << "the end of the last line written";
+}
+
+TEST_F(PaneOnPty, FontPutsTheCaretAtTheEndWhetherChosenOrNot)
+{
+    meoDos->setPlainText(QStringLiteral("one\ntwo"));
+    meoDos->selectAll();
+    QFont chosen(QStringLiteral("Monospace"));
+    chosen.setPixelSize(23);
+    terminal->SetFontChooser([&](const QFont&) { return std::optional<QFont>(chosen); });
+    terminal->Font1()->trigger();
+    EXPECT_EQ(meoDos->font().pixelSize(), 23);
+    EXPECT_FALSE(meoDos->textCursor().hasSelection());
+    EXPECT_EQ(meoDos->textCursor().position(), 7);
+
+    QFont offered;
+    meoDos->moveCursor(QTextCursor::Start);
+    terminal->SetFontChooser([&](const QFont& current) {
+        offered = current;
+        return std::optional<QFont>();
+    });
+    terminal->Font1Click();
+    EXPECT_EQ(offered.pixelSize(), 23) << "the dialog starts from the pane's font";
+    EXPECT_EQ(meoDos->font().pixelSize(), 23);
+    EXPECT_EQ(meoDos->textCursor().position(), 7);
+}
+
+TEST_F(PaneOnPty, ShutdownWhileOnStopsTheThreadsAndFreesThePort)
+{
+    SwitchOn();
+    ShowOutput("C:\\>", QStringLiteral("C:\\>"));
+    pty.Write("more output on its way\r\n");
+    terminal.reset();
+    // The port is closed and unlocked: another program can have it.
+    SerialPort next(pty.SlavePath());
+    EXPECT_TRUE(next.Open());
+}
+
+TEST(TerminalWindowShutdown, NeverSwitchedOnEndsWithoutWaiting)
+{
+    QPlainTextEdit pane;
+    QToolButton button;
+    auto terminal = std::make_unique<TerminalWindow>(
+        TerminalWindow::Widgets{&pane, &button, {}, nullptr}, [] { return QString(); });
+    EXPECT_TRUE(terminal->Session().Printer().IsPaused());
+    EXPECT_TRUE(terminal->Session().Receiver().IsPaused());
+    EXPECT_EQ(terminal->Session().KeyInputState(), 1);
+    terminal->ShutdownThreads();
+    terminal->ShutdownQueue();
+    terminal->ShutdownPort();
+    EXPECT_FALSE(terminal->IsOn());
+    EXPECT_FALSE(terminal->meoDosKeyPress('a'));
+    terminal.reset();
+}
+
+} // namespace
+} // namespace kora
