@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <functional>
 #include <thread>
 
 #include "sim/DosFileSystem.h"
@@ -91,8 +92,9 @@ void ConsoleSession::write(std::string_view bytes)
         return;
     const int pauseMs = s_.faults.pauseMs.load();
     s_.bytesSent += bytes.size();
+    const std::function<bool()> giveUp = [this] { return stopRequested(); };
     if (pauseMs <= 0 || pausedThisCommand_) {
-        s_.line.write(bytes);
+        s_.line.write(bytes, giveUp);
         return;
     }
     // The pause fault: the output stops once, right after the n-th line end of the command.
@@ -102,13 +104,13 @@ void ConsoleSession::write(std::string_view bytes)
         if (bytes[i] != '\n' || pausedThisCommand_)
             continue;
         if (++linesThisCommand_ >= pauseAfter) {
-            s_.line.write(bytes.substr(start, i + 1 - start));
+            s_.line.write(bytes.substr(start, i + 1 - start), giveUp);
             start = i + 1;
             pausedThisCommand_ = true;
             std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
         }
     }
-    s_.line.write(bytes.substr(start));
+    s_.line.write(bytes.substr(start), giveUp);
 }
 
 void ConsoleSession::printPrompt()

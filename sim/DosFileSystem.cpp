@@ -567,7 +567,7 @@ FsError DosFileSystem::removeDirectory(const std::string& path)
     const auto& current = where->drive->currentDirectory;
     if (current.size() >= where->parts.size() &&
         std::equal(where->parts.begin(), where->parts.end(), current.begin()))
-        return FsError::NotEmpty;
+        return FsError::InUse;
     if (!where->drive->host.empty()) {
         std::error_code ec;
         if (!std::filesystem::remove(hostPath(*where), ec))

@@ -36,6 +36,7 @@ enum class FsError {
     InvalidName,  // not an 8.3 name or a bad drive
     Exists,       // the target name is taken
     NotEmpty,     // a directory still holds entries
+    InUse,        // the current directory of its drive
     IsDirectory,  // a file operation named a directory
     NotDirectory, // a directory operation named a file
     DiskFull,

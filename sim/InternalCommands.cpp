@@ -104,6 +104,12 @@ void removeDirectory(CommandContext& c)
     case FsError::NotDirectory:
         c.io.writeLine("Invalid path, not directory");
         return;
+    case FsError::InUse:
+        c.io.writeLine("Attempt to remove current directory - " + path);
+        return;
+    case FsError::HostFailure:
+        c.io.writeLine("Access denied");
+        return;
     default:
         c.io.writeLine("Invalid path");
         return;

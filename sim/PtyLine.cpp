@@ -172,7 +172,7 @@ bool PtyLine::waitWritable(Clock::time_point deadline)
     return !(fds[1].revents & POLLIN);
 }
 
-bool PtyLine::writeNow(const char* data, std::size_t count)
+bool PtyLine::writeNow(const char* data, std::size_t count, const std::function<bool()>& giveUp)
 {
     while (count > 0) {
         if (!master_)
@@ -186,19 +186,19 @@ bool PtyLine::writeNow(const char* data, std::size_t count)
         }
         if (done < 0 && errno != EAGAIN && errno != EINTR)
             return false;
-        // The client is not reading: wait, but let stop() through.
-        if (!waitWritable(Clock::now() + std::chrono::milliseconds(50)))
+        // The client is not reading: wait, but let stop() and the caller's own reasons through.
+        if (!waitWritable(Clock::now() + std::chrono::milliseconds(50)) || (giveUp && giveUp()))
             return false;
     }
     return true;
 }
 
-bool PtyLine::write(std::string_view bytes)
+bool PtyLine::write(std::string_view bytes, const std::function<bool()>& giveUp)
 {
     if (!master_)
         return false;
     if (byteTime_.count() == 0)
-        return writeNow(bytes.data(), bytes.size());
+        return writeNow(bytes.data(), bytes.size(), giveUp);
     // Byte i is complete on the wire at start + (i + 1) byte times: write whatever is due at
     // each wake-up, so a late wake-up sends a small batch instead of drifting.
     const auto start = std::max(Clock::now(), outputFreeAt_);
@@ -208,7 +208,7 @@ bool PtyLine::write(std::string_view bytes)
         const auto elapsed = now - start;
         const auto due = std::min<std::size_t>(bytes.size(), elapsed / byteTime_);
         if (due > sent) {
-            if (!writeNow(bytes.data() + sent, due - sent))
+            if (!writeNow(bytes.data() + sent, due - sent, giveUp))
                 return false;
             sent = due;
             continue;

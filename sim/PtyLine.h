@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -60,8 +61,9 @@ public:
 
     // The next received byte, or nothing when the wait ends first (time-out, wake(), hang-up).
     std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout);
-    // Writes every byte at the line rate. Gives up (false) when woken or on a line error.
-    bool write(std::string_view bytes);
+    // Writes every byte at the line rate. Gives up (false) when woken, on a line error, or
+    // when giveUp() says so while a client that does not read keeps the line full.
+    bool write(std::string_view bytes, const std::function<bool()>& giveUp = {});
     // Makes a running readByte/write return promptly; used by stop().
     void wake();
     // Whether wake() was called since the last clearWake().
@@ -71,7 +73,7 @@ public:
 private:
     bool fillInput(std::chrono::steady_clock::time_point deadline);
     bool waitWritable(std::chrono::steady_clock::time_point deadline);
-    bool writeNow(const char* data, std::size_t count);
+    bool writeNow(const char* data, std::size_t count, const std::function<bool()>& giveUp);
 
     std::chrono::nanoseconds byteTime_;
     ByteLog& log_;

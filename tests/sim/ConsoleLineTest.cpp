@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "SimTestKit.h"
 #include "sim/ByteLog.h"
@@ -154,4 +155,21 @@ TEST_F(LoggedConsole, ByteLogRecordsBothDirectionsReadably)
     EXPECT_NE(log.find(" TX \\r\\n\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" TX C:\\\\>\n"), std::string::npos) << log;
     EXPECT_EQ(sim::ByteLog::escape(std::string("a\x01\xff\t", 4)), "a\\x01\\xFF\\t");
+}
+
+TEST_F(FloodConsole, HangUpWorksWhileNobodyReadsTheOutput)
+{
+    {
+        RawConsole console(portName());
+        console.type("D:\rFLOOD\r");
+        console.readUntil("FLOOD 00000002", 2s);
+    }
+    // The client has gone; the flood fills the line and its writes block.
+    std::this_thread::sleep_for(200ms);
+    const std::string terminal = sim().terminalPath();
+    sim().faults().hangUp = true;
+    const auto deadline = std::chrono::steady_clock::now() + 2s;
+    while (std::filesystem::exists(terminal) && std::chrono::steady_clock::now() < deadline)
+        std::this_thread::sleep_for(10ms);
+    EXPECT_FALSE(std::filesystem::exists(terminal)) << "the line was closed";
 }
