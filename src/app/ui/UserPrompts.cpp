@@ -39,7 +39,7 @@ MessageBoxPrompts& DefaultPrompts()
 
 UserPrompts* g_current = nullptr;
 
-}  // namespace
+} // namespace
 
 UserPrompts& Prompts()
 {
@@ -74,4 +74,4 @@ void BusyCursor::Restore()
     }
 }
 
-}  // namespace kora
+} // namespace kora

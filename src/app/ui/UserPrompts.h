@@ -53,4 +53,4 @@ private:
     bool active_ = true;
 };
 
-}  // namespace kora
+} // namespace kora
