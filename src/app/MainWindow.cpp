@@ -25,7 +25,11 @@
 #include "app/WindowDivision.h"
 #include "app/ui/ToolIcons.h"
 #include "app/ui/UserPrompts.h"
+#include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
+#include "device/DevicePanelController.h"
+#include "link/ComPortScan.h"
+#include "link/GuiDeviceOperation.h"
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
@@ -83,6 +87,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     }
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
     pnlKora_->cbxKora()->installEventFilter(this);
+    createDeviceController();
     centreOnDesktop();
 }
 
@@ -205,10 +210,34 @@ void TfrmMain::locateSpecialFolders()
     IOConfigPath = QDir(documents).filePath(QStringLiteral("K7740PIO.cfg"));
 }
 
+void TfrmMain::createDeviceController()
+{
+    // Every device operation runs on the port chosen last, with the hourglass, its lines in
+    // the terminal pane and its error box over this window.
+    DevicePanelController::Wiring wiring;
+    wiring.run = [this](const DeviceOperation& op) {
+        return RunGuiDeviceOperation(this, *meoDos_, ComPortName.toStdString(), op);
+    };
+    wiring.portChosen = [this](const QString& name) { ComPortName = name; };
+    wiring.runProgram = [this](const QString& name) { RunDeviceProgram(name); };
+    wiring.dialogParent = this;
+    deviceController_ = std::make_unique<DevicePanelController>(*pnlKora_, std::move(wiring));
+    // The panel's state as the rest of the window reads it.
+    const DeviceBrowser& browser = deviceController_->browser();
+    connect(&browser, &DeviceBrowser::folderShown, this, [this, &browser] {
+        Device.DevicePath = QString::fromLatin1(browser.DevicePath());
+        Device.DeviceFreeBytes = browser.DeviceFreeBytes();
+        Device.DeviceSortColumn = browser.DeviceSortColumn();
+        Device.SavedSortColumn = browser.SavedSortColumn();
+        Device.DeviceFocusIndex = browser.DeviceFocusIndex();
+        Device.SavedFocusIndex = browser.SavedFocusIndex();
+    });
+}
+
 void TfrmMain::ScanComPort()
 {
-    // The COM port scan fills cbxCOM and sets ComPortName here. Until then the port box is
-    // empty and every device operation reports that the port cannot be opened.
+    // The ports folder follows KORA_PORT_DIR, so a test sees only the ports it made.
+    ComPortName = deviceController_->ScanComPort(ScanComPorts(SystemComPortSources()));
 }
 
 void TfrmMain::constructLocalView()

@@ -17,6 +17,7 @@ class QSplitter;
 namespace kora {
 
 class DevicePanel;
+class DevicePanelController;
 class LocalPanel;
 class SerialPort;
 class TerminalWindow;
@@ -40,6 +41,8 @@ public:
 
     LocalPanel* localPanel() const { return pnlLocal_; }
     DevicePanel* devicePanel() const { return pnlKora_; }
+    // What the device panel does: listings, navigation, the port box and its pop-up menu.
+    DevicePanelController* deviceController() const { return deviceController_.get(); }
     QPlainTextEdit* meoDos() const { return meoDos_; }
     QPushButton* btnCopy() const { return btnCopy_; }
     QAction* Exit1() const { return Exit1_; }
@@ -75,6 +78,7 @@ private:
     void buildMenu();
     QWidget* buildButtonColumn();
     void buildTerminalPane();
+    void createDeviceController();
 
     // Start-up steps that other parts of the program fill in.
     void resetPanelStates();
@@ -108,6 +112,8 @@ private:
     QPushButton* btnCopy_ = nullptr;
     DevicePanel* pnlKora_ = nullptr;
     QPlainTextEdit* meoDos_ = nullptr;
+    // Released before the panel's widgets, which it drives.
+    std::unique_ptr<DevicePanelController> deviceController_;
     // The terminal's queue, threads and port; released before the widgets it uses.
     std::unique_ptr<TerminalWindow> terminal_;
 

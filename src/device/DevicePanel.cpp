@@ -2,8 +2,13 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QLabel>
+#include <QLineEdit>
+#include <QListView>
+#include <QStackedWidget>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -40,23 +45,138 @@ DevicePanel::DevicePanel(QWidget* parent) : QWidget(parent)
     comboLayout->addWidget(cbxKora_);
     layout->addWidget(pnlKoraCbx_);
 
-    lstviewKora_ = new QTreeView(this);
-    lstviewKora_->setObjectName(QStringLiteral("lstviewKora"));
-    SetUpFileListView(*lstviewKora_);
-    lstviewKora_->setSelectionMode(QAbstractItemView::SingleSelection);
-    // Column headers until the device listing supplies its own model.
-    lstviewKora_->setModel(new EmptyFileListModel(lstviewKora_));
-    ApplyFileListColumnWidths(*lstviewKora_);
-    layout->addWidget(lstviewKora_, 1);
+    buildViews();
+    layout->addWidget(viewStack_, 1);
 
     stabarKora_ = new StatusPanels(QStringLiteral("stabarKora"), {150, 50}, this);
     layout->addWidget(stabarKora_);
+    connect(stabarKora_, &StatusPanels::resized, this, &DevicePanel::stabarKoraResize);
+
+    connect(viewStyleButtons_, &QButtonGroup::idClicked, this,
+            [this](int id) { setViewStyle(static_cast<DeviceViewStyle>(id)); });
+    connect(viewStyleButtons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            setViewStyle(static_cast<DeviceViewStyle>(id));
+        }
+    });
+}
+
+void DevicePanel::buildViews()
+{
+    viewStack_ = new QStackedWidget(this);
+    viewStack_->setObjectName(QStringLiteral("pnlKoraViews"));
+
+    lstviewKora_ = new DeviceReportView(viewStack_);
+    lstviewKora_->setObjectName(QStringLiteral("lstviewKora"));
+    SetUpFileListView(*lstviewKora_);
+    lstviewKora_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // Sub-items in the window-text colour, like the names.
+    lstviewKora_->setItemDelegate(new WindowTextSubItemDelegate(lstviewKora_));
+    // Column headers until the device listing supplies its own model.
+    lstviewKora_->setModel(new EmptyFileListModel(lstviewKora_));
+    ApplyFileListColumnWidths(*lstviewKora_);
+    viewStack_->addWidget(lstviewKora_);
+
+    lstviewKoraIcons_ = new DeviceIconView(viewStack_);
+    lstviewKoraIcons_->setObjectName(QStringLiteral("lstviewKoraIcons"));
+    lstviewKoraIcons_->setSelectionMode(QAbstractItemView::SingleSelection);
+    lstviewKoraIcons_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    lstviewKoraIcons_->setContextMenuPolicy(Qt::CustomContextMenu);
+    lstviewKoraIcons_->setMovement(QListView::Static);
+    lstviewKoraIcons_->setResizeMode(QListView::Adjust);
+    lstviewKoraIcons_->setWrapping(true);
+    // Every item has the first one's size, so laying the view out asks for no other row (and
+    // so looks up no icon) beyond those on screen.
+    lstviewKoraIcons_->setUniformItemSizes(true);
+    lstviewKoraIcons_->setLayoutMode(QListView::Batched);
+    viewStack_->addWidget(lstviewKoraIcons_);
+    // The terminal disables lstviewKora while it holds the port; the icon view follows.
+    lstviewKora_->installEventFilter(this);
+
+    viewStack_->setCurrentWidget(lstviewKora_);
 }
 
 void DevicePanel::setListModel(QAbstractItemModel* model)
 {
     lstviewKora_->setModel(model);
     ApplyFileListColumnWidths(*lstviewKora_);
+    lstviewKoraIcons_->setModel(model);
+    lstviewKoraIcons_->setSelectionModel(lstviewKora_->selectionModel());
+}
+
+void DevicePanel::setViewStyle(DeviceViewStyle style)
+{
+    viewStyle_ = style;
+    if (QAbstractButton* button = viewStyleButtons_->button(static_cast<int>(style))) {
+        const QSignalBlocker quiet(viewStyleButtons_);
+        button->setChecked(true);
+    }
+    QListView& icons = *lstviewKoraIcons_;
+    switch (style) {
+    case DeviceViewStyle::Report: {
+        const bool hadFocus = lstviewKoraIcons_->hasFocus();
+        viewStack_->setCurrentWidget(lstviewKora_);
+        if (hadFocus) {
+            lstviewKora_->setFocus(Qt::OtherFocusReason);
+        }
+        return;
+    }
+    case DeviceViewStyle::LargeIcons:
+        icons.setViewMode(QListView::IconMode);
+        icons.setFlow(QListView::LeftToRight);
+        icons.setIconSize(QSize(32, 32));
+        icons.setGridSize(QSize(96, 64));
+        icons.setWordWrap(true);
+        break;
+    case DeviceViewStyle::SmallIcons:
+        icons.setViewMode(QListView::ListMode);
+        icons.setFlow(QListView::LeftToRight);
+        icons.setIconSize(QSize(16, 16));
+        icons.setGridSize(QSize(150, 20));
+        icons.setWordWrap(false);
+        break;
+    case DeviceViewStyle::List:
+        icons.setViewMode(QListView::ListMode);
+        icons.setFlow(QListView::TopToBottom);
+        icons.setIconSize(QSize(16, 16));
+        icons.setGridSize(QSize(150, 20));
+        icons.setWordWrap(false);
+        break;
+    }
+    // setViewMode resets these.
+    icons.setMovement(QListView::Static);
+    icons.setWrapping(true);
+    icons.setResizeMode(QListView::Adjust);
+    const bool hadFocus = lstviewKora_->hasFocus();
+    viewStack_->setCurrentWidget(lstviewKoraIcons_);
+    if (hadFocus) {
+        icons.setFocus(Qt::OtherFocusReason);
+    }
+}
+
+QAbstractItemView* DevicePanel::currentView() const
+{
+    return viewStyle_ == DeviceViewStyle::Report ? static_cast<QAbstractItemView*>(lstviewKora_)
+                                                 : lstviewKoraIcons_;
+}
+
+void DevicePanel::setTypeAheadFinder(const TypeAheadFinder& finder)
+{
+    lstviewKora_->setTypeAheadFinder(finder);
+    lstviewKoraIcons_->setTypeAheadFinder(finder);
+}
+
+bool DevicePanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == lstviewKora_ && event->type() == QEvent::EnabledChange) {
+        lstviewKoraIcons_->setEnabled(lstviewKora_->isEnabled());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void DevicePanel::stabarKoraResize()
+{
+    stabarKora_->setPanelWidth(0, width() / 3);
 }
 
 void DevicePanel::buildToolBar()
@@ -83,7 +203,9 @@ void DevicePanel::buildToolBar()
     bar.addSeparator();
     cbxCOM_ = new QComboBox(&bar);
     cbxCOM_->setObjectName(QStringLiteral("cbxCOM"));
-    cbxCOM_->setEditable(false);
+    // Picked from the ports found at start-up, or typed (a port that appeared later).
+    cbxCOM_->setEditable(true);
+    cbxCOM_->setInsertPolicy(QComboBox::NoInsert);
     cbxCOM_->setMinimumContentsLength(7);
     cbxCOM_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     bar.addWidget(cbxCOM_);

@@ -2,10 +2,14 @@
 
 #include <QWidget>
 
+#include "device/DeviceViews.h"
+
 class QAbstractItemModel;
 class QButtonGroup;
 class QComboBox;
 class QLabel;
+class QListView;
+class QStackedWidget;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -14,9 +18,16 @@ namespace kora {
 
 class StatusPanels;
 
+// The list's view styles, in the order of the view-style buttons.
+enum class DeviceViewStyle { LargeIcons = 0, SmallIcons = 1, List = 2, Report = 3 };
+
 // The right-hand panel of the main window, pnlKora: the controller's D: drive as a file list
-// with its tool bar, COM port box, path box and status bar. This class only lays the controls
-// out; the main window and the device code connect to them through the accessors.
+// with its tool bar, COM port box, path box and status bar. The panel lays the controls out and
+// keeps their look (view style, status-bar widths); what they do is wired by the device panel
+// controller through the accessors.
+//
+// The report style is lstviewKora itself; the three icon styles show the same model and
+// selection in a second view, lstviewKoraIcons, which follows lstviewKora's enabled state.
 class DevicePanel final : public QWidget {
     Q_OBJECT
 public:
@@ -38,14 +49,30 @@ public:
     QWidget* pnlKoraCbx() const { return pnlKoraCbx_; }
     QComboBox* cbxKora() const { return cbxKora_; }
     QTreeView* lstviewKora() const { return lstviewKora_; }
+    QListView* lstviewKoraIcons() const { return lstviewKoraIcons_; }
     StatusPanels* stabarKora() const { return stabarKora_; }
 
-    // Puts the listing's model on lstviewKora with the list's column widths (a new model
-    // resets them). The panel does not own the model.
+    // Puts the listing's model on both views, sharing one selection, with the list's column
+    // widths (a new model resets them). The panel does not own the model.
     void setListModel(QAbstractItemModel* model);
+
+    // The view styles of the four buttons: only the report style shows the sub-items.
+    DeviceViewStyle viewStyle() const { return viewStyle_; }
+    void setViewStyle(DeviceViewStyle style);
+    // The view the current style shows.
+    QAbstractItemView* currentView() const;
+
+    // Type-ahead in both views.
+    void setTypeAheadFinder(const TypeAheadFinder& finder);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildToolBar();
+    void buildViews();
+    // Panel 0 of the status bar takes a third of the panel's width.
+    void stabarKoraResize();
 
     QLabel* lblKora_ = nullptr;
     QToolBar* tlbarKora_ = nullptr;
@@ -61,8 +88,11 @@ private:
     QComboBox* cbxCOM_ = nullptr;
     QWidget* pnlKoraCbx_ = nullptr;
     QComboBox* cbxKora_ = nullptr;
-    QTreeView* lstviewKora_ = nullptr;
+    QStackedWidget* viewStack_ = nullptr;
+    DeviceReportView* lstviewKora_ = nullptr;
+    DeviceIconView* lstviewKoraIcons_ = nullptr;
     StatusPanels* stabarKora_ = nullptr;
+    DeviceViewStyle viewStyle_ = DeviceViewStyle::Report;
 };
 
 } // namespace kora

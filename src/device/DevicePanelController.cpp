@@ -1,0 +1,355 @@
+#include "device/DevicePanelController.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QKeyEvent>
+#include <QLineEdit>
+#include <QListView>
+#include <QMenu>
+#include <QToolButton>
+#include <QTreeView>
+
+#include <algorithm>
+#include <utility>
+
+#include "app/ui/StatusPanels.h"
+#include "device/DeviceBrowser.h"
+#include "device/DeviceListModel.h"
+#include "device/DeviceMenuActions.h"
+#include "device/DevicePanel.h"
+#include "device/DialogActionUi.h"
+#include "device/ShellEntryInfoProvider.h"
+
+namespace kora {
+namespace {
+
+bool IsSubmenu(std::string_view objectName)
+{
+    return std::any_of(kPopupMenu2Items.begin(), kPopupMenu2Items.end(),
+                       [&](const PopupMenuItem& item) { return item.submenuOf == objectName; });
+}
+
+QString Latin1(std::string_view text)
+{
+    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+} // namespace
+
+DevicePanelController::DevicePanelController(DevicePanel& panel, Wiring wiring, QObject* parent)
+    : QObject(parent), panel_(panel), wiring_(std::move(wiring)),
+      typeAhead_(QApplication::keyboardInputInterval())
+{
+    if (!wiring_.infoProvider) {
+        wiring_.infoProvider = std::make_unique<ShellEntryInfoProvider>();
+    }
+    QWidget* dialogParent = wiring_.dialogParent != nullptr ? wiring_.dialogParent : &panel_;
+    browser_ = std::make_unique<DeviceBrowser>(wiring_.run);
+    model_ = std::make_unique<DeviceListModel>(*browser_, wiring_.infoProvider.get());
+    ui_ = std::make_unique<DialogActionUi>(dialogParent);
+    actions_ = std::make_unique<DeviceMenuActions>(*browser_, *ui_);
+
+    panel_.setListModel(model_.get());
+    panel_.setTypeAheadFinder(
+        [this](const QString& typed, int currentRow) { return typeAhead(typed, currentRow); });
+    buildPopupMenu2();
+    connectPopupMenu2();
+    connectPanel();
+    connect(browser_.get(), &DeviceBrowser::folderShown, this, &DevicePanelController::showListing);
+}
+
+DevicePanelController::~DevicePanelController()
+{
+    // The views outlive the model; leave them without rows rather than with a dangling model.
+    panel_.setListModel(nullptr);
+}
+
+void DevicePanelController::connectPanel()
+{
+    connect(panel_.tbtnKoraUp(), &QToolButton::clicked, this,
+            &DevicePanelController::tbtnKoraUpClick);
+    connect(panel_.tbtnRefresh(), &QToolButton::clicked, this,
+            &DevicePanelController::tbtnRefreshClick);
+    connect(panel_.lstviewKora()->header(), &QHeaderView::sectionClicked, this,
+            &DevicePanelController::lstviewKoraColumnClick);
+    connect(panel_.cbxKora(), &QComboBox::activated, this, &DevicePanelController::cbxKoraClick);
+
+    for (QAbstractItemView* view : {static_cast<QAbstractItemView*>(panel_.lstviewKora()),
+                                    static_cast<QAbstractItemView*>(panel_.lstviewKoraIcons())}) {
+        connect(view, &QAbstractItemView::doubleClicked, this,
+                &DevicePanelController::lstviewKoraDblClick);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& position) { openPopupMenu2(*view, position); });
+        view->installEventFilter(this);
+    }
+
+    QComboBox& ports = *panel_.cbxCOM();
+    // Completion would pick list items behind the user's back while a name is typed.
+    ports.setCompleter(nullptr);
+    connect(&ports, &QComboBox::activated, this, &DevicePanelController::cbxCOMChange);
+    connect(ports.lineEdit(), &QLineEdit::textEdited, this, &DevicePanelController::portTextEdited);
+    connect(ports.lineEdit(), &QLineEdit::returnPressed, this,
+            &DevicePanelController::typedPortConfirmed);
+    connect(ports.lineEdit(), &QLineEdit::editingFinished, this,
+            &DevicePanelController::typedPortConfirmed);
+}
+
+void DevicePanelController::buildPopupMenu2()
+{
+    PopupMenu2_ = std::make_unique<QMenu>();
+    PopupMenu2_->setObjectName(QStringLiteral("PopupMenu2"));
+    QMenu* submenu = nullptr;
+    for (std::size_t i = 0; i < kPopupMenu2Items.size(); ++i) {
+        const PopupMenuItem& item = kPopupMenu2Items[i];
+        QMenu* into = item.submenuOf.empty() || submenu == nullptr ? PopupMenu2_.get() : submenu;
+        QAction* action = nullptr;
+        if (item.caption == "-") {
+            action = into->addSeparator();
+            action->setObjectName(Latin1(item.objectName));
+        } else if (IsSubmenu(item.objectName)) {
+            submenu = into->addMenu(Latin1(item.caption));
+            submenu->setObjectName(Latin1(item.objectName));
+            action = submenu->menuAction();
+        } else {
+            action = into->addAction(Latin1(item.caption));
+            action->setObjectName(Latin1(item.objectName));
+        }
+        menuItems_[i] = action;
+    }
+}
+
+void DevicePanelController::connectPopupMenu2()
+{
+    using Handler = void (DevicePanelController::*)();
+    const std::pair<std::string_view, Handler> handlers[] = {
+        {"MakeDirectory1", &DevicePanelController::MakeDirectory1Click},
+        {"Delete1", &DevicePanelController::Delete1Click},
+        {"Rename1", &DevicePanelController::Rename1Click},
+        {"ABORT1", &DevicePanelController::ABORT1Click},
+        {"FORMAT1", &DevicePanelController::FORMAT1Click},
+        {"MEM1", &DevicePanelController::MEM1Click},
+        {"SetToAutoRun1", &DevicePanelController::SetToAutoRun1Click},
+        {"Properities1", &DevicePanelController::Properities1Click},
+    };
+    for (const auto& [name, handler] : handlers) {
+        connect(menuItem(name), &QAction::triggered, this, handler);
+    }
+    PopupMenu2Popup(); // KORA Copy and KORA Paste start, and stay, disabled
+}
+
+QAction* DevicePanelController::menuItem(std::string_view objectName) const
+{
+    for (std::size_t i = 0; i < kPopupMenu2Items.size(); ++i) {
+        if (kPopupMenu2Items[i].objectName == objectName) {
+            return menuItems_[i];
+        }
+    }
+    return nullptr;
+}
+
+QString DevicePanelController::ScanComPort(const std::vector<std::string>& portNames)
+{
+    QComboBox& ports = *panel_.cbxCOM();
+    const QSignalBlocker quiet(&ports);
+    ports.clear();
+    for (const std::string& name : portNames) {
+        ports.addItem(QString::fromStdString(name));
+    }
+    if (ports.count() > 0) {
+        ports.setCurrentIndex(0);
+    }
+    portTextPending_ = false;
+    return ports.currentText();
+}
+
+std::optional<std::size_t> DevicePanelController::selectedRow() const
+{
+    const QItemSelectionModel* selection = panel_.lstviewKora()->selectionModel();
+    if (selection == nullptr) {
+        return std::nullopt;
+    }
+    const QModelIndexList rows = selection->selectedRows();
+    if (rows.isEmpty()) {
+        return std::nullopt;
+    }
+    return static_cast<std::size_t>(rows.front().row());
+}
+
+void DevicePanelController::portTextEdited()
+{
+    portTextPending_ = true;
+}
+
+void DevicePanelController::typedPortConfirmed()
+{
+    // Enter, or the box losing the focus, after the user typed into it.
+    if (portTextPending_) {
+        cbxCOMChange();
+    }
+}
+
+void DevicePanelController::cbxCOMChange()
+{
+    portTextPending_ = false;
+    QComboBox& ports = *panel_.cbxCOM();
+    // A typed name of a listed port selects that item, so the box has nothing left to activate.
+    const int listed = ports.findText(ports.currentText(), Qt::MatchFixedString);
+    if (listed >= 0 && listed != ports.currentIndex()) {
+        const QSignalBlocker quiet(&ports);
+        ports.setCurrentIndex(listed);
+    }
+    if (wiring_.portChosen) {
+        wiring_.portChosen(ports.currentText());
+    }
+    browser_->portChanged();
+}
+
+void DevicePanelController::cbxKoraClick(int index)
+{
+    const QByteArray path = panel_.cbxKora()->itemText(index).toLatin1();
+    browser_->choosePath(std::string(path.constData(), static_cast<std::size_t>(path.size())));
+}
+
+void DevicePanelController::tbtnKoraUpClick()
+{
+    browser_->moveUp();
+}
+
+void DevicePanelController::tbtnRefreshClick()
+{
+    browser_->refresh();
+}
+
+void DevicePanelController::lstviewKoraColumnClick(int column)
+{
+    browser_->sortByColumn(column);
+}
+
+void DevicePanelController::lstviewKoraDblClick()
+{
+    const DeviceBrowser::Activation activation = browser_->activate(selectedRow());
+    if (activation.kind == DeviceBrowser::Activation::Kind::RunFile && wiring_.runProgram) {
+        wiring_.runProgram(ConsoleText(activation.fileName));
+    }
+}
+
+void DevicePanelController::showListing()
+{
+    QComboBox& paths = *panel_.cbxKora();
+    {
+        const QSignalBlocker quiet(&paths);
+        paths.clear();
+        for (const std::string& path : browser_->pathHistory()) {
+            paths.addItem(ConsoleText(path));
+        }
+        paths.setCurrentIndex(browser_->pathHistoryIndex());
+    }
+
+    StatusPanels& status = *panel_.stabarKora();
+    status.setPanelText(0, ConsoleText(browser_->objectCountText()));
+    status.setPanelText(1, ConsoleText(browser_->sizeStatusText()));
+
+    QItemSelectionModel& selection = *panel_.lstviewKora()->selectionModel();
+    selection.clearSelection();
+    if (const auto row = browser_->focusRow()) {
+        const QModelIndex index = model_->index(static_cast<int>(*row), 0);
+        const auto command = browser_->focusRowSelected()
+                                 ? QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows
+                                 : QItemSelectionModel::NoUpdate;
+        selection.setCurrentIndex(index, command);
+        panel_.currentView()->scrollTo(index);
+    }
+}
+
+std::optional<int> DevicePanelController::typeAhead(const QString& typed, int currentRow)
+{
+    std::optional<std::size_t> current;
+    if (currentRow >= 0) {
+        current = static_cast<std::size_t>(currentRow);
+    }
+    const auto row = typeAhead_.type(typed, current, browser_->entries());
+    if (!row) {
+        return std::nullopt;
+    }
+    return static_cast<int>(*row);
+}
+
+bool DevicePanelController::eventFilter(QObject* watched, QEvent* event)
+{
+    // Backspace goes up and Enter acts as a double click; the list still sees the key.
+    if (event->type() == QEvent::KeyPress &&
+        (watched == panel_.lstviewKora() || watched == panel_.lstviewKoraIcons())) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Backspace) {
+            tbtnKoraUpClick();
+        } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            lstviewKoraDblClick();
+        }
+    }
+    return QObject::eventFilter(watched, event);
+}
+
+void DevicePanelController::openPopupMenu2(QAbstractItemView& view, const QPoint& position)
+{
+    // A click beside the rows opens the menu for the directory itself.
+    if (!view.indexAt(position).isValid()) {
+        view.selectionModel()->clearSelection();
+    }
+    PopupMenu2Popup();
+    PopupMenu2_->popup(view.viewport()->mapToGlobal(position));
+}
+
+void DevicePanelController::PopupMenu2Popup()
+{
+    const auto row = selectedRow();
+    actions_->PopupMenu2Popup(row);
+    for (std::size_t i = 0; i < kPopupMenu2Items.size(); ++i) {
+        const std::string caption = CaptionWithoutAccelerator(kPopupMenu2Items[i].caption);
+        menuItems_[i]->setEnabled(actions_->itemEnabled(caption, row));
+    }
+}
+
+void DevicePanelController::MakeDirectory1Click()
+{
+    actions_->MakeDirectory1Click();
+}
+
+void DevicePanelController::Delete1Click()
+{
+    actions_->Delete1Click(selectedRow());
+}
+
+void DevicePanelController::Rename1Click()
+{
+    actions_->Rename1Click(selectedRow());
+}
+
+void DevicePanelController::ABORT1Click()
+{
+    actions_->ABORT1Click();
+}
+
+void DevicePanelController::FORMAT1Click()
+{
+    actions_->FORMAT1Click();
+}
+
+void DevicePanelController::MEM1Click()
+{
+    actions_->MEM1Click();
+}
+
+void DevicePanelController::SetToAutoRun1Click()
+{
+    actions_->SetToAutoRun1Click(selectedRow());
+}
+
+void DevicePanelController::Properities1Click()
+{
+    actions_->Properities1Click(selectedRow());
+}
+
+} // namespace kora

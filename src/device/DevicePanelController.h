@@ -1,0 +1,118 @@
+#pragma once
+
+#include <QObject>
+#include <QString>
+
+#include <array>
+#include <cstddef>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "device/DeviceListing.h"
+#include "device/DeviceMenu.h"
+#include "device/EntryInfoProvider.h"
+#include "device/TypeAheadSearch.h"
+
+class QAbstractItemView;
+class QAction;
+class QMenu;
+class QPoint;
+class QWidget;
+
+namespace kora {
+
+class DeviceBrowser;
+class DeviceListModel;
+class DeviceMenuActions;
+class DevicePanel;
+class DialogActionUi;
+
+// The behaviour of the device panel: lists the controller's directories into the panel's
+// views, walks through them, sorts by column, keeps the path box, the status bar and the port
+// box, and runs the pop-up menu PopupMenu2 with its operations. The panel's widgets stay
+// plain; the main window creates one controller for its panel and hands it what it needs.
+class DevicePanelController final : public QObject {
+    Q_OBJECT
+public:
+    struct Wiring {
+        // Runs one device operation on the selected port (hourglass, pane, error box).
+        DeviceOperationRunner run;
+        // The user chose another port: becomes the port of every later operation.
+        std::function<void(const QString&)> portChosen;
+        // Double click on a file: runs it on the controller in the terminal.
+        std::function<void(const QString&)> runProgram;
+        // Icons and type names; the desktop's own when none is given.
+        std::unique_ptr<EntryInfoProvider> infoProvider;
+        // Parent of the message boxes and dialogs.
+        QWidget* dialogParent = nullptr;
+    };
+
+    // The panel must outlive the controller.
+    DevicePanelController(DevicePanel& panel, Wiring wiring, QObject* parent = nullptr);
+    ~DevicePanelController() override;
+
+    DeviceBrowser& browser() const { return *browser_; }
+    DeviceListModel& listModel() const { return *model_; }
+    QMenu* PopupMenu2() const { return PopupMenu2_.get(); }
+    // The menu's items by object name ("Delete1", "FORMAT1", separators "N1".."N4"); the
+    // submenu's own item is "DOScommand1".
+    QAction* menuItem(std::string_view objectName) const;
+
+    // Start-up: offers the ports found, selects the first and returns its name (empty when
+    // there is none). Nothing is listed.
+    QString ScanComPort(const std::vector<std::string>& portNames);
+
+    // The selected row, if any.
+    std::optional<std::size_t> selectedRow() const;
+
+    // The panel's handlers.
+    void cbxCOMChange();
+    void cbxKoraClick(int index);
+    void tbtnKoraUpClick();
+    void tbtnRefreshClick();
+    void lstviewKoraColumnClick(int column);
+    void lstviewKoraDblClick();
+    // Remembers the row the menu is opened on and enables the items for it.
+    void PopupMenu2Popup();
+
+    void MakeDirectory1Click();
+    void Delete1Click();
+    void Rename1Click();
+    void ABORT1Click();
+    void FORMAT1Click();
+    void MEM1Click();
+    void SetToAutoRun1Click();
+    void Properities1Click();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void connectPanel();
+    void buildPopupMenu2();
+    void connectPopupMenu2();
+    void openPopupMenu2(QAbstractItemView& view, const QPoint& position);
+    // After every listing: path box, status texts, focus row and selection.
+    void showListing();
+    // The port box's text takes effect: picked from its list, or typed and confirmed.
+    void portTextEdited();
+    void typedPortConfirmed();
+    std::optional<int> typeAhead(const QString& typed, int currentRow);
+
+    DevicePanel& panel_;
+    Wiring wiring_;
+    std::unique_ptr<DeviceBrowser> browser_;
+    std::unique_ptr<DeviceListModel> model_;
+    std::unique_ptr<DialogActionUi> ui_;
+    std::unique_ptr<DeviceMenuActions> actions_;
+    std::unique_ptr<QMenu> PopupMenu2_;
+    std::array<QAction*, kPopupMenu2Items.size()> menuItems_{};
+    TypeAheadSearch typeAhead_;
+    // The port box holds typed text that has not taken effect yet.
+    bool portTextPending_ = false;
+};
+
+} // namespace kora

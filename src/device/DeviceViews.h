@@ -1,0 +1,56 @@
+#pragma once
+
+#include <QListView>
+#include <QStyledItemDelegate>
+#include <QTreeView>
+
+#include <functional>
+#include <optional>
+
+namespace kora {
+
+// Where type-ahead goes: the row for the typed characters given the current row, if any.
+using TypeAheadFinder = std::function<std::optional<int>(const QString& typed, int currentRow)>;
+
+// A list view whose keyboard type-ahead follows the device list's own rule instead of the
+// view's generic text match. Without a finder the view does no type-ahead.
+template <typename View> class TypeAheadView : public View {
+public:
+    explicit TypeAheadView(QWidget* parent = nullptr) : View(parent) {}
+
+    void setTypeAheadFinder(TypeAheadFinder finder) { finder_ = std::move(finder); }
+
+    void keyboardSearch(const QString& search) override
+    {
+        if (!finder_ || this->model() == nullptr) {
+            return;
+        }
+        const QModelIndex current = this->currentIndex();
+        const std::optional<int> row = finder_(search, current.isValid() ? current.row() : -1);
+        if (!row) {
+            return;
+        }
+        const QModelIndex found = this->model()->index(*row, 0, this->rootIndex());
+        this->setCurrentIndex(found); // single selection: also selects it
+        this->scrollTo(found);
+    }
+
+private:
+    TypeAheadFinder finder_;
+};
+
+// The report view (Name, Size, Type, Modified) and the view of the three icon styles.
+using DeviceReportView = TypeAheadView<QTreeView>;
+using DeviceIconView = TypeAheadView<QListView>;
+
+// Draws the report view's sub-items (every column but the name) in the window-text colour,
+// so that they read like the names beside them.
+class WindowTextSubItemDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    // Public so that the colour a cell gets can be checked.
+    void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
+};
+
+} // namespace kora

@@ -1,0 +1,54 @@
+#include "device/DialogActionUi.h"
+
+#include <QString>
+
+#include "app/ui/UserPrompts.h"
+#include "device/KoraAskNameDialog.h"
+#include "device/KoraPropDialog.h"
+
+namespace kora {
+
+QString ConsoleText(const std::string& bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+bool DialogActionUi::confirm(const std::string& text)
+{
+    return Prompts().confirm(parent_, ConsoleText(text));
+}
+
+void DialogActionUi::warning(const std::string& text)
+{
+    Prompts().warning(parent_, ConsoleText(text));
+}
+
+std::optional<std::string> DialogActionUi::askName(const NameRequest& request)
+{
+    TdlgKoraAskName dialog(parent_);
+    dialog.setWindowTitle(ConsoleText(request.caption));
+    dialog.setPrompt(ConsoleText(request.prompt));
+    dialog.setText(QString());
+    dialog.setMaxLength(request.maxLength);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    // A character outside the console's single bytes becomes "?", which the name check refuses.
+    const QByteArray bytes = dialog.text().toLatin1();
+    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+}
+
+void DialogActionUi::showProperties(const PropertiesTexts& texts)
+{
+    TdlgKoraProp dialog(parent_);
+    dialog.Module = ConsoleText(texts.module);
+    dialog.Name = ConsoleText(texts.name);
+    dialog.Path = ConsoleText(texts.path);
+    dialog.Type = QString::fromStdString(texts.type); // the desktop's type name, UTF-8
+    dialog.Size = ConsoleText(texts.size);
+    dialog.Date = QString::fromStdString(texts.date);
+    dialog.Contain = ConsoleText(texts.contents);
+    dialog.exec();
+}
+
+} // namespace kora
