@@ -7,8 +7,7 @@
 #include <iterator>
 #include <system_error>
 
-#include "sim/IoConfigTool.h"
-#include "sim/SamplePrograms.h"
+#include "sim/SampleDrives.h"
 
 namespace kora::sim {
 
@@ -106,76 +105,33 @@ struct DosFileSystem::Resolved {
 
 DosFileSystem::DosFileSystem()
 {
-    buildSampleDrives();
+    createEmptyDrives();
+    FillSampleDrives(*this);
 }
 
 DosFileSystem::~DosFileSystem() = default;
 
-void DosFileSystem::buildSampleDrives()
+void DosFileSystem::createEmptyDrives()
 {
-    const DosDateTime shipped{2003, 5, 31, 6, 22};
     driveC_ = std::make_unique<Drive>();
-    Drive& c = *driveC_;
-    c.letter = 'C';
-    c.label = "KORA-SYS";
-    c.serial = "1E4B-0F32";
-    c.capacity = kCapacityC;
-    c.root.add("COMMAND.COM", false, ProgramImage("", 54645), shipped);
-    c.root.add("MEM.EXE", false, ProgramImage("", 32150), shipped);
-    c.root.add("DLFMT.EXE", false, ProgramImage("", 18432), shipped);
-    c.root.add("TRANSFER.EXE", false, ProgramImage("", 24576), shipped);
-    c.root.add("CFGIO.EXE", false, ProgramImage("", 21880), shipped);
-    c.root.add("CONFIG.SYS", false, "FILES=20\r\nBUFFERS=10\r\n", shipped);
-    c.root.add("AUTOEXEC.BAT", false, "@ECHO OFF\r\nPROMPT $P$G\r\n", shipped);
-    c.root.add("KORAIO.SYS", false, FormatIoConfiguration(SampleIoConfiguration()), shipped);
-
+    driveC_->letter = 'C';
+    driveC_->label = "KORA-SYS";
+    driveC_->serial = "1E4B-0F32";
+    driveC_->capacity = kCapacityC;
     driveD_ = std::make_unique<Drive>();
-    Drive& d = *driveD_;
-    d.letter = 'D';
-    d.label = "KORA-USER";
-    d.serial = "3A7C-19D5";
-    // Sizes, types and dates differ so every sort order of the device panel shows; LOG holds
-    // two sub-folders, three 10-byte files and one empty file.
-    d.root.add("DEMO.EXE", false, ProgramImage(CounterProgramTag(200, 25), 12288),
-               {2005, 11, 2, 14, 5});
-    std::string readme = "KORA-7740P user drive.\r\n";
-    while (readme.size() < 1234)
-        readme += "Programs copied here run from the console by their name.\r\n";
-    readme.resize(1234);
-    d.root.add("README.TXT", false, readme, {2004, 1, 15, 9, 41});
-    d.root.add("DATALOG.DAT", false, std::string(1234567, '\x5a'), {1999, 12, 31, 23, 59});
-    d.root.add("NOTES", false, "Calibrate slot 2 before the run.\r\n", {2003, 5, 31, 0, 0});
-    Node& bin = d.root.add("BIN", true, {}, {2002, 3, 4, 10, 0});
-    bin.add("TOOL.COM", false, ProgramImage(CounterProgramTag(100, 5), 4321), {2002, 3, 4, 10, 1});
-    bin.add("START.BAT", false, "DEMO.EXE\r\n", {2002, 3, 4, 10, 2});
-    Node& log = d.root.add("LOG", true, {}, {2006, 7, 8, 12, 0});
-    log.add("A.TXT", false, "0123456789", {2006, 7, 8, 12, 1});
-    log.add("B.TXT", false, "abcdefghij", {2006, 7, 8, 12, 2});
-    Node& old = log.add("OLD", true, {}, {2006, 7, 8, 12, 3});
-    old.add("C.TXT", false, "ABCDEFGHIJ", {2006, 7, 8, 12, 4});
-    old.add("EMPTY.LOG", false, "", {2006, 7, 8, 12, 5});
-    log.add("NEW", true, {}, {2006, 7, 8, 12, 6});
-    d.root.add("EMPTY", true, {}, {2001, 2, 3, 4, 5});
-    Node& nested = d.root.add("NESTED", true, {}, {2007, 1, 1, 1, 1});
-    Node& level1 = nested.add("LEVEL1", true, {}, {2007, 1, 1, 1, 2});
-    level1.add("LEVEL2", true, {}, {2007, 1, 1, 1, 3})
-        .add("DEEP.TXT", false, "deep\r\n", {2007, 1, 1, 1, 4});
-
+    driveD_->letter = 'D';
+    driveD_->label = "KORA-USER";
+    driveD_->serial = "3A7C-19D5";
     currentDrive_ = 'C';
 }
 
 void DosFileSystem::resetToSample()
 {
-    std::lock_guard lock(mutex_);
-    buildSampleDrives();
-}
-
-void DosFileSystem::addFloodProgram()
-{
-    std::lock_guard lock(mutex_);
-    Drive& d = *driveD_;
-    if (!d.root.child("FLOOD.EXE"))
-        d.root.add("FLOOD.EXE", false, ProgramImage(FloodProgramTag(), 2048), DosDateTime::now());
+    {
+        std::lock_guard lock(mutex_);
+        createEmptyDrives();
+    }
+    FillSampleDrives(*this);
 }
 
 bool DosFileSystem::mountHostFolder(const std::filesystem::path& folder, std::string* error)
@@ -189,8 +145,8 @@ bool DosFileSystem::mountHostFolder(const std::filesystem::path& folder, std::st
     }
     auto fresh = std::make_unique<Drive>();
     fresh->letter = 'D';
-    fresh->label = "KORA-USER";
-    fresh->serial = "3A7C-19D5";
+    fresh->label = driveD_->label;
+    fresh->serial = driveD_->serial;
     fresh->host = folder;
 
     // Depth-first copy of the host tree; entries that DOS could not name are skipped.
@@ -525,7 +481,7 @@ FsError DosFileSystem::deleteFile(const std::string& path)
     return FsError::None;
 }
 
-FsError DosFileSystem::makeDirectory(const std::string& path)
+FsError DosFileSystem::makeDirectory(const std::string& path, std::optional<DosDateTime> modified)
 {
     std::lock_guard lock(mutex_);
     const auto where = resolve(path);
@@ -543,7 +499,7 @@ FsError DosFileSystem::makeDirectory(const std::string& path)
         if (!std::filesystem::create_directory(hostPath(*where), ec))
             return FsError::HostFailure;
     }
-    parent->add(where->parts.back(), true, {}, DosDateTime::now());
+    parent->add(where->parts.back(), true, {}, modified.value_or(DosDateTime::now()));
     return FsError::None;
 }
 

@@ -52,7 +52,7 @@ enum class FsError {
 // console thread serves commands.
 class DosFileSystem {
 public:
-    DosFileSystem(); // C: with the tools, D: with the sample folders
+    DosFileSystem(); // C: with the tools, D: with the sample folders (SampleDrives.h)
     ~DosFileSystem();
 
     DosFileSystem(const DosFileSystem&) = delete;
@@ -61,10 +61,8 @@ public:
     // Replaces D: by the contents of a host folder. Host names that are no 8.3 names are left
     // out. False (with a reason) when the folder can't be read.
     bool mountHostFolder(const std::filesystem::path& folder, std::string* error = nullptr);
-    // Restores the in-memory sample D: and the current directories of both drives.
+    // Restores the sample drives and the current directories of both drives.
     void resetToSample();
-    // Adds the continuous-output program D:\FLOOD.EXE.
-    void addFloodProgram();
 
     // The current drive letter, 'C' or 'D'.
     char currentDrive() const;
@@ -92,7 +90,8 @@ public:
     FsError writeFileChecked(const std::string& path, std::string bytes,
                              std::optional<DosDateTime> modified = std::nullopt);
     FsError deleteFile(const std::string& path);
-    FsError makeDirectory(const std::string& path);
+    FsError makeDirectory(const std::string& path,
+                          std::optional<DosDateTime> modified = std::nullopt);
     FsError removeDirectory(const std::string& path);
     // Renames within the same directory; newName is a bare 8.3 name.
     FsError rename(const std::string& path, const std::string& newName);
@@ -119,7 +118,7 @@ private:
     Node* findParent(const Resolved& where) const;
     std::uint64_t usedBytes(const Drive& d) const;
     std::filesystem::path hostPath(const Resolved& where) const;
-    void buildSampleDrives();
+    void createEmptyDrives();
 
     mutable std::mutex mutex_;
     std::unique_ptr<Drive> driveC_;

@@ -5,6 +5,7 @@
 #include "sim/ByteLog.h"
 #include "sim/ConsoleSession.h"
 #include "sim/PtyLine.h"
+#include "sim/SampleDrives.h"
 #include "sim/ToolCommands.h"
 #include "sim/XmodemReceiver.h"
 
@@ -45,7 +46,7 @@ bool Simulator::start(std::string* error)
     if (!options_.hostDriveD.empty() && !fileSystem_.mountHostFolder(options_.hostDriveD, error))
         return false;
     if (options_.flood)
-        fileSystem_.addFloodProgram();
+        AddFloodProgram(fileSystem_);
     if (!byteLog_->open(options_.byteLog)) {
         if (error)
             *error = "cannot write the byte log " + options_.byteLog.string();

@@ -123,6 +123,11 @@ TEST(DosFileSystem, FormatEmptiesTheUserDriveOnly)
     EXPECT_TRUE(names(fs, "D:\\").empty());
     EXPECT_EQ(fs.currentDirectory('D'), "\\");
     EXPECT_EQ(fs.freeBytes('D'), fs.capacity('D'));
+
+    fs.resetToSample();
+    EXPECT_EQ(names(fs, "D:\\").size(), 8u);
+    EXPECT_EQ(fs.entry("D:\\DATALOG.DAT")->size, 1234567u);
+    EXPECT_EQ(fs.prompt(), "C:\\>");
 }
 
 TEST(DosFileSystem, HostFolderBehindDriveDIsMirrored)
