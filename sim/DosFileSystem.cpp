@@ -96,6 +96,7 @@ struct DosFileSystem::Drive {
     std::vector<std::string> currentDirectory;
     std::uint64_t capacity = kDefaultCapacityD;
     std::filesystem::path host; // empty: in memory only
+    std::uint64_t used = 0;     // bytes in clusters, kept up to date by every change
 };
 
 struct DosFileSystem::Resolved {
@@ -190,7 +191,8 @@ bool DosFileSystem::mountHostFolder(const std::filesystem::path& folder, std::st
     }
     std::lock_guard lock(mutex_);
     driveD_ = std::move(fresh);
-    driveD_->capacity = std::max(kDefaultCapacityD, usedBytes(*driveD_) + kDefaultCapacityD / 2);
+    driveD_->used = measureUsedBytes(*driveD_);
+    driveD_->capacity = std::max(kDefaultCapacityD, driveD_->used + kDefaultCapacityD / 2);
     return true;
 }
 
@@ -297,7 +299,7 @@ std::filesystem::path DosFileSystem::hostPath(const Resolved& where) const
     return result;
 }
 
-std::uint64_t DosFileSystem::usedBytes(const Drive& d) const
+std::uint64_t DosFileSystem::measureUsedBytes(const Drive& d)
 {
     std::uint64_t used = 0;
     std::vector<const Node*> stack{&d.root};
@@ -436,7 +438,7 @@ FsError DosFileSystem::writeFileChecked(const std::string& path, std::string byt
     Node* existing = parent->child(where->parts.back());
     if (existing && existing->isDirectory)
         return FsError::IsDirectory;
-    const std::uint64_t used = usedBytes(*where->drive);
+    const std::uint64_t used = where->drive->used;
     const std::uint64_t freed = existing ? kClusterBytes * clusters(existing->bytes.size()) : 0;
     const std::uint64_t needed = kClusterBytes * clusters(bytes.size());
     if (used - freed + needed > where->drive->capacity)
@@ -447,6 +449,7 @@ FsError DosFileSystem::writeFileChecked(const std::string& path, std::string byt
         if (!out.flush())
             return FsError::HostFailure;
     }
+    where->drive->used = used - freed + needed;
     const DosDateTime when = modified.value_or(DosDateTime::now());
     if (existing) {
         existing->bytes = std::move(bytes);
@@ -477,6 +480,7 @@ FsError DosFileSystem::deleteFile(const std::string& path)
         if (ec)
             return FsError::HostFailure;
     }
+    where->drive->used -= kClusterBytes * clusters(node->bytes.size());
     std::erase_if(parent->children, [node](const auto& c) { return c.get() == node; });
     return FsError::None;
 }
@@ -492,7 +496,7 @@ FsError DosFileSystem::makeDirectory(const std::string& path, std::optional<DosD
         return FsError::PathNotFound;
     if (parent->child(where->parts.back()))
         return FsError::Exists;
-    if (usedBytes(*where->drive) + kClusterBytes > where->drive->capacity)
+    if (where->drive->used + kClusterBytes > where->drive->capacity)
         return FsError::DiskFull;
     if (!where->drive->host.empty()) {
         std::error_code ec;
@@ -500,6 +504,7 @@ FsError DosFileSystem::makeDirectory(const std::string& path, std::optional<DosD
             return FsError::HostFailure;
     }
     parent->add(where->parts.back(), true, {}, modified.value_or(DosDateTime::now()));
+    where->drive->used += kClusterBytes;
     return FsError::None;
 }
 
@@ -529,6 +534,7 @@ FsError DosFileSystem::removeDirectory(const std::string& path)
         if (!std::filesystem::remove(hostPath(*where), ec))
             return FsError::HostFailure;
     }
+    where->drive->used -= kClusterBytes;
     std::erase_if(parent->children, [node](const auto& c) { return c.get() == node; });
     return FsError::None;
 }
@@ -579,6 +585,7 @@ FsError DosFileSystem::format(char letter)
         }
     }
     d->root.children.clear();
+    d->used = 0;
     d->currentDirectory.clear();
     return FsError::None;
 }
@@ -589,8 +596,7 @@ std::uint64_t DosFileSystem::freeBytes(char letter) const
     const Drive* d = drive(letter);
     if (!d)
         return 0;
-    const std::uint64_t used = usedBytes(*d);
-    return used >= d->capacity ? 0 : d->capacity - used;
+    return d->used >= d->capacity ? 0 : d->capacity - d->used;
 }
 
 std::uint64_t DosFileSystem::capacity(char letter) const

@@ -116,7 +116,7 @@ private:
     std::optional<Resolved> resolve(const std::string& path) const;
     Node* findNode(const Resolved& where) const;
     Node* findParent(const Resolved& where) const;
-    std::uint64_t usedBytes(const Drive& d) const;
+    static std::uint64_t measureUsedBytes(const Drive& d);
     std::filesystem::path hostPath(const Resolved& where) const;
     void createEmptyDrives();
 

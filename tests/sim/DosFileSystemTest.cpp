@@ -104,6 +104,12 @@ TEST(DosFileSystem, SpaceIsCountedInClustersAndAFullDriveRefusesWrites)
     EXPECT_EQ(before - fs.freeBytes('D'), 2048u);
     ASSERT_TRUE(fs.writeFile("D:\\ONE.BIN", std::string(2049, 'x')));
     EXPECT_EQ(before - fs.freeBytes('D'), 4096u) << "replacing frees the old clusters";
+    ASSERT_EQ(fs.makeDirectory("D:\\SUB"), FsError::None);
+    EXPECT_EQ(before - fs.freeBytes('D'), 6144u) << "a directory takes a cluster";
+    ASSERT_EQ(fs.removeDirectory("D:\\SUB"), FsError::None);
+    ASSERT_EQ(fs.deleteFile("D:\\ONE.BIN"), FsError::None);
+    EXPECT_EQ(fs.freeBytes('D'), before);
+    ASSERT_TRUE(fs.writeFile("D:\\ONE.BIN", std::string(2049, 'x')));
 
     fs.setCapacity('D', fs.capacity('D') - fs.freeBytes('D') + 2048);
     EXPECT_EQ(fs.writeFileChecked("D:\\TWO.BIN", std::string(4096, 'y')), FsError::DiskFull);
