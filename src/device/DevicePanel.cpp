@@ -80,6 +80,8 @@ void DevicePanel::buildViews()
     lstviewKoraIcons_ = new DeviceIconView(viewStack_);
     lstviewKoraIcons_->setObjectName(QStringLiteral("lstviewKoraIcons"));
     lstviewKoraIcons_->setSelectionMode(QAbstractItemView::SingleSelection);
+    // A row picked here is the same selected row the report view shows.
+    lstviewKoraIcons_->setSelectionBehavior(QAbstractItemView::SelectRows);
     lstviewKoraIcons_->setEditTriggers(QAbstractItemView::NoEditTriggers);
     lstviewKoraIcons_->setContextMenuPolicy(Qt::CustomContextMenu);
     lstviewKoraIcons_->setMovement(QListView::Static);

@@ -349,7 +349,12 @@ void DevicePanelController::SetToAutoRun1Click()
 
 void DevicePanelController::Properities1Click()
 {
-    actions_->Properities1Click(selectedRow());
+    const auto row = selectedRow();
+    // The type name is looked up when a row is drawn; a row not drawn yet gets it now.
+    if (row) {
+        model_->FillDeviceEntryInfo(static_cast<int>(*row), static_cast<int>(*row));
+    }
+    actions_->Properities1Click(row);
 }
 
 } // namespace kora
