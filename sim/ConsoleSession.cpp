@@ -107,7 +107,11 @@ void ConsoleSession::write(std::string_view bytes)
             s_.line.write(bytes.substr(start, i + 1 - start), giveUp);
             start = i + 1;
             pausedThisCommand_ = true;
-            std::this_thread::sleep_for(std::chrono::milliseconds(pauseMs));
+            const auto resume =
+                std::chrono::steady_clock::now() + std::chrono::milliseconds(pauseMs);
+            while (std::chrono::steady_clock::now() < resume && !stopRequested())
+                std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
+                    kSlice, resume - std::chrono::steady_clock::now()));
         }
     }
     s_.line.write(bytes.substr(start), giveUp);
