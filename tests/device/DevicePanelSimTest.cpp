@@ -1,0 +1,215 @@
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHeaderView>
+#include <QItemSelectionModel>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTreeView>
+
+#include "ModalAnswer.h"
+#include "QtPrinters.h"
+#include "app/MainWindow.h"
+#include "app/RecordingPrompts.h"
+#include "app/ui/StatusPanels.h"
+#include "device/DeviceBrowser.h"
+#include "device/DevicePanel.h"
+#include "device/DevicePanelController.h"
+#include "device/KoraAskNameDialog.h"
+#include "device/KoraPropDialog.h"
+#include "sim/DosFileSystem.h"
+#include "support/SimFixture.h"
+
+namespace kora {
+namespace {
+
+// The main window started against the simulator, published as COM1 in a ports folder of the
+// test's own.
+class DevicePanelSimTest : public test::SimFixture {
+protected:
+    void SetUp() override
+    {
+        test::SimFixture::SetUp();
+        window_ = std::make_unique<TfrmMain>();
+        window_->FormCreate();
+        window_->resize(1000, 700);
+        window_->show();
+        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+    }
+
+    void TearDown() override
+    {
+        window_.reset();
+        test::SimFixture::TearDown();
+    }
+
+    DevicePanel& panel() { return *window_->devicePanel(); }
+    DevicePanelController& controller() { return *window_->deviceController(); }
+    QTreeView& tree() { return *panel().lstviewKora(); }
+
+    void pickFirstPort()
+    {
+        QComboBox& ports = *panel().cbxCOM();
+        ports.setCurrentIndex(0);
+        emit ports.activated(0);
+    }
+
+    QStringList rows()
+    {
+        QStringList names;
+        for (int row = 0; row < tree().model()->rowCount(); ++row) {
+            names << tree().model()->index(row, 0).data().toString();
+        }
+        return names;
+    }
+
+    int rowOf(const QString& name) { return rows().indexOf(name); }
+
+    void select(int row)
+    {
+        tree().selectionModel()->setCurrentIndex(tree().model()->index(row, 0),
+                                                 QItemSelectionModel::ClearAndSelect |
+                                                     QItemSelectionModel::Rows);
+    }
+
+    test::RecordingPrompts prompts_;
+    ScopedPrompts scopedPrompts_{prompts_};
+    std::unique_ptr<TfrmMain> window_;
+};
+
+TEST_F(DevicePanelSimTest, OffersThePortListsItsRootWhenChosenAndTakesATypedNameOnEnter)
+{
+    ASSERT_GE(panel().cbxCOM()->count(), 1);
+    EXPECT_EQ(panel().cbxCOM()->itemText(0), "COM1");
+    EXPECT_EQ(window_->ComPortName, "COM1");
+    EXPECT_EQ(tree().model()->rowCount(), 0) << "start-up lists nothing";
+    EXPECT_TRUE(window_->meoDos()->toPlainText().isEmpty());
+
+    pickFirstPort();
+    ASSERT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
+    const auto drive = sim().fileSystem().list("D:\\");
+    ASSERT_TRUE(drive);
+    EXPECT_EQ(rows().size(), static_cast<qsizetype>(drive->size()));
+    EXPECT_EQ(rows().first(), "BIN") << "folders first, by name";
+    EXPECT_EQ(window_->Device.DevicePath, "\\");
+    EXPECT_EQ(window_->Device.DeviceFreeBytes, sim().fileSystem().freeBytes('D'));
+    EXPECT_EQ(panel().stabarKora()->panelText(0), QString::number(drive->size()) + " object(s)");
+    EXPECT_TRUE(panel().stabarKora()->panelText(1).endsWith(" bytes free)"));
+    EXPECT_TRUE(window_->meoDos()->toPlainText().contains("dir"));
+
+    // Into a folder by a double click and back by Backspace.
+    const QRect logRow = tree().visualRect(tree().model()->index(rowOf("LOG"), 0));
+    QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, logRow.center());
+    QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, logRow.center());
+    EXPECT_EQ(window_->Device.DevicePath, "\\LOG");
+    EXPECT_EQ(rows(), QStringList({"NEW", "OLD", "A.TXT", "B.TXT"}));
+    QTest::keyClick(&tree(), Qt::Key_Backspace);
+    EXPECT_EQ(window_->Device.DevicePath, "\\");
+
+    // Typing a name lists nothing until Enter; then the new port is used.
+    QLineEdit& typed = *panel().cbxCOM()->lineEdit();
+    typed.selectAll();
+    QTest::keyClicks(&typed, "/dev/kora-no-such-port");
+    EXPECT_EQ(window_->ComPortName, "COM1");
+    EXPECT_TRUE(prompts_.boxes.isEmpty());
+    QTest::keyClick(&typed, Qt::Key_Return);
+    EXPECT_EQ(window_->ComPortName, "/dev/kora-no-such-port");
+    ASSERT_EQ(prompts_.boxes.size(), 1) << prompts_.boxes.join("\n").toStdString();
+    EXPECT_EQ(prompts_.boxes[0], "error: Unable to open /dev/kora-no-such-port!\n\nPlease make "
+                                 "sure there is no other application using the port!!");
+    EXPECT_EQ(tree().model()->rowCount(), 0);
+    EXPECT_EQ(window_->Device.DevicePath, "\\");
+    // Leaving the box afterwards changes nothing more.
+    tree().setFocus();
+    EXPECT_EQ(prompts_.boxes.size(), 1);
+}
+
+TEST_F(DevicePanelSimTest, MakesRenamesAndDeletesThroughTheMenuAndItsDialogs)
+{
+    pickFirstPort();
+    QHeaderView& header = *tree().header();
+    QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
+                      QPoint(header.sectionViewportPosition(1) + 5, header.height() / 2));
+    ASSERT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
+
+    // Make Directory with nothing selected: the dialog takes 8 characters.
+    tree().selectionModel()->clearSelection();
+    controller().PopupMenu2Popup();
+    QString caption;
+    test::ModalAnswer<TdlgKoraAskName> makeDir([&](TdlgKoraAskName& dialog) {
+        caption = dialog.windowTitle();
+        EXPECT_EQ(dialog.lblPrompt()->text(), "Please input new directory name:");
+        EXPECT_EQ(dialog.focusWidget(), dialog.edtFileName());
+        QTest::keyClicks(dialog.edtFileName(), "NEWDIR123");
+        dialog.OKBtn()->click();
+    });
+    controller().menuItem("MakeDirectory1")->trigger();
+    EXPECT_EQ(caption, "Make directory");
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\NEWDIR12"));
+    EXPECT_GE(rowOf("NEWDIR12"), 0);
+    EXPECT_EQ(rows().mid(rows().size() - 1), QStringList{"DATALOG.DAT"})
+        << "the refresh keeps the size order";
+
+    // Rename README.TXT: the list is read again in size order with the same row selected.
+    const int readme = rowOf("README.TXT");
+    select(readme);
+    controller().PopupMenu2Popup();
+    test::ModalAnswer<TdlgKoraAskName> rename([&](TdlgKoraAskName& dialog) {
+        caption = dialog.windowTitle();
+        QTest::keyClicks(dialog.edtFileName(), "READ.ME");
+        dialog.OKBtn()->click();
+    });
+    controller().menuItem("Rename1")->trigger();
+    EXPECT_EQ(caption, "Rename file 'README.TXT'");
+    EXPECT_TRUE(sim().fileSystem().exists("D:\\READ.ME"));
+    EXPECT_EQ(rowOf("READ.ME"), readme);
+    EXPECT_EQ(tree().selectionModel()->selectedRows().value(0).row(), readme);
+
+    // Delete it after Yes.
+    prompts_.answers = {true};
+    controller().PopupMenu2Popup();
+    controller().menuItem("Delete1")->trigger();
+    ASSERT_EQ(prompts_.boxes.size(), 1);
+    EXPECT_EQ(prompts_.boxes[0],
+              "confirm: Are you sure to delete the file 'READ.ME'\nfrom KORA-7740P?");
+    EXPECT_FALSE(sim().fileSystem().exists("D:\\READ.ME"));
+    EXPECT_EQ(rowOf("READ.ME"), -1);
+
+    // A folder holding files is refused before anything is asked.
+    select(rowOf("LOG"));
+    controller().PopupMenu2Popup();
+    controller().menuItem("Delete1")->trigger();
+    ASSERT_EQ(prompts_.boxes.size(), 2);
+    EXPECT_EQ(prompts_.boxes[1],
+              "warning: The directory 'LOG' is not empty.\nCannot delete this directory!");
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\LOG"));
+}
+
+TEST_F(DevicePanelSimTest, PropertiesOfTheRootCountItsWholeTree)
+{
+    pickFirstPort();
+    tree().selectionModel()->clearSelection();
+    QStringList shown;
+    test::ModalAnswer<TdlgKoraProp> answer([&](TdlgKoraProp& dialog) {
+        for (QLabel* label :
+             {dialog.lblModule(), dialog.lblName(), dialog.lblPath(), dialog.lblType(),
+              dialog.lblSize(), dialog.lblDate(), dialog.lblContain()}) {
+            shown << label->text();
+        }
+        dialog.accept();
+    });
+    controller().menuItem("Properities1")->trigger();
+    ASSERT_EQ(answer.answered(), 1);
+    ASSERT_EQ(shown.size(), 7);
+    EXPECT_EQ(shown.mid(0, 4), QStringList({"KORA-7740P", "", "\\", "KORA disk (D:)"}));
+    EXPECT_TRUE(shown[4].endsWith(" byte(s)"));
+    EXPECT_EQ(shown[5], "");
+    EXPECT_EQ(shown[6], "11 file(s), 8 folder(s)");
+}
+
+} // namespace
+} // namespace kora
