@@ -24,7 +24,8 @@ void FillSampleDrives(DosFileSystem& fs)
     file(kIoConfigSystemFile, FormatIoConfiguration(SampleIoConfiguration()), shipped);
 
     // LOG holds two sub-folders, three 10-byte files and one empty file.
-    file("D:\\DEMO.EXE", ProgramImage(CounterProgramTag(200, 25), 12288), {2005, 11, 2, 14, 5});
+    // A line every 500 ms leaves the utility's 400 ms drain a gap to end in.
+    file("D:\\DEMO.EXE", ProgramImage(CounterProgramTag(500, 25), 12288), {2005, 11, 2, 14, 5});
     std::string readme = "KORA-7740P user drive.\r\n";
     while (readme.size() < 1234)
         readme += "Programs copied here run from the console by their name.\r\n";

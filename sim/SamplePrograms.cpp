@@ -10,10 +10,12 @@ namespace {
 
 constexpr std::string_view kTagStart = "KORA-SIM:";
 
-// Watches the raw input of a running program for the abort sequence "A" CR.
+// Watches the raw input of a running program for the abort sequence "A" CR. The programs
+// echo what they read, as an interactive program on the console does; that is what lets the
+// utility type "A\r" with its echo check while a program runs.
 class AbortWatch {
 public:
-    // Consumes what arrives within the wait; true once "A" CR has come in.
+    // Consumes (and echoes) what arrives within the wait; true once "A" CR has come in.
     bool waitFor(ConsoleIo& io, std::chrono::milliseconds wait)
     {
         const auto deadline = std::chrono::steady_clock::now() + wait;
@@ -23,6 +25,10 @@ public:
             const auto byte = io.readByte(std::max(left, std::chrono::milliseconds(0)));
             if (!byte)
                 return false;
+            const char echo = static_cast<char>(*byte);
+            io.write(std::string_view(&echo, 1));
+            if (*byte == '\r')
+                io.write("\n");
             if (*byte == '\r' && lastWasA_)
                 return true;
             lastWasA_ = *byte == 'A' || *byte == 'a';

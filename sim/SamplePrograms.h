@@ -23,8 +23,8 @@ std::string FloodProgramTag();
 std::string ProgramImage(const std::string& tag, std::size_t size);
 ProgramBehaviour DescribeProgram(const std::string& image);
 
-// Runs the program: prints its lines until it ends, "A" + CR arrives on the line (read raw,
-// not echoed) or the simulator stops.
+// Runs the program: prints its lines until it ends, "A" + CR arrives on the line or the
+// simulator stops. The program reads the line itself and echoes each byte (CR with LF).
 void RunProgram(ConsoleIo& io, const std::string& name, const ProgramBehaviour& behaviour);
 
 } // namespace kora::sim
