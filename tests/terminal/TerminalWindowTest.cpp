@@ -11,6 +11,7 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
@@ -178,15 +179,19 @@ TEST_F(PaneOnPty, PasteSendsTheClipboardWithLineBreaksAsEnterAndAtMost1023Charac
 
 TEST_F(PaneOnPty, CopyTakesAtMost1024CharactersWithLineBreaks)
 {
-    const auto menu = terminal->PopupMenu3();
+    meoDos->setPlainText(QString(1023, QLatin1Char('a')) + QStringLiteral("\nb"));
+    // A right click opens the pane's own menu, its items set for the moment.
+    QContextMenuEvent click(QContextMenuEvent::Mouse, QPoint(5, 5),
+                            meoDos->viewport()->mapToGlobal(QPoint(5, 5)));
+    QApplication::sendEvent(meoDos->viewport(), &click);
+    QMenu* menu = terminal->PopupMenu3();
+    ASSERT_TRUE(menu->isVisible());
+    menu->hide();
     QStringList captions;
     for (const QAction* action : menu->actions()) {
         captions << (action->isSeparator() ? QStringLiteral("-") : action->text());
     }
     EXPECT_EQ(captions, (QStringList{"Copy", "Paste to 7740P", "-", "Select All", "-", "Font"}));
-
-    meoDos->setPlainText(QString(1023, QLatin1Char('a')) + QStringLiteral("\nb"));
-    terminal->PopupMenu3Popup();
     EXPECT_FALSE(terminal->Copy1()->isEnabled()) << "nothing selected";
     EXPECT_TRUE(terminal->SelectAll1()->isEnabled());
     EXPECT_TRUE(terminal->Font1()->isEnabled());
