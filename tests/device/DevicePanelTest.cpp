@@ -461,6 +461,10 @@ TEST_F(DevicePanelTest, StatusPanelZeroTakesAThirdOfThePanelsWidth)
     panel.resize(901, 400);
     QTest::qWait(20);
     EXPECT_EQ(panel.stabarKora()->panelWidth(0), 300);
+    const QRect first = panel.stabarKora()->panel(0)->geometry();
+    const QRect second = panel.stabarKora()->panel(1)->geometry();
+    EXPECT_EQ(first.width(), 300);
+    EXPECT_GT(second.x(), first.right()) << "the panels do not overlap";
     panel.resize(600, 400);
     QTest::qWait(20);
     EXPECT_EQ(panel.stabarKora()->panelWidth(0), 200);

@@ -19,7 +19,12 @@ StatusPanels::StatusPanels(const QString& objectName, const std::vector<int>& pa
         label->setFrameShape(QFrame::Panel);
         label->setFrameShadow(QFrame::Sunken);
         label->setContentsMargins(2, 0, 2, 0);
-        label->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+        // A fixed panel's width comes from its limits; a box layout lets an "ignored" one be
+        // overlapped by its neighbour. The last panel ignores its text so that a long one
+        // cannot widen the window.
+        const bool last = i + 1 == panelWidths.size();
+        label->setSizePolicy(last ? QSizePolicy::Ignored : QSizePolicy::Preferred,
+                             QSizePolicy::Preferred);
         panels_.push_back(label);
         layout->addWidget(label);
         setPanelWidth(static_cast<int>(i), panelWidths[i]);
