@@ -178,17 +178,12 @@ void listDirectory(CommandContext& c)
     std::string rest = c.arguments;
     // Switches may stick to the command or the path: "dir/s", "dir LOG/s".
     for (std::size_t at; (at = rest.find('/')) != std::string::npos;) {
-        const char option =
-            at + 1 < rest.size()
-                ? static_cast<char>(std::tolower(static_cast<unsigned char>(rest[at + 1])))
-                : '\0';
-        if (option == 's') {
-            options.recursive = true;
-        } else {
-            c.io.writeLine("Invalid switch - /" +
-                           std::string(1, rest[at + 1 < rest.size() ? at + 1 : at]));
+        const std::string option = rest.substr(at + 1, 1);
+        if (option != "s" && option != "S") {
+            c.io.writeLine("Invalid switch - /" + option);
             return;
         }
+        options.recursive = true;
         rest.erase(at, 2);
     }
     const auto paths = words(rest);

@@ -95,6 +95,12 @@ TEST_F(CommandExchange, ToolsOnTheSystemDriveAnswer)
     const auto abort = RunCommands(portName(), {"A\r"});
     EXPECT_TRUE(abort.log.contains("No program is running"));
 
+    const auto badSwitch = RunCommands(portName(), {"dir/w\r", "dir /\r", "dir A B\r"});
+    EXPECT_TRUE(badSwitch.log.contains("Invalid switch - /w"));
+    EXPECT_TRUE(badSwitch.log.contains("Invalid switch - /"));
+    EXPECT_TRUE(badSwitch.log.contains("Too many parameters"));
+    EXPECT_FALSE(badSwitch.log.contains("bytes free"));
+
     const auto unknown = RunCommands(portName(), {"FROB\r"});
     EXPECT_TRUE(unknown.log.contains("Bad command or file name"));
     EXPECT_TRUE(RunCommands(portName(), {"C:\\NOPE.EXE\r"}).log.contains("Bad command"));
