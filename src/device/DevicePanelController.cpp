@@ -195,11 +195,13 @@ void DevicePanelController::cbxCOMChange()
 {
     portTextPending_ = false;
     QComboBox& ports = *panel_.cbxCOM();
-    // A typed name of a listed port selects that item, so the box has nothing left to activate.
+    // A typed name of a listed port (in any case) selects that item with its own spelling, so
+    // the box has nothing left to activate when it loses the focus.
     const int listed = ports.findText(ports.currentText(), Qt::MatchFixedString);
-    if (listed >= 0 && listed != ports.currentIndex()) {
+    if (listed >= 0) {
         const QSignalBlocker quiet(&ports);
         ports.setCurrentIndex(listed);
+        ports.setEditText(ports.itemText(listed));
     }
     if (wiring_.portChosen) {
         wiring_.portChosen(ports.currentText());

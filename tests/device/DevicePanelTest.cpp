@@ -5,6 +5,7 @@
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
+#include <QLineEdit>
 #include <QListView>
 #include <QMenu>
 #include <QPushButton>
@@ -228,6 +229,36 @@ TEST_F(DevicePanelTest, PickingAPortListsTheRootIntoListStatusBarAndPathBox)
         EXPECT_EQ(option.palette.color(QPalette::Text), column == 0 ? Qt::red : Qt::blue)
             << "column " << column;
     }
+}
+
+TEST_F(DevicePanelTest, ATypedPortTakesEffectOnEnterOrWhenTheBoxIsLeftAndOnlyOnce)
+{
+    controller->ScanComPort({"COM1", "COM3"});
+    QApplication::setActiveWindow(&panel);
+    QLineEdit& typed = *panel.cbxCOM()->lineEdit();
+    typed.setFocus();
+    typed.selectAll();
+    QTest::keyClicks(&typed, "COM7");
+    EXPECT_TRUE(console.sent.empty()) << "no listing while typing";
+    tree().setFocus(); // the box is left
+    EXPECT_EQ(chosenPorts, QStringList{"COM7"});
+    EXPECT_EQ(listingsRun(), 1);
+
+    // Picking an item acts at once, also the item chosen at start-up.
+    pickPort(0);
+    EXPECT_EQ(chosenPorts, QStringList({"COM7", "COM1"}));
+    EXPECT_EQ(listingsRun(), 2);
+
+    // A listed name typed in another case is that item; Enter and then leaving act once.
+    typed.setFocus();
+    typed.selectAll();
+    QTest::keyClicks(&typed, "com1");
+    QTest::keyClick(&typed, Qt::Key_Return);
+    EXPECT_EQ(chosenPorts.last(), "COM1");
+    EXPECT_EQ(panel.cbxCOM()->currentText(), "COM1");
+    tree().setFocus();
+    EXPECT_EQ(listingsRun(), 3);
+    EXPECT_EQ(chosenPorts.size(), 3);
 }
 
 TEST_F(DevicePanelTest, AColumnClickSortsAscendingAndRefreshGoesBackToNameOrder)
