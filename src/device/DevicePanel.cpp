@@ -4,9 +4,7 @@
 #include <QComboBox>
 #include <QEvent>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
-#include <QLineEdit>
 #include <QListView>
 #include <QStackedWidget>
 #include <QToolBar>
@@ -52,8 +50,6 @@ DevicePanel::DevicePanel(QWidget* parent) : QWidget(parent)
     layout->addWidget(stabarKora_);
     connect(stabarKora_, &StatusPanels::resized, this, &DevicePanel::stabarKoraResize);
 
-    connect(viewStyleButtons_, &QButtonGroup::idClicked, this,
-            [this](int id) { setViewStyle(static_cast<DeviceViewStyle>(id)); });
     connect(viewStyleButtons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
         if (checked) {
             setViewStyle(static_cast<DeviceViewStyle>(id));
