@@ -53,8 +53,9 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, Wiring wiring, 
     actions_ = std::make_unique<DeviceMenuActions>(*browser_, *ui_);
 
     panel_.setListModel(model_.get());
-    panel_.setTypeAheadFinder(
-        [this](const QString& typed, int currentRow) { return typeAhead(typed, currentRow); });
+    panel_.setTypeAheadFinder([this](const QString& typed, int currentRow) {
+        return lstviewKoraDataFind(typed, currentRow);
+    });
     buildPopupMenu2();
     connectPopupMenu2();
     connectPanel();
@@ -266,7 +267,7 @@ void DevicePanelController::showListing()
     }
 }
 
-std::optional<int> DevicePanelController::typeAhead(const QString& typed, int currentRow)
+std::optional<int> DevicePanelController::lstviewKoraDataFind(const QString& typed, int currentRow)
 {
     std::optional<std::size_t> current;
     if (currentRow >= 0) {
@@ -281,17 +282,20 @@ std::optional<int> DevicePanelController::typeAhead(const QString& typed, int cu
 
 bool DevicePanelController::eventFilter(QObject* watched, QEvent* event)
 {
-    // Backspace goes up and Enter acts as a double click; the list still sees the key.
     if (event->type() == QEvent::KeyPress &&
         (watched == panel_.lstviewKora() || watched == panel_.lstviewKoraIcons())) {
-        const int key = static_cast<QKeyEvent*>(event)->key();
-        if (key == Qt::Key_Backspace) {
-            tbtnKoraUpClick();
-        } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
-            lstviewKoraDblClick();
-        }
+        lstviewKoraKeyDown(static_cast<QKeyEvent*>(event)->key());
     }
-    return QObject::eventFilter(watched, event);
+    return QObject::eventFilter(watched, event); // the key is not consumed
+}
+
+void DevicePanelController::lstviewKoraKeyDown(int key)
+{
+    if (key == Qt::Key_Backspace) {
+        tbtnKoraUpClick();
+    } else if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+        lstviewKoraDblClick();
+    }
 }
 
 void DevicePanelController::openPopupMenu2(QAbstractItemView& view, const QPoint& position)

@@ -100,7 +100,10 @@ private:
     // The port box's text takes effect: picked from its list, or typed and confirmed.
     void portTextEdited();
     void typedPortConfirmed();
-    std::optional<int> typeAhead(const QString& typed, int currentRow);
+    // Type-ahead: the row whose name begins with the typed text, from the current row on.
+    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow);
+    // Backspace goes up and Enter acts as a double click; the list still sees the key.
+    void lstviewKoraKeyDown(int key);
 
     DevicePanel& panel_;
     Wiring wiring_;
