@@ -103,18 +103,25 @@ TEST_F(MainWindowTerminal, LaunchTerminalGivesALiveConsoleOnTheController)
     EXPECT_EQ(EnabledDeviceControls(), 11);
 }
 
-TEST_F(MainWindowTerminal, RunDeviceProgramStartsTheProgramInTheTerminal)
+TEST_F(MainWindowTerminal, DoubleClickingAProgramInTheDeviceListRunsItInTheTerminal)
 {
     ASSERT_TRUE(sim().fileSystem().writeFile(
         "D:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(20, 3), 2000)));
-    ASSERT_TRUE(sim().fileSystem().setCurrentDrive('D'));
-    window->RunDeviceProgram(QStringLiteral("COUNT.EXE"));
+    window->devicePanel()->tbtnRefresh()->click();
+    QTreeView& list = *window->devicePanel()->lstviewKora();
+    const QModelIndexList found =
+        list.model()->match(list.model()->index(0, 0), Qt::DisplayRole, QStringLiteral("COUNT"), 1,
+                            Qt::MatchStartsWith);
+    ASSERT_EQ(found.size(), 1) << "the listing shows the program";
+    const QPoint row = list.visualRect(found.front()).center();
+    QTest::mouseClick(list.viewport(), Qt::LeftButton, {}, row);
+    QTest::mouseDClick(list.viewport(), Qt::LeftButton, {}, row);
+
     EXPECT_TRUE(window->terminal()->IsOn());
     EXPECT_TRUE(window->devicePanel()->tbtnDOSCmd()->isChecked());
     ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>COUNT.EXE")));
     ASSERT_TRUE(PaneShows(QStringLiteral("COUNT.EXE finished")));
     EXPECT_TRUE(pane().toPlainText().contains(QStringLiteral("Counter 1\nCounter 2\nCounter 3\n")));
-    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>"), 2));
 
     // Already on: the name is typed at once.
     window->RunDeviceProgram(QStringLiteral("COUNT"));
