@@ -25,5 +25,5 @@ echo "== ThreadSanitizer: threaded tests"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DKORA_TSAN=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF
 cmake --build build/tsan -j "$jobs" --target tsan_tests
-TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1 \
+TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir build/tsan -L threads --output-on-failure -j "$jobs" --timeout 300
