@@ -300,10 +300,8 @@ void DevicePanelController::lstviewKoraKeyDown(int key)
 
 void DevicePanelController::openPopupMenu2(QAbstractItemView& view, const QPoint& position)
 {
-    // A click beside the rows opens the menu for the directory itself.
-    if (!view.indexAt(position).isValid()) {
-        view.selectionModel()->clearSelection();
-    }
+    // The right click has already selected its row, or cleared the selection beside the rows
+    // (the menu is then for the directory itself); from the keyboard the selection stays.
     PopupMenu2Popup();
     PopupMenu2_->popup(view.viewport()->mapToGlobal(position));
 }

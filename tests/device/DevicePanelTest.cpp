@@ -160,11 +160,9 @@ protected:
     // does, and returns whether each named item is enabled.
     std::map<std::string, bool> openMenu(std::optional<int> row)
     {
-        if (row) {
-            clickRow(tree(), *row);
-        }
         const QPoint at =
             row ? rowCentre(tree(), *row) : QPoint(10, tree().viewport()->height() - 5);
+        QTest::mouseClick(tree().viewport(), Qt::RightButton, {}, at);
         emit tree().customContextMenuRequested(at);
         std::map<std::string, bool> enabled;
         for (const PopupMenuItem& item : kPopupMenu2Items) {
@@ -445,6 +443,13 @@ TEST_F(DevicePanelTest, MenuItemsFollowTheSelection)
         SCOPED_TRACE("empty area");
         expect(openMenu(std::nullopt), true, false, false, false);
         EXPECT_TRUE(selectedRows().isEmpty());
+    }
+    {
+        SCOPED_TRACE("the menu key keeps the selected row");
+        clickRow(tree(), rowOf("SUB"));
+        emit tree().customContextMenuRequested(QPoint(10, tree().viewport()->height() - 5));
+        EXPECT_TRUE(controller->menuItem("Delete1")->isEnabled());
+        controller->PopupMenu2()->hide();
     }
 }
 
