@@ -36,9 +36,12 @@ QString SelectedPlainText(const QPlainTextEdit& pane)
 
 std::optional<QFont> AskForFont(QWidget* parent, const QFont& current)
 {
-    bool chosen = false;
-    const QFont font = QFontDialog::getFont(&chosen, current, parent);
-    return chosen ? std::optional<QFont>(font) : std::nullopt;
+    QFontDialog FontDialog1(current, parent);
+    FontDialog1.setObjectName(QStringLiteral("FontDialog1"));
+    if (FontDialog1.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    return FontDialog1.selectedFont();
 }
 
 } // namespace

@@ -12,9 +12,11 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QContextMenuEvent>
+#include <QDialog>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 
@@ -238,6 +240,22 @@ TEST_F(PaneOnPty, ReleasingTheMouseWithoutASelectionReturnsTheCaretToTheOutput)
 TEST_F(PaneOnPty, FontPutsTheCaretAtTheEndWhetherChosenOrNot)
 {
     meoDos->setPlainText(QStringLiteral("one\ntwo"));
+    // The font dialog, cancelled.
+    const int pixelSize = meoDos->font().pixelSize();
+    QTimer cancel;
+    QObject::connect(&cancel, &QTimer::timeout, [] {
+        if (auto* dialog = qobject_cast<QDialog*>(QApplication::activeModalWidget())) {
+            if (dialog->objectName() == QStringLiteral("FontDialog1")) {
+                dialog->reject();
+            }
+        }
+    });
+    cancel.start(10);
+    terminal->Font1Click();
+    cancel.stop();
+    EXPECT_EQ(meoDos->font().pixelSize(), pixelSize);
+    EXPECT_EQ(meoDos->textCursor().position(), 7);
+
     meoDos->selectAll();
     QFont chosen(QStringLiteral("Monospace"));
     chosen.setPixelSize(23);
