@@ -17,10 +17,10 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "PtyPair.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 #include "sim/XmodemReceiver.h"
+#include "support/PtyPair.h"
 #include "transfer/TThreadXModem.h"
 
 namespace {

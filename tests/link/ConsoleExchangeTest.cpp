@@ -5,8 +5,8 @@
 #include <thread>
 
 #include "PtyPeer.h"
-#include "RecordingLog.h"
 #include "link/ConsoleExchange.h"
+#include "support/RecordingLog.h"
 
 namespace kora {
 namespace {

@@ -9,10 +9,10 @@
 #include <unistd.h>
 
 #include "PtyPeer.h"
-#include "TestFolder.h"
 #include "link/ComPortScan.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
+#include "support/TempDir.h"
 
 namespace kora {
 namespace {
@@ -29,7 +29,7 @@ TEST(PortNames, AliasesAndFolders)
         EXPECT_EQ(ComPortNumber(bad), std::nullopt) << bad;
     }
 
-    test::TestFolder home;
+    test::TempDir home;
     const std::string realHome = std::getenv("HOME") ? std::getenv("HOME") : "";
     ::setenv("HOME", home.path().c_str(), 1);
     ::unsetenv("KORA_PORT_DIR");
@@ -67,8 +67,8 @@ protected:
         fs::create_symlink(peer.devicePath(), sources.portsFolder / name);
     }
 
-    test::TestFolder root;
-    test::TestFolder locks;
+    test::TempDir root;
+    test::TempDir locks;
     ComPortScanSources sources{root.path() / "ports", root.path() / "dev", root.path() / "sys", {}};
 };
 

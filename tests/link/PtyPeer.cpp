@@ -1,41 +1,14 @@
 #include "PtyPeer.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <stdexcept>
-
-#include <fcntl.h>
-#include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
-#include <unistd.h>
 
 namespace kora::test {
 
-namespace {
-
-void MakeRaw(int fd)
-{
-    termios settings{};
-    if (::tcgetattr(fd, &settings) == 0) {
-        ::cfmakeraw(&settings);
-        ::tcsetattr(fd, TCSANOW, &settings);
-    }
-}
-
-} // namespace
-
 PtyPeer::PtyPeer()
 {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+    if (!pair_.ok()) {
         throw std::runtime_error("no pseudo-terminal");
-    }
-    devicePath_ = ::ptsname(master_);
-    MakeRaw(master_);
-    const int slave = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-    if (slave >= 0) {
-        MakeRaw(slave);
-        ::close(slave);
     }
 }
 
@@ -43,9 +16,6 @@ PtyPeer::~PtyPeer()
 {
     stop_ = true;
     join();
-    if (master_ >= 0) {
-        ::close(master_);
-    }
 }
 
 void PtyPeer::run(std::function<void(PtyPeer&)> script)
@@ -74,31 +44,22 @@ void PtyPeer::finish()
 
 void PtyPeer::send(std::string_view bytes)
 {
-    while (!bytes.empty() && master_ >= 0) {
-        const ssize_t n = ::write(master_, bytes.data(), bytes.size());
-        if (n > 0) {
-            bytes.remove_prefix(static_cast<std::size_t>(n));
-        } else if (n < 0 && errno != EINTR && errno != EAGAIN) {
-            return;
-        }
+    if (pair_.masterFd() >= 0) {
+        WriteAll(pair_.masterFd(), bytes);
     }
 }
 
 std::optional<std::uint8_t> PtyPeer::receiveByte(std::chrono::milliseconds timeout)
 {
-    const auto deadline = std::chrono::steady_clock::now() + timeout;
-    while (!stop_ && master_ >= 0 && std::chrono::steady_clock::now() < deadline) {
-        pollfd watch{master_, POLLIN, 0};
-        std::uint8_t byte = 0;
-        // Without an open slave the master reports a hang-up; wait in short naps then.
-        if (::poll(&watch, 1, 10) > 0 && (watch.revents & POLLIN) &&
-            ::read(master_, &byte, 1) == 1) {
+    using namespace std::chrono;
+    // Short slices, so that finish() ends a long wait at once.
+    const auto deadline = steady_clock::now() + timeout;
+    while (!stop_ && pair_.masterFd() >= 0 && steady_clock::now() < deadline) {
+        const auto left = duration_cast<milliseconds>(deadline - steady_clock::now());
+        if (const auto byte = ReadByteWithin(pair_.masterFd(), std::min(left, 10ms))) {
             std::lock_guard lock(mutex_);
-            received_.push_back(static_cast<char>(byte));
+            received_.push_back(static_cast<char>(*byte));
             return byte;
-        }
-        if (watch.revents & POLLHUP) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
     }
     return std::nullopt;
@@ -106,8 +67,7 @@ std::optional<std::uint8_t> PtyPeer::receiveByte(std::chrono::milliseconds timeo
 
 void PtyPeer::hangUp()
 {
-    ::close(master_);
-    master_ = -1;
+    pair_.hangUp();
 }
 
 void PtyPeer::console(const std::function<std::string(const std::string&)>& reply,

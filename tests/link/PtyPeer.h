@@ -10,6 +10,8 @@
 #include <string_view>
 #include <thread>
 
+#include "support/PtyPair.h"
+
 namespace kora::test {
 
 // The controller's end of a real pseudo-terminal. The port under test opens devicePath();
@@ -21,7 +23,7 @@ public:
     PtyPeer(const PtyPeer&) = delete;
     PtyPeer& operator=(const PtyPeer&) = delete;
 
-    const std::string& devicePath() const { return devicePath_; }
+    const std::string& devicePath() const { return pair_.slavePath(); }
 
     // Runs the script in the peer thread; join() waits for it, finish() first makes every
     // receive return nothing so that a waiting script ends at once.
@@ -44,8 +46,7 @@ public:
     std::string received() const;
 
 private:
-    int master_ = -1;
-    std::string devicePath_;
+    PtyPair pair_;
     std::thread thread_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;

@@ -17,11 +17,11 @@
 #include <unistd.h>
 
 #include "PtyPeer.h"
-#include "RecordingLog.h"
-#include "TestFolder.h"
 #include "link/ConsoleExchange.h"
 #include "link/SerialPort.h"
 #include "link/UucpLock.h"
+#include "support/RecordingLog.h"
+#include "support/TempDir.h"
 
 namespace kora {
 namespace {
@@ -51,7 +51,7 @@ protected:
         return locks.path() / UucpLock::FileNameFor(peer.devicePath());
     }
 
-    test::TestFolder locks;
+    test::TempDir locks;
     PtyPeer peer;
     SerialPort port{peer.devicePath()};
 };
@@ -62,7 +62,7 @@ TEST(SerialPortLifecycle, CloseNeedsNoOpenAndOpenFailuresAreClassified)
     EXPECT_TRUE(never.Close());
     EXPECT_TRUE(never.Close());
 
-    test::TestFolder folder;
+    test::TempDir folder;
     std::ofstream(folder.path() / "plain") << "not a tty";
     const std::string plain = (folder.path() / "plain").string();
     for (const std::string& name : {std::string(), std::string("COM"), std::string("relative"),

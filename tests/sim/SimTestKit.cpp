@@ -1,14 +1,6 @@
 #include "SimTestKit.h"
 
-#include <algorithm>
-
 namespace kora::test {
-
-bool RecordingLog::contains(const std::string& text) const
-{
-    return std::any_of(lines.begin(), lines.end(),
-                       [&](const std::string& line) { return line.find(text) != line.npos; });
-}
 
 CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
                         std::uint32_t timeoutMs, std::uint8_t lineEnd)

@@ -6,19 +6,9 @@
 
 #include "link/ConsoleExchange.h"
 #include "link/SerialPort.h"
+#include "support/RecordingLog.h"
 
 namespace kora::test {
-
-// Keeps every line the exchange shows.
-class RecordingLog final : public ConsoleLog {
-public:
-    int lineCount() const override { return static_cast<int>(lines.size()); }
-    void clear() override { lines.clear(); }
-    void appendLine(const std::string& text) override { lines.push_back(text); }
-    bool contains(const std::string& text) const;
-
-    std::vector<std::string> lines;
-};
 
 // One command as the utility sends it, with a short time-out so tests stay quick, and a line
 // check that keeps every output line exactly as read (line end included).

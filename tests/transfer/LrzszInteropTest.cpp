@@ -8,12 +8,12 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "PtyPair.h"
 #include "RxConsole.h"
 #include "TransferTestKit.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 #include "sim/XmodemReceiver.h"
+#include "support/PtyPair.h"
 
 namespace kora::test {
 namespace {

@@ -9,7 +9,7 @@
 #include <thread>
 
 #include "ChildProcess.h"
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
 namespace kora::test {
 

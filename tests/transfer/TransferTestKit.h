@@ -7,22 +7,12 @@
 #include <string>
 #include <vector>
 
-#include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
+#include "support/RecordingLog.h"
 #include "support/TempDir.h"
 #include "transfer/TThreadXModem.h"
 
 namespace kora::test {
-
-// The terminal pane as a list of lines.
-class RecordingLog final : public ConsoleLog {
-public:
-    int lineCount() const override { return static_cast<int>(lines.size()); }
-    void clear() override { lines.clear(); }
-    void appendLine(const std::string& text) override { lines.push_back(text); }
-
-    std::vector<std::string> lines;
-};
 
 // A temporary folder that also writes the files to upload.
 class TempFolder : public TempDir {

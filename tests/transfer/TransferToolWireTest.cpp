@@ -6,11 +6,11 @@
 
 #include <memory>
 
-#include "PtyPair.h"
 #include "TransferTestKit.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 #include "sim/XmodemReceiver.h"
+#include "support/PtyPair.h"
 #include "transfer/XmodemProtocol.h"
 
 namespace kora::test {

@@ -8,9 +8,9 @@
 #include <numeric>
 #include <thread>
 
-#include "PtyPair.h"
 #include "ScriptedReceiver.h"
 #include "TransferTestKit.h"
+#include "support/PtyPair.h"
 #include "transfer/XmodemProtocol.h"
 
 namespace kora::test {

@@ -1,5 +1,6 @@
-#include "PtyPair.h"
+#include "support/PtyPair.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
@@ -83,35 +84,24 @@ bool TypeWithEcho(int fd, const std::string& command)
 
 PtyPair::PtyPair()
 {
-    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0) {
+    master_.reset(::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (!master_ || ::grantpt(master_.get()) != 0 || ::unlockpt(master_.get()) != 0) {
         return;
     }
     char name[128] = {};
-    if (::ptsname_r(master_, name, sizeof name) != 0) {
+    if (::ptsname_r(master_.get(), name, sizeof name) != 0) {
         return;
     }
     slavePath_ = name;
-    slave_ = ::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK);
-    if (slave_ >= 0 && !MakeRaw(slave_)) {
-        ::close(slave_);
-        slave_ = -1;
-    }
-}
-
-PtyPair::~PtyPair()
-{
-    if (slave_ >= 0) {
-        ::close(slave_);
-    }
-    if (master_ >= 0) {
-        ::close(master_);
+    slave_.reset(::open(name, O_RDWR | O_NOCTTY | O_CLOEXEC | O_NONBLOCK));
+    if (slave_ && !MakeRaw(slave_.get())) {
+        slave_.reset();
     }
 }
 
 std::optional<std::uint8_t> PtyPair::readByte(std::chrono::milliseconds timeout)
 {
-    return ReadByteWithin(master_, timeout);
+    return ReadByteWithin(master_.get(), timeout);
 }
 
 std::optional<std::vector<std::uint8_t>> PtyPair::readExact(std::size_t count,
@@ -129,9 +119,30 @@ std::optional<std::vector<std::uint8_t>> PtyPair::readExact(std::size_t count,
     return bytes;
 }
 
+std::string PtyPair::readUntilQuiet(std::chrono::milliseconds quiet,
+                                    std::chrono::milliseconds limit)
+{
+    const auto end = std::chrono::steady_clock::now() + limit;
+    std::string received;
+    while (std::chrono::steady_clock::now() < end) {
+        const auto byte = readByte(quiet);
+        if (!byte) {
+            break;
+        }
+        received.push_back(static_cast<char>(*byte));
+    }
+    return received;
+}
+
 void PtyPair::write(std::string_view bytes)
 {
-    WriteAll(master_, bytes);
+    WriteAll(master_.get(), bytes);
+}
+
+void PtyPair::hangUp()
+{
+    master_.reset();
+    slave_.reset();
 }
 
 } // namespace kora::test
