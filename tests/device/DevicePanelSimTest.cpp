@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QToolButton>
 #include <QTreeView>
 
 #include "ModalAnswer.h"
@@ -187,6 +188,26 @@ TEST_F(DevicePanelSimTest, MakesRenamesAndDeletesThroughTheMenuAndItsDialogs)
     EXPECT_EQ(prompts_.boxes[1],
               "warning: The directory 'LOG' is not empty.\nCannot delete this directory!");
     EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\LOG"));
+}
+
+TEST_F(DevicePanelSimTest, ADoubleClickedProgramRunsInTheTerminal)
+{
+    pickFirstPort();
+    const QRect demo = tree().visualRect(tree().model()->index(rowOf("DEMO.EXE"), 0));
+    QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, demo.center());
+    QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, demo.center());
+    EXPECT_TRUE(panel().tbtnDOSCmd()->isChecked());
+    // The terminal holds the port: neither view of the list can start an operation.
+    EXPECT_FALSE(tree().isEnabled());
+    EXPECT_FALSE(panel().lstviewKoraIcons()->isEnabled());
+    EXPECT_TRUE(QTest::qWaitFor(
+        [&] { return window_->meoDos()->toPlainText().contains("DEMO.EXE"); }, 3000))
+        << "the controller echoes the program's name";
+
+    QTest::mouseClick(panel().tbtnDOSCmd(), Qt::LeftButton);
+    EXPECT_FALSE(panel().tbtnDOSCmd()->isChecked());
+    EXPECT_TRUE(tree().isEnabled());
+    EXPECT_TRUE(panel().lstviewKoraIcons()->isEnabled());
 }
 
 TEST_F(DevicePanelSimTest, PropertiesOfTheRootCountItsWholeTree)
