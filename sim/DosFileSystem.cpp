@@ -104,6 +104,17 @@ struct DosFileSystem::Resolved {
     std::vector<std::string> parts; // upper case, from the root
 };
 
+// Where a path names an entry: the directory that holds it, and the entry itself if there is
+// one. error says why there is no such place (a bad name, a missing directory on the way).
+struct DosFileSystem::Slot {
+    FsError error = FsError::None;
+    Resolved where{};
+    Node* parent = nullptr;
+    Node* node = nullptr;
+
+    const std::string& name() const { return where.parts.back(); }
+};
+
 DosFileSystem::DosFileSystem()
 {
     createEmptyDrives();
@@ -287,6 +298,18 @@ DosFileSystem::Node* DosFileSystem::findParent(const Resolved& where) const
     return node && node->isDirectory ? node : nullptr;
 }
 
+DosFileSystem::Slot DosFileSystem::findSlot(const std::string& path) const
+{
+    auto where = resolve(path);
+    if (!where || where->parts.empty())
+        return {.error = FsError::InvalidName};
+    Node* parent = findParent(*where);
+    if (!parent)
+        return {.error = FsError::PathNotFound};
+    Node* node = parent->child(where->parts.back());
+    return {FsError::None, std::move(*where), parent, node};
+}
+
 std::filesystem::path DosFileSystem::hostPath(const Resolved& where) const
 {
     std::filesystem::path result = where.drive->host;
@@ -429,33 +452,30 @@ FsError DosFileSystem::writeFileChecked(const std::string& path, std::string byt
                                         std::optional<DosDateTime> modified)
 {
     std::lock_guard lock(mutex_);
-    const auto where = resolve(path);
-    if (!where || where->parts.empty())
-        return FsError::InvalidName;
-    Node* parent = findParent(*where);
-    if (!parent)
-        return FsError::PathNotFound;
-    Node* existing = parent->child(where->parts.back());
+    const Slot slot = findSlot(path);
+    if (slot.error != FsError::None)
+        return slot.error;
+    Node* existing = slot.node;
     if (existing && existing->isDirectory)
         return FsError::IsDirectory;
-    const std::uint64_t used = where->drive->used;
+    const std::uint64_t used = slot.where.drive->used;
     const std::uint64_t freed = existing ? kClusterBytes * clusters(existing->bytes.size()) : 0;
     const std::uint64_t needed = kClusterBytes * clusters(bytes.size());
-    if (used - freed + needed > where->drive->capacity)
+    if (used - freed + needed > slot.where.drive->capacity)
         return FsError::DiskFull;
-    if (!where->drive->host.empty()) {
-        std::ofstream out(hostPath(*where), std::ios::binary | std::ios::trunc);
+    if (!slot.where.drive->host.empty()) {
+        std::ofstream out(hostPath(slot.where), std::ios::binary | std::ios::trunc);
         out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         if (!out.flush())
             return FsError::HostFailure;
     }
-    where->drive->used = used - freed + needed;
+    slot.where.drive->used = used - freed + needed;
     const DosDateTime when = modified.value_or(DosDateTime::now());
     if (existing) {
         existing->bytes = std::move(bytes);
         existing->modified = when;
     } else {
-        parent->add(where->parts.back(), false, std::move(bytes), when);
+        slot.parent->add(slot.name(), false, std::move(bytes), when);
     }
     return FsError::None;
 }
@@ -463,101 +483,90 @@ FsError DosFileSystem::writeFileChecked(const std::string& path, std::string byt
 FsError DosFileSystem::deleteFile(const std::string& path)
 {
     std::lock_guard lock(mutex_);
-    const auto where = resolve(path);
-    if (!where || where->parts.empty())
-        return FsError::InvalidName;
-    Node* parent = findParent(*where);
-    if (!parent)
-        return FsError::PathNotFound;
-    Node* node = parent->child(where->parts.back());
-    if (!node)
+    const Slot slot = findSlot(path);
+    if (slot.error != FsError::None)
+        return slot.error;
+    if (!slot.node)
         return FsError::NotFound;
-    if (node->isDirectory)
+    if (slot.node->isDirectory)
         return FsError::IsDirectory;
-    if (!where->drive->host.empty()) {
+    if (!slot.where.drive->host.empty()) {
         std::error_code ec;
-        std::filesystem::remove(hostPath(*where), ec);
+        std::filesystem::remove(hostPath(slot.where), ec);
         if (ec)
             return FsError::HostFailure;
     }
-    where->drive->used -= kClusterBytes * clusters(node->bytes.size());
-    std::erase_if(parent->children, [node](const auto& c) { return c.get() == node; });
+    slot.where.drive->used -= kClusterBytes * clusters(slot.node->bytes.size());
+    std::erase_if(slot.parent->children, [&](const auto& c) { return c.get() == slot.node; });
     return FsError::None;
 }
 
 FsError DosFileSystem::makeDirectory(const std::string& path, std::optional<DosDateTime> modified)
 {
     std::lock_guard lock(mutex_);
-    const auto where = resolve(path);
-    if (!where || where->parts.empty())
-        return FsError::InvalidName;
-    Node* parent = findParent(*where);
-    if (!parent)
-        return FsError::PathNotFound;
-    if (parent->child(where->parts.back()))
+    const Slot slot = findSlot(path);
+    if (slot.error != FsError::None)
+        return slot.error;
+    if (slot.node)
         return FsError::Exists;
-    if (where->drive->used + kClusterBytes > where->drive->capacity)
+    Drive& d = *slot.where.drive;
+    if (d.used + kClusterBytes > d.capacity)
         return FsError::DiskFull;
-    if (!where->drive->host.empty()) {
+    if (!d.host.empty()) {
         std::error_code ec;
-        if (!std::filesystem::create_directory(hostPath(*where), ec))
+        if (!std::filesystem::create_directory(hostPath(slot.where), ec))
             return FsError::HostFailure;
     }
-    parent->add(where->parts.back(), true, {}, modified.value_or(DosDateTime::now()));
-    where->drive->used += kClusterBytes;
+    slot.parent->add(slot.name(), true, {}, modified.value_or(DosDateTime::now()));
+    d.used += kClusterBytes;
     return FsError::None;
 }
 
 FsError DosFileSystem::removeDirectory(const std::string& path)
 {
     std::lock_guard lock(mutex_);
-    const auto where = resolve(path);
-    if (!where || where->parts.empty())
-        return FsError::InvalidName;
-    Node* parent = findParent(*where);
-    if (!parent)
+    const Slot slot = findSlot(path);
+    if (slot.error != FsError::None)
+        return slot.error;
+    if (!slot.node)
         return FsError::PathNotFound;
-    Node* node = parent->child(where->parts.back());
-    if (!node)
-        return FsError::PathNotFound;
-    if (!node->isDirectory)
+    if (!slot.node->isDirectory)
         return FsError::NotDirectory;
-    if (!node->children.empty())
+    if (!slot.node->children.empty())
         return FsError::NotEmpty;
     // The current directory of a drive can't be removed, as on DOS.
-    const auto& current = where->drive->currentDirectory;
-    if (current.size() >= where->parts.size() &&
-        std::equal(where->parts.begin(), where->parts.end(), current.begin()))
+    const auto& parts = slot.where.parts;
+    const auto& current = slot.where.drive->currentDirectory;
+    if (current.size() >= parts.size() && std::equal(parts.begin(), parts.end(), current.begin()))
         return FsError::InUse;
-    if (!where->drive->host.empty()) {
+    if (!slot.where.drive->host.empty()) {
         std::error_code ec;
-        if (!std::filesystem::remove(hostPath(*where), ec))
+        if (!std::filesystem::remove(hostPath(slot.where), ec))
             return FsError::HostFailure;
     }
-    where->drive->used -= kClusterBytes;
-    std::erase_if(parent->children, [node](const auto& c) { return c.get() == node; });
+    slot.where.drive->used -= kClusterBytes;
+    std::erase_if(slot.parent->children, [&](const auto& c) { return c.get() == slot.node; });
     return FsError::None;
 }
 
 FsError DosFileSystem::rename(const std::string& path, const std::string& newName)
 {
     std::lock_guard lock(mutex_);
-    const auto where = resolve(path);
-    if (!where || where->parts.empty() || !isValidName(newName))
+    if (!isValidName(newName))
         return FsError::InvalidName;
-    Node* parent = findParent(*where);
-    if (!parent)
-        return FsError::PathNotFound;
-    Node* node = parent->child(where->parts.back());
+    const Slot slot = findSlot(path);
+    if (slot.error != FsError::None)
+        return slot.error;
+    Node* node = slot.node;
     if (!node || node->isDirectory)
         return FsError::NotFound;
     const std::string target = upper(newName);
-    Node* clash = parent->child(target);
+    Node* clash = slot.parent->child(target);
     if (clash && clash != node)
         return FsError::Exists;
-    if (!where->drive->host.empty()) {
+    if (!slot.where.drive->host.empty()) {
         std::error_code ec;
-        const auto from = hostPath(*where);
+        const auto from = hostPath(slot.where);
         std::filesystem::rename(from, from.parent_path() / target, ec);
         if (ec)
             return FsError::HostFailure;

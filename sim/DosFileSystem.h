@@ -111,11 +111,13 @@ private:
     struct Node;
     struct Drive;
     struct Resolved;
+    struct Slot;
 
     Drive* drive(char letter) const;
     std::optional<Resolved> resolve(const std::string& path) const;
     Node* findNode(const Resolved& where) const;
     Node* findParent(const Resolved& where) const;
+    Slot findSlot(const std::string& path) const;
     static std::uint64_t measureUsedBytes(const Drive& d);
     std::filesystem::path hostPath(const Resolved& where) const;
     void createEmptyDrives();

@@ -14,13 +14,6 @@ namespace kora::sim {
 
 using Clock = std::chrono::steady_clock;
 
-void UniqueFd::reset(int fd)
-{
-    if (fd_ >= 0)
-        ::close(fd_);
-    fd_ = fd;
-}
-
 namespace {
 
 bool makeRaw(int fd)

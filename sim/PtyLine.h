@@ -8,36 +8,10 @@
 #include <string>
 #include <string_view>
 
+#include "link/UniqueFd.h"
 #include "sim/ByteLog.h"
 
 namespace kora::sim {
-
-// An open file descriptor that closes itself.
-class UniqueFd {
-public:
-    UniqueFd() = default;
-    explicit UniqueFd(int fd) : fd_(fd) {}
-    ~UniqueFd() { reset(); }
-    UniqueFd(UniqueFd&& other) noexcept : fd_(other.release()) {}
-    UniqueFd& operator=(UniqueFd&& other) noexcept
-    {
-        if (this != &other)
-            reset(other.release());
-        return *this;
-    }
-    int get() const { return fd_; }
-    explicit operator bool() const { return fd_ >= 0; }
-    int release()
-    {
-        const int fd = fd_;
-        fd_ = -1;
-        return fd;
-    }
-    void reset(int fd = -1);
-
-private:
-    int fd_ = -1;
-};
 
 // The simulator's end of a pseudo-terminal, paced like a serial line: at a baud rate, a byte
 // takes 10 bit times on the wire in each direction. Incoming bytes are handed out no earlier
