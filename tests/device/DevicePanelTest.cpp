@@ -190,6 +190,8 @@ protected:
 
 TEST_F(DevicePanelTest, PickingAPortListsTheRootIntoListStatusBarAndPathBox)
 {
+    EXPECT_EQ(controller->ScanComPort({}), "") << "no port: an empty box";
+    EXPECT_EQ(panel.cbxCOM()->count(), 0);
     EXPECT_EQ(controller->ScanComPort({"COM1", "COM3", "/dev/ttyUSB0"}), "COM1");
     EXPECT_EQ(panel.cbxCOM()->count(), 3);
     EXPECT_TRUE(console.sent.empty()) << "selecting the first port from code lists nothing";
