@@ -11,6 +11,7 @@
 #include "sim/InternalCommands.h"
 #include "sim/PtyLine.h"
 #include "sim/SamplePrograms.h"
+#include "sim/TextCase.h"
 
 namespace kora::sim {
 
@@ -24,20 +25,6 @@ constexpr std::size_t kMaxCommandLine = 127;
 constexpr int kMaxBatchDepth = 4;
 // Waits are cut into slices so stop() and a hang-up request are noticed quickly.
 constexpr std::chrono::milliseconds kSlice{20};
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 } // namespace
 

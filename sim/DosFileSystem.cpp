@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "sim/SampleDrives.h"
+#include "sim/TextCase.h"
 
 namespace kora::sim {
 
@@ -16,13 +17,6 @@ namespace {
 constexpr std::uint64_t kClusterBytes = 2048;
 constexpr std::uint64_t kDefaultCapacityD = 8u * 1024 * 1024;
 constexpr std::uint64_t kCapacityC = 2u * 1024 * 1024;
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 bool isNameChar(char c)
 {

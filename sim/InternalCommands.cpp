@@ -6,17 +6,11 @@
 
 #include "sim/DirListing.h"
 #include "sim/DosFileSystem.h"
+#include "sim/TextCase.h"
 
 namespace kora::sim {
 
 namespace {
-
-std::string lower(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string trimmed(const std::string& text)
 {

@@ -7,17 +7,11 @@
 #include "sim/DosFileSystem.h"
 #include "sim/IoConfigTool.h"
 #include "sim/Simulator.h"
+#include "sim/TextCase.h"
 
 namespace kora::sim {
 
 namespace {
-
-std::string upper(std::string text)
-{
-    for (char& c : text)
-        c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
-    return text;
-}
 
 std::string figure(std::uint64_t bytes, std::size_t width)
 {
