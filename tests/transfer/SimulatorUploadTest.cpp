@@ -16,15 +16,12 @@ using namespace std::chrono_literals;
 
 constexpr std::uint32_t kTimeoutMs = 40;
 
-class SimulatorUpload : public ::testing::Test {
+class SimulatorUpload : public TransferToolTest {
 protected:
     void SetUp() override
     {
-        options_ = std::make_shared<sim::TransferToolOptions>();
-        options_->inviteIntervalMs = 100;
-        sim::RegisterTransferCommand(simulator_, options_);
-        std::string error;
-        ASSERT_TRUE(simulator_.start(&error)) << error;
+        TransferToolTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         port_ = std::make_unique<SerialPort>(simulator_.terminalPath());
         ASSERT_TRUE(OpenTransferPort(*port_, kTimeoutMs));
     }
@@ -59,8 +56,6 @@ protected:
         return SendCommand(*port_, log_, "dir\r");
     }
 
-    sim::Simulator simulator_;
-    std::shared_ptr<sim::TransferToolOptions> options_;
     std::unique_ptr<SerialPort> port_;
     TempFolder folder_;
     RecordingLog log_;

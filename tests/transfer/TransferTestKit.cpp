@@ -67,4 +67,12 @@ std::int32_t RunUpload(TThreadXModem& worker, std::chrono::milliseconds limit,
     return worker.TransferResult.load();
 }
 
+void TransferToolTest::SetUp()
+{
+    options_->inviteIntervalMs = 100;
+    sim::RegisterTransferCommand(simulator_, options_);
+    std::string error;
+    ASSERT_TRUE(simulator_.start(&error)) << error;
+}
+
 } // namespace kora::test

@@ -1,13 +1,18 @@
 #pragma once
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "link/SerialPort.h"
+#include "sim/Simulator.h"
+#include "sim/XmodemReceiver.h"
 #include "support/RecordingLog.h"
 #include "support/TempDir.h"
 #include "transfer/TThreadXModem.h"
@@ -35,5 +40,17 @@ bool OpenTransferPort(SerialPort& port, std::uint32_t timeoutMs);
 // up (cancelling the worker) after the limit and returns 1 then.
 std::int32_t RunUpload(TThreadXModem& worker, std::chrono::milliseconds limit,
                        const std::function<void(TThreadXModem&)>& onPoll = {});
+
+// A simulator with the transfer tool, started in SetUp. The tool asks for the first block every
+// 100 ms rather than every second, so uploads start at once; tests may change the options
+// while it runs.
+class TransferToolTest : public ::testing::Test {
+protected:
+    void SetUp() override;
+
+    sim::Simulator simulator_;
+    std::shared_ptr<sim::TransferToolOptions> options_ =
+        std::make_shared<sim::TransferToolOptions>();
+};
 
 } // namespace kora::test

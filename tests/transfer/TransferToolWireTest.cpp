@@ -7,6 +7,7 @@
 #include <memory>
 
 #include "TransferTestKit.h"
+#include "link/UniqueFd.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 #include "sim/XmodemReceiver.h"
@@ -18,36 +19,26 @@ namespace {
 
 using namespace std::chrono_literals;
 
-class TransferToolOnTheWire : public ::testing::Test {
+class TransferToolOnTheWire : public TransferToolTest {
 protected:
     void SetUp() override
     {
-        options_ = std::make_shared<sim::TransferToolOptions>();
-        options_->inviteIntervalMs = 100;
-        sim::RegisterTransferCommand(simulator_, options_);
-        std::string error;
-        ASSERT_TRUE(simulator_.start(&error)) << error;
-        fd_ = ::open(simulator_.terminalPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-        ASSERT_GE(fd_, 0);
-        ASSERT_TRUE(MakeRaw(fd_));
-        while (ReadByteWithin(fd_, 200ms)) {
-        }
-    }
-
-    void TearDown() override
-    {
-        if (fd_ >= 0) {
-            ::close(fd_);
+        TransferToolTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
+        terminal_.reset(::open(simulator_.terminalPath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC));
+        ASSERT_GE(fd(), 0);
+        ASSERT_TRUE(MakeRaw(fd()));
+        while (ReadByteWithin(fd(), 200ms)) {
         }
     }
 
     // Types the command and waits for the tool's first NAK.
     bool Start(const std::string& path)
     {
-        if (!TypeWithEcho(fd_, "C:\\transfer /R " + path + "\r")) {
+        if (!TypeWithEcho(fd(), "C:\\transfer /R " + path + "\r")) {
             return false;
         }
-        while (const auto byte = ReadByteWithin(fd_, 2s)) {
+        while (const auto byte = ReadByteWithin(fd(), 2s)) {
             if (*byte == xmodem::NAK) {
                 return true;
             }
@@ -58,8 +49,8 @@ protected:
     // Sends bytes and returns the first byte of the answer.
     std::optional<std::uint8_t> Send(std::span<const std::uint8_t> bytes)
     {
-        WriteAll(fd_, std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
-        return ReadByteWithin(fd_, 2s);
+        WriteAll(fd(), std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()));
+        return ReadByteWithin(fd(), 2s);
     }
     std::optional<std::uint8_t> Send(std::uint8_t byte) { return Send({&byte, 1}); }
 
@@ -67,7 +58,7 @@ protected:
     std::string OutputUntilPrompt()
     {
         std::string text;
-        while (const auto byte = ReadByteWithin(fd_, 1s)) {
+        while (const auto byte = ReadByteWithin(fd(), 1s)) {
             text.push_back(static_cast<char>(*byte));
             if (text.ends_with(">")) {
                 break;
@@ -81,9 +72,9 @@ protected:
         return simulator_.fileSystem().readFile(path);
     }
 
-    sim::Simulator simulator_;
-    std::shared_ptr<sim::TransferToolOptions> options_;
-    int fd_ = -1;
+    int fd() const { return terminal_.get(); }
+
+    UniqueFd terminal_; // the simulator's line, opened as a terminal program would
 };
 
 std::string AsText(const std::vector<std::uint8_t>& bytes)
@@ -135,16 +126,16 @@ TEST_F(TransferToolOnTheWire, FiveCanEndTheToolAndNothingIsStored)
     ASSERT_TRUE(Start("D:\\CAN.BIN"));
     EXPECT_EQ(Send(xmodem::BuildBlock(1, RandomBytes(128, 6))), xmodem::ACK);
     const std::vector<std::uint8_t> cancel(5, xmodem::CAN);
-    WriteAll(fd_, AsText(cancel));
+    WriteAll(fd(), AsText(cancel));
     EXPECT_NE(OutputUntilPrompt().find("Transfer cancelled"), std::string::npos);
     EXPECT_FALSE(Stored("D:\\CAN.BIN"));
-    EXPECT_TRUE(TypeWithEcho(fd_, "dir\r"));
+    EXPECT_TRUE(TypeWithEcho(fd(), "dir\r"));
 }
 
 TEST_F(TransferToolOnTheWire, BadDestinationIsRefusedBeforeAnyNak)
 {
     for (const std::string path : {"D:\\NODIR\\X.BIN", "D:\\TOOLONGNAME.BIN"}) {
-        ASSERT_TRUE(TypeWithEcho(fd_, "C:\\transfer /R " + path + "\r"));
+        ASSERT_TRUE(TypeWithEcho(fd(), "C:\\transfer /R " + path + "\r"));
         const std::string output = OutputUntilPrompt();
         EXPECT_EQ(output.find(static_cast<char>(xmodem::NAK)), std::string::npos) << path;
         EXPECT_TRUE(output.find("Invalid path") != std::string::npos ||
