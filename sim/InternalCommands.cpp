@@ -3,6 +3,9 @@
 #include <algorithm>
 #include <array>
 #include <cctype>
+#include <initializer_list>
+#include <optional>
+#include <string_view>
 
 #include "sim/DirListing.h"
 #include "sim/DosFileSystem.h"
@@ -39,6 +42,34 @@ std::vector<std::string> words(const std::string& text)
     return result;
 }
 
+// The one path a command needs; says so when it is missing.
+std::optional<std::string> requiredPath(CommandContext& c)
+{
+    std::string path = trimmed(c.arguments);
+    if (path.empty()) {
+        c.io.writeLine("Required parameter missing");
+        return std::nullopt;
+    }
+    return path;
+}
+
+// The line a command prints for a file system refusal: the one listed for the error, or
+// `otherwise`. Success prints nothing.
+struct Refusal {
+    FsError error;
+    std::string line;
+};
+
+void reportRefusal(CommandContext& c, FsError error, std::initializer_list<Refusal> refusals,
+                   std::string_view otherwise)
+{
+    if (error == FsError::None)
+        return;
+    const auto listed = std::find_if(refusals.begin(), refusals.end(),
+                                     [error](const Refusal& r) { return r.error == error; });
+    c.io.writeLine(listed != refusals.end() ? std::string_view(listed->line) : otherwise);
+}
+
 void changeDirectory(CommandContext& c)
 {
     const std::string path = trimmed(c.arguments);
@@ -62,77 +93,32 @@ void changeDirectory(CommandContext& c)
 
 void makeDirectory(CommandContext& c)
 {
-    const std::string path = trimmed(c.arguments);
-    if (path.empty()) {
-        c.io.writeLine("Required parameter missing");
-        return;
-    }
-    switch (c.fs.makeDirectory(path)) {
-    case FsError::None:
-        return;
-    case FsError::InvalidName:
-        c.io.writeLine("Invalid directory name");
-        return;
-    case FsError::PathNotFound:
-        c.io.writeLine("Invalid path");
-        return;
-    default:
-        c.io.writeLine("Unable to create directory");
-        return;
-    }
+    if (const auto path = requiredPath(c))
+        reportRefusal(c, c.fs.makeDirectory(*path),
+                      {{FsError::InvalidName, "Invalid directory name"},
+                       {FsError::PathNotFound, "Invalid path"}},
+                      "Unable to create directory");
 }
 
 void removeDirectory(CommandContext& c)
 {
-    const std::string path = trimmed(c.arguments);
-    if (path.empty()) {
-        c.io.writeLine("Required parameter missing");
-        return;
-    }
-    switch (c.fs.removeDirectory(path)) {
-    case FsError::None:
-        return;
-    case FsError::NotEmpty:
-        c.io.writeLine("Directory not empty");
-        return;
-    case FsError::NotDirectory:
-        c.io.writeLine("Invalid path, not directory");
-        return;
-    case FsError::InUse:
-        c.io.writeLine("Attempt to remove current directory - " + path);
-        return;
-    case FsError::HostFailure:
-        c.io.writeLine("Access denied");
-        return;
-    default:
-        c.io.writeLine("Invalid path");
-        return;
-    }
+    if (const auto path = requiredPath(c))
+        reportRefusal(c, c.fs.removeDirectory(*path),
+                      {{FsError::NotEmpty, "Directory not empty"},
+                       {FsError::NotDirectory, "Invalid path, not directory"},
+                       {FsError::InUse, "Attempt to remove current directory - " + *path},
+                       {FsError::HostFailure, "Access denied"}},
+                      "Invalid path");
 }
 
 void deleteFile(CommandContext& c)
 {
-    const std::string path = trimmed(c.arguments);
-    if (path.empty()) {
-        c.io.writeLine("Required parameter missing");
-        return;
-    }
-    switch (c.fs.deleteFile(path)) {
-    case FsError::None:
-        return;
-    case FsError::IsDirectory:
-        c.io.writeLine("Access denied");
-        return;
-    case FsError::PathNotFound:
-        c.io.writeLine("Path not found");
-        return;
-    case FsError::InvalidName:
-        c.io.writeLine("Invalid file name");
-        return;
-    default:
-        c.io.writeLine("File not found");
-        return;
-    }
+    if (const auto path = requiredPath(c))
+        reportRefusal(c, c.fs.deleteFile(*path),
+                      {{FsError::IsDirectory, "Access denied"},
+                       {FsError::PathNotFound, "Path not found"},
+                       {FsError::InvalidName, "Invalid file name"}},
+                      "File not found");
 }
 
 void renameFile(CommandContext& c)
@@ -150,19 +136,10 @@ void renameFile(CommandContext& c)
         c.io.writeLine("Invalid file name");
         return;
     }
-    switch (c.fs.rename(names[0], names[1])) {
-    case FsError::None:
-        return;
-    case FsError::InvalidName:
-        c.io.writeLine("Invalid file name");
-        return;
-    case FsError::PathNotFound:
-        c.io.writeLine("Invalid path");
-        return;
-    default:
-        c.io.writeLine("Duplicate file name or file not found");
-        return;
-    }
+    reportRefusal(
+        c, c.fs.rename(names[0], names[1]),
+        {{FsError::InvalidName, "Invalid file name"}, {FsError::PathNotFound, "Invalid path"}},
+        "Duplicate file name or file not found");
 }
 
 void listDirectory(CommandContext& c)
@@ -214,14 +191,12 @@ void echoText(CommandContext& c)
 
 void typeFile(CommandContext& c)
 {
-    const std::string path = trimmed(c.arguments);
-    if (path.empty()) {
-        c.io.writeLine("Required parameter missing");
+    const auto path = requiredPath(c);
+    if (!path)
         return;
-    }
-    const auto bytes = c.fs.readFile(path);
+    const auto bytes = c.fs.readFile(*path);
     if (!bytes) {
-        c.io.writeLine("File not found - " + path);
+        c.io.writeLine("File not found - " + *path);
         return;
     }
     c.io.write(*bytes);

@@ -136,3 +136,39 @@ TEST_F(CommandExchange, ABatchFileRunsItsLines)
     ASSERT_TRUE(run.result.ok);
     EXPECT_EQ(run.log.lines.back(), "hello there");
 }
+
+TEST_F(CommandExchange, EachRefusalHasItsOwnLine)
+{
+    // Each command as the pane shows it, then its one line of refusal.
+    const std::vector<std::pair<std::string, std::string>> refusals = {
+        {"md", "Required parameter missing"},
+        {"md A*B", "Invalid directory name"},
+        {"md NOPE\\SUB", "Invalid path"},
+        {"rd", "Required parameter missing"},
+        {"rd README.TXT", "Invalid path, not directory"},
+        {"del", "Required parameter missing"},
+        {"del NOPE\\X", "Path not found"},
+        {"del A*B", "Invalid file name"},
+        {"del GONE", "File not found"},
+        {"ren README.TXT", "Required parameter missing"},
+        {"ren A B C", "Too many parameters"},
+        {"ren NOPE\\A.TXT B.TXT", "Invalid path"},
+        {"type", "Required parameter missing"},
+        {"type GONE", "File not found - GONE"},
+        {"cd\\EMPTY", ""},
+        {"rd \\EMPTY", "Attempt to remove current directory - \\EMPTY"},
+    };
+    std::vector<std::string> commands = {"d:\r", "cd\\\r"};
+    std::vector<std::string> expected = {"d:", "cd\\"};
+    for (const auto& [command, refusal] : refusals) {
+        commands.push_back(command + "\r");
+        expected.push_back(command);
+        if (!refusal.empty())
+            expected.push_back(refusal);
+    }
+    const auto run = RunCommands(portName(), commands);
+    ASSERT_TRUE(run.result.ok);
+    EXPECT_EQ(run.log.lines, expected);
+    EXPECT_TRUE(exists("D:\\EMPTY"));
+    EXPECT_TRUE(exists("D:\\README.TXT"));
+}
