@@ -8,13 +8,11 @@
 #include <string>
 #include <thread>
 
-#include <fcntl.h>
 #include <poll.h>
-#include <stdlib.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include "link/ConsoleExchange.h"
+#include "support/PtyPair.h"
 
 namespace {
 
@@ -25,24 +23,16 @@ class BenchPeer {
 public:
     enum class Mode { Flood, Echo };
     explicit BenchPeer(Mode mode)
+        : thread_([this, mode] { mode == Mode::Flood ? flood() : echo(); })
     {
-        master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-        ::grantpt(master_);
-        ::unlockpt(master_);
-        termios raw{};
-        ::tcgetattr(master_, &raw);
-        ::cfmakeraw(&raw);
-        ::tcsetattr(master_, TCSANOW, &raw);
-        path_ = ::ptsname(master_);
-        thread_ = std::thread([this, mode] { mode == Mode::Flood ? flood() : echo(); });
     }
     ~BenchPeer()
     {
         stop_ = true;
         thread_.join();
-        ::close(master_);
     }
-    const std::string& path() const { return path_; }
+    // Empty when no pseudo-terminal could be had: the port's open fails then.
+    const std::string& path() const { return pty_.slavePath(); }
 
 private:
     void flood()
@@ -75,8 +65,8 @@ private:
         }
     }
 
-    int master_ = -1;
-    std::string path_;
+    kora::test::PtyPair pty_;
+    const int master_ = pty_.masterFd();
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
