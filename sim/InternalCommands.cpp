@@ -81,7 +81,7 @@ void changeDirectory(CommandContext& c)
     if (path.size() == 2 && path[1] == ':') {
         // "cd D:" reports that drive's current directory.
         const std::string current = c.fs.currentDirectory(path[0]);
-        c.io.writeLine(current.empty() ? "Invalid drive specification"
+        c.io.writeLine(current.empty() ? "Invalid drive"
                                        : std::string(1, static_cast<char>(std::toupper(
                                                             static_cast<unsigned char>(path[0])))) +
                                              ":" + current);
@@ -256,7 +256,7 @@ bool IsDriveChange(const std::string& line)
 void ChangeDrive(CommandContext& c)
 {
     if (!c.fs.setCurrentDrive(c.commandWord[0]))
-        c.io.writeLine("Invalid drive specification");
+        c.io.writeLine("Invalid drive");
 }
 
 } // namespace kora::sim

@@ -63,8 +63,7 @@ void formatDrive(CommandContext& c)
         return;
     }
     if (drive != "D:") {
-        c.io.writeLine(drive == "C:" ? "Cannot format the system drive"
-                                     : "Invalid drive specification");
+        c.io.writeLine(drive == "C:" ? "Cannot format the system drive" : "Invalid drive");
         return;
     }
     if (!confirmed) {

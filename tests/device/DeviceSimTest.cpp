@@ -8,18 +8,11 @@
 #include "device/SizeText.h"
 #include "link/ConsoleExchange.h"
 #include "sim/DosFileSystem.h"
+#include "support/RecordingLog.h"
 #include "support/SimFixture.h"
 
 namespace kora {
 namespace {
-
-class PaneLines final : public ConsoleLog {
-public:
-    int lineCount() const override { return static_cast<int>(lines.size()); }
-    void clear() override { lines.clear(); }
-    void appendLine(const std::string& text) override { lines.push_back(text); }
-    std::vector<std::string> lines;
-};
 
 class YesUi : public DeviceActionUi {
 public:
@@ -70,7 +63,7 @@ protected:
         return std::nullopt;
     }
 
-    PaneLines pane_;
+    test::RecordingLog pane_;
     std::vector<std::string> errors_;
     int operations_ = 0;
     DeviceBrowser browser_{[this](const DeviceOperation& op) { return run(op); }};

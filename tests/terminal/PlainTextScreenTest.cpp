@@ -1,8 +1,8 @@
 #include "terminal/PlainTextScreen.h"
 
 #include "EventLoop.h"
-#include "PtyPair.h"
 #include "app/ui/UserPrompts.h"
+#include "support/PtyPair.h"
 #include "terminal/TerminalSession.h"
 
 #include <QPlainTextEdit>
@@ -82,10 +82,10 @@ TEST(PlainTextScreen, TerminalOutputContinuesAfterTheLog)
     pane.appendPlainText("dir");
     PlainTextScreen screen(pane);
     TerminalSession session(screen);
-    ASSERT_TRUE(session.SwitchOn(pty.SlavePath()));
-    EXPECT_EQ(pty.ReadUntilQuiet(100ms), "\r");
+    ASSERT_TRUE(session.SwitchOn(pty.slavePath()));
+    EXPECT_EQ(pty.readUntilQuiet(100ms), "\r");
 
-    pty.Write("\r\nD:\\>");
+    pty.write("\r\nD:\\>");
     EXPECT_TRUE(test::RunEventsUntil([&] { return pane.toPlainText() == "dir\nD:\\>"; }))
         << pane.toPlainText().toStdString();
 }

@@ -1,9 +1,9 @@
 #include "terminal/TerminalSession.h"
 
 #include "EventLoop.h"
-#include "PtyPair.h"
 #include "RecordingScreen.h"
 #include "link/SerialPort.h"
+#include "support/PtyPair.h"
 #include "terminal/ByteQueue.h"
 #include "terminal/KoraComReceiver.h"
 #include "terminal/KoraPrinterThread.h"
@@ -26,8 +26,8 @@ class TerminalOnPty : public ::testing::Test {
 protected:
     void SwitchOn()
     {
-        ASSERT_TRUE(session->SwitchOn(pty.SlavePath()));
-        ASSERT_EQ(pty.ReadUntilQuiet(100ms), "\r");
+        ASSERT_TRUE(session->SwitchOn(pty.slavePath()));
+        ASSERT_EQ(pty.readUntilQuiet(100ms), "\r");
     }
     bool ScreenShows(const QStringList& lines, std::chrono::milliseconds limit = 5s)
     {
@@ -45,7 +45,7 @@ TEST_F(TerminalOnPty, StartingSendsOneCarriageReturnAndNothingElse)
     SwitchOn();
     EXPECT_TRUE(session->IsOn());
     RunEventsFor(100ms);
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "");
 }
 
 TEST_F(TerminalOnPty, AnUnusablePortLeavesTheTerminalOff)
@@ -59,13 +59,13 @@ TEST_F(TerminalOnPty, AnUnusablePortLeavesTheTerminalOff)
 TEST_F(TerminalOnPty, APortInUseLeavesTheTerminalOffUntilItIsFree)
 {
     {
-        SerialPort other(pty.SlavePath());
+        SerialPort other(pty.slavePath());
         ASSERT_TRUE(other.Open());
-        EXPECT_FALSE(session->SwitchOn(pty.SlavePath()));
+        EXPECT_FALSE(session->SwitchOn(pty.slavePath()));
         EXPECT_FALSE(session->IsOn());
         EXPECT_FALSE(session->SendSpecialKey(Qt::Key_Up));
     }
-    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+    EXPECT_EQ(pty.readUntilQuiet(30ms), "");
     SwitchOn();
 }
 
@@ -81,7 +81,7 @@ TEST_F(TerminalOnPty, ControllerOutputReachesThePaneInOrder)
     }
     output += "D:\\>";
     expected << "D:\\>";
-    pty.Write(output);
+    pty.write(output);
     EXPECT_TRUE(ScreenShows(expected)) << screen.lines.join('|').toStdString();
 }
 
@@ -91,7 +91,7 @@ TEST_F(TerminalOnPty, PausedThreadsTakeNothingAndContinueWhenResumed)
     RunEventsFor(30ms);
     session->Printer().Pause();
     session->Receiver().Pause();
-    pty.Write("abc\r\n");
+    pty.write("abc\r\n");
     RunEventsFor(150ms);
     EXPECT_EQ(session->Queue().Size(), 0u);
     EXPECT_TRUE(screen.lines.isEmpty());
@@ -111,10 +111,10 @@ TEST_F(TerminalOnPty, TypingSendsOneByteAndKeepsUnreadControllerOutput)
     SwitchOn();
     RunEventsFor(30ms);
     // Output the receiver has not read yet (no events run while it arrives and the key goes).
-    pty.Write("ping\r\n");
+    pty.write("ping\r\n");
     std::this_thread::sleep_for(30ms);
     EXPECT_TRUE(session->TypeCharacter('x'));
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "x");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "x");
     EXPECT_TRUE(ScreenShows({"ping", ""}));
     EXPECT_FALSE(session->Printer().IsPaused());
     EXPECT_FALSE(session->Receiver().IsPaused());
@@ -130,7 +130,7 @@ TEST_F(TerminalOnPty, KeysSendTheirSequenceOrCharacterOnce)
     EXPECT_TRUE(session->HandleKey(Qt::Key_Backspace, Qt::NoModifier, "\b"));
     EXPECT_TRUE(session->HandleKey(Qt::Key_C, Qt::ControlModifier, "\x03"));
     EXPECT_FALSE(session->HandleKey(Qt::Key_PageUp, Qt::NoModifier, ""));
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "\x1b[A\x1bOS\b\x03");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "\x1b[A\x1bOS\b\x03");
 }
 
 TEST_F(TerminalOnPty, PasteSendsLineBreaksAsCarriageReturns)
@@ -141,7 +141,7 @@ TEST_F(TerminalOnPty, PasteSendsLineBreaksAsCarriageReturns)
         waits.push_back(wait);
         TerminalSession::SleepWait(wait);
     });
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "ab\rcd\nx");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "ab\rcd\nx");
     EXPECT_EQ(waits.size(), 7u * 4u);
     EXPECT_FALSE(session->Printer().IsPaused());
 }
@@ -154,7 +154,7 @@ TEST_F(TerminalOnPty, SwitchingOffWhileBatchingRepaintsAtOnce)
     for (int i = 0; i < 40; ++i) {
         flood += "row\r\n";
     }
-    pty.Write(flood);
+    pty.write(flood);
     ASSERT_TRUE(RunEventsUntil([&] { return session->Queue().Size() == flood.size(); }));
 
     session->Printer().Resume();
@@ -169,15 +169,15 @@ TEST_F(TerminalOnPty, SwitchingOffWhileBatchingRepaintsAtOnce)
 TEST_F(TerminalOnPty, SwitchingOffAndOnContinuesOnTheLastLine)
 {
     SwitchOn();
-    pty.Write("abc");
+    pty.write("abc");
     ASSERT_TRUE(ScreenShows({"abc"}));
     session->SwitchOff();
     EXPECT_FALSE(session->IsOn());
     EXPECT_FALSE(session->TypeCharacter('q'));
-    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+    EXPECT_EQ(pty.readUntilQuiet(30ms), "");
 
     SwitchOn();
-    pty.Write("def\r\n");
+    pty.write("def\r\n");
     EXPECT_TRUE(ScreenShows({"abcdef", ""}));
 }
 
@@ -191,7 +191,7 @@ TEST_F(TerminalOnPty, AReadQueuedBeforeSwitchingOffDoesNothing)
         std::this_thread::sleep_for(1ms);
     }
     ASSERT_TRUE(session->Receiver().GuiCallPending());
-    pty.Write("Z");
+    pty.write("Z");
     std::this_thread::sleep_for(20ms);
 
     // The port is closed and deleted before the queued read gets its turn.
@@ -203,7 +203,7 @@ TEST_F(TerminalOnPty, AReadQueuedBeforeSwitchingOffDoesNothing)
     // Switched on again, the same read runs against the new port. The "Z" was not taken by
     // the stale call: it arrives once, unless opening the port dropped it.
     SwitchOn();
-    pty.Write("ok\r\n");
+    pty.write("ok\r\n");
     ASSERT_TRUE(RunEventsUntil([&] { return screen.lines.size() == 2; }));
     EXPECT_TRUE(screen.lines[0] == "Zok" || screen.lines[0] == "ok")
         << screen.lines[0].toStdString();
@@ -212,7 +212,7 @@ TEST_F(TerminalOnPty, AReadQueuedBeforeSwitchingOffDoesNothing)
 TEST_F(TerminalOnPty, StoppingDoesNotWaitForTheGuiThread)
 {
     SwitchOn();
-    pty.Write(std::string(2000, 'x'));
+    pty.write(std::string(2000, 'x'));
     RunEventsFor(20ms);
     // Both threads are mid-work and waiting for this thread, which now stops them without
     // running another event.

@@ -1,9 +1,9 @@
 #include "terminal/TerminalWindow.h"
 
 #include "EventLoop.h"
-#include "PtyPair.h"
 #include "app/RecordingPrompts.h"
 #include "link/SerialPort.h"
+#include "support/PtyPair.h"
 #include "terminal/KoraComReceiver.h"
 #include "terminal/KoraPrinterThread.h"
 
@@ -60,7 +60,7 @@ protected:
     {
         tbtnDOSCmd->click();
         ASSERT_TRUE(terminal->IsOn());
-        ASSERT_EQ(pty.ReadUntilQuiet(100ms), "\r");
+        ASSERT_EQ(pty.readUntilQuiet(100ms), "\r");
     }
     // Both, or -1 when they differ.
     int DeviceControlsEnabled() const
@@ -71,7 +71,7 @@ protected:
     RecordingPrompts prompts;
     ScopedPrompts scopedPrompts{prompts};
     PtyPair pty;
-    QString portName = QString::fromStdString(pty.SlavePath());
+    QString portName = QString::fromStdString(pty.slavePath());
     QWidget host;
     QPlainTextEdit* meoDos = new QPlainTextEdit(&host);
     QToolButton* tbtnDOSCmd = new QToolButton(&host);
@@ -91,7 +91,7 @@ TEST_F(PaneOnPty, SwitchingOnAndOffShowsTheStateAndHoldsTheDeviceControls)
     EXPECT_EQ(meoDos->palette().color(QPalette::Base), QColor(Qt::black));
     EXPECT_EQ(meoDos->palette().color(QPalette::Text), QColor(192, 192, 192));
     RunEventsFor(50ms);
-    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "") << "only one carriage return at start";
+    EXPECT_EQ(pty.readUntilQuiet(30ms), "") << "only one carriage return at start";
 
     tbtnDOSCmd->click();
     EXPECT_FALSE(terminal->IsOn());
@@ -115,14 +115,14 @@ TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
     EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});
 
     // In use by another program: the same message, the port's name between its halves.
-    portName = QString::fromStdString(pty.SlavePath());
-    SerialPort other(pty.SlavePath());
+    portName = QString::fromStdString(pty.slavePath());
+    SerialPort other(pty.slavePath());
     ASSERT_TRUE(other.Open());
     tbtnDOSCmd->click();
     EXPECT_FALSE(terminal->IsOn());
     ASSERT_EQ(prompts.boxes.size(), 2);
     EXPECT_TRUE(prompts.boxes[1].startsWith("error: Unable to open " + portName + " !"));
-    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+    EXPECT_EQ(pty.readUntilQuiet(30ms), "");
 }
 
 TEST_F(PaneOnPty, KeysInThePaneGoToTheControllerOnlyWhileOn)
@@ -131,7 +131,7 @@ TEST_F(PaneOnPty, KeysInThePaneGoToTheControllerOnlyWhileOn)
     QTest::keyClicks(meoDos, QStringLiteral("ab"));
     QTest::keyClick(meoDos, Qt::Key_Up);
     QTest::keyClick(meoDos, Qt::Key_Return);
-    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "") << "typing while off sends nothing";
+    EXPECT_EQ(pty.readUntilQuiet(30ms), "") << "typing while off sends nothing";
     EXPECT_EQ(meoDos->toPlainText(), QStringLiteral("log line"));
 
     SwitchOn();
@@ -140,17 +140,17 @@ TEST_F(PaneOnPty, KeysInThePaneGoToTheControllerOnlyWhileOn)
     QTest::keyClick(meoDos, Qt::Key_Backspace);
     QTest::keyClick(meoDos, Qt::Key_Escape);
     QTest::keyClick(meoDos, Qt::Key_C, Qt::ControlModifier);
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "dir\r\b\x1b\x03");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "dir\r\b\x1b\x03");
 
     for (const Qt::Key key : {Qt::Key_Up, Qt::Key_Down, Qt::Key_Right, Qt::Key_Left, Qt::Key_F1,
                               Qt::Key_F2, Qt::Key_F3, Qt::Key_F4}) {
         QTest::keyClick(meoDos, key);
     }
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "\x1b[A\x1b[B\x1b[C\x1b[D\x1bOP\x1bOQ\x1bOR\x1bOS");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "\x1b[A\x1b[B\x1b[C\x1b[D\x1bOP\x1bOQ\x1bOR\x1bOS");
 
     // The pane shows only what the controller echoes, not the keys themselves.
     EXPECT_EQ(meoDos->toPlainText(), QStringLiteral("log line"));
-    pty.Write("dir");
+    pty.write("dir");
     EXPECT_TRUE(RunEventsUntil([&] { return meoDos->toPlainText() == "log linedir"; }))
         << "the controller's output continues the pane's last line";
 }
@@ -161,18 +161,18 @@ TEST_F(PaneOnPty, PasteSendsTheClipboardWithLineBreaksAsEnterAndAtMost1023Charac
     terminal->PopupMenu3Popup();
     EXPECT_FALSE(terminal->Pasteto7740P1()->isEnabled()) << "terminal off";
     terminal->Pasteto7740P1Click();
-    EXPECT_EQ(pty.ReadUntilQuiet(30ms), "");
+    EXPECT_EQ(pty.readUntilQuiet(30ms), "");
 
     SwitchOn();
     terminal->PopupMenu3Popup();
     EXPECT_TRUE(terminal->Pasteto7740P1()->isEnabled());
     terminal->Pasteto7740P1()->trigger();
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), "dir\rver\nx");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "dir\rver\nx");
 
     QGuiApplication::clipboard()->setText(QString(1100, QLatin1Char('k')));
     terminal->SetPasteWait([](std::chrono::milliseconds) {});
     terminal->Pasteto7740P1Click();
-    EXPECT_EQ(pty.ReadUntilQuiet(50ms), std::string(1023, 'k'));
+    EXPECT_EQ(pty.readUntilQuiet(50ms), std::string(1023, 'k'));
 
     QGuiApplication::clipboard()->clear();
     terminal->PopupMenu3Popup();
