@@ -5,8 +5,8 @@
 
 #include <cstdlib>
 
-// Widget tests of the device panel. The main window creates the documents folder and browses
-// the home folder, so the run gets a home of its own.
+// main() for tests of the whole main window. The window creates the documents folder and
+// browses the home folder: give the whole run a home of its own so nothing lands in the real one.
 int main(int argc, char* argv[])
 {
     QTemporaryDir home;
