@@ -15,6 +15,23 @@ namespace kora {
 PlainTextScreen::PlainTextScreen(QPlainTextEdit& pane) : pane_(pane)
 {
     pane_.document()->setUndoRedoEnabled(false);
+    QScrollBar* bar = pane_.verticalScrollBar();
+    following_ = AtEnd();
+    valueWatch_ = QObject::connect(bar, &QScrollBar::valueChanged, [this](int value) {
+        following_ = value == pane_.verticalScrollBar()->maximum();
+    });
+    // A resize changes the range without moving the view: keep it on the newest line.
+    rangeWatch_ = QObject::connect(bar, &QScrollBar::rangeChanged, [this](int, int maximum) {
+        if (following_) {
+            pane_.verticalScrollBar()->setValue(maximum);
+        }
+    });
+}
+
+PlainTextScreen::~PlainTextScreen()
+{
+    QObject::disconnect(valueWatch_);
+    QObject::disconnect(rangeWatch_);
 }
 
 int PlainTextScreen::LineCount() const

@@ -5,7 +5,9 @@
 #include "support/PtyPair.h"
 #include "terminal/TerminalSession.h"
 
+#include <QApplication>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QTextCursor>
 
 #include <gtest/gtest.h>
@@ -73,6 +75,35 @@ TEST(PlainTextScreen, OutputLeavesTheUserSelectionAloneAndBatchesRepaint)
     ScopedPrompts scoped(prompts);
     screen.Bell();
     EXPECT_EQ(prompts.beeps, 1);
+}
+
+TEST(PlainTextScreen, TheViewStaysOnTheNewestLineThroughAResizeUnlessTheUserScrolledUp)
+{
+    QPlainTextEdit pane;
+    pane.resize(400, 300);
+    pane.show();
+    PlainTextScreen screen(pane);
+    for (int i = 0; i < 200; ++i) {
+        screen.AppendLine(QString("line %1").arg(i));
+    }
+    QApplication::processEvents();
+    QScrollBar* bar = pane.verticalScrollBar();
+    ASSERT_GT(bar->maximum(), 0);
+    ASSERT_EQ(bar->value(), bar->maximum());
+
+    // A smaller pane has a larger range: the view must not stay behind.
+    pane.resize(400, 120);
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), bar->maximum());
+    screen.AppendLine("after the resize");
+    EXPECT_EQ(bar->value(), bar->maximum());
+
+    // The user scrolled up to read: neither output nor a resize pulls the view down.
+    bar->setValue(10);
+    screen.AppendLine("more");
+    pane.resize(400, 100);
+    QApplication::processEvents();
+    EXPECT_EQ(bar->value(), 10);
 }
 
 TEST(PlainTextScreen, TerminalOutputContinuesAfterTheLog)
