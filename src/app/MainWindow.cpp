@@ -23,8 +23,8 @@
 
 #include "app/KoraInitDialog.h"
 #include "app/WindowDivision.h"
-#include "app/ui/ToolIcons.h"
-#include "app/ui/UserPrompts.h"
+#include "ui/ToolIcons.h"
+#include "ui/UserPrompts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"

@@ -12,9 +12,9 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/ui/FileListColumns.h"
-#include "app/ui/PanelParts.h"
-#include "app/ui/StatusPanels.h"
+#include "ui/FileListColumns.h"
+#include "ui/PanelParts.h"
+#include "ui/StatusPanels.h"
 
 namespace kora {
 

@@ -15,7 +15,7 @@
 #include <algorithm>
 #include <utility>
 
-#include "app/ui/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
 #include "device/DeviceMenuActions.h"

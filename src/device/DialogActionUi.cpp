@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 #include "device/KoraAskNameDialog.h"
 #include "device/KoraPropDialog.h"
 

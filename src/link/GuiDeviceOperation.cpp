@@ -5,7 +5,7 @@
 #include <QPlainTextEdit>
 #include <QString>
 
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 namespace {

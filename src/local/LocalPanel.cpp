@@ -15,10 +15,10 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "app/ui/FileListColumns.h"
-#include "app/ui/PanelParts.h"
-#include "app/ui/StatusPanels.h"
-#include "app/ui/UserPrompts.h"
+#include "ui/FileListColumns.h"
+#include "ui/PanelParts.h"
+#include "ui/StatusPanels.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 namespace {

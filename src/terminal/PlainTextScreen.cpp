@@ -1,6 +1,6 @@
 #include "terminal/PlainTextScreen.h"
 
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 
 #include <QPlainTextEdit>
 #include <QScrollBar>

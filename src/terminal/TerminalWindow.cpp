@@ -1,6 +1,6 @@
 #include "terminal/TerminalWindow.h"
 
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 #include "terminal/PlainTextScreen.h"
 #include "terminal/TerminalKeys.h"
 #include "terminal/TerminalText.h"

@@ -19,9 +19,9 @@
 #include <set>
 
 #include "app/MainWindow.h"
-#include "app/ui/FileListColumns.h"
-#include "app/ui/StatusPanels.h"
-#include "app/ui/ToolIcons.h"
+#include "ui/FileListColumns.h"
+#include "ui/StatusPanels.h"
+#include "ui/ToolIcons.h"
 #include "device/DevicePanel.h"
 #include "local/LocalPanel.h"
 

@@ -11,7 +11,7 @@
 #include <gtest/gtest.h>
 
 #include "RecordingPrompts.h"
-#include "app/ui/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "local/LocalPanel.h"
 
 namespace kora {

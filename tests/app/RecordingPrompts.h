@@ -5,7 +5,7 @@
 
 #include <deque>
 
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 
 namespace kora::test {
 

@@ -15,7 +15,7 @@
 
 #include "app/KoraInitDialog.h"
 #include "app/MainWindow.h"
-#include "app/ui/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "device/DevicePanel.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"

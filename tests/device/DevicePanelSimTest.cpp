@@ -16,7 +16,7 @@
 #include "QtPrinters.h"
 #include "app/MainWindow.h"
 #include "app/RecordingPrompts.h"
-#include "app/ui/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"

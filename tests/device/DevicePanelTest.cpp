@@ -20,7 +20,7 @@
 #include "ModalAnswer.h"
 #include "QtPrinters.h"
 #include "app/RecordingPrompts.h"
-#include "app/ui/StatusPanels.h"
+#include "ui/StatusPanels.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"

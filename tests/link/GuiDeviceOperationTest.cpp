@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 
 #include "PtyPeer.h"
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 #include "link/GuiDeviceOperation.h"
 
 namespace kora {

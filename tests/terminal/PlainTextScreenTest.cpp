@@ -1,7 +1,7 @@
 #include "terminal/PlainTextScreen.h"
 
 #include "EventLoop.h"
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 #include "support/PtyPair.h"
 #include "terminal/TerminalSession.h"
 

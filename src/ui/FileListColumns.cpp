@@ -1,4 +1,4 @@
-#include "app/ui/FileListColumns.h"
+#include "ui/FileListColumns.h"
 
 #include <QHeaderView>
 #include <QTreeView>

@@ -1,4 +1,4 @@
-#include "app/ui/UserPrompts.h"
+#include "ui/UserPrompts.h"
 
 #include <QApplication>
 #include <QGuiApplication>

@@ -1,4 +1,4 @@
-#include "app/ui/StatusPanels.h"
+#include "ui/StatusPanels.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -1,4 +1,4 @@
-#include "app/ui/PanelParts.h"
+#include "ui/PanelParts.h"
 
 #include <QButtonGroup>
 #include <QLabel>

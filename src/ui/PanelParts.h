@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "app/ui/ToolIcons.h"
+#include "ui/ToolIcons.h"
 
 class QButtonGroup;
 class QLabel;

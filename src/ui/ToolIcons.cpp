@@ -1,4 +1,4 @@
-#include "app/ui/ToolIcons.h"
+#include "ui/ToolIcons.h"
 
 #include <QPainter>
 #include <QPainterPath>
