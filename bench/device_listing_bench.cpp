@@ -12,7 +12,7 @@
 #include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
-#include "device/ShellEntryInfoProvider.h"
+#include "filelist/ShellEntryInfoProvider.h"
 #include "link/ConsoleExchange.h"
 #include "support/SimFixture.h"
 
@@ -129,7 +129,7 @@ int LargeListingLookups()
 
     // The icon styles lay all 10,000 items out, but only those on screen are looked up.
     const std::size_t before = counted.count;
-    panel.setViewStyle(kora::DeviceViewStyle::LargeIcons);
+    panel.setViewStyle(kora::FileViewStyle::LargeIcons);
     panel.grab();
     const std::size_t iconLookups = counted.count - before;
     std::printf("same listing in large icons: %zu more lookups\n", iconLookups);

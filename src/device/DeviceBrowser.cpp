@@ -2,9 +2,10 @@
 
 #include <algorithm>
 
-#include "device/DateTimeText.h"
 #include "device/DevicePath.h"
-#include "device/SizeText.h"
+#include "device/DeviceSort.h"
+#include "filelist/DateTimeText.h"
+#include "filelist/SizeText.h"
 
 namespace kora {
 
@@ -33,7 +34,7 @@ void DeviceBrowser::replaceEntries(std::vector<FolderEntry> entries)
 {
     emit entriesAboutToBeReplaced();
     entries_.assign(std::move(entries));
-    entries_.sortBy(deviceSortColumn_);
+    SortDeviceEntries(entries_, deviceSortColumn_);
     emit entriesReplaced();
 }
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "device/DeviceEntries.h"
 #include "device/DeviceListing.h"
+#include "filelist/FolderEntries.h"
 
 namespace kora {
 
@@ -48,8 +48,8 @@ public:
     // The row the pop-up menu was opened on.
     void setSavedFocusIndex(int row) { savedFocusIndex_ = row; }
 
-    DeviceEntries& entries() { return entries_; }
-    const DeviceEntries& entries() const { return entries_; }
+    FolderEntries& entries() { return entries_; }
+    const FolderEntries& entries() const { return entries_; }
     const FolderEntry* DeviceEntryAt(std::optional<std::size_t> row) const;
 
     const std::string& DevicePath() const { return devicePath_; }
@@ -95,7 +95,7 @@ private:
     void replaceEntries(std::vector<FolderEntry> entries);
 
     DeviceOperationRunner run_;
-    DeviceEntries entries_;
+    FolderEntries entries_;
     std::string devicePath_;
     std::uint64_t deviceFreeBytes_ = 0;
     int deviceSortColumn_ = 0;

@@ -5,7 +5,7 @@
 #include <QTime>
 #include <optional>
 
-#include "device/DateTimeText.h"
+#include "filelist/DateTimeText.h"
 
 namespace kora {
 

@@ -1,8 +1,8 @@
 #include "device/DeviceListModel.h"
 
 #include "device/DeviceBrowser.h"
-#include "device/EntryInfoProvider.h"
-#include "device/SizeText.h"
+#include "filelist/EntryInfoProvider.h"
+#include "filelist/SizeText.h"
 
 namespace kora {
 
@@ -15,7 +15,7 @@ DeviceListModel::DeviceListModel(DeviceBrowser& browser, EntryInfoProvider* prov
     connect(&browser_, &DeviceBrowser::entriesReplaced, this, &DeviceListModel::endResetModel);
 }
 
-DeviceEntries& DeviceListModel::entries() const
+FolderEntries& DeviceListModel::entries() const
 {
     return browser_.entries();
 }
@@ -27,7 +27,7 @@ int DeviceListModel::rowCount(const QModelIndex& parent) const
 
 int DeviceListModel::columnCount(const QModelIndex& parent) const
 {
-    return parent.isValid() ? 0 : kDeviceColumnCount;
+    return parent.isValid() ? 0 : kFileColumnCount;
 }
 
 void DeviceListModel::FillDeviceEntryInfo(int first, int last) const
@@ -58,8 +58,8 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     }
     const int row = index.row();
     const int column = index.column();
-    const bool wantsInfo = (role == Qt::DecorationRole && column == kDeviceColumnName) ||
-                           (role == Qt::DisplayRole && column == kDeviceColumnType);
+    const bool wantsInfo = (role == Qt::DecorationRole && column == kColumnName) ||
+                           (role == Qt::DisplayRole && column == kColumnType);
     if (wantsInfo) {
         FillDeviceEntryInfo(row, row);
     }
@@ -67,25 +67,25 @@ QVariant DeviceListModel::data(const QModelIndex& index, int role) const
     switch (role) {
     case Qt::DisplayRole:
         switch (column) {
-        case kDeviceColumnName:
+        case kColumnName:
             // The controller's names are single bytes; Latin-1 shows each one as itself.
             return QString::fromLatin1(entry.name);
-        case kDeviceColumnSize:
-            return QString::fromStdString(DeviceSizeText(entry));
-        case kDeviceColumnType:
+        case kColumnSize:
+            return QString::fromStdString(SizeCellText(entry));
+        case kColumnType:
             return QString::fromStdString(entry.typeName);
-        case kDeviceColumnModified:
+        case kColumnModified:
             return QString::fromStdString(entry.modified);
         default:
             return {};
         }
     case Qt::DecorationRole:
-        if (column == kDeviceColumnName && provider_ != nullptr) {
+        if (column == kColumnName && provider_ != nullptr) {
             return provider_->icon(entry.iconIndex);
         }
         return {};
     case Qt::TextAlignmentRole:
-        if (column == kDeviceColumnSize) {
+        if (column == kColumnSize) {
             return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
         }
         return {};
@@ -100,13 +100,12 @@ QVariant DeviceListModel::headerData(int section, Qt::Orientation orientation, i
         return {};
     }
     if (role == Qt::DisplayRole) {
-        static const char* const kCaptions[kDeviceColumnCount] = {"Name", "Size", "Type",
-                                                                  "Modified"};
-        if (section >= 0 && section < kDeviceColumnCount) {
+        static const char* const kCaptions[kFileColumnCount] = {"Name", "Size", "Type", "Modified"};
+        if (section >= 0 && section < kFileColumnCount) {
             return QString::fromLatin1(kCaptions[section]);
         }
     }
-    if (role == Qt::TextAlignmentRole && section == kDeviceColumnSize) {
+    if (role == Qt::TextAlignmentRole && section == kColumnSize) {
         return QVariant::fromValue(Qt::Alignment(Qt::AlignRight | Qt::AlignVCenter));
     }
     return {};

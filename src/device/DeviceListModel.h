@@ -9,11 +9,8 @@
 namespace kora {
 
 class DeviceBrowser;
-class DeviceEntries;
+class FolderEntries;
 class EntryInfoProvider;
-
-// Initial widths of Name, Size, Type and Modified.
-inline constexpr std::array<int, kDeviceColumnCount> kDeviceColumnWidths = {140, 60, 90, 200};
 
 // The device list as the views see it. It holds no rows of its own: every row is read from the
 // browser's entries when a view asks for it. Icon and type name are looked up for an entry
@@ -41,7 +38,7 @@ public:
     std::size_t lookupCount() const { return lookupCount_; }
 
 private:
-    DeviceEntries& entries() const;
+    FolderEntries& entries() const;
 
     DeviceBrowser& browser_;
     EntryInfoProvider* provider_;

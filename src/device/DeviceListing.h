@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "device/DirLine.h"
-#include "device/FolderEntry.h"
+#include "filelist/FolderEntry.h"
 #include "link/ConsoleExchange.h"
 
 namespace kora {

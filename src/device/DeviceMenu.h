@@ -4,7 +4,7 @@
 #include <string>
 #include <string_view>
 
-#include "device/FolderEntry.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 

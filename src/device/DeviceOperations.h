@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "device/DeviceListing.h"
-#include "device/FolderEntry.h"
+#include "filelist/FolderEntry.h"
 #include "link/ConsoleExchange.h"
 
 namespace kora {

@@ -15,13 +15,13 @@
 #include <algorithm>
 #include <utility>
 
-#include "ui/StatusPanels.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
 #include "device/DeviceMenuActions.h"
 #include "device/DevicePanel.h"
 #include "device/DialogActionUi.h"
-#include "device/ShellEntryInfoProvider.h"
+#include "filelist/ShellEntryInfoProvider.h"
+#include "ui/StatusPanels.h"
 
 namespace kora {
 namespace {

@@ -13,8 +13,8 @@
 
 #include "device/DeviceListing.h"
 #include "device/DeviceMenu.h"
-#include "device/EntryInfoProvider.h"
-#include "device/TypeAheadSearch.h"
+#include "filelist/EntryInfoProvider.h"
+#include "filelist/TypeAheadSearch.h"
 
 class QAbstractItemView;
 class QAction;

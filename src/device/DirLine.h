@@ -5,7 +5,7 @@
 #include <string_view>
 #include <variant>
 
-#include "device/FolderEntry.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 

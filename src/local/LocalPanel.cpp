@@ -15,7 +15,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
-#include "ui/FileListColumns.h"
+#include "filelist/FileColumns.h"
+#include "filelist/FileListViews.h"
 #include "ui/PanelParts.h"
 #include "ui/StatusPanels.h"
 #include "ui/UserPrompts.h"
@@ -34,71 +35,47 @@ public:
     }
 };
 
+FilePanelLook LocalPanelLook()
+{
+    FilePanelLook look;
+    look.prefix = QStringLiteral("Local");
+    look.caption = QStringLiteral("Local System:");
+    look.statusWidths = {150, 100};
+    look.pathBoxEditable = true;
+    look.multiSelection = true;
+    return look;
+}
+
 } // namespace
 
-LocalPanel::LocalPanel(QWidget* parent) : QWidget(parent)
+LocalPanel::LocalPanel(QWidget* parent) : FilePanel(LocalPanelLook(), parent)
 {
-    setObjectName(QStringLiteral("pnlLocal"));
-    auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
-    layout->setSpacing(2);
+    tbtnLocalOpenDir_ = addToolButton(QStringLiteral("tbtnLocalOpenDir"),
+                                      QStringLiteral("Open directory"), ToolIcon::OpenFolder);
+    tbtnLocalUp_ =
+        addToolButton(QStringLiteral("tbtnLocalUp"), QStringLiteral("Move up"), ToolIcon::MoveUp);
+    tbtnLocalRefresh_ = addToolButton(QStringLiteral("tbtnLocalRefresh"),
+                                      QStringLiteral("Refresh folder"), ToolIcon::Refresh);
+    addToolBarSeparator();
+    addViewStyleButtons();
+    addToolBarSeparator();
+    tbtnLocalRun_ = addToolButton(QStringLiteral("tbtnLocalRun"),
+                                  QStringLiteral("Run KORA Utility"), ToolIcon::RunUtility);
 
-    lblLocal_ = MakePanelTitle(QStringLiteral("lblLocal"), QStringLiteral("Local System:"), this);
-    layout->addWidget(lblLocal_);
-
-    buildToolBar();
-    layout->addWidget(tlbarLocal_);
-
-    cbxLocal_ = new QComboBox(this);
-    cbxLocal_->setObjectName(QStringLiteral("cbxLocal"));
-    cbxLocal_->setEditable(true);
-    cbxLocal_->setInsertPolicy(QComboBox::NoInsert);
-    cbxLocal_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
-    layout->addWidget(cbxLocal_);
-
-    lstviewLocal_ = new QTreeView(this);
-    lstviewLocal_->setObjectName(QStringLiteral("lstviewLocal"));
-    SetUpFileListView(*lstviewLocal_);
-    lstviewLocal_->setSelectionMode(QAbstractItemView::ExtendedSelection);
     listModel_ = new LocalListModel(this);
     // Column headers until the first folder is listed.
     listModel_->setSourceModel(new EmptyFileListModel(listModel_));
-    lstviewLocal_->setModel(listModel_);
-    ApplyFileListColumnWidths(*lstviewLocal_);
-    layout->addWidget(lstviewLocal_, 1);
-
-    stabarLocal_ = new StatusPanels(QStringLiteral("stabarLocal"), {150, 100}, this);
-    layout->addWidget(stabarLocal_);
+    setListModel(listModel_);
 
     connect(tbtnLocalOpenDir_, &QToolButton::clicked, this, &LocalPanel::tbtnLocalOpenDirClick);
     connect(tbtnLocalUp_, &QToolButton::clicked, this, &LocalPanel::tbtnLocalUpClick);
     connect(tbtnLocalRefresh_, &QToolButton::clicked, this, &LocalPanel::tbtnLocalRefreshClick);
-    connect(lstviewLocal_, &QTreeView::activated, this, &LocalPanel::lstviewLocalActivated);
-    connect(cbxLocal_, &QComboBox::activated, this, &LocalPanel::cbxLocalClick);
-    connect(cbxLocal_->lineEdit(), &QLineEdit::returnPressed, this,
+    for (QAbstractItemView* view : views()) {
+        connect(view, &QAbstractItemView::activated, this, &LocalPanel::lstviewLocalActivated);
+    }
+    connect(cbxLocal(), &QComboBox::activated, this, &LocalPanel::cbxLocalClick);
+    connect(cbxLocal()->lineEdit(), &QLineEdit::returnPressed, this,
             &LocalPanel::cbxLocalReturnPressed);
-}
-
-void LocalPanel::buildToolBar()
-{
-    tlbarLocal_ = MakePanelToolBar(QStringLiteral("tlbarLocal"), this);
-    QToolBar& bar = *tlbarLocal_;
-    tbtnLocalOpenDir_ = AddToolButton(bar, QStringLiteral("tbtnLocalOpenDir"),
-                                      QStringLiteral("Open directory"), ToolIcon::OpenFolder);
-    tbtnLocalUp_ = AddToolButton(bar, QStringLiteral("tbtnLocalUp"), QStringLiteral("Move up"),
-                                 ToolIcon::MoveUp);
-    tbtnLocalRefresh_ = AddToolButton(bar, QStringLiteral("tbtnLocalRefresh"),
-                                      QStringLiteral("Refresh folder"), ToolIcon::Refresh);
-    bar.addSeparator();
-    const ViewStyleButtons views = AddViewStyleButtons(bar, QStringLiteral("tbtnLocal"));
-    tbtnLocalLgIcon_ = views.buttons[0];
-    tbtnLocalSmIcon_ = views.buttons[1];
-    tbtnLocalLsIcon_ = views.buttons[2];
-    tbtnLocalDtIcon_ = views.buttons[3];
-    viewStyleButtons_ = views.group;
-    bar.addSeparator();
-    tbtnLocalRun_ = AddToolButton(bar, QStringLiteral("tbtnLocalRun"),
-                                  QStringLiteral("Run KORA Utility"), ToolIcon::RunUtility);
 }
 
 bool LocalPanel::ShowLocalPath(const QString& path)
@@ -123,9 +100,11 @@ void LocalPanel::listFolder(const QString& path)
     connect(folderModel_, &QFileSystemModel::directoryLoaded, this, &LocalPanel::updateObjectCount);
     const QModelIndex root = folderModel_->setRootPath(path);
     listModel_->setSourceModel(folderModel_);
-    lstviewLocal_->setRootIndex(listModel_->mapFromSource(root));
-    ApplyFileListColumnWidths(*lstviewLocal_);
-    lstviewLocal_->clearSelection();
+    setListModel(listModel_);
+    for (QAbstractItemView* view : views()) {
+        view->setRootIndex(listModel_->mapFromSource(root));
+    }
+    lstviewLocal()->clearSelection();
     if (previous) {
         previous->deleteLater();
     }
@@ -135,19 +114,19 @@ void LocalPanel::listFolder(const QString& path)
 void LocalPanel::rememberInPathBox(const QString& path)
 {
     // A newly visited folder goes to the top; one already listed keeps its place.
-    int index = cbxLocal_->findText(path);
+    int index = cbxLocal()->findText(path);
     if (index < 0) {
-        cbxLocal_->insertItem(0, path);
+        cbxLocal()->insertItem(0, path);
         index = 0;
     }
-    cbxLocal_->setCurrentIndex(index);
-    cbxLocal_->setEditText(path);
+    cbxLocal()->setCurrentIndex(index);
+    cbxLocal()->setEditText(path);
 }
 
 void LocalPanel::updateObjectCount()
 {
-    const int rows = lstviewLocal_->model()->rowCount(lstviewLocal_->rootIndex());
-    stabarLocal_->setPanelText(0, QString::number(rows) + QStringLiteral(" object(s)"));
+    const int rows = lstviewLocal()->model()->rowCount(lstviewLocal()->rootIndex());
+    stabarLocal()->setPanelText(0, QString::number(rows) + QStringLiteral(" object(s)"));
 }
 
 QStringList LocalPanel::selectedPaths() const
@@ -156,7 +135,7 @@ QStringList LocalPanel::selectedPaths() const
     if (!folderModel_) {
         return paths;
     }
-    QModelIndexList rows = lstviewLocal_->selectionModel()->selectedRows();
+    QModelIndexList rows = lstviewLocal()->selectionModel()->selectedRows();
     std::sort(rows.begin(), rows.end(),
               [](const QModelIndex& a, const QModelIndex& b) { return a.row() < b.row(); });
     for (const QModelIndex& row : rows) {
@@ -207,17 +186,17 @@ void LocalPanel::lstviewLocalActivated(const QModelIndex& index)
 void LocalPanel::cbxLocalClick(int index)
 {
     if (index >= 0) {
-        ShowLocalPath(cbxLocal_->itemText(index));
+        ShowLocalPath(cbxLocal()->itemText(index));
     }
 }
 
 void LocalPanel::cbxLocalReturnPressed()
 {
-    const QString typed = cbxLocal_->currentText().trimmed();
+    const QString typed = cbxLocal()->currentText().trimmed();
     if (!ShowLocalPath(typed)) {
         // Not a folder: say so with a beep and show the current folder's path again.
         Prompts().beep();
-        cbxLocal_->setEditText(localPathText_);
+        cbxLocal()->setEditText(localPathText_);
     }
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 
 #include <QString>
-#include <QWidget>
+
+#include "filelist/FilePanel.h"
 
 class QButtonGroup;
 class QComboBox;
@@ -21,25 +22,24 @@ class StatusPanels;
 // a tool bar, a path box and a status bar. For now it is a plain folder browser over the file
 // system (open, up, refresh, path box, double click into a folder); the selection is what the
 // copy button sends.
-class LocalPanel final : public QWidget {
+class LocalPanel final : public FilePanel {
     Q_OBJECT
 public:
     explicit LocalPanel(QWidget* parent = nullptr);
 
-    QLabel* lblLocal() const { return lblLocal_; }
-    QToolBar* tlbarLocal() const { return tlbarLocal_; }
+    QLabel* lblLocal() const { return title(); }
+    QToolBar* tlbarLocal() const { return toolBar(); }
     QToolButton* tbtnLocalOpenDir() const { return tbtnLocalOpenDir_; }
     QToolButton* tbtnLocalUp() const { return tbtnLocalUp_; }
     QToolButton* tbtnLocalRefresh() const { return tbtnLocalRefresh_; }
-    QToolButton* tbtnLocalLgIcon() const { return tbtnLocalLgIcon_; }
-    QToolButton* tbtnLocalSmIcon() const { return tbtnLocalSmIcon_; }
-    QToolButton* tbtnLocalLsIcon() const { return tbtnLocalLsIcon_; }
-    QToolButton* tbtnLocalDtIcon() const { return tbtnLocalDtIcon_; }
-    QButtonGroup* viewStyleButtons() const { return viewStyleButtons_; }
+    QToolButton* tbtnLocalLgIcon() const { return viewStyleButton(FileViewStyle::LargeIcons); }
+    QToolButton* tbtnLocalSmIcon() const { return viewStyleButton(FileViewStyle::SmallIcons); }
+    QToolButton* tbtnLocalLsIcon() const { return viewStyleButton(FileViewStyle::List); }
+    QToolButton* tbtnLocalDtIcon() const { return viewStyleButton(FileViewStyle::Report); }
     QToolButton* tbtnLocalRun() const { return tbtnLocalRun_; }
-    QComboBox* cbxLocal() const { return cbxLocal_; }
-    QTreeView* lstviewLocal() const { return lstviewLocal_; }
-    StatusPanels* stabarLocal() const { return stabarLocal_; }
+    QComboBox* cbxLocal() const { return pathBox(); }
+    QTreeView* lstviewLocal() const { return reportView(); }
+    StatusPanels* stabarLocal() const { return statusBar(); }
 
     // The folder being shown, as an absolute path; empty before the first ShowLocalPath.
     QString LocalPathText() const { return localPathText_; }
@@ -58,7 +58,6 @@ public slots:
     void tbtnLocalRefreshClick();
 
 private:
-    void buildToolBar();
     void listFolder(const QString& path);
     void rememberInPathBox(const QString& path);
     void updateObjectCount();
@@ -66,20 +65,10 @@ private:
     void cbxLocalClick(int index);
     void cbxLocalReturnPressed();
 
-    QLabel* lblLocal_ = nullptr;
-    QToolBar* tlbarLocal_ = nullptr;
     QToolButton* tbtnLocalOpenDir_ = nullptr;
     QToolButton* tbtnLocalUp_ = nullptr;
     QToolButton* tbtnLocalRefresh_ = nullptr;
-    QToolButton* tbtnLocalLgIcon_ = nullptr;
-    QToolButton* tbtnLocalSmIcon_ = nullptr;
-    QToolButton* tbtnLocalLsIcon_ = nullptr;
-    QToolButton* tbtnLocalDtIcon_ = nullptr;
-    QButtonGroup* viewStyleButtons_ = nullptr;
     QToolButton* tbtnLocalRun_ = nullptr;
-    QComboBox* cbxLocal_ = nullptr;
-    QTreeView* lstviewLocal_ = nullptr;
-    StatusPanels* stabarLocal_ = nullptr;
 
     // A fresh file-system model per listing (a refresh must really read the folder again),
     // shown through a proxy that gives the list its own column headers.

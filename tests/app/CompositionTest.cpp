@@ -19,11 +19,11 @@
 #include <set>
 
 #include "app/MainWindow.h"
-#include "ui/FileListColumns.h"
+#include "device/DevicePanel.h"
+#include "filelist/FileColumns.h"
+#include "local/LocalPanel.h"
 #include "ui/StatusPanels.h"
 #include "ui/ToolIcons.h"
-#include "device/DevicePanel.h"
-#include "local/LocalPanel.h"
 
 namespace kora {
 namespace {

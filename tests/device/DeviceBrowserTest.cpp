@@ -144,11 +144,11 @@ TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
 TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
 {
     browser_.ShowDeviceFolder("\\");
-    browser_.sortByColumn(kDeviceColumnSize);
+    browser_.sortByColumn(kColumnSize);
     EXPECT_EQ(names(),
               (std::vector<std::string>{"BIN", "DOCS", "MID.BAT", "ALPHA.EXE", "ZETA.TXT"}));
     EXPECT_EQ(browser_.DeviceSortColumn(), 0);
-    EXPECT_EQ(browser_.SavedSortColumn(), kDeviceColumnSize);
+    EXPECT_EQ(browser_.SavedSortColumn(), kColumnSize);
     browser_.refresh();
     EXPECT_EQ(names()[2], "ALPHA.EXE");
     // The refresh after an operation sorts by the remembered column and row again.
@@ -221,7 +221,7 @@ TEST_F(DeviceBrowserTest, FirstRefreshListsTheCurrentDirectoryAndPortChangeTheRo
     EXPECT_EQ(browser_.DevicePath(), "");
 
     browser_.ShowDeviceFolder("\\BIN");
-    browser_.setDeviceSortColumn(kDeviceColumnSize);
+    browser_.setDeviceSortColumn(kColumnSize);
     browser_.setDeviceFocusIndex(3);
     browser_.portChanged();
     EXPECT_EQ(browser_.DevicePath(), "\\");

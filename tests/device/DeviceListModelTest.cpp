@@ -11,8 +11,8 @@
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
-#include "device/EntryInfoProvider.h"
-#include "device/ShellEntryInfoProvider.h"
+#include "filelist/EntryInfoProvider.h"
+#include "filelist/ShellEntryInfoProvider.h"
 
 namespace kora {
 namespace {

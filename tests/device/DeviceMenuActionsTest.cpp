@@ -63,7 +63,7 @@ protected:
 
 TEST_F(DeviceMenuActionsTest, RefreshAfterAnOperationKeepsSortColumnAndMenuRow)
 {
-    browser_.sortByColumn(kDeviceColumnSize); // EMPTY, FULL, ZED.BIN, A.TXT, RUN.EXE
+    browser_.sortByColumn(kColumnSize); // EMPTY, FULL, ZED.BIN, A.TXT, RUN.EXE
     console_.output["dir\r"].erase(console_.output["dir\r"].begin() + 2); // RUN.EXE goes
     actions_.PopupMenu2Popup(4);
     actions_.PopupMenu2Popup(std::nullopt); // no selection: the row stays remembered

@@ -3,12 +3,11 @@
 #include <algorithm>
 #include <vector>
 
-#include "device/DeviceEntries.h"
 #include "device/DeviceMenu.h"
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
 #include "device/DeviceSort.h"
-#include "device/SizeText.h"
+#include "filelist/FolderEntries.h"
 
 namespace kora {
 namespace {
@@ -33,46 +32,14 @@ FolderEntry Folder(std::string name, std::string type = {}, std::string modified
 
 std::vector<std::string> NamesSortedBy(std::vector<FolderEntry> list, int column)
 {
-    DeviceEntries entries;
+    FolderEntries entries;
     entries.assign(std::move(list));
-    entries.sortBy(column);
+    SortDeviceEntries(entries, column);
     std::vector<std::string> names;
     for (const FolderEntry& entry : entries) {
         names.push_back(entry.name);
     }
     return names;
-}
-
-TEST(SizeText, CellsRoundUpToWholeKilobytesAndFoldersStayEmpty)
-{
-    EXPECT_EQ(DeviceSizeText(File("E", 0)), "0KB");
-    EXPECT_EQ(DeviceSizeText(File("A", 1)), "1KB");
-    EXPECT_EQ(DeviceSizeText(File("B", 1024)), "1KB");
-    EXPECT_EQ(DeviceSizeText(File("C", 1025)), "2KB");
-    EXPECT_EQ(DeviceSizeText(File("D", 5000000000ull)), "4882813KB");
-    EXPECT_EQ(DeviceSizeText(Folder("DIR")), "");
-}
-
-TEST(SizeText, TotalsSwitchUnitsAtKilobyteAndMegabyte)
-{
-    EXPECT_EQ(TotalSizeText(0), "0 byte(s)");
-    EXPECT_EQ(TotalSizeText(1023), "1023 byte(s)");
-    EXPECT_EQ(TotalSizeText(1024), "1.0 KB");
-    EXPECT_EQ(TotalSizeText(1536), "1.5 KB");
-    EXPECT_EQ(TotalSizeText(1048575), "1024.0 KB");
-    EXPECT_EQ(TotalSizeText(1048576), "1.0 MB");
-    EXPECT_EQ(TotalSizeText(5368709120ull), "5120.0 MB"); // beyond 32 bits: no wrap
-    EXPECT_EQ(ObjectCountText(0), "0 object(s)");
-    EXPECT_EQ(ObjectCountText(12), "12 object(s)");
-}
-
-TEST(DeviceEntries, TotalIsSixtyFourBit)
-{
-    DeviceEntries entries;
-    entries.append(File("A", 3000000000ull));
-    entries.append(File("B", 3000000000ull));
-    entries.append(Folder("C"));
-    EXPECT_EQ(entries.totalBytes(), 6000000000ull);
 }
 
 TEST(CompareDeviceEntries, FoldersFirstThenKeyThenNameByteWise)
@@ -82,35 +49,14 @@ TEST(CompareDeviceEntries, FoldersFirstThenKeyThenNameByteWise)
         File("Z.TXT", 5, "Text", "2002/01/01"),     Folder("ZED", "Folder", "1999/01/01"),
         File("C.BAT", 99, "Batch", "2000/01/01"),   Folder("ALPHA", "Folder", "2010/01/01"),
     };
-    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnName),
+    EXPECT_EQ(NamesSortedBy(list, kColumnName),
               (std::vector<std::string>{"ALPHA", "ZED", "B.EXE", "C.BAT", "Z.TXT", "a.exe"}));
-    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnSize),
+    EXPECT_EQ(NamesSortedBy(list, kColumnSize),
               (std::vector<std::string>{"ALPHA", "ZED", "Z.TXT", "B.EXE", "a.exe", "C.BAT"}));
-    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnType),
+    EXPECT_EQ(NamesSortedBy(list, kColumnType),
               (std::vector<std::string>{"ALPHA", "ZED", "C.BAT", "B.EXE", "a.exe", "Z.TXT"}));
-    EXPECT_EQ(NamesSortedBy(list, kDeviceColumnModified),
+    EXPECT_EQ(NamesSortedBy(list, kColumnModified),
               (std::vector<std::string>{"ZED", "ALPHA", "C.BAT", "B.EXE", "Z.TXT", "a.exe"}));
-
-    EXPECT_LT(CompareBytes("AB", "ABC"), 0);
-    EXPECT_GT(CompareBytes("\xE4", "z"), 0); // unsigned bytes
-    EXPECT_EQ(CompareBytes("", ""), 0);
-}
-
-TEST(FindDeviceEntry, MatchesUpperCasedPrefixFromStartWithOptionalWrap)
-{
-    DeviceEntries entries;
-    for (const char* name : {"ABC.EXE", "X.TXT", "abd.bat", "Y.TXT", "ZZ"}) {
-        entries.append(File(name));
-    }
-    EXPECT_EQ(FindDeviceEntry(entries, "ab", 0, false), 0u);
-    EXPECT_EQ(FindDeviceEntry(entries, "ab", 1, false), 2u);
-    EXPECT_EQ(FindDeviceEntry(entries, "AB", 3, false), std::nullopt);
-    EXPECT_EQ(FindDeviceEntry(entries, "ab", 3, true), 0u);
-    EXPECT_EQ(FindDeviceEntry(entries, "zz", 0, false), 4u);
-    EXPECT_EQ(FindDeviceEntry(entries, "zz", 4, false), 4u);
-    EXPECT_EQ(FindDeviceEntry(entries, "q", 2, true), std::nullopt);
-    EXPECT_EQ(FindDeviceEntry(entries, "x", 99, true), 1u);
-    EXPECT_EQ(FindDeviceEntry(DeviceEntries{}, "x", 0, true), std::nullopt);
 }
 
 TEST(DevicePath, UpCutsTheLastLevelAndStopsAtTheRoot)

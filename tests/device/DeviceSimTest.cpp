@@ -5,7 +5,7 @@
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
 #include "device/DeviceSort.h"
-#include "device/SizeText.h"
+#include "filelist/SizeText.h"
 #include "link/ConsoleExchange.h"
 #include "sim/DosFileSystem.h"
 #include "support/RecordingLog.h"
@@ -73,7 +73,7 @@ protected:
 
 TEST_F(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
 {
-    browser_.sortByColumn(kDeviceColumnSize);
+    browser_.sortByColumn(kColumnSize);
     ASSERT_TRUE(errors_.empty()) << errors_.front();
     const auto drive = sim().fileSystem().list("D:\\");
     ASSERT_TRUE(drive);
@@ -91,7 +91,7 @@ TEST_F(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
     // Folders first, files by size.
     const auto& entries = browser_.entries();
     for (std::size_t row = 1; row < entries.size(); ++row) {
-        EXPECT_LE(CompareDeviceEntries(entries.at(row - 1), entries.at(row), kDeviceColumnSize), 0);
+        EXPECT_LE(CompareDeviceEntries(entries.at(row - 1), entries.at(row), kColumnSize), 0);
     }
     EXPECT_EQ(entries.at(entries.size() - 1).name, "DATALOG.DAT");
     EXPECT_EQ(entries.at(*rowOf("NOTES")).modified, "2003/05/31"); // midnight: date alone

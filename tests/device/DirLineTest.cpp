@@ -4,9 +4,9 @@
 #include <QTime>
 
 #include "ListingLines.h"
-#include "device/DateTimeText.h"
 #include "device/DeviceDate.h"
 #include "device/DirLine.h"
+#include "filelist/DateTimeText.h"
 
 namespace kora {
 namespace {

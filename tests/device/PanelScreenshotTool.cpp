@@ -50,7 +50,7 @@ int main(int argc, char* argv[])
     emit ports.activated(0);
     if (argc == 3) {
         window.devicePanel()->setViewStyle(
-            static_cast<kora::DeviceViewStyle>(std::clamp(std::atoi(argv[2]), 0, 3)));
+            static_cast<kora::FileViewStyle>(std::clamp(std::atoi(argv[2]), 0, 3)));
     }
     Settle(1000);
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {

@@ -3,12 +3,12 @@
 #include <cstdint>
 #include <string>
 
-#include "device/FolderEntry.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 
 // A list cell: whole kilobytes rounded up, "0KB" for an empty file; empty for a folder.
-std::string DeviceSizeText(const FolderEntry& entry);
+std::string SizeCellText(const FolderEntry& entry);
 std::string KilobyteText(std::uint64_t bytes);
 
 // A status-bar total: below 1024 "N byte(s)", below 1048576 "%.1f KB", else "%.1f MB", the

@@ -1,4 +1,4 @@
-#include "device/ShellEntryInfoProvider.h"
+#include "filelist/ShellEntryInfoProvider.h"
 
 namespace kora {
 

@@ -1,4 +1,4 @@
-#include "device/DateTimeText.h"
+#include "filelist/DateTimeText.h"
 
 namespace kora {
 

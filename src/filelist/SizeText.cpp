@@ -1,4 +1,4 @@
-#include "device/SizeText.h"
+#include "filelist/SizeText.h"
 
 #include <cstdio>
 
@@ -10,7 +10,7 @@ std::string KilobyteText(std::uint64_t bytes)
     return std::to_string(kilobytes) + "KB";
 }
 
-std::string DeviceSizeText(const FolderEntry& entry)
+std::string SizeCellText(const FolderEntry& entry)
 {
     return entry.isFolder ? std::string() : KilobyteText(entry.size);
 }

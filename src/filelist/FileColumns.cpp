@@ -1,7 +1,4 @@
-#include "ui/FileListColumns.h"
-
-#include <QHeaderView>
-#include <QTreeView>
+#include "filelist/FileColumns.h"
 
 namespace kora {
 
@@ -20,27 +17,6 @@ QVariant FileListHeaderData(int section, Qt::Orientation orientation, int role)
     default:
         return {};
     }
-}
-
-void ApplyFileListColumnWidths(QTreeView& view)
-{
-    for (std::size_t i = 0; i < kFileListColumns.size(); ++i) {
-        view.setColumnWidth(static_cast<int>(i), kFileListColumns[i].width);
-    }
-}
-
-void SetUpFileListView(QTreeView& view)
-{
-    view.setRootIsDecorated(false);
-    view.setItemsExpandable(false);
-    view.setUniformRowHeights(true);
-    view.setAllColumnsShowFocus(true);
-    view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view.setContextMenuPolicy(Qt::CustomContextMenu);
-    view.header()->setStretchLastSection(false);
-    view.header()->setSectionsClickable(true);
-    view.header()->setSortIndicatorShown(false);
 }
 
 int EmptyFileListModel::rowCount(const QModelIndex&) const

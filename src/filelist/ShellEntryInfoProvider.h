@@ -6,7 +6,7 @@
 #include <QMimeDatabase>
 #include <vector>
 
-#include "device/EntryInfoProvider.h"
+#include "filelist/EntryInfoProvider.h"
 
 namespace kora {
 

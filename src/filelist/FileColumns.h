@@ -5,11 +5,16 @@
 
 #include <array>
 
-class QTreeView;
-
 namespace kora {
 
-// The four columns both file lists show, in order.
+// The columns both file lists show, which are also their sort keys.
+enum FileColumn : int {
+    kColumnName = 0,
+    kColumnSize = 1,
+    kColumnType = 2,
+    kColumnModified = 3,
+};
+
 struct FileListColumn {
     const char* title;
     int width;
@@ -22,16 +27,10 @@ inline constexpr std::array<FileListColumn, 4> kFileListColumns{{
     {"Type", 90, Qt::AlignLeft | Qt::AlignVCenter},
     {"Modified", 200, Qt::AlignLeft | Qt::AlignVCenter},
 }};
+inline constexpr int kFileColumnCount = static_cast<int>(kFileListColumns.size());
 
 // Header text and alignment of a file-list column, for a model's headerData().
 QVariant FileListHeaderData(int section, Qt::Orientation orientation, int role);
-
-// Sets the column widths after a model has been put on the view (setModel resets them).
-void ApplyFileListColumnWidths(QTreeView& view);
-
-// The common look of a report-style file list: no tree decoration, whole-row selection, no
-// editing, uniform rows.
-void SetUpFileListView(QTreeView& view);
 
 // A list with the four column headers and no rows: what a file list shows before anything
 // has been listed in it.

@@ -12,8 +12,8 @@ namespace kora {
 // Where type-ahead goes: the row for the typed characters given the current row, if any.
 using TypeAheadFinder = std::function<std::optional<int>(const QString& typed, int currentRow)>;
 
-// A list view whose keyboard type-ahead follows the device list's own rule instead of the
-// view's generic text match. Without a finder the view does no type-ahead.
+// A list view whose keyboard type-ahead follows the panel's own rule instead of the view's
+// generic text match. Without a finder the view does no type-ahead.
 template <typename View> class TypeAheadView : public View {
 public:
     explicit TypeAheadView(QWidget* parent = nullptr) : View(parent) {}
@@ -40,8 +40,15 @@ private:
 };
 
 // The report view (Name, Size, Type, Modified) and the view of the three icon styles.
-using DeviceReportView = TypeAheadView<QTreeView>;
-using DeviceIconView = TypeAheadView<QListView>;
+using FileReportView = TypeAheadView<QTreeView>;
+using FileIconView = TypeAheadView<QListView>;
+
+// Sets the column widths after a model has been put on the view (setModel resets them).
+void ApplyFileListColumnWidths(QTreeView& view);
+
+// The common look of a report-style file list: no tree decoration, whole-row selection, no
+// editing, uniform rows.
+void SetUpFileListView(QTreeView& view);
 
 // Draws the report view's sub-items (every column but the name) in the window-text colour,
 // so that they read like the names beside them.

@@ -3,7 +3,7 @@
 #include <QVariant>
 #include <string>
 
-#include "device/FolderEntry.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 

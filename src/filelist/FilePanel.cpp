@@ -1,0 +1,210 @@
+#include "filelist/FilePanel.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QEvent>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListView>
+#include <QStackedWidget>
+#include <QToolBar>
+#include <QToolButton>
+#include <QTreeView>
+#include <QVBoxLayout>
+
+#include "filelist/FileColumns.h"
+#include "ui/PanelParts.h"
+#include "ui/StatusPanels.h"
+
+namespace kora {
+
+FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
+    : QWidget(parent), prefix_(look.prefix)
+{
+    setObjectName(QStringLiteral("pnl") + prefix_);
+    auto* layout = new QVBoxLayout(this);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setSpacing(2);
+
+    title_ = MakePanelTitle(QStringLiteral("lbl") + prefix_, look.caption, this);
+    layout->addWidget(title_);
+
+    toolBar_ = MakePanelToolBar(QStringLiteral("tlbar") + prefix_, this);
+    layout->addWidget(toolBar_);
+
+    auto* pathRow = new QWidget(this);
+    pathRow->setObjectName(QStringLiteral("pnl") + prefix_ + QStringLiteral("Cbx"));
+    auto* pathLayout = new QHBoxLayout(pathRow);
+    pathLayout->setContentsMargins(0, 0, 0, 0);
+    pathBox_ = new QComboBox(pathRow);
+    pathBox_->setObjectName(QStringLiteral("cbx") + prefix_);
+    pathBox_->setEditable(look.pathBoxEditable);
+    if (look.pathBoxEditable) {
+        // The box inserts visited folders itself, never the typed text.
+        pathBox_->setInsertPolicy(QComboBox::NoInsert);
+    }
+    pathBox_->setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    pathLayout->addWidget(pathBox_);
+    layout->addWidget(pathRow);
+
+    buildViews(look.multiSelection);
+    layout->addWidget(viewStack_, 1);
+
+    statusBar_ = new StatusPanels(QStringLiteral("stabar") + prefix_, look.statusWidths, this);
+    layout->addWidget(statusBar_);
+    connect(statusBar_, &StatusPanels::resized, this, &FilePanel::statusBarResize);
+}
+
+void FilePanel::buildViews(bool multiSelection)
+{
+    const auto selectionMode =
+        multiSelection ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection;
+    viewStack_ = new QStackedWidget(this);
+    viewStack_->setObjectName(QStringLiteral("pnl") + prefix_ + QStringLiteral("Views"));
+
+    reportView_ = new FileReportView(viewStack_);
+    reportView_->setObjectName(QStringLiteral("lstview") + prefix_);
+    SetUpFileListView(*reportView_);
+    reportView_->setSelectionMode(selectionMode);
+    // Sub-items in the window-text colour, like the names.
+    reportView_->setItemDelegate(new WindowTextSubItemDelegate(reportView_));
+    // Column headers until the panel's listing supplies its own model.
+    reportView_->setModel(new EmptyFileListModel(reportView_));
+    ApplyFileListColumnWidths(*reportView_);
+    viewStack_->addWidget(reportView_);
+
+    iconView_ = new FileIconView(viewStack_);
+    iconView_->setObjectName(QStringLiteral("lstview") + prefix_ + QStringLiteral("Icons"));
+    iconView_->setSelectionMode(selectionMode);
+    // A row picked here is the same selected row the report view shows.
+    iconView_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    iconView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    iconView_->setContextMenuPolicy(Qt::CustomContextMenu);
+    iconView_->setMovement(QListView::Static);
+    iconView_->setResizeMode(QListView::Adjust);
+    iconView_->setWrapping(true);
+    // Every item has the same size, so laying the view out asks for no row (and so looks up no
+    // icon) beyond those on screen.
+    iconView_->setUniformItemSizes(true);
+    iconView_->setLayoutMode(QListView::Batched);
+    viewStack_->addWidget(iconView_);
+    // Whoever disables the report view (the port's holder) disables the icon view with it.
+    reportView_->installEventFilter(this);
+
+    viewStack_->setCurrentWidget(reportView_);
+}
+
+QToolButton* FilePanel::addToolButton(const QString& objectName, const QString& hint, ToolIcon icon)
+{
+    return AddToolButton(*toolBar_, objectName, hint, icon);
+}
+
+void FilePanel::addViewStyleButtons()
+{
+    viewStyleButtons_ = AddViewStyleButtons(*toolBar_, QStringLiteral("tbtn") + prefix_).group;
+    connect(viewStyleButtons_, &QButtonGroup::idToggled, this, [this](int id, bool checked) {
+        if (checked) {
+            setViewStyle(static_cast<FileViewStyle>(id));
+        }
+    });
+}
+
+void FilePanel::addToolBarSeparator()
+{
+    toolBar_->addSeparator();
+}
+
+QToolButton* FilePanel::viewStyleButton(FileViewStyle style) const
+{
+    return static_cast<QToolButton*>(viewStyleButtons_->button(static_cast<int>(style)));
+}
+
+void FilePanel::setListModel(QAbstractItemModel* model)
+{
+    reportView_->setModel(model);
+    ApplyFileListColumnWidths(*reportView_);
+    iconView_->setModel(model);
+    iconView_->setSelectionModel(reportView_->selectionModel());
+}
+
+void FilePanel::setViewStyle(FileViewStyle style)
+{
+    viewStyle_ = style;
+    if (QAbstractButton* button = viewStyleButtons_->button(static_cast<int>(style))) {
+        const QSignalBlocker quiet(viewStyleButtons_);
+        button->setChecked(true);
+    }
+    QListView& icons = *iconView_;
+    switch (style) {
+    case FileViewStyle::Report: {
+        const bool hadFocus = iconView_->hasFocus();
+        viewStack_->setCurrentWidget(reportView_);
+        if (hadFocus) {
+            reportView_->setFocus(Qt::OtherFocusReason);
+        }
+        return;
+    }
+    case FileViewStyle::LargeIcons:
+        icons.setViewMode(QListView::IconMode);
+        icons.setFlow(QListView::LeftToRight);
+        icons.setIconSize(QSize(32, 32));
+        icons.setGridSize(QSize(96, 64));
+        icons.setWordWrap(true);
+        break;
+    case FileViewStyle::SmallIcons:
+        icons.setViewMode(QListView::ListMode);
+        icons.setFlow(QListView::LeftToRight);
+        icons.setIconSize(QSize(16, 16));
+        icons.setGridSize(QSize(150, 20));
+        icons.setWordWrap(false);
+        break;
+    case FileViewStyle::List:
+        icons.setViewMode(QListView::ListMode);
+        icons.setFlow(QListView::TopToBottom);
+        icons.setIconSize(QSize(16, 16));
+        icons.setGridSize(QSize(150, 20));
+        icons.setWordWrap(false);
+        break;
+    }
+    // setViewMode resets these.
+    icons.setMovement(QListView::Static);
+    icons.setWrapping(true);
+    icons.setResizeMode(QListView::Adjust);
+    const bool hadFocus = reportView_->hasFocus();
+    viewStack_->setCurrentWidget(iconView_);
+    if (hadFocus) {
+        icons.setFocus(Qt::OtherFocusReason);
+    }
+}
+
+QAbstractItemView* FilePanel::currentView() const
+{
+    return viewStyle_ == FileViewStyle::Report ? static_cast<QAbstractItemView*>(reportView_)
+                                               : iconView_;
+}
+
+std::vector<QAbstractItemView*> FilePanel::views() const
+{
+    return {reportView_, iconView_};
+}
+
+void FilePanel::setTypeAheadFinder(const TypeAheadFinder& finder)
+{
+    reportView_->setTypeAheadFinder(finder);
+    iconView_->setTypeAheadFinder(finder);
+}
+
+bool FilePanel::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == reportView_ && event->type() == QEvent::EnabledChange) {
+        iconView_->setEnabled(reportView_->isEnabled());
+    }
+    return QWidget::eventFilter(watched, event);
+}
+
+void FilePanel::statusBarResize()
+{
+    statusBar_->setPanelWidth(0, width() / 3);
+}
+
+} // namespace kora

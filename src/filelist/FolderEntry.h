@@ -1,0 +1,31 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+namespace kora {
+
+// One item of a folder listing, in either panel. Names and texts are bytes: the controller's as
+// listed for device entries (8.3 names are ASCII, so comparisons and the commands built from
+// them stay byte-exact), UTF-8 for PC entries.
+struct FolderEntry {
+    // Attribute bits of an entry.
+    enum Attribute : std::uint32_t {
+        kReadOnly = 1u << 0,
+        kHidden = 1u << 1,
+        kSystem = 1u << 2,
+    };
+
+    std::string name;      // display name: for device entries name and extension joined by a dot
+    bool isFolder = false; // a folder (the device listing marked it "<DIR>")
+    // Details (icon, type name, and for PC entries date, size and attributes) are looked up only
+    // when a row is about to be shown.
+    bool infoPending = true;
+    std::string typeName;         // empty until looked up
+    std::string modified;         // display text of the date and time, or empty
+    int iconIndex = 0;            // index into the icon provider's list, 0 until looked up
+    std::uint64_t size = 0;       // bytes; 0 for a folder
+    std::uint32_t attributes = 0; // Attribute bits
+};
+
+} // namespace kora
