@@ -23,8 +23,6 @@
 
 #include "app/KoraInitDialog.h"
 #include "app/WindowDivision.h"
-#include "ui/ToolIcons.h"
-#include "ui/UserPrompts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
@@ -33,6 +31,8 @@
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
+#include "ui/ToolIcons.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 namespace {

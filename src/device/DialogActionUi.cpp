@@ -2,9 +2,9 @@
 
 #include <QString>
 
-#include "ui/UserPrompts.h"
 #include "device/KoraAskNameDialog.h"
 #include "device/KoraPropDialog.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 

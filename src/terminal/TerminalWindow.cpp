@@ -1,9 +1,9 @@
 #include "terminal/TerminalWindow.h"
 
-#include "ui/UserPrompts.h"
 #include "terminal/PlainTextScreen.h"
 #include "terminal/TerminalKeys.h"
 #include "terminal/TerminalText.h"
+#include "ui/UserPrompts.h"
 
 #include <QAbstractButton>
 #include <QAction>

@@ -11,8 +11,8 @@
 #include <gtest/gtest.h>
 
 #include "RecordingPrompts.h"
-#include "ui/StatusPanels.h"
 #include "local/LocalPanel.h"
+#include "ui/StatusPanels.h"
 
 namespace kora {
 namespace {

@@ -15,10 +15,10 @@
 
 #include "app/KoraInitDialog.h"
 #include "app/MainWindow.h"
-#include "ui/StatusPanels.h"
 #include "device/DevicePanel.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
+#include "ui/StatusPanels.h"
 
 namespace kora {
 namespace {

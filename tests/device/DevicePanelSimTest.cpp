@@ -16,7 +16,6 @@
 #include "QtPrinters.h"
 #include "app/MainWindow.h"
 #include "app/RecordingPrompts.h"
-#include "ui/StatusPanels.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
@@ -24,6 +23,7 @@
 #include "device/KoraPropDialog.h"
 #include "sim/DosFileSystem.h"
 #include "support/SimFixture.h"
+#include "ui/StatusPanels.h"
 
 namespace kora {
 namespace {

@@ -20,12 +20,12 @@
 #include "ModalAnswer.h"
 #include "QtPrinters.h"
 #include "app/RecordingPrompts.h"
-#include "ui/StatusPanels.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "device/KoraPropDialog.h"
+#include "ui/StatusPanels.h"
 
 namespace kora {
 namespace {

@@ -4,8 +4,8 @@
 #include <QPlainTextEdit>
 
 #include "PtyPeer.h"
-#include "ui/UserPrompts.h"
 #include "link/GuiDeviceOperation.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 namespace {

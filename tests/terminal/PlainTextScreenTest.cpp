@@ -1,9 +1,9 @@
 #include "terminal/PlainTextScreen.h"
 
 #include "EventLoop.h"
-#include "ui/UserPrompts.h"
 #include "support/PtyPair.h"
 #include "terminal/TerminalSession.h"
+#include "ui/UserPrompts.h"
 
 #include <QApplication>
 #include <QPlainTextEdit>
