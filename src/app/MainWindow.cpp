@@ -27,6 +27,8 @@
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "link/ComPortScan.h"
+#include "link/DeviceControls.h"
+#include "link/DeviceLink.h"
 #include "link/GuiDeviceOperation.h"
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
@@ -87,6 +89,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     }
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
     pnlKora_->cbxKora()->installEventFilter(this);
+    deviceLink_ = std::make_unique<DeviceLink>();
     createDeviceController();
     centreOnDesktop();
 }
@@ -172,7 +175,6 @@ void TfrmMain::FormCreate()
     connect(dialog.get(), &TdlgKoraInit::labelTextChanged, this, &TfrmMain::startupProgress);
     dialog->show();
     dialog->ChangeLabelText(QStringLiteral("Scanning local system..."));
-    resetPanelStates();
     locateSpecialFolders();
 
     dialog->ChangeLabelText(QStringLiteral("Scanning COM port..."));
@@ -189,15 +191,6 @@ void TfrmMain::FormCreate()
     dialog->close();
 }
 
-void TfrmMain::resetPanelStates()
-{
-    Local = LocalPanelState{};
-    Device.DeviceSortColumn = 0;
-    Device.SavedSortColumn = 0;
-    Device.DeviceFocusIndex = 0;
-    Device.SavedFocusIndex = 0;
-}
-
 void TfrmMain::locateSpecialFolders()
 {
     // The I/O configuration file lives in the user's documents folder, which is created when
@@ -212,32 +205,22 @@ void TfrmMain::locateSpecialFolders()
 
 void TfrmMain::createDeviceController()
 {
-    // Every device operation runs on the port chosen last, with the hourglass, its lines in
-    // the terminal pane and its error box over this window.
+    // Every device operation runs on the link's port, with the hourglass, its lines in the
+    // terminal pane and its error box over this window.
     DevicePanelController::Wiring wiring;
     wiring.run = [this](const DeviceOperation& op) {
-        return RunGuiDeviceOperation(this, *meoDos_, ComPortName.toStdString(), op);
+        return RunGuiDeviceOperation(*deviceLink_, this, *meoDos_, op);
     };
-    wiring.portChosen = [this](const QString& name) { ComPortName = name; };
     wiring.runProgram = [this](const QString& name) { RunDeviceProgram(name); };
     wiring.dialogParent = this;
-    deviceController_ = std::make_unique<DevicePanelController>(*pnlKora_, std::move(wiring));
-    // The panel's state as the rest of the window reads it.
-    const DeviceBrowser& browser = deviceController_->browser();
-    connect(&browser, &DeviceBrowser::folderShown, this, [this, &browser] {
-        Device.DevicePath = QString::fromLatin1(browser.DevicePath());
-        Device.DeviceFreeBytes = browser.DeviceFreeBytes();
-        Device.DeviceSortColumn = browser.DeviceSortColumn();
-        Device.SavedSortColumn = browser.SavedSortColumn();
-        Device.DeviceFocusIndex = browser.DeviceFocusIndex();
-        Device.SavedFocusIndex = browser.SavedFocusIndex();
-    });
+    deviceController_ =
+        std::make_unique<DevicePanelController>(*pnlKora_, *deviceLink_, std::move(wiring));
 }
 
 void TfrmMain::ScanComPort()
 {
     // The ports folder follows KORA_PORT_DIR, so a test sees only the ports it made.
-    ComPortName = deviceController_->ScanComPort(ScanComPorts(SystemComPortSources()));
+    deviceLink_->setPortName(deviceController_->ScanComPort(ScanComPorts(SystemComPortSources())));
 }
 
 void TfrmMain::constructLocalView()
@@ -259,24 +242,29 @@ void TfrmMain::selectStartViews()
 void TfrmMain::createTerminalThreads()
 {
     // The byte queue and the receive and output threads, paused: they run only while the
-    // terminal is on, which holds the port and so disables whatever starts a device operation.
-    DevicePanel& device = *pnlKora_;
+    // terminal is on, which holds the port.
     TerminalWindow::Widgets widgets;
     widgets.meoDos = meoDos_;
-    widgets.tbtnDOSCmd = device.tbtnDOSCmd();
-    widgets.deviceControls = QList<QWidget*>{device.tbtnKoraConf(),
-                                             device.tbtnKoraUp(),
-                                             device.tbtnRefresh(),
-                                             device.tbtnKoraLgIcon(),
-                                             device.tbtnKoraSmIcon(),
-                                             device.tbtnKoraLsIcon(),
-                                             device.tbtnKoraDtIcon(),
-                                             device.cbxCOM(),
-                                             device.cbxKora(),
-                                             device.lstviewKora(),
-                                             btnCopy_};
+    widgets.tbtnDOSCmd = pnlKora_->tbtnDOSCmd();
     widgets.dialogParent = this;
-    terminal_ = std::make_unique<TerminalWindow>(widgets, [this] { return ComPortName; });
+    terminal_ = std::make_unique<TerminalWindow>(widgets, *deviceLink_);
+    bindDeviceControls();
+}
+
+void TfrmMain::bindDeviceControls()
+{
+    // While the terminal, a copy or the I/O configuration holds the port, nothing else that
+    // works on the controller can be started.
+    deviceControls_ = std::make_unique<DeviceControls>(*deviceLink_);
+    DevicePanel& device = *pnlKora_;
+    for (QWidget* control : std::initializer_list<QWidget*>{
+             device.tbtnKoraConf(), device.tbtnKoraUp(), device.tbtnRefresh(),
+             device.tbtnKoraLgIcon(), device.tbtnKoraSmIcon(), device.tbtnKoraLsIcon(),
+             device.tbtnKoraDtIcon(), device.cbxCOM(), device.cbxKora(), device.lstviewKora(),
+             btnCopy_}) {
+        deviceControls_->add(control);
+    }
+    deviceControls_->add(device.tbtnDOSCmd(), PortHolder::Terminal);
 }
 
 void TfrmMain::RunDeviceProgram(const QString& name)

@@ -5,8 +5,6 @@
 #include <cstdint>
 #include <memory>
 
-#include "app/WindowState.h"
-
 class QAction;
 class QMenu;
 class QMenuBar;
@@ -16,6 +14,8 @@ class QSplitter;
 
 namespace kora {
 
+class DeviceControls;
+class DeviceLink;
 class DevicePanel;
 class DevicePanelController;
 class LocalPanel;
@@ -54,11 +54,10 @@ public:
     // name and Enter.
     void RunDeviceProgram(const QString& name);
 
-    // Long-lived state read and written by the panels' handlers.
+    // The one owner of the serial port: the selected port name and who holds the port.
+    DeviceLink* deviceLink() const { return deviceLink_.get(); }
+
     QString IOConfigPath; // the local I/O configuration file
-    QString ComPortName;  // the selected COM port; empty when none was found
-    LocalPanelState Local;
-    DevicePanelState Device;
 
 signals:
     // Each text the start-up dialog shows, in order.
@@ -79,9 +78,9 @@ private:
     QWidget* buildButtonColumn();
     void buildTerminalPane();
     void createDeviceController();
+    void bindDeviceControls();
 
     // Start-up steps that other parts of the program fill in.
-    void resetPanelStates();
     void locateSpecialFolders();
     void ScanComPort();
     void constructLocalView();
@@ -112,6 +111,8 @@ private:
     QPushButton* btnCopy_ = nullptr;
     DevicePanel* pnlKora_ = nullptr;
     QPlainTextEdit* meoDos_ = nullptr;
+    std::unique_ptr<DeviceLink> deviceLink_;
+    std::unique_ptr<DeviceControls> deviceControls_;
     // Released before the panel's widgets, which it drives.
     std::unique_ptr<DevicePanelController> deviceController_;
     // The terminal's queue, threads and port; released before the widgets it uses.

@@ -25,8 +25,8 @@ private:
 
 } // namespace
 
-DeviceBrowser::DeviceBrowser(DeviceOperationRunner run, QObject* parent)
-    : QObject(parent), run_(std::move(run))
+DeviceBrowser::DeviceBrowser(DeviceOperationRunner run, PortFree portFree, QObject* parent)
+    : QObject(parent), run_(std::move(run)), portFree_(std::move(portFree))
 {
 }
 
@@ -82,8 +82,16 @@ void DeviceBrowser::ShowDeviceFolder(const std::string& path)
     show(path, true);
 }
 
+bool DeviceBrowser::portFree() const
+{
+    return !portFree_ || portFree_();
+}
+
 void DeviceBrowser::show(const std::string& path, bool selectFocusRow)
 {
+    if (!portFree()) {
+        return;
+    }
     {
         const ScopeExit resetFocus([this] { deviceFocusIndex_ = 0; });
         showListing(path, selectFocusRow);
@@ -119,6 +127,9 @@ void DeviceBrowser::moveUp()
 
 void DeviceBrowser::sortByColumn(int column)
 {
+    if (!portFree()) {
+        return;
+    }
     deviceSortColumn_ = column;
     savedSortColumn_ = column;
     ShowDeviceFolder(devicePath_);
@@ -131,6 +142,9 @@ void DeviceBrowser::choosePath(const std::string& path)
 
 void DeviceBrowser::portChanged()
 {
+    if (!portFree()) {
+        return;
+    }
     deviceSortColumn_ = 0;
     deviceFocusIndex_ = 0;
     ShowDeviceFolder(std::string(kDeviceRoot));
@@ -138,6 +152,9 @@ void DeviceBrowser::portChanged()
 
 void DeviceBrowser::operationRefresh()
 {
+    if (!portFree()) {
+        return;
+    }
     deviceSortColumn_ = savedSortColumn_;
     deviceFocusIndex_ = savedFocusIndex_;
     ShowDeviceFolder(devicePath_);

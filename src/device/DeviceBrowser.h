@@ -2,6 +2,7 @@
 
 #include <QObject>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -18,7 +19,13 @@ class DeviceBrowser : public QObject {
     Q_OBJECT
 
 public:
-    explicit DeviceBrowser(DeviceOperationRunner run, QObject* parent = nullptr);
+    // Whether the port is free for a listing now; a listing asked for while it is not (an event
+    // delivered inside another exchange's nested event loop) is dropped, leaving everything
+    // as it is.
+    using PortFree = std::function<bool()>;
+
+    explicit DeviceBrowser(DeviceOperationRunner run, PortFree portFree = {},
+                           QObject* parent = nullptr);
 
     // The refresh every shown listing goes through: lists the path, sorts, sets the status
     // texts, the path and its history, and selects the focus row.
@@ -87,6 +94,7 @@ signals:
     void folderShown();
 
 private:
+    bool portFree() const;
     void show(const std::string& path, bool selectFocusRow);
     void showListing(const std::string& path, bool selectFocusRow);
     void ClearDeviceEntries();
@@ -95,6 +103,7 @@ private:
     void replaceEntries(std::vector<FolderEntry> entries);
 
     DeviceOperationRunner run_;
+    PortFree portFree_;
     FolderEntries entries_;
     std::string devicePath_;
     std::uint64_t deviceFreeBytes_ = 0;

@@ -54,13 +54,22 @@ void DeviceMenuActions::MakeDirectory1Click()
     }
 }
 
+std::optional<FolderEntry> DeviceMenuActions::entryCopy(std::optional<std::size_t> row) const
+{
+    // Handlers keep a copy: every exchange may let a listing replace the entries.
+    if (const FolderEntry* entry = browser_.DeviceEntryAt(row)) {
+        return *entry;
+    }
+    return std::nullopt;
+}
+
 void DeviceMenuActions::Delete1Click(std::optional<std::size_t> selectedRow)
 {
-    const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow);
-    if (entry == nullptr) {
+    const std::optional<FolderEntry> entry = entryCopy(selectedRow);
+    if (!entry) {
         return;
     }
-    const std::string name = entry->name; // the refresh below replaces the entries
+    const std::string& name = entry->name;
     DeviceOperation op;
     std::string question;
     if (entry->isFolder) {
@@ -85,8 +94,8 @@ void DeviceMenuActions::Delete1Click(std::optional<std::size_t> selectedRow)
 
 void DeviceMenuActions::Rename1Click(std::optional<std::size_t> selectedRow)
 {
-    const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow);
-    if (entry == nullptr) {
+    const std::optional<FolderEntry> entry = entryCopy(selectedRow);
+    if (!entry) {
         return;
     }
     const std::string oldName = entry->name;
@@ -114,8 +123,8 @@ void DeviceMenuActions::MEM1Click()
 
 void DeviceMenuActions::SetToAutoRun1Click(std::optional<std::size_t> selectedRow)
 {
-    const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow);
-    if (entry == nullptr) {
+    const std::optional<FolderEntry> entry = entryCopy(selectedRow);
+    if (!entry) {
         return;
     }
     browser_.runner()(SetToAutoRunOperation(entry->name));
@@ -125,8 +134,8 @@ void DeviceMenuActions::SetToAutoRun1Click(std::optional<std::size_t> selectedRo
 
 void DeviceMenuActions::Properities1Click(std::optional<std::size_t> selectedRow)
 {
-    const std::string& pathText = browser_.pathText();
-    if (const FolderEntry* entry = browser_.DeviceEntryAt(selectedRow)) {
+    const std::string pathText = browser_.pathText();
+    if (const std::optional<FolderEntry> entry = entryCopy(selectedRow)) {
         std::optional<TreeCounts> counts;
         if (entry->isFolder) {
             counts = CountDeviceTree(browser_.runner(), entry->name);

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "device/DeviceOperations.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 
@@ -45,6 +46,7 @@ public:
     void Properities1Click(std::optional<std::size_t> selectedRow);
 
 private:
+    std::optional<FolderEntry> entryCopy(std::optional<std::size_t> row) const;
     // Asks for a name; nothing after Cancel, an empty text or a refused name (warned about).
     std::optional<std::string> askSafeName(const NameRequest& request);
     void runThenRefresh(const DeviceOperation& op);

@@ -21,6 +21,7 @@
 #include "device/DevicePanel.h"
 #include "device/DialogActionUi.h"
 #include "filelist/ShellEntryInfoProvider.h"
+#include "link/DeviceLink.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {
@@ -39,15 +40,18 @@ QString Latin1(std::string_view text)
 
 } // namespace
 
-DevicePanelController::DevicePanelController(DevicePanel& panel, Wiring wiring, QObject* parent)
-    : QObject(parent), panel_(panel), wiring_(std::move(wiring)),
+DevicePanelController::DevicePanelController(DevicePanel& panel, DeviceLink& link, Wiring wiring,
+                                             QObject* parent)
+    : QObject(parent), panel_(panel), link_(link), wiring_(std::move(wiring)),
       typeAhead_(QApplication::keyboardInputInterval())
 {
     if (!wiring_.infoProvider) {
         wiring_.infoProvider = std::make_unique<ShellEntryInfoProvider>();
     }
     QWidget* dialogParent = wiring_.dialogParent != nullptr ? wiring_.dialogParent : &panel_;
-    browser_ = std::make_unique<DeviceBrowser>(wiring_.run);
+    // A listing asked for while the port is held (an event that got through the nested event
+    // loop of another exchange) is not made, and the shown listing stays as it is.
+    browser_ = std::make_unique<DeviceBrowser>(wiring_.run, [this] { return !link_.busy(); });
     model_ = std::make_unique<DeviceListModel>(*browser_, wiring_.infoProvider.get());
     ui_ = std::make_unique<DialogActionUi>(dialogParent);
     actions_ = std::make_unique<DeviceMenuActions>(*browser_, *ui_);
@@ -60,10 +64,18 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, Wiring wiring, 
     connectPopupMenu2();
     connectPanel();
     connect(browser_.get(), &DeviceBrowser::folderShown, this, &DevicePanelController::showListing);
+    link_.setPendingPortConfirmer([this] {
+        if (!portTextPending_) {
+            return false;
+        }
+        cbxCOMChange();
+        return true;
+    });
 }
 
 DevicePanelController::~DevicePanelController()
 {
+    link_.setPendingPortConfirmer({});
     // The views outlive the model; leave them without rows rather than with a dangling model.
     panel_.setListModel(nullptr);
 }
@@ -192,8 +204,17 @@ void DevicePanelController::typedPortConfirmed()
     }
 }
 
+bool DevicePanelController::portChangedFirst()
+{
+    return link_.confirmPendingPort();
+}
+
 void DevicePanelController::cbxCOMChange()
 {
+    // The port must not change under its holder; the typed text stays pending.
+    if (link_.busy()) {
+        return;
+    }
     portTextPending_ = false;
     QComboBox& ports = *panel_.cbxCOM();
     // A typed name of a listed port (in any case) selects that item with its own spelling, so
@@ -204,35 +225,48 @@ void DevicePanelController::cbxCOMChange()
         ports.setCurrentIndex(listed);
         ports.setEditText(ports.itemText(listed));
     }
-    if (wiring_.portChosen) {
-        wiring_.portChosen(ports.currentText());
-    }
+    link_.setPortName(ports.currentText());
     browser_->portChanged();
 }
 
 void DevicePanelController::cbxKoraClick(int index)
 {
+    if (portChangedFirst()) {
+        return;
+    }
     const QByteArray path = panel_.cbxKora()->itemText(index).toLatin1();
     browser_->choosePath(std::string(path.constData(), static_cast<std::size_t>(path.size())));
 }
 
 void DevicePanelController::tbtnKoraUpClick()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     browser_->moveUp();
 }
 
 void DevicePanelController::tbtnRefreshClick()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     browser_->refresh();
 }
 
 void DevicePanelController::lstviewKoraColumnClick(int column)
 {
+    if (portChangedFirst()) {
+        return;
+    }
     browser_->sortByColumn(column);
 }
 
 void DevicePanelController::lstviewKoraDblClick()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     const DeviceBrowser::Activation activation = browser_->activate(selectedRow());
     if (activation.kind == DeviceBrowser::Activation::Kind::RunFile && wiring_.runProgram) {
         wiring_.runProgram(ConsoleText(activation.fileName));
@@ -318,41 +352,65 @@ void DevicePanelController::PopupMenu2Popup()
 
 void DevicePanelController::MakeDirectory1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->MakeDirectory1Click();
 }
 
 void DevicePanelController::Delete1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->Delete1Click(selectedRow());
 }
 
 void DevicePanelController::Rename1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->Rename1Click(selectedRow());
 }
 
 void DevicePanelController::ABORT1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->ABORT1Click();
 }
 
 void DevicePanelController::FORMAT1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->FORMAT1Click();
 }
 
 void DevicePanelController::MEM1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->MEM1Click();
 }
 
 void DevicePanelController::SetToAutoRun1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     actions_->SetToAutoRun1Click(selectedRow());
 }
 
 void DevicePanelController::Properities1Click()
 {
+    if (portChangedFirst()) {
+        return;
+    }
     const auto row = selectedRow();
     // The type name is looked up when a row is drawn; a row not drawn yet gets it now.
     if (row) {

@@ -25,6 +25,7 @@ class QWidget;
 namespace kora {
 
 class DeviceBrowser;
+class DeviceLink;
 class DeviceListModel;
 class DeviceMenuActions;
 class DevicePanel;
@@ -38,10 +39,8 @@ class DevicePanelController final : public QObject {
     Q_OBJECT
 public:
     struct Wiring {
-        // Runs one device operation on the selected port (hourglass, pane, error box).
+        // Runs one device operation on the link's port (hourglass, pane, error box).
         DeviceOperationRunner run;
-        // The user chose another port: becomes the port of every later operation.
-        std::function<void(const QString&)> portChosen;
         // Double click on a file: runs it on the controller in the terminal.
         std::function<void(const QString&)> runProgram;
         // Icons and type names; the desktop's own when none is given.
@@ -50,8 +49,10 @@ public:
         QWidget* dialogParent = nullptr;
     };
 
-    // The panel must outlive the controller.
-    DevicePanelController(DevicePanel& panel, Wiring wiring, QObject* parent = nullptr);
+    // The panel and the link must outlive the controller. The port box sets the link's port
+    // name; a name typed into it is confirmed before any action that needs the port.
+    DevicePanelController(DevicePanel& panel, DeviceLink& link, Wiring wiring,
+                          QObject* parent = nullptr);
     ~DevicePanelController() override;
 
     DeviceBrowser& browser() const { return *browser_; }
@@ -100,12 +101,17 @@ private:
     // The port box's text takes effect: picked from its list, or typed and confirmed.
     void portTextEdited();
     void typedPortConfirmed();
+    // Before a user action: a port name typed but not confirmed takes effect, which lists the
+    // new port's root. True when that happened: the action was made on a listing that is gone
+    // (or, for a listing, has just been made), so it is dropped.
+    bool portChangedFirst();
     // Type-ahead: the row whose name begins with the typed text, from the current row on.
     std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow);
     // Backspace goes up and Enter acts as a double click; the list still sees the key.
     void lstviewKoraKeyDown(int key);
 
     DevicePanel& panel_;
+    DeviceLink& link_;
     Wiring wiring_;
     std::unique_ptr<DeviceBrowser> browser_;
     std::unique_ptr<DeviceListModel> model_;

@@ -74,6 +74,8 @@ struct DeviceOperation {
 struct OperationResult {
     bool ok = true;
     std::string message; // the failure message; empty on success
+    // Nothing was done because somebody else holds the port; nobody is told.
+    bool refused = false;
 };
 
 // Runs the operation on the calling thread. Shows every command and output line in the log;

@@ -59,10 +59,12 @@ PortLease DeviceLink::acquire(PortHolder who)
     if (busy() || who == PortHolder::None) {
         return {};
     }
-    confirmPendingPort();
-    // Confirming a typed name lists the new port, which takes and gives back the port itself.
-    if (busy()) {
-        return {};
+    if (who != PortHolder::DeviceOperation) {
+        confirmPendingPort();
+        // Confirming a typed name lists the new port, which takes and gives the port back.
+        if (busy()) {
+            return {};
+        }
     }
     give(who);
     return PortLease(this);

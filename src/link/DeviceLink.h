@@ -69,8 +69,11 @@ public:
     PortHolder holder() const { return holder_; }
     bool busy() const { return holder_ != PortHolder::None; }
 
-    // Takes the port for who; an empty lease when it is held already. A pending port name is
-    // confirmed first, so the lease is for the port the box shows.
+    // Takes the port for who; an empty lease when it is held already. For the terminal, a copy
+    // and the I/O configuration a pending port name is confirmed first, so that the lease is
+    // for the port the box shows. A device operation belongs to a panel action that was made
+    // on the listing shown, so the panel confirms a pending name before the action reads the
+    // listing (see DevicePanelController), never in the middle of it.
     PortLease acquire(PortHolder who);
 
 signals:

@@ -5,6 +5,8 @@
 #include <QPlainTextEdit>
 #include <QString>
 
+#include "link/DeviceLink.h"
+#include "ui/UserInputBlock.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -44,13 +46,24 @@ void PaneConsoleLog::appendLine(const std::string& text)
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
-OperationResult RunGuiDeviceOperation(QWidget* parent, QPlainTextEdit& pane,
-                                      const std::string& portName, const DeviceOperation& op)
+OperationResult RunGuiDeviceOperation(DeviceLink& link, QWidget* parent, QPlainTextEdit& pane,
+                                      const DeviceOperation& op)
 {
-    BusyCursor busy;
-    PaneConsoleLog log(pane);
-    OperationResult result = RunDeviceOperation(portName, op, log);
-    busy.Restore();
+    PortLease lease = link.acquire(PortHolder::DeviceOperation);
+    if (!lease) {
+        OperationResult refused;
+        refused.ok = false;
+        refused.refused = true;
+        return refused;
+    }
+    OperationResult result;
+    {
+        BusyCursor busy;
+        const UserInputBlock noInput;
+        PaneConsoleLog log(pane);
+        result = RunDeviceOperation(link.portName().toStdString(), op, log);
+    }
+    lease.release();
     if (!result.ok) {
         Prompts().error(parent, MessageText(result.message));
     }

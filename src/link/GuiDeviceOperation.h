@@ -22,9 +22,13 @@ private:
     QPlainTextEdit& pane_;
 };
 
-// Runs a device operation from the GUI: hourglass while it lasts, lines shown in the pane as
-// they arrive, cursor restored, then the error box (through Prompts()) when it failed.
-OperationResult RunGuiDeviceOperation(QWidget* parent, QPlainTextEdit& pane,
-                                      const std::string& portName, const DeviceOperation& op);
+class DeviceLink;
+
+// Runs a device operation from the GUI on the link's port: takes the port (a request made while
+// another holder has it is refused, result.refused, and nothing else happens), hourglass while
+// it lasts, lines shown in the pane as they arrive, user input made meanwhile dropped, cursor
+// restored, port given back, then the error box (through Prompts()) when it failed.
+OperationResult RunGuiDeviceOperation(DeviceLink& link, QWidget* parent, QPlainTextEdit& pane,
+                                      const DeviceOperation& op);
 
 } // namespace kora

@@ -46,8 +46,8 @@ std::optional<QFont> AskForFont(QWidget* parent, const QFont& current)
 
 } // namespace
 
-TerminalWindow::TerminalWindow(const Widgets& widgets, PortNameSource portName)
-    : widgets_(widgets), portName_(std::move(portName)), logPalette_(widgets.meoDos->palette()),
+TerminalWindow::TerminalWindow(const Widgets& widgets, DeviceLink& link)
+    : widgets_(widgets), link_(link), logPalette_(widgets.meoDos->palette()),
       screen_(std::make_unique<PlainTextScreen>(*widgets.meoDos)),
       session_(std::make_unique<TerminalSession>(*screen_)),
       chooseFont_([parent = widgets.dialogParent](const QFont& current) {
@@ -104,26 +104,29 @@ void TerminalWindow::tbtnDOSCmdClick()
     QPlainTextEdit& pane = *widgets_.meoDos;
     if (session_->IsOn()) {
         session_->SwitchOff();
+        lease_.release();
         button.setChecked(false);
         showOnColours(false);
-        setDeviceControlsEnabled(true);
         return;
     }
-    const QString port = portName_();
+    button.setChecked(false);
+    lease_ = link_.acquire(PortHolder::Terminal);
+    if (!lease_) {
+        return; // somebody else has the port
+    }
+    const QString port = link_.portName();
     if (session_->SwitchOn(port.toStdString())) {
         button.setChecked(true);
         showOnColours(true);
         pane.setFocus(Qt::OtherFocusReason);
-        setDeviceControlsEnabled(false);
         return;
     }
-    button.setChecked(false);
+    lease_.release();
     QString message = TerminalSession::OpenFailureText(port);
     if (const std::string& hint = session_->OpenFailureHint(); !hint.empty()) {
         message += QStringLiteral("\n\n") + QString::fromStdString(hint);
     }
     Prompts().error(widgets_.dialogParent, message);
-    setDeviceControlsEnabled(true);
 }
 
 bool TerminalWindow::meoDosKeyPress(std::uint8_t character)
@@ -222,6 +225,7 @@ void TerminalWindow::ShutdownQueue()
 void TerminalWindow::ShutdownPort()
 {
     session_->ClosePort();
+    lease_.release();
 }
 
 void TerminalWindow::WaitHandlingEvents(std::chrono::milliseconds duration)
@@ -286,15 +290,6 @@ void TerminalWindow::showOnColours(bool on)
     palette.setColor(QPalette::Base, Qt::black);
     palette.setColor(QPalette::Text, QColor(kSilver));
     widgets_.meoDos->setPalette(palette);
-}
-
-void TerminalWindow::setDeviceControlsEnabled(bool enabled)
-{
-    for (QWidget* control : widgets_.deviceControls) {
-        if (control != nullptr) {
-            control->setEnabled(enabled);
-        }
-    }
 }
 
 } // namespace kora

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "link/DeviceLink.h"
 #include "terminal/TerminalSession.h"
 
 #include <QFont>
@@ -27,8 +28,8 @@ class PlainTextScreen;
 
 // The terminal pane of the main window as an interactive console: the "Launch Terminal" button,
 // the pane's keys, its pop-up menu and its colours, on top of TerminalSession. While the
-// terminal is on it holds the port, so the controls that could start a device operation are
-// disabled.
+// terminal is on it holds the port through the DeviceLink, so nothing else can start a device
+// action.
 //
 // Everything runs on the GUI thread. The widgets belong to the window and must outlive this
 // object; destroying it stops the threads and closes the port (see Shutdown*()).
@@ -38,17 +39,14 @@ public:
     struct Widgets {
         QPlainTextEdit* meoDos = nullptr;
         QAbstractButton* tbtnDOSCmd = nullptr;
-        // Enabled while the terminal is off, disabled while it is on.
-        QList<QWidget*> deviceControls;
         // Parent of the message boxes and the font dialog.
         QWidget* dialogParent = nullptr;
     };
-    using PortNameSource = std::function<QString()>;
     using FontChooser = std::function<std::optional<QFont>(const QFont& current)>;
 
-    // Creates the byte queue and both terminal threads, paused; portName gives the selected
-    // COM port each time the terminal is switched on.
-    TerminalWindow(const Widgets& widgets, PortNameSource portName);
+    // Creates the byte queue and both terminal threads, paused. Switched on, the terminal holds
+    // the link's port until it is switched off; the link disables the other device controls.
+    TerminalWindow(const Widgets& widgets, DeviceLink& link);
     ~TerminalWindow() override;
     TerminalWindow(const TerminalWindow&) = delete;
     TerminalWindow& operator=(const TerminalWindow&) = delete;
@@ -104,12 +102,12 @@ protected:
 private:
     void buildPopupMenu();
     void showOnColours(bool on);
-    void setDeviceControlsEnabled(bool enabled);
     bool handlePaneKey(const QKeyEvent& event);
     bool takesKey(const QKeyEvent& event) const;
 
     Widgets widgets_;
-    PortNameSource portName_;
+    DeviceLink& link_;
+    PortLease lease_;
     QPalette logPalette_;
     std::unique_ptr<PlainTextScreen> screen_;
     std::unique_ptr<TerminalSession> session_;

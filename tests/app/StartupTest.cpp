@@ -15,7 +15,9 @@
 
 #include "app/KoraInitDialog.h"
 #include "app/MainWindow.h"
+#include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
+#include "device/DevicePanelController.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
 #include "ui/StatusPanels.h"
@@ -71,7 +73,7 @@ TEST_F(StartedWindow, BothPanelsAreInReportViewAndTheDevicePanelIsEmpty)
     const QTreeView* deviceList = window.devicePanel()->lstviewKora();
     EXPECT_EQ(deviceList->model()->rowCount(deviceList->rootIndex()), 0);
     EXPECT_EQ(window.devicePanel()->cbxKora()->count(), 0);
-    EXPECT_TRUE(window.Device.DevicePath.isEmpty());
+    EXPECT_TRUE(window.deviceController()->browser().DevicePath().empty());
     EXPECT_EQ(window.terminal()->Session().KeyInputState(), 1);
     EXPECT_FALSE(window.devicePanel()->tbtnDOSCmd()->isChecked());
 }

@@ -9,6 +9,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -21,6 +22,7 @@
 #include "device/DevicePanelController.h"
 #include "device/KoraAskNameDialog.h"
 #include "device/KoraPropDialog.h"
+#include "link/DeviceLink.h"
 #include "sim/DosFileSystem.h"
 #include "support/SimFixture.h"
 #include "ui/StatusPanels.h"
@@ -86,7 +88,7 @@ TEST_F(DevicePanelSimTest, OffersThePortListsItsRootWhenChosenAndTakesATypedName
 {
     ASSERT_GE(panel().cbxCOM()->count(), 1);
     EXPECT_EQ(panel().cbxCOM()->itemText(0), "COM1");
-    EXPECT_EQ(window_->ComPortName, "COM1");
+    EXPECT_EQ(window_->deviceLink()->portName(), "COM1");
     EXPECT_EQ(tree().model()->rowCount(), 0) << "start-up lists nothing";
     EXPECT_TRUE(window_->meoDos()->toPlainText().isEmpty());
 
@@ -96,8 +98,9 @@ TEST_F(DevicePanelSimTest, OffersThePortListsItsRootWhenChosenAndTakesATypedName
     ASSERT_TRUE(drive);
     EXPECT_EQ(rows().size(), static_cast<qsizetype>(drive->size()));
     EXPECT_EQ(rows().first(), "BIN") << "folders first, by name";
-    EXPECT_EQ(window_->Device.DevicePath, "\\");
-    EXPECT_EQ(window_->Device.DeviceFreeBytes, sim().fileSystem().freeBytes('D'));
+    EXPECT_EQ(QString::fromStdString(window_->deviceController()->browser().DevicePath()), "\\");
+    EXPECT_EQ(window_->deviceController()->browser().DeviceFreeBytes(),
+              sim().fileSystem().freeBytes('D'));
     EXPECT_EQ(panel().stabarKora()->panelText(0), QString::number(drive->size()) + " object(s)");
     EXPECT_TRUE(panel().stabarKora()->panelText(1).endsWith(" bytes free)"));
     EXPECT_TRUE(window_->meoDos()->toPlainText().contains("dir"));
@@ -106,24 +109,24 @@ TEST_F(DevicePanelSimTest, OffersThePortListsItsRootWhenChosenAndTakesATypedName
     const QRect logRow = tree().visualRect(tree().model()->index(rowOf("LOG"), 0));
     QTest::mouseClick(tree().viewport(), Qt::LeftButton, {}, logRow.center());
     QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, logRow.center());
-    EXPECT_EQ(window_->Device.DevicePath, "\\LOG");
+    EXPECT_EQ(QString::fromStdString(window_->deviceController()->browser().DevicePath()), "\\LOG");
     EXPECT_EQ(rows(), QStringList({"NEW", "OLD", "A.TXT", "B.TXT"}));
     QTest::keyClick(&tree(), Qt::Key_Backspace);
-    EXPECT_EQ(window_->Device.DevicePath, "\\");
+    EXPECT_EQ(QString::fromStdString(window_->deviceController()->browser().DevicePath()), "\\");
 
     // Typing a name lists nothing until Enter; then the new port is used.
     QLineEdit& typed = *panel().cbxCOM()->lineEdit();
     typed.selectAll();
     QTest::keyClicks(&typed, "/dev/kora-no-such-port");
-    EXPECT_EQ(window_->ComPortName, "COM1");
+    EXPECT_EQ(window_->deviceLink()->portName(), "COM1");
     EXPECT_TRUE(prompts_.boxes.isEmpty());
     QTest::keyClick(&typed, Qt::Key_Return);
-    EXPECT_EQ(window_->ComPortName, "/dev/kora-no-such-port");
+    EXPECT_EQ(window_->deviceLink()->portName(), "/dev/kora-no-such-port");
     ASSERT_EQ(prompts_.boxes.size(), 1) << prompts_.boxes.join("\n").toStdString();
     EXPECT_EQ(prompts_.boxes[0], "error: Unable to open /dev/kora-no-such-port!\n\nPlease make "
                                  "sure there is no other application using the port!!");
     EXPECT_EQ(tree().model()->rowCount(), 0);
-    EXPECT_EQ(window_->Device.DevicePath, "\\");
+    EXPECT_EQ(QString::fromStdString(window_->deviceController()->browser().DevicePath()), "\\");
     // Leaving the box afterwards changes nothing more.
     tree().setFocus();
     EXPECT_EQ(prompts_.boxes.size(), 1);
@@ -230,6 +233,63 @@ TEST_F(DevicePanelSimTest, PropertiesOfTheRootCountItsWholeTree)
     EXPECT_TRUE(shown[4].endsWith(" byte(s)"));
     EXPECT_EQ(shown[5], "");
     EXPECT_EQ(shown[6], "11 file(s), 8 folder(s)");
+}
+
+// Lines of the pane that are exactly this command, as typed.
+int TypedCount(const QPlainTextEdit& pane, const QString& command)
+{
+    return static_cast<int>(pane.toPlainText().split(QLatin1Char('\n')).count(command));
+}
+
+// The nested event loop that repaints the window during an exchange still delivers events that
+// are not user input. Leaving the port box with a name typed into it is one: it must not start
+// a listing on the other port inside the running one.
+TEST_F(DevicePanelSimTest, AFocusChangeDuringAListingStartsNoSecondExchange)
+{
+    pickFirstPort();
+    QLineEdit& typed = *panel().cbxCOM()->lineEdit();
+    typed.setFocus();
+    typed.selectAll();
+    QTest::keyClicks(&typed, "/dev/kora-no-such-port");
+    window_->meoDos()->clear();
+
+    QTimer::singleShot(100, &tree(), [&] { tree().setFocus(); });
+    // Stands for a listing under way when the focus moves.
+    window_->deviceController()->browser().refresh();
+
+    EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
+    EXPECT_EQ(TypedCount(*window_->meoDos(), "dir"), 1);
+    EXPECT_EQ(window_->deviceLink()->portName(), "COM1");
+    EXPECT_EQ(rows().size(), static_cast<qsizetype>(sim().fileSystem().list("D:\\")->size()));
+
+    // The typed name takes effect with the next action that needs the port.
+    QTest::mouseClick(panel().tbtnRefresh(), Qt::LeftButton);
+    EXPECT_EQ(window_->deviceLink()->portName(), "/dev/kora-no-such-port");
+    ASSERT_EQ(prompts_.boxes.size(), 1);
+    EXPECT_TRUE(prompts_.boxes[0].startsWith("error: Unable to open /dev/kora-no-such-port!"));
+}
+
+TEST_F(DevicePanelSimTest, PropertiesOfAFolderSurviveAListingAskedForDuringTheCount)
+{
+    pickFirstPort();
+    select(rowOf("LOG"));
+    controller().PopupMenu2Popup();
+    window_->meoDos()->clear();
+    QStringList shown;
+    test::ModalAnswer<TdlgKoraProp> answer([&](TdlgKoraProp& dialog) {
+        shown << dialog.lblName()->text() << dialog.lblContain()->text();
+        dialog.accept();
+    });
+    // A listing asked for while "dir/s" runs would replace the entries under the handler.
+    QTimer::singleShot(100, &tree(), [&] { controller().tbtnRefreshClick(); });
+    controller().menuItem("Properities1")->trigger();
+
+    ASSERT_EQ(answer.answered(), 1);
+    EXPECT_EQ(shown, QStringList({"LOG", "4 file(s), 2 folder(s)"}));
+    EXPECT_EQ(TypedCount(*window_->meoDos(), "dir"), 0);
+    EXPECT_EQ(TypedCount(*window_->meoDos(), "dir/s LOG"), 1);
+    EXPECT_EQ(tree().selectionModel()->selectedRows().value(0).row(), rowOf("LOG"))
+        << "the listing and its selection are left as they were";
 }
 
 } // namespace

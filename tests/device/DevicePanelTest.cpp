@@ -25,6 +25,7 @@
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "device/KoraPropDialog.h"
+#include "link/DeviceLink.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {
@@ -64,10 +65,11 @@ protected:
 
         DevicePanelController::Wiring wiring;
         wiring.run = [this](const DeviceOperation& op) { return run(op); };
-        wiring.portChosen = [this](const QString& name) { chosenPorts << name; };
         wiring.runProgram = [this](const QString& name) { programs << name; };
         wiring.infoProvider = std::make_unique<PlainProvider>();
-        controller = std::make_unique<DevicePanelController>(panel, std::move(wiring));
+        QObject::connect(&link, &DeviceLink::portNameChanged,
+                         [this](const QString& name) { chosenPorts << name; });
+        controller = std::make_unique<DevicePanelController>(panel, link, std::move(wiring));
         panel.resize(700, 400);
         panel.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&panel));
@@ -180,6 +182,7 @@ protected:
 
     std::map<std::string, std::vector<std::string>> listings;
     test::FakeConsole console;
+    DeviceLink link;
     QStringList chosenPorts;
     QStringList programs;
     test::RecordingPrompts prompts;
@@ -258,7 +261,7 @@ TEST_F(DevicePanelTest, ATypedPortTakesEffectOnEnterOrWhenTheBoxIsLeftAndOnlyOnc
     EXPECT_EQ(panel.cbxCOM()->currentText(), "COM1");
     tree().setFocus();
     EXPECT_EQ(listingsRun(), 3);
-    EXPECT_EQ(chosenPorts.size(), 3);
+    EXPECT_EQ(link.portName(), "COM1");
 }
 
 TEST_F(DevicePanelTest, AColumnClickSortsAscendingAndRefreshGoesBackToNameOrder)

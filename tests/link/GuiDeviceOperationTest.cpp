@@ -1,10 +1,15 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QTimer>
 
 #include "PtyPeer.h"
+#include "link/DeviceLink.h"
 #include "link/GuiDeviceOperation.h"
+#include "ui/UserInputBlock.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -48,8 +53,9 @@ TEST(RunGuiDeviceOperation, RestoresTheCursorBeforeTheErrorBox)
     ScopedPrompts scoped(prompts);
     QPlainTextEdit pane;
 
-    OperationResult result =
-        RunGuiDeviceOperation(nullptr, pane, "/no/such/tty", GenericCommand("dir\r"));
+    DeviceLink link;
+    link.setPortName(QStringLiteral("/no/such/tty"));
+    OperationResult result = RunGuiDeviceOperation(link, nullptr, pane, GenericCommand("dir\r"));
     EXPECT_FALSE(result.ok);
     ASSERT_EQ(prompts.errors.size(), 1);
     EXPECT_EQ(prompts.errors.front().toStdString(), result.message);
@@ -62,12 +68,93 @@ TEST(RunGuiDeviceOperation, RestoresTheCursorBeforeTheErrorBox)
     });
     DeviceOperation op = GenericCommand("dir\r");
     op.timeoutMs = 50;
-    result = RunGuiDeviceOperation(nullptr, pane, peer.devicePath(), op);
+    link.setPortName(QString::fromStdString(peer.devicePath()));
+    result = RunGuiDeviceOperation(link, nullptr, pane, op);
     peer.finish();
     EXPECT_TRUE(result.ok);
     EXPECT_EQ(prompts.errors.size(), 1);
     EXPECT_EQ(pane.toPlainText(), "dir\nVolume in drive D");
     EXPECT_EQ(QGuiApplication::overrideCursor(), nullptr);
+    EXPECT_FALSE(link.busy());
+}
+
+TEST(RunGuiDeviceOperation, IsRefusedSilentlyWhileAnotherHolderHasThePort)
+{
+    RecordingPrompts prompts;
+    ScopedPrompts scoped(prompts);
+    QPlainTextEdit pane;
+    DeviceLink link;
+    link.setPortName(QStringLiteral("/no/such/tty"));
+    const PortLease terminal = link.acquire(PortHolder::Terminal);
+    ASSERT_TRUE(terminal);
+
+    const OperationResult result =
+        RunGuiDeviceOperation(link, nullptr, pane, GenericCommand("dir\r"));
+    EXPECT_TRUE(result.refused);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(prompts.errors.isEmpty());
+    EXPECT_TRUE(pane.toPlainText().isEmpty());
+    EXPECT_EQ(link.holder(), PortHolder::Terminal);
+}
+
+TEST(DeviceLink, OneHolderAtATimeAndTheLeaseGivesThePortBack)
+{
+    DeviceLink link;
+    QList<bool> busy;
+    QObject::connect(&link, &DeviceLink::busyChanged, [&](bool now) { busy << now; });
+    {
+        PortLease copy = link.acquire(PortHolder::CopyBatch);
+        ASSERT_TRUE(copy);
+        EXPECT_FALSE(link.acquire(PortHolder::DeviceOperation));
+        EXPECT_FALSE(link.acquire(PortHolder::Terminal));
+        PortLease moved = std::move(copy);
+        EXPECT_EQ(link.holder(), PortHolder::CopyBatch);
+    }
+    EXPECT_EQ(link.holder(), PortHolder::None);
+    EXPECT_EQ(busy, (QList<bool>{true, false}));
+}
+
+TEST(DeviceLink, LongHoldersConfirmATypedPortNameFirstAndOperationsDoNot)
+{
+    DeviceLink link;
+    int confirmations = 0;
+    link.setPendingPortConfirmer([&] {
+        ++confirmations;
+        link.setPortName(QStringLiteral("COM7"));
+        return true;
+    });
+    EXPECT_TRUE(link.acquire(PortHolder::DeviceOperation));
+    EXPECT_EQ(confirmations, 0);
+    EXPECT_TRUE(link.acquire(PortHolder::Terminal));
+    EXPECT_EQ(confirmations, 1);
+    EXPECT_EQ(link.portName(), "COM7");
+    // Nobody confirms a name while the port is held: it would change under its holder.
+    const PortLease held = link.acquire(PortHolder::IoConfiguration);
+    EXPECT_FALSE(link.confirmPendingPort());
+    EXPECT_EQ(confirmations, 2);
+}
+
+TEST(UserInputBlock, InputQueuedMeanwhileIsDroppedAndOtherEventsStillArrive)
+{
+    QLineEdit edit;
+    QTimer timer;
+    int ticks = 0;
+    QObject::connect(&timer, &QTimer::timeout, [&] { ++ticks; });
+    {
+        const UserInputBlock block;
+        // Queued as the window system queues input that a nested loop defers.
+        QCoreApplication::postEvent(
+            &edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_A, Qt::NoModifier, QStringLiteral("a")));
+        timer.start(0);
+    }
+    EXPECT_GE(ticks, 1);
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(edit.text().isEmpty());
+
+    QCoreApplication::postEvent(
+        &edit, new QKeyEvent(QEvent::KeyPress, Qt::Key_B, Qt::NoModifier, QStringLiteral("b")));
+    QCoreApplication::processEvents();
+    EXPECT_EQ(edit.text(), "b");
 }
 
 } // namespace

@@ -2,6 +2,7 @@
 #include "app/MainWindow.h"
 #include "app/RecordingPrompts.h"
 #include "device/DevicePanel.h"
+#include "link/DeviceLink.h"
 #include "link/SerialPort.h"
 #include "sim/SamplePrograms.h"
 #include "support/SimFixture.h"
@@ -33,7 +34,7 @@ protected:
         SimFixture::SetUp();
         window = std::make_unique<TfrmMain>();
         window->FormCreate();
-        window->ComPortName = QString::fromStdString(portName());
+        window->deviceLink()->setPortName(QString::fromStdString(portName()));
         window->show();
     }
     void TearDown() override
@@ -130,7 +131,7 @@ TEST_F(MainWindowTerminal, DoubleClickingAProgramInTheDeviceListRunsItInTheTermi
 
 TEST_F(MainWindowTerminal, RunDeviceProgramTypesNothingWhenThePortCannotBeOpened)
 {
-    window->ComPortName = QStringLiteral("/dev/kora-no-such-port");
+    window->deviceLink()->setPortName(QStringLiteral("/dev/kora-no-such-port"));
     window->RunDeviceProgram(QStringLiteral("COUNT.EXE"));
     EXPECT_FALSE(window->terminal()->IsOn());
     EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});

@@ -1,4 +1,6 @@
 #include "terminal/TerminalWindow.h"
+#include "link/DeviceControls.h"
+#include "link/DeviceLink.h"
 
 #include "EventLoop.h"
 #include "app/RecordingPrompts.h"
@@ -51,9 +53,12 @@ protected:
         log.setColor(QPalette::Text, kLogText);
         meoDos->setPalette(log);
         host.show();
+        link.setPortName(QString::fromStdString(pty.slavePath()));
+        controls.add(tbtnRefresh);
+        controls.add(cbxCOM);
+        controls.add(tbtnDOSCmd, PortHolder::Terminal);
         terminal = std::make_unique<TerminalWindow>(
-            TerminalWindow::Widgets{meoDos, tbtnDOSCmd, {tbtnRefresh, cbxCOM}, &host},
-            [this] { return portName; });
+            TerminalWindow::Widgets{meoDos, tbtnDOSCmd, &host}, link);
     }
 
     void SwitchOn()
@@ -71,7 +76,8 @@ protected:
     RecordingPrompts prompts;
     ScopedPrompts scopedPrompts{prompts};
     PtyPair pty;
-    QString portName = QString::fromStdString(pty.slavePath());
+    DeviceLink link;
+    DeviceControls controls{link};
     QWidget host;
     QPlainTextEdit* meoDos = new QPlainTextEdit(&host);
     QToolButton* tbtnDOSCmd = new QToolButton(&host);
@@ -105,7 +111,7 @@ TEST_F(PaneOnPty, SwitchingOnAndOffShowsTheStateAndHoldsTheDeviceControls)
 
 TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
 {
-    portName = QStringLiteral("/dev/kora-no-such-port");
+    link.setPortName(QStringLiteral("/dev/kora-no-such-port"));
     const QPalette before = meoDos->palette();
     tbtnDOSCmd->click();
     EXPECT_FALSE(terminal->IsOn());
@@ -115,13 +121,13 @@ TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
     EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});
 
     // In use by another program: the same message, the port's name between its halves.
-    portName = QString::fromStdString(pty.slavePath());
+    link.setPortName(QString::fromStdString(pty.slavePath()));
     SerialPort other(pty.slavePath());
     ASSERT_TRUE(other.Open());
     tbtnDOSCmd->click();
     EXPECT_FALSE(terminal->IsOn());
     ASSERT_EQ(prompts.boxes.size(), 2);
-    EXPECT_TRUE(prompts.boxes[1].startsWith("error: Unable to open " + portName + " !"));
+    EXPECT_TRUE(prompts.boxes[1].startsWith("error: Unable to open " + link.portName() + " !"));
     EXPECT_EQ(pty.readUntilQuiet(30ms), "");
 }
 
@@ -281,8 +287,9 @@ TEST(TerminalWindowShutdown, NeverSwitchedOnEndsWithoutWaiting)
 {
     QPlainTextEdit pane;
     QToolButton button;
-    auto terminal = std::make_unique<TerminalWindow>(
-        TerminalWindow::Widgets{&pane, &button, {}, nullptr}, [] { return QString(); });
+    DeviceLink link;
+    auto terminal =
+        std::make_unique<TerminalWindow>(TerminalWindow::Widgets{&pane, &button, nullptr}, link);
     EXPECT_TRUE(terminal->Session().Printer().IsPaused());
     EXPECT_TRUE(terminal->Session().Receiver().IsPaused());
     EXPECT_EQ(terminal->Session().KeyInputState(), 1);
