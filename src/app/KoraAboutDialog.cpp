@@ -63,7 +63,7 @@ TdlgKoraAbout::TdlgKoraAbout(QWidget* parent)
     auto* panelLayout = new QGridLayout(Panel1);
     panelLayout->setContentsMargins(16, 14, 16, 14);
     panelLayout->setHorizontalSpacing(20);
-    panelLayout->addWidget(ProgramIcon_, 0, 0, 2, 1, Qt::AlignTop);
+    panelLayout->addWidget(ProgramIcon_, 0, 0, 2, 1, Qt::AlignVCenter);
     panelLayout->addWidget(ProductName_, 0, 1, Qt::AlignBottom);
     panelLayout->addWidget(Version_, 1, 1, Qt::AlignTop);
     panelLayout->setColumnStretch(1, 1);

@@ -18,8 +18,9 @@
 namespace kora {
 namespace {
 
-constexpr int kDialogWidth = 547;
-constexpr int kDialogHeight = 144;
+// 547 by 144 with the window frame and title bar.
+constexpr int kClientWidth = 539;
+constexpr int kClientHeight = 110;
 constexpr int kEditWidth = 489;
 
 // Programs on Linux rarely end in ".exe", so the "EXE file" filter also offers every file the
@@ -104,14 +105,14 @@ TdlgKoraRun::TdlgKoraRun(QWidget* parent)
     layout->setVerticalSpacing(16);
     layout->addWidget(Label1_, 0, 0);
     layout->addWidget(edtAppName_, 0, 1);
-    layout->addLayout(buttons, 1, 0, 1, 2);
-    layout->setRowStretch(2, 1);
+    layout->setRowStretch(1, 1);
+    layout->addLayout(buttons, 2, 0, 1, 2);
 
     connect(btnOK_, &QPushButton::clicked, this, &TdlgKoraRun::btnOKClick);
     connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnBrowse_, &QPushButton::clicked, this, &TdlgKoraRun::btnBrowseClick);
 
-    resize(kDialogWidth, kDialogHeight);
+    resize(kClientWidth, kClientHeight);
     centreOnDesktop();
     FormCreate();
 }

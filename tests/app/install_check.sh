@@ -10,7 +10,8 @@ trap 'rm -rf "$work"' EXIT
 
 fail() { echo "FAIL: $*" >&2; exit 1; }
 
-prefix="$work/prefix"
+# A blank in the prefix, as in a home folder with one: the entry must still name the program.
+prefix="$work/my prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
 
 for program in kora7740p-utility kora7740p-sim; do
@@ -22,7 +23,8 @@ grep -q '<svg' "$icon" || fail "the icon is not an SVG picture"
 entry="$prefix/share/applications/kora7740p-utility.desktop"
 [ -f "$entry" ] || fail "the desktop entry is not installed"
 desktop-file-validate "$entry" || fail "desktop-file-validate rejects the entry"
-grep -qx "Exec=$prefix/bin/kora7740p-utility" "$entry" || fail "Exec does not name the installed program"
+grep -qxF "Exec=\"$prefix/bin/kora7740p-utility\"" "$entry" || fail "Exec does not name the installed program"
+grep -qxF "TryExec=$prefix/bin/kora7740p-utility" "$entry" || fail "TryExec does not name the installed program"
 grep -qx "Icon=kora7740p-utility" "$entry" || fail "Icon does not name the installed icon"
 grep -qx "Categories=Development;Electronics;" "$entry" || fail "wrong Categories"
 
