@@ -5,9 +5,10 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  qt6-base-dev qt6-serialport-dev libgl-dev
+  qt6-base-dev qt6-serialport-dev libgl-dev libqt6svg6 qt6-qpa-plugins
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz xvfb xauth clang-format ccache
+  desktop-file-utils dpkg-dev file
 )
 
 missing=()

@@ -21,7 +21,10 @@
 #include <algorithm>
 #include <memory>
 
+#include "app/CompanionProgram.h"
+#include "app/KoraAboutDialog.h"
 #include "app/KoraInitDialog.h"
+#include "app/KoraRunDialog.h"
 #include "app/WindowDivision.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
@@ -88,6 +91,8 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         connect(splitter, &QSplitter::splitterMoved, this, [this] { divideOnResize_ = false; });
     }
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
+    connect(About1_, &QAction::triggered, this, &TfrmMain::About1Click);
+    connect(pnlLocal_->tbtnLocalRun(), &QToolButton::clicked, this, &TfrmMain::tbtnLocalRunClick);
     pnlKora_->cbxKora()->installEventFilter(this);
     deviceLink_ = std::make_unique<DeviceLink>();
     createDeviceController();
@@ -119,7 +124,6 @@ void TfrmMain::buildMenu()
     Exit1_->setObjectName(QStringLiteral("Exit1"));
     Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
     Help1_->setObjectName(QStringLiteral("Help1"));
-    // The about box is connected by its own code.
     About1_ = Help1_->addAction(QStringLiteral("About..."));
     About1_->setObjectName(QStringLiteral("About1"));
 }
@@ -336,6 +340,28 @@ void TfrmMain::FormClose(QCloseEvent& event)
     } else {
         event.ignore();
     }
+}
+
+void TfrmMain::tbtnLocalRunClick()
+{
+    const auto dialog = std::make_unique<TdlgKoraRun>(this);
+    if (dialog->exec() != QDialog::Accepted) {
+        return;
+    }
+    // The companion program may want the serial port: a running terminal lets go of it first.
+    if (terminal_ && terminal_->IsOn()) {
+        terminal_->tbtnDOSCmdClick();
+    }
+    const QString commandLine = dialog->ConfirmedCommandLine();
+    if (!StartCommandLine(commandLine)) {
+        Prompts().error(this, RunFailedMessage(commandLine));
+    }
+}
+
+void TfrmMain::About1Click()
+{
+    const auto dialog = std::make_unique<TdlgKoraAbout>(this);
+    dialog->exec();
 }
 
 bool TfrmMain::eventFilter(QObject* watched, QEvent* event)

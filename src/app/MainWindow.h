@@ -65,6 +65,10 @@ signals:
 
 public slots:
     void Exit1Click();
+    // "Run KORA Utility": asks for the companion program and starts it.
+    void tbtnLocalRunClick();
+    // Help, "About...".
+    void About1Click();
 
 protected:
     void closeEvent(QCloseEvent* event) override;

@@ -3,6 +3,7 @@
 
 #include <exception>
 
+#include "app/ApplicationIcon.h"
 #include "app/MainWindow.h"
 
 int main(int argc, char* argv[])
@@ -10,6 +11,9 @@ int main(int argc, char* argv[])
     QApplication app(argc, argv);
     QApplication::setOrganizationName(QStringLiteral("VELMORACK"));
     QApplication::setApplicationName(QStringLiteral("KORA-7740P Utility"));
+    // The installed desktop entry, which lets the desktop match the window to its launcher.
+    QGuiApplication::setDesktopFileName(QStringLiteral("kora7740p-utility"));
+    QApplication::setWindowIcon(kora::ApplicationIcon());
     try {
         kora::TfrmMain window;
         window.FormCreate();
