@@ -96,7 +96,7 @@ std::vector<std::string> lines(const std::string& text)
 std::string ForeignRange(const IoConfiguration& config)
 {
     for (std::size_t s = 0; s < 4; ++s) {
-        const IoSlot& slot = config.slots[s];
+        const IoSlot& slot = config.slotConfig[s];
         const ModuleInfo* module = FindModule(slot.moduleType);
         if (!module || module->ranges.empty())
             continue;
@@ -152,14 +152,14 @@ std::optional<IoConfiguration> ParseIoConfiguration(const std::string& text, std
             if (openSlot >= 0) {
                 if (*slot != openSlot || line.substr(6) != " -1 -1 -1")
                     return fail("slot " + std::to_string(openSlot) + " is not closed");
-                const IoSlot& done = config.slots[static_cast<std::size_t>(openSlot)];
+                const IoSlot& done = config.slotConfig[static_cast<std::size_t>(openSlot)];
                 if (hasRangeRecords(done.moduleType) && done.channelCount >= 1 &&
                     done.channelCount <= 8 && nextChannel != done.channelCount)
                     return fail("slot " + std::to_string(openSlot) + " lacks channels");
                 openSlot = -1;
                 continue;
             }
-            IoSlot& s = config.slots[static_cast<std::size_t>(*slot)];
+            IoSlot& s = config.slotConfig[static_cast<std::size_t>(*slot)];
             const auto type = field(line, 7, 2);
             if (!type || *type < 0)
                 return fail("bad slot record '" + line + "'");
@@ -173,7 +173,7 @@ std::optional<IoConfiguration> ParseIoConfiguration(const std::string& text, std
         const auto range = field(line, 2, 2);
         if (openSlot < 0 || !channel || !range || *channel != nextChannel || *channel > 7)
             return fail("bad channel record '" + line + "'");
-        config.slots[static_cast<std::size_t>(openSlot)]
+        config.slotConfig[static_cast<std::size_t>(openSlot)]
             .rangeCode[static_cast<std::size_t>(*channel)] = *range;
         ++nextChannel;
     }
@@ -186,7 +186,7 @@ std::string FormatIoConfiguration(const IoConfiguration& config)
     std::snprintf(record, sizeof record, "%s %03d -1 -1\n", kStart.data(), config.nodeId % 1000);
     std::string text = record;
     for (int i = 0; i < 4; ++i) {
-        const IoSlot& s = config.slots[static_cast<std::size_t>(i)];
+        const IoSlot& s = config.slotConfig[static_cast<std::size_t>(i)];
         if (s.moduleType == kNoModuleType) {
             std::snprintf(record, sizeof record, "@SLOT%d 99 -1 -1\n", i);
             text += record;
@@ -214,9 +214,9 @@ IoConfiguration SampleIoConfiguration()
     config.nodeId = 1;
     // The analog input reads +/-5 V on every channel; the outputs drive 0-20 mA, 4-20 mA,
     // 0-10 V and 0-20 mA.
-    config.slots[0] = {4, 8, {9, 9, 9, 9, 9, 9, 9, 9}};
-    config.slots[1] = {24, 4, {48, 49, 50, 48, -1, -1, -1, -1}};
-    config.slots[2] = {16, 16, {-1, -1, -1, -1, -1, -1, -1, -1}};
+    config.slotConfig[0] = {4, 8, {9, 9, 9, 9, 9, 9, 9, 9}};
+    config.slotConfig[1] = {24, 4, {48, 49, 50, 48, -1, -1, -1, -1}};
+    config.slotConfig[2] = {16, 16, {-1, -1, -1, -1, -1, -1, -1, -1}};
     return config;
 }
 
@@ -230,7 +230,7 @@ std::optional<IoConfiguration> IoConfigurationWithModules(const std::array<int, 
         const ModuleInfo* module = FindModule(types[s]);
         if (!module)
             return std::nullopt;
-        IoSlot& slot = config.slots[s];
+        IoSlot& slot = config.slotConfig[s];
         slot.moduleType = module->type;
         slot.channelCount = module->channels;
         if (!module->ranges.empty())
@@ -283,8 +283,8 @@ void RegisterIoConfigTool(Simulator& simulator)
         }
         // The modules are hardware: only their range codes can be set.
         for (std::size_t i = 0; i < 4; ++i) {
-            if (wanted->slots[i].moduleType != installed->slots[i].moduleType ||
-                wanted->slots[i].channelCount != installed->slots[i].channelCount) {
+            if (wanted->slotConfig[i].moduleType != installed->slotConfig[i].moduleType ||
+                wanted->slotConfig[i].channelCount != installed->slotConfig[i].channelCount) {
                 c.io.writeLine("Invalid I/O configuration: slot " + std::to_string(i) +
                                " does not hold that module");
                 return;

@@ -23,7 +23,8 @@ struct IoSlot {
 
 struct IoConfiguration {
     int nodeId = 0;
-    std::array<IoSlot, 4> slots;
+    // Not "slots": Qt code that includes this header reserves that word.
+    std::array<IoSlot, 4> slotConfig;
 };
 
 inline constexpr const char* kIoConfigSystemFile = "C:\\KORAIO.SYS";

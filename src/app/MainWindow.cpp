@@ -23,16 +23,18 @@
 
 #include "app/KoraInitDialog.h"
 #include "app/WindowDivision.h"
-#include "ui/ToolIcons.h"
-#include "ui/UserPrompts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "ioconf/IoConfigController.h"
 #include "link/ComPortScan.h"
+#include "link/DeviceLink.h"
 #include "link/GuiDeviceOperation.h"
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
+#include "ui/ToolIcons.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 namespace {
@@ -87,6 +89,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     }
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
     pnlKora_->cbxKora()->installEventFilter(this);
+    deviceLink_ = new DeviceLink(this);
     createDeviceController();
     centreOnDesktop();
 }
@@ -174,6 +177,7 @@ void TfrmMain::FormCreate()
     dialog->ChangeLabelText(QStringLiteral("Scanning local system..."));
     resetPanelStates();
     locateSpecialFolders();
+    createIoConfigController();
 
     dialog->ChangeLabelText(QStringLiteral("Scanning COM port..."));
     ScanComPort();
@@ -218,7 +222,10 @@ void TfrmMain::createDeviceController()
     wiring.run = [this](const DeviceOperation& op) {
         return RunGuiDeviceOperation(this, *meoDos_, ComPortName.toStdString(), op);
     };
-    wiring.portChosen = [this](const QString& name) { ComPortName = name; };
+    wiring.portChosen = [this](const QString& name) {
+        ComPortName = name;
+        deviceLink_->setPortName(name);
+    };
     wiring.runProgram = [this](const QString& name) { RunDeviceProgram(name); };
     wiring.dialogParent = this;
     deviceController_ = std::make_unique<DevicePanelController>(*pnlKora_, std::move(wiring));
@@ -234,10 +241,23 @@ void TfrmMain::createDeviceController()
     });
 }
 
+void TfrmMain::createIoConfigController()
+{
+    IoConfigController::Wiring wiring;
+    wiring.link = deviceLink_;
+    wiring.meoDos = meoDos_;
+    wiring.configPath = IOConfigPath;
+    wiring.dialogParent = this;
+    ioConfigController_ = std::make_unique<IoConfigController>(std::move(wiring));
+    connect(pnlKora_->tbtnKoraConf(), &QToolButton::clicked, ioConfigController_.get(),
+            &IoConfigController::tbtnKoraConfClick);
+}
+
 void TfrmMain::ScanComPort()
 {
     // The ports folder follows KORA_PORT_DIR, so a test sees only the ports it made.
     ComPortName = deviceController_->ScanComPort(ScanComPorts(SystemComPortSources()));
+    deviceLink_->setPortName(ComPortName);
 }
 
 void TfrmMain::constructLocalView()

@@ -16,8 +16,10 @@ class QSplitter;
 
 namespace kora {
 
+class DeviceLink;
 class DevicePanel;
 class DevicePanelController;
+class IoConfigController;
 class LocalPanel;
 class SerialPort;
 class TerminalWindow;
@@ -79,6 +81,7 @@ private:
     QWidget* buildButtonColumn();
     void buildTerminalPane();
     void createDeviceController();
+    void createIoConfigController();
 
     // Start-up steps that other parts of the program fill in.
     void resetPanelStates();
@@ -112,8 +115,12 @@ private:
     QPushButton* btnCopy_ = nullptr;
     DevicePanel* pnlKora_ = nullptr;
     QPlainTextEdit* meoDos_ = nullptr;
+    // Who holds the port; its port name follows ComPortName.
+    DeviceLink* deviceLink_ = nullptr;
     // Released before the panel's widgets, which it drives.
     std::unique_ptr<DevicePanelController> deviceController_;
+    // The "Config KORA" button's cycle.
+    std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.
     std::unique_ptr<TerminalWindow> terminal_;
 

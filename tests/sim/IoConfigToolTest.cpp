@@ -26,8 +26,8 @@ TEST(IoConfiguration, TextRoundTripsAndMalformedTextIsRefused)
     const auto back = ParseIoConfiguration(text + std::string(40, '\0'), &why);
     ASSERT_TRUE(back) << why;
     EXPECT_EQ(back->nodeId, 1);
-    EXPECT_EQ(back->slots[1].rangeCode[3], 48);
-    EXPECT_EQ(back->slots[3].moduleType, 99);
+    EXPECT_EQ(back->slotConfig[1].rangeCode[3], 48);
+    EXPECT_EQ(back->slotConfig[3].moduleType, 99);
 
     const std::vector<std::string> broken = {
         "",
@@ -95,7 +95,7 @@ TEST_F(IoConfigExchange, ReadOutPrintsOneRecordPerLineWithOrWithoutChatter)
 TEST_F(IoConfigExchange, ApplyTakesNewRangesButNotOtherModulesOrForeignRanges)
 {
     IoConfiguration wanted = SampleIoConfiguration();
-    wanted.slots[0].rangeCode.fill(13);
+    wanted.slotConfig[0].rangeCode.fill(13);
     // As uploaded: XMODEM pads the last block.
     ASSERT_TRUE(sim().fileSystem().writeFile(kIoConfigUploadFile, FormatIoConfiguration(wanted) +
                                                                       std::string(30, '\0')));
@@ -113,10 +113,10 @@ TEST_F(IoConfigExchange, ApplyTakesNewRangesButNotOtherModulesOrForeignRanges)
                   std::string::npos);
     };
     IoConfiguration otherModule = wanted;
-    otherModule.slots[3] = {5, 7, {14, 14, 14, 14, 14, 14, 14, -1}};
+    otherModule.slotConfig[3] = {5, 7, {14, 14, 14, 14, 14, 14, 14, -1}};
     refuse(otherModule, "Invalid I/O configuration: slot 3 does not hold that module");
     IoConfiguration foreignRange = wanted;
-    foreignRange.slots[1].rangeCode[2] = 9; // an input range on the output module
+    foreignRange.slotConfig[1].rangeCode[2] = 9; // an input range on the output module
     refuse(foreignRange, "Invalid I/O configuration: slot 1 channel 2 has no range 9");
 
     ASSERT_EQ(sim().fileSystem().deleteFile(kIoConfigUploadFile), FsError::None);

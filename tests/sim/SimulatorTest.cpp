@@ -105,9 +105,9 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_TRUE(options->simulator.flood);
     EXPECT_EQ(options->hangUpAfterMs, 900);
     ASSERT_TRUE(options->simulator.ioConfiguration);
-    EXPECT_EQ(options->simulator.ioConfiguration->slots[0].moduleType, 12);
-    EXPECT_EQ(options->simulator.ioConfiguration->slots[1].moduleType, 99);
-    EXPECT_EQ(options->simulator.ioConfiguration->slots[3].channelCount, 16);
+    EXPECT_EQ(options->simulator.ioConfiguration->slotConfig[0].moduleType, 12);
+    EXPECT_EQ(options->simulator.ioConfiguration->slotConfig[1].moduleType, 99);
+    EXPECT_EQ(options->simulator.ioConfiguration->slotConfig[3].channelCount, 16);
 
     Faults faults;
     ApplyFaults(*options, faults);
