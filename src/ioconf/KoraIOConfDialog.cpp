@@ -37,7 +37,7 @@ QLabel* StaticText(QWidget* parent, const QString& objectName)
     auto* text = new QLabel(parent);
     text->setObjectName(objectName);
     text->setTextFormat(Qt::PlainText);
-    text->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    text->setFrameStyle(QFrame::StyledPanel | QFrame::Sunken);
     text->setMargin(2);
     return text;
 }
@@ -70,7 +70,6 @@ void TdlgKoraIOConf::FormCreate()
     label1->setObjectName(QStringLiteral("Label1"));
     statextNodeID_ = StaticText(this, QStringLiteral("statextNodeID"));
     statextNodeID_->setMinimumWidth(80);
-    statextNodeID_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
     auto* label2 = new QLabel(QStringLiteral("HEX"), this);
     label2->setObjectName(QStringLiteral("Label2"));
     nodeRow->addWidget(label1);
