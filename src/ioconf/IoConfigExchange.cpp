@@ -16,7 +16,7 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
     auto state = std::make_shared<std::int32_t>(kParseIdle);
     ConsoleStep step;
     step.command = "C:\\cfgio 1\r";
-    // The controller's tool is called by its old name in this message.
+    // This message names the read-out 'scanio' rather than the command typed.
     step.sendFailureMessage = SendFailureMessageWithHead("Unable to send command 'scanio'!");
     step.checkLine = [&table, state](const std::string& line) -> std::optional<LineFailure> {
         ParseIOConfig(table, *state, line);
