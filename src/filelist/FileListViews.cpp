@@ -15,6 +15,25 @@ void WindowTextSubItemDelegate::initStyleOption(QStyleOptionViewItem* option,
     }
 }
 
+FixedTextWidthDelegate::FixedTextWidthDelegate(int characters, QObject* parent)
+    : QStyledItemDelegate(parent), characters_(characters)
+{
+}
+
+QSize FixedTextWidthDelegate::sizeHint(const QStyleOptionViewItem& option,
+                                       const QModelIndex& index) const
+{
+    QSize size = QStyledItemDelegate::sizeHint(option, index);
+    const QFontMetrics metrics(option.font);
+    // A wide capital stands for every character: 8.3 names are upper case.
+    const int wanted = metrics.horizontalAdvance(QString(characters_, QLatin1Char('X')));
+    const int shown = metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
+    if (wanted > shown) {
+        size.rwidth() += wanted - shown;
+    }
+    return size;
+}
+
 void ApplyFileListColumnWidths(QTreeView& view)
 {
     for (std::size_t i = 0; i < kFileListColumns.size(); ++i) {

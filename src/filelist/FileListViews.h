@@ -43,6 +43,20 @@ private:
 using FileReportView = TypeAheadView<QTreeView>;
 using FileIconView = TypeAheadView<QListView>;
 
+// The icon styles lay every item out at one size, the size the first one asks for, so that a
+// listing of thousands of entries lays out without asking for (and looking up) each row. This
+// delegate makes that one size wide enough for a name of the given number of characters, so that
+// a short first name does not cut the longer ones.
+class FixedTextWidthDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    FixedTextWidthDelegate(int characters, QObject* parent);
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+
+private:
+    int characters_;
+};
+
 // Sets the column widths after a model has been put on the view (setModel resets them).
 void ApplyFileListColumnWidths(QTreeView& view);
 

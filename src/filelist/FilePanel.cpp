@@ -12,6 +12,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "filelist/FileColumns.h"
 #include "ui/PanelParts.h"
 #include "ui/StatusPanels.h"
@@ -19,7 +21,7 @@
 namespace kora {
 
 FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
-    : QWidget(parent), prefix_(look.prefix)
+    : QWidget(parent), prefix_(look.prefix), iconTextCharacters_(look.iconTextCharacters)
 {
     setObjectName(QStringLiteral("pnl") + prefix_);
     auto* layout = new QVBoxLayout(this);
@@ -47,7 +49,7 @@ FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
     pathLayout->addWidget(pathBox_);
     layout->addWidget(pathRow);
 
-    buildViews(look.multiSelection);
+    buildViews(look);
     layout->addWidget(viewStack_, 1);
 
     statusBar_ = new StatusPanels(QStringLiteral("stabar") + prefix_, look.statusWidths, this);
@@ -55,10 +57,10 @@ FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
     connect(statusBar_, &StatusPanels::resized, this, &FilePanel::statusBarResize);
 }
 
-void FilePanel::buildViews(bool multiSelection)
+void FilePanel::buildViews(const FilePanelLook& look)
 {
-    const auto selectionMode =
-        multiSelection ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection;
+    const auto selectionMode = look.multiSelection ? QAbstractItemView::ExtendedSelection
+                                                   : QAbstractItemView::SingleSelection;
     viewStack_ = new QStackedWidget(this);
     viewStack_->setObjectName(QStringLiteral("pnl") + prefix_ + QStringLiteral("Views"));
 
@@ -86,6 +88,7 @@ void FilePanel::buildViews(bool multiSelection)
     // Every item has the same size, so laying the view out asks for no row (and so looks up no
     // icon) beyond those on screen.
     iconView_->setUniformItemSizes(true);
+    iconView_->setItemDelegate(new FixedTextWidthDelegate(look.iconTextCharacters, iconView_));
     iconView_->setLayoutMode(QListView::Batched);
     viewStack_->addWidget(iconView_);
     // Whoever disables the report view (the port's holder) disables the icon view with it.
@@ -135,6 +138,9 @@ void FilePanel::setViewStyle(FileViewStyle style)
         button->setChecked(true);
     }
     QListView& icons = *iconView_;
+    // Each grid cell holds a whole name of the panel's length.
+    const int textWidth = QFontMetrics(icons.font())
+                              .horizontalAdvance(QString(iconTextCharacters_, QLatin1Char('X')));
     switch (style) {
     case FileViewStyle::Report: {
         const bool hadFocus = iconView_->hasFocus();
@@ -148,21 +154,21 @@ void FilePanel::setViewStyle(FileViewStyle style)
         icons.setViewMode(QListView::IconMode);
         icons.setFlow(QListView::LeftToRight);
         icons.setIconSize(QSize(32, 32));
-        icons.setGridSize(QSize(96, 64));
+        icons.setGridSize(QSize(std::max(96, textWidth + 12), 64));
         icons.setWordWrap(true);
         break;
     case FileViewStyle::SmallIcons:
         icons.setViewMode(QListView::ListMode);
         icons.setFlow(QListView::LeftToRight);
         icons.setIconSize(QSize(16, 16));
-        icons.setGridSize(QSize(150, 20));
+        icons.setGridSize(QSize(std::max(150, textWidth + 40), 20));
         icons.setWordWrap(false);
         break;
     case FileViewStyle::List:
         icons.setViewMode(QListView::ListMode);
         icons.setFlow(QListView::TopToBottom);
         icons.setIconSize(QSize(16, 16));
-        icons.setGridSize(QSize(150, 20));
+        icons.setGridSize(QSize(std::max(150, textWidth + 40), 20));
         icons.setWordWrap(false);
         break;
     }

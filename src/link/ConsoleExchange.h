@@ -40,9 +40,14 @@ bool IsPrompt(const std::string& text);
 // return the same byte. Stops at the first character that fails. An empty command fails.
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command);
 
-// Reads and shows further lines until a prompt, at most ceil(budget / T) reads.
+// What the prompt wait read: each text as ReadLine returned it (a whole line, or a part cut by
+// a pause), prompts excluded.
+using ReadTextSink = std::function<void(const std::string& text)>;
+
+// Reads and shows further lines until a prompt, at most ceil(budget / T) reads. Every text read
+// that is not the prompt also goes to the sink, if one is given.
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
-                   std::uint32_t budgetMs = kPromptBudgetMs);
+                   std::uint32_t budgetMs = kPromptBudgetMs, const ReadTextSink& sink = {});
 
 // Throws away what the console still prints: single-byte reads until one fails or 1025
 // bytes were taken.

@@ -148,7 +148,7 @@ TEST_F(ExchangeTest, FailedStepsEndTheOperation)
     peer.finish();
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, SendFailureMessage("C:\\mem\r"));
-    EXPECT_EQ(peer.received(), "C");
+    EXPECT_EQ(peer.received(), "C\b") << "the character sent, then erased again";
 
     // A line check that stops: the line is shown once, the prompt still awaited, and the
     // next command never typed.
