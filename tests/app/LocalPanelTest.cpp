@@ -10,8 +10,8 @@
 
 #include <gtest/gtest.h>
 
-#include "RecordingPrompts.h"
 #include "local/LocalPanel.h"
+#include "support/RecordingPrompts.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {

@@ -18,15 +18,15 @@
 
 #include "FakeConsole.h"
 #include "ListingLines.h"
-#include "ModalAnswer.h"
-#include "QtPrinters.h"
-#include "app/RecordingPrompts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "device/KoraPropDialog.h"
 #include "link/DeviceLink.h"
+#include "support/ModalAnswer.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingPrompts.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {
