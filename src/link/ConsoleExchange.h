@@ -60,6 +60,12 @@ struct LineFailure {
 };
 using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
 
+// How a read decides that the console has finished. Quick: a read ends as soon as the text on
+// the current line is a prompt and the line has stayed quiet for a short gap (a few character
+// times), and the drain ends after the same gap. Patient: every read waits for 2 × T of
+// silence, for consoles that print more after something that looks like a prompt.
+enum class ExchangeTiming { Quick, Patient };
+
 // One command of a device operation.
 struct ConsoleStep {
     std::string command;            // typed as is; ends in "\r"
@@ -78,6 +84,7 @@ struct DeviceOperation {
     // What the prompt wait may spend; the product always uses the full budget, tests of a
     // console that never prompts use less.
     std::uint32_t promptBudgetMs = kPromptBudgetMs;
+    ExchangeTiming timing = ExchangeTiming::Quick;
 };
 
 struct OperationResult {
