@@ -87,6 +87,7 @@ void FilePanel::buildViews(bool multiSelection)
     // icon) beyond those on screen.
     iconView_->setUniformItemSizes(true);
     iconView_->setLayoutMode(QListView::Batched);
+    iconView_->setItemDelegate(new GridCellDelegate(iconView_));
     viewStack_->addWidget(iconView_);
     // Whoever disables the report view (the port's holder) disables the icon view with it.
     reportView_->installEventFilter(this);
@@ -148,7 +149,8 @@ void FilePanel::setViewStyle(FileViewStyle style)
         icons.setViewMode(QListView::IconMode);
         icons.setFlow(QListView::LeftToRight);
         icons.setIconSize(QSize(32, 32));
-        icons.setGridSize(QSize(96, 64));
+        // Room for a name on two lines under the icon.
+        icons.setGridSize(QSize(96, 72));
         icons.setWordWrap(true);
         break;
     case FileViewStyle::SmallIcons:

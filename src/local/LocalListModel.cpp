@@ -85,6 +85,9 @@ QVariant LocalListModel::data(const QModelIndex& index, int role) const
         default:
             return {};
         }
+    case Qt::ToolTipRole:
+        // The whole name, where the column or the icon's cell is too narrow for it.
+        return name ? QString::fromUtf8(entry.name) : QVariant();
     case Qt::DecorationRole:
         if (name && provider_ != nullptr) {
             return provider_->icon(entry.iconIndex);

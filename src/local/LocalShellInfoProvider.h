@@ -10,7 +10,8 @@ namespace kora {
 
 // Icons and type names of local items as the desktop gives them: a file's from its MIME type
 // (by name, and by content when the name does not tell), folders the folder's, the home folder
-// the home icon, a mounted file system the drive icon and its file system's name.
+// the home icon, a mounted file system the drive icon and its file system's
+// type ("ext4 volume").
 class LocalShellInfoProvider final : public LocalInfoProvider {
 public:
     LocalShellInfoProvider();
