@@ -1,11 +1,15 @@
 // Saves a picture of the local panel, for looking at it and for the project's docs:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" localpanel_screenshot OUT.png [STYLE [PATH]]
-// STYLE 0..3 picks large icons, small icons, list or report (the default); PATH is the folder
-// to show ("Computer" when left out). The first row is selected.
+// STYLE 0..3 picks large icons, small icons, list or report (the default); "menu" shows the
+// report view with the context menu opened on its first row (a picture of the whole screen).
+// PATH is the folder to show ("Computer" when left out).
 #include <QApplication>
 #include <QEventLoop>
 #include <QFile>
+#include <QMenu>
+#include <QScreen>
 #include <QTimer>
+#include <QTreeView>
 
 #include <algorithm>
 #include <cstdio>
@@ -39,11 +43,20 @@ int main(int argc, char* argv[])
     } else {
         panel.ShowDrivesFolder();
     }
-    if (argc >= 3) {
+    const bool menu = argc >= 3 && QByteArray(argv[2]) == "menu";
+    if (argc >= 3 && !menu) {
         panel.setViewStyle(static_cast<kora::FileViewStyle>(std::clamp(std::atoi(argv[2]), 0, 3)));
     }
     Settle(500);
-    if (!panel.grab().save(QString::fromLocal8Bit(argv[1]))) {
+    QPixmap picture = panel.grab();
+    if (menu) {
+        QTreeView& list = *panel.lstviewLocal();
+        const QPoint at = list.visualRect(list.model()->index(0, 0)).center();
+        emit list.customContextMenuRequested(at);
+        Settle(500);
+        picture = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 700, 560);
+    }
+    if (!picture.save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;
     }
