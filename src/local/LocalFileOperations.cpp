@@ -1,6 +1,9 @@
 #include "local/LocalFileOperations.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include <fcntl.h>
 #include <sys/stat.h>
@@ -51,9 +54,34 @@ std::string RenameLocalEntry(const std::string& path, const std::string& newName
 
 std::string MoveLocalEntryToTrash(const std::string& path)
 {
-    QFile file(QFile::decodeName(path.c_str()));
+    // The trash lives in the user's data folder. Where that folder is missing Qt does not make
+    // it, and may then fall back to a trash relative to the working folder; make it first, as
+    // the desktop's own programs would.
+    const QString dataHome = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation);
+    if (!dataHome.isEmpty() && !QFileInfo::exists(dataHome)) {
+        std::string folder;
+        for (const QString& part : QDir::cleanPath(dataHome).split(QLatin1Char('/'))) {
+            if (!part.isEmpty()) {
+                folder += "/" + QFile::encodeName(part).toStdString();
+                ::mkdir(folder.c_str(), 0700); // an existing part is fine
+            }
+        }
+    }
+    const QString source = QFile::decodeName(path.c_str());
+    QFile file(source);
     if (!file.moveToTrash()) {
         return Failure(path, file.errorString().toStdString());
+    }
+    const QString inTrash = file.fileName();
+    if (QDir::isRelativePath(inTrash)) {
+        // No trash folder was found after all: put the item back rather than leave it in some
+        // folder the user never sees.
+        const QFileInfo moved(inTrash);
+        QFile::remove(moved.dir().filePath(QStringLiteral("../info/") + moved.fileName() +
+                                           QStringLiteral(".trashinfo")));
+        const QByteArray movedPath = QFile::encodeName(inTrash);
+        std::rename(movedPath.constData(), path.c_str());
+        return Failure(path, "No trash folder could be found.");
     }
     return {};
 }

@@ -2,12 +2,14 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDesktopServices>
+#include <QFile>
 #include <QGuiApplication>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
@@ -313,6 +315,11 @@ TEST_F(LocalPanelTest, MenuCommandsWorkOnTheSelectionAndKeepTheSortAndRow)
     menu().MoveToTrash1Click();
     EXPECT_EQ(names(), (QStringList{"apple", "avocado.txt"}));
     EXPECT_FALSE(fs::exists(temp.path() / "disk" / "banana.txt"));
+    // In the user's trash, which is made when missing (the tests' home has none at first).
+    const QString trash =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/";
+    EXPECT_TRUE(QFile::exists(trash + "banana.txt"));
+    EXPECT_TRUE(QFile::exists(trash + "zucchini.txt"));
     EXPECT_EQ(selectedRows(), QList<int>{1}) << "the row the menu was opened on, or the last";
 
     // Beside the rows the menu opens the folder shown; under Computer nothing can be renamed
