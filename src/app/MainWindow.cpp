@@ -263,7 +263,7 @@ void TfrmMain::ScanComPort()
 
 void TfrmMain::constructLocalView()
 {
-    pnlLocal_->ShowLocalPath(QDir::homePath());
+    pnlLocal_->ShowDrivesFolder();
 }
 
 void TfrmMain::selectStartViews()

@@ -15,23 +15,14 @@ void WindowTextSubItemDelegate::initStyleOption(QStyleOptionViewItem* option,
     }
 }
 
-FixedTextWidthDelegate::FixedTextWidthDelegate(int characters, QObject* parent)
-    : QStyledItemDelegate(parent), characters_(characters)
+QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
 {
-}
-
-QSize FixedTextWidthDelegate::sizeHint(const QStyleOptionViewItem& option,
-                                       const QModelIndex& index) const
-{
-    QSize size = QStyledItemDelegate::sizeHint(option, index);
-    const QFontMetrics metrics(option.font);
-    // A wide capital stands for every character: 8.3 names are upper case.
-    const int wanted = metrics.horizontalAdvance(QString(characters_, QLatin1Char('X')));
-    const int shown = metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString());
-    if (wanted > shown) {
-        size.rwidth() += wanted - shown;
+    const auto* view = qobject_cast<const QListView*>(option.widget);
+    if (view != nullptr && view->gridSize().isValid()) {
+        // Leave the view's spacing between cells, so that neighbours do not touch.
+        return view->gridSize() - QSize(4, 2);
     }
-    return size;
+    return QStyledItemDelegate::sizeHint(option, index);
 }
 
 void ApplyFileListColumnWidths(QTreeView& view)

@@ -43,26 +43,23 @@ private:
 using FileReportView = TypeAheadView<QTreeView>;
 using FileIconView = TypeAheadView<QListView>;
 
-// The icon styles lay every item out at one size, the size the first one asks for, so that a
-// listing of thousands of entries lays out without asking for (and looking up) each row. This
-// delegate makes that one size wide enough for a name of the given number of characters, so that
-// a short first name does not cut the longer ones.
-class FixedTextWidthDelegate final : public QStyledItemDelegate {
-    Q_OBJECT
-public:
-    FixedTextWidthDelegate(int characters, QObject* parent);
-    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
-
-private:
-    int characters_;
-};
-
 // Sets the column widths after a model has been put on the view (setModel resets them).
 void ApplyFileListColumnWidths(QTreeView& view);
 
 // The common look of a report-style file list: no tree decoration, whole-row selection, no
 // editing, uniform rows.
 void SetUpFileListView(QTreeView& view);
+
+// Gives every item of an icon-style view its whole grid cell. The view sizes all items alike
+// from the first one's hint (so that laying out a large folder looks nothing up), which would
+// otherwise cut every name to the first name's width; in the cell a long name wraps or is
+// shortened where the cell ends.
+class GridCellDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
 
 // Draws the report view's sub-items (every column but the name) in the window-text colour,
 // so that they read like the names beside them.

@@ -88,8 +88,8 @@ void FilePanel::buildViews(const FilePanelLook& look)
     // Every item has the same size, so laying the view out asks for no row (and so looks up no
     // icon) beyond those on screen.
     iconView_->setUniformItemSizes(true);
-    iconView_->setItemDelegate(new FixedTextWidthDelegate(look.iconTextCharacters, iconView_));
     iconView_->setLayoutMode(QListView::Batched);
+    iconView_->setItemDelegate(new GridCellDelegate(iconView_));
     viewStack_->addWidget(iconView_);
     // Whoever disables the report view (the port's holder) disables the icon view with it.
     reportView_->installEventFilter(this);
@@ -154,7 +154,8 @@ void FilePanel::setViewStyle(FileViewStyle style)
         icons.setViewMode(QListView::IconMode);
         icons.setFlow(QListView::LeftToRight);
         icons.setIconSize(QSize(32, 32));
-        icons.setGridSize(QSize(std::max(96, textWidth + 12), 64));
+        // Room for a whole 8.3 name on one line, or a longer one on two, under the icon.
+        icons.setGridSize(QSize(std::max(96, textWidth + 12), 72));
         icons.setWordWrap(true);
         break;
     case FileViewStyle::SmallIcons:
