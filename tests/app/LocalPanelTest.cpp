@@ -21,10 +21,10 @@
 #include <filesystem>
 #include <fstream>
 
-#include "support/RecordingPrompts.h"
 #include "local/LocalBrowser.h"
 #include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
+#include "support/RecordingPrompts.h"
 #include "support/TempDir.h"
 #include "ui/StatusPanels.h"
 
