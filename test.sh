@@ -28,3 +28,7 @@ cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build/tsan -j "$jobs" --target tsan_tests
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir build/tsan -L threads --output-on-failure -j "$((jobs * 3))" --timeout 300
+
+echo "== Fuzz smoke runs"
+# Each parser and state machine under libFuzzer for a short while, all at once.
+bash scripts/fuzz.sh --smoke 15

@@ -9,6 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz xvfb xauth clang-format ccache
   desktop-file-utils dpkg-dev file
+  clang libclang-rt-14-dev
 )
 
 missing=()

@@ -119,7 +119,10 @@ std::string FormatIOConfig(const IoConfigTable& table)
     Append(text, "%s %03d -1 -1\n", kStartMarker.data(), table.NodeID);
     for (int s = 0; s < kSlotCount; ++s) {
         const IoSlotConfig& slot = table.SlotConfig[static_cast<std::size_t>(s)];
-        if (slot.ModuleType == kNoModule) {
+        // A type that does not fit the record's two digits (153 is what an unreadable type
+        // field gives) is shown as no module, and written as none: "%02d" would give three
+        // digits, and the reader's two would make it another module (153 would read as 15).
+        if (slot.ModuleType == kNoModule || slot.ModuleType < 0 || slot.ModuleType > 99) {
             Append(text, "@SLOT%d 99 -1 -1\n", s);
         } else {
             Append(text, "@SLOT%d %02d %02d -1\n", s, slot.ModuleType, slot.ChannelCount);

@@ -117,6 +117,8 @@ TEST(FormatIOConfig, WritesChannelRecordsOnlyForAnalogModulesWithOneToEightChann
     table.SlotConfig[0] = Slot(6, 4, {0, 1, 2, 0});
     table.SlotConfig[1] = Slot(15, 16);
     table.SlotConfig[2] = Slot(4, 9, {7, 7, 7, 7, 7, 7, 7, 7});
+    // An unreadable type field reads as 153: no module, and it must not come back as 15.
+    table.SlotConfig[3] = Slot(153, 4, {1, 2, 3, 4});
     EXPECT_EQ(FormatIOConfig(table), "@KORA7740PIOCFG-START -01 -1 -1\n"
                                      "@SLOT0 06 04 -1\n"
                                      "0 00 -1 -1\n"
