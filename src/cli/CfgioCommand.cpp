@@ -90,7 +90,8 @@ QJsonObject TableJson(const IoConfigTable& table)
         slotList.append(QJsonObject{
             {QStringLiteral("slot"), index},
             {QStringLiteral("moduleType"), slot.ModuleType},
-            {QStringLiteral("module"), QString::fromLatin1(ModuleKindOf(slot.ModuleType).description)},
+            {QStringLiteral("module"),
+             QString::fromLatin1(ModuleKindOf(slot.ModuleType).description)},
             {QStringLiteral("channelCount"), slot.ChannelCount},
             {QStringLiteral("channels"), channels},
         });
@@ -163,9 +164,12 @@ int Apply(CommandContext& context)
     if (!folder.isValid() || !CreateIOConfig(*table, upload)) {
         return session.failDevice(kCreateConfigFailed);
     }
+    if (!session.port()) {
+        return session.failNoPort();
+    }
     const IoConfigTiming timing;
     const OperationResult sent =
-        UploadIoConfig(session.portName(), QFile::encodeName(upload).toStdString(), session.log(),
+        UploadIoConfig(*session.port(), QFile::encodeName(upload).toStdString(), session.log(),
                        timing.uploadMs, [] { QCoreApplication::processEvents(); });
     if (!sent.ok) {
         return session.failDevice(sent.message);

@@ -1,5 +1,6 @@
 #include "cli/CliSession.h"
 
+#include "cli/Commands.h"
 #include "transfer/CopyPlan.h"
 
 namespace kora::cli {
@@ -9,20 +10,43 @@ CliSession::CliSession(Settings settings, std::FILE* out, std::FILE* err)
 {
 }
 
+namespace {
+const char kNoPortMessage[] = "no serial port was found; name one with -p PORT or KORA_PORT";
+} // namespace
+
+const std::optional<std::string>& CliSession::port()
+{
+    if (!port_) {
+        port_ = settings_.portName.empty() ? DefaultPort()
+                                           : std::optional<std::string>(settings_.portName);
+    }
+    return *port_;
+}
+
+int CliSession::failNoPort() const
+{
+    return fail(QString::fromLatin1(kNoPortMessage));
+}
+
 OperationResult CliSession::run(const DeviceOperation& op)
 {
+    if (!port()) {
+        if (!failure_) {
+            failure_ = kNoPortMessage;
+        }
+        return {false, kNoPortMessage};
+    }
     std::vector<std::string> commands;
     for (const ConsoleStep& step : op.steps) {
         commands.push_back(step.command);
     }
     log_.beginOperation(commands);
-    OperationResult result =
-        RunDeviceOperation(settings_.portName, WithTiming(op, settings_.timing), log_);
+    OperationResult result = RunDeviceOperation(*port(), WithTiming(op, settings_.timing), log_);
     if (!result.ok && !failure_) {
         failure_ = result.message;
     }
-    history_.push_back({commands.empty() ? std::string() : commands.front(),
-                        log_.operationOutput()});
+    history_.push_back(
+        {commands.empty() ? std::string() : commands.front(), log_.operationOutput()});
     return result;
 }
 

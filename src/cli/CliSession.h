@@ -28,14 +28,18 @@ inline constexpr const char* kProgramName = "kora7740p";
 class CliSession {
 public:
     struct Settings {
-        std::string portName; // empty for commands that use no port
+        std::string portName; // as named on the command line; empty: DefaultPort()
         ExchangeTiming timing = ExchangeTiming::Quick;
         bool verbose = false;
     };
 
     CliSession(Settings settings, std::FILE* out, std::FILE* err);
 
-    const std::string& portName() const { return settings_.portName; }
+    // The port to use: the one named, else DefaultPort() (looked for once, when first needed);
+    // nothing when there is none.
+    const std::optional<std::string>& port();
+    // Reports that no port could be found.
+    int failNoPort() const;
     ExchangeTiming timing() const { return settings_.timing; }
     std::FILE* out() const { return out_; }
     std::FILE* err() const { return err_; }
@@ -71,6 +75,7 @@ private:
     std::FILE* err_;
     CliConsoleLog log_;
     std::optional<std::string> failure_;
+    std::optional<std::optional<std::string>> port_;
     struct Record {
         std::string command;
         std::vector<std::string> output;

@@ -27,7 +27,6 @@ struct CommandSpec {
     std::vector<ArgumentHelp> arguments;
     int minArgs = 0;
     int maxArgs = 0; // -1: any number
-    bool needsPort = true;
     std::function<void(QCommandLineParser&)> addOptions;
     int (*run)(CommandContext&) = nullptr;
 };
@@ -48,7 +47,6 @@ const std::vector<CommandSpec>& Commands()
          {},
          0,
          0,
-         false,
          {},
          RunPorts},
         {"ls",
@@ -59,7 +57,6 @@ const std::vector<CommandSpec>& Commands()
          {{"DIR", "Directory of D: to list, such as \\BIN (default: the root).", "[DIR]"}},
          0,
          1,
-         true,
          [](QCommandLineParser& parser) {
              AddJsonOption(parser, "Print JSON: each entry's name, kind, size in bytes and date "
                                    "text, and the free bytes.");
@@ -78,7 +75,6 @@ const std::vector<CommandSpec>& Commands()
           {"DEVDIR", "Directory of D: to upload into (default: the root).", "[DEVDIR]"}},
          1,
          -1,
-         true,
          [](QCommandLineParser& parser) {
              parser.addOption({QStringLiteral("as"),
                                QStringLiteral("Name of the file on KORA-7740P (one file only)."),
@@ -96,7 +92,6 @@ const std::vector<CommandSpec>& Commands()
          {{"NAME", "File to delete, such as \\BIN\\TOOL.COM.", "NAME"}},
          1,
          1,
-         true,
          {},
          RunRm},
         {"rmdir",
@@ -105,7 +100,6 @@ const std::vector<CommandSpec>& Commands()
          {{"NAME", "Directory to delete.", "NAME"}},
          1,
          1,
-         true,
          {},
          RunRmdir},
         {"mkdir",
@@ -114,7 +108,6 @@ const std::vector<CommandSpec>& Commands()
          {{"NAME", "Directory to make, such as \\DATA or \\BIN\\OLD.", "NAME"}},
          1,
          1,
-         true,
          {},
          RunMkdir},
         {"mv",
@@ -124,7 +117,6 @@ const std::vector<CommandSpec>& Commands()
           {"NEW", "Its new name, without a directory.", "NEW"}},
          2,
          2,
-         true,
          {},
          RunMv},
         {"mem",
@@ -133,7 +125,6 @@ const std::vector<CommandSpec>& Commands()
          {},
          0,
          0,
-         true,
          {},
          RunMem},
         {"abort",
@@ -142,7 +133,6 @@ const std::vector<CommandSpec>& Commands()
          {},
          0,
          0,
-         true,
          {},
          RunAbort},
         {"autorun",
@@ -152,7 +142,6 @@ const std::vector<CommandSpec>& Commands()
          {{"NAME", "Program to start, such as \\DEMO.EXE.", "NAME"}},
          1,
          1,
-         true,
          {},
          RunAutorun},
         {"format",
@@ -162,7 +151,6 @@ const std::vector<CommandSpec>& Commands()
          {},
          0,
          0,
-         true,
          [](QCommandLineParser& parser) {
              parser.addOption({QStringLiteral("yes"),
                                QStringLiteral("Confirm that the drive is to be erased.")});
@@ -177,7 +165,6 @@ const std::vector<CommandSpec>& Commands()
           {"FILE", "Configuration file to apply.", "[FILE]"}},
          1,
          2,
-         true,
          [](QCommandLineParser& parser) {
              AddJsonOption(parser, "show: print JSON.");
              parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
@@ -193,7 +180,6 @@ const std::vector<CommandSpec>& Commands()
          {{"COMMAND", "The command line, such as \"type README.TXT\".", "COMMAND"}},
          1,
          -1,
-         true,
          {},
          RunExec},
         {"term",
@@ -204,7 +190,6 @@ const std::vector<CommandSpec>& Commands()
          {},
          0,
          0,
-         true,
          {},
          RunTerm},
     };
@@ -395,21 +380,9 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     settings.timing = top.isSet(shared.patient) || parser.isSet(shared.patient)
                           ? ExchangeTiming::Patient
                           : ExchangeTiming::Quick;
-    if (command->needsPort) {
-        QString named = parser.isSet(shared.port) ? parser.value(shared.port)
-                                                  : top.value(shared.port);
-        if (named.isEmpty()) {
-            const std::optional<std::string> found = DefaultPort();
-            if (!found) {
-                Print(err, QStringLiteral("%1: no serial port was found; name one with -p PORT "
-                                          "or KORA_PORT\n")
-                               .arg(program));
-                return kExitFailure;
-            }
-            named = QString::fromStdString(*found);
-        }
-        settings.portName = QFile::encodeName(named).toStdString();
-    }
+    settings.portName = QFile::encodeName(parser.isSet(shared.port) ? parser.value(shared.port)
+                                                                    : top.value(shared.port))
+                            .toStdString();
     CliSession session(std::move(settings), out, err);
     CommandContext context{session, parser, args};
     return command->run(context);

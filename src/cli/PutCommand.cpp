@@ -48,8 +48,8 @@ public:
                 std::fputc('\n', stream_);
             }
             const int filled = progress.percent * kBarWidth / 100;
-            const QString bar = QString(filled, QLatin1Char('#')) +
-                                QString(kBarWidth - filled, QLatin1Char('.'));
+            const QString bar =
+                QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
             Print(QStringLiteral("\r[%1] %2%  %3  %4")
                       .arg(bar)
                       .arg(progress.percent, 3)
@@ -141,8 +141,7 @@ int Verify(CliSession& session, const std::string& folder, const std::vector<Put
         if (!SizeMatches(found->size, file.size)) {
             return session.failDevice("Verification failed: " + directory + found->name +
                                       " holds " + std::to_string(found->size) +
-                                      " bytes; the PC file has " + std::to_string(file.size) +
-                                      ".");
+                                      " bytes; the PC file has " + std::to_string(file.size) + ".");
         }
         std::fprintf(session.out(), "verified %s%s: %llu bytes\n", directory.c_str(),
                      found->name.c_str(), static_cast<unsigned long long>(found->size));
@@ -167,9 +166,8 @@ int RunPut(CommandContext& context)
     }
     const bool named = context.options.isSet(QStringLiteral("as"));
     if (named && args.size() != 1) {
-        return session.fail(QStringLiteral("--as names one file, but %1 were given")
-                                .arg(args.size()),
-                            kExitUsage);
+        return session.fail(
+            QStringLiteral("--as names one file, but %1 were given").arg(args.size()), kExitUsage);
     }
 
     std::vector<PutFile> files;
@@ -179,7 +177,8 @@ int RunPut(CommandContext& context)
         std::error_code error;
         const bool regular = std::filesystem::is_regular_file(EncodedPath(path), error);
         if (!info.exists()) {
-            return session.fail(QStringLiteral("cannot read '%1': there is no such file").arg(path));
+            return session.fail(
+                QStringLiteral("cannot read '%1': there is no such file").arg(path));
         }
         if (regular && !info.isReadable()) {
             return session.fail(QStringLiteral("cannot read '%1': permission denied").arg(path));
@@ -188,8 +187,8 @@ int RunPut(CommandContext& context)
         file.localPath = path;
         file.size = regular ? static_cast<std::uint64_t>(info.size()) : 0;
         file.queued.localPath = EncodedPath(path);
-        file.queued.deviceName = DeviceText(named ? context.options.value(QStringLiteral("as"))
-                                                  : info.fileName());
+        file.queued.deviceName =
+            DeviceText(named ? context.options.value(QStringLiteral("as")) : info.fileName());
         sources.push_back({file.queued.localPath, regular, file.size});
         files.push_back(std::move(file));
     }
@@ -218,7 +217,7 @@ int RunPut(CommandContext& context)
         return session.failDevice(CopyRefusalText(refusal));
     }
 
-    SerialPort port(session.portName());
+    SerialPort port(*session.port()); // the listing has found it
     if (const std::optional<std::string> failure = session.openCopyPort(port)) {
         return session.failDevice(*failure);
     }

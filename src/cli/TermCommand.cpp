@@ -143,8 +143,11 @@ SessionEnd Converse(SerialPort& port)
 int RunTerm(CommandContext& context)
 {
     CliSession& session = context.session;
-    const QString portName = QString::fromLocal8Bit(session.portName().c_str());
-    SerialPort port(session.portName());
+    if (!session.port()) {
+        return session.failNoPort();
+    }
+    const QString portName = QString::fromLocal8Bit(session.port()->c_str());
+    SerialPort port(*session.port());
     if (!port.Open()) {
         QString message = TerminalSession::OpenFailureText(portName);
         if (const std::string hint = port.openFailureHint(); !hint.empty()) {
