@@ -67,7 +67,8 @@ void PrintTable(std::FILE* out, const DeviceBrowser& browser)
     std::vector<std::array<QString, kFileColumnCount>> rows;
     std::array<QString, kFileColumnCount> header;
     for (int column = 0; column < kFileColumnCount; ++column) {
-        header[static_cast<std::size_t>(column)] = QString::fromLatin1(kFileListColumns[column].title);
+        header[static_cast<std::size_t>(column)] =
+            QString::fromLatin1(kFileListColumns[column].title);
     }
     rows.push_back(header);
     for (const FolderEntry& entry : browser.entries()) {
@@ -82,9 +83,9 @@ void PrintTable(std::FILE* out, const DeviceBrowser& browser)
     }
     for (const auto& row : rows) {
         QString line = row[kColumnName].leftJustified(widths[kColumnName]) + QStringLiteral("  ") +
-                       row[kColumnSize].rightJustified(widths[kColumnSize]) +
-                       QStringLiteral("  ") + row[kColumnType].leftJustified(widths[kColumnType]) +
-                       QStringLiteral("  ") + row[kColumnModified];
+                       row[kColumnSize].rightJustified(widths[kColumnSize]) + QStringLiteral("  ") +
+                       row[kColumnType].leftJustified(widths[kColumnType]) + QStringLiteral("  ") +
+                       row[kColumnModified];
         while (line.endsWith(QLatin1Char(' '))) {
             line.chop(1);
         }
@@ -130,8 +131,7 @@ int RunPorts(CommandContext& context)
 int RunLs(CommandContext& context)
 {
     CliSession& session = context.session;
-    const auto path = NormalizeDevicePath(
-        DeviceText(context.args.value(0, QStringLiteral("\\"))));
+    const auto path = NormalizeDevicePath(DeviceText(context.args.value(0, QStringLiteral("\\"))));
     if (const auto* error = std::get_if<PathError>(&path)) {
         return session.failDevice(error->message, kExitUsage);
     }

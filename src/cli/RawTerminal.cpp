@@ -13,7 +13,7 @@ constexpr int kFatalSignalCount = sizeof kFatalSignals / sizeof kFatalSignals[0]
 // What the crash handler puts back; written before the handlers are installed.
 int crashFd = -1;
 termios crashSettings{};
-struct sigaction previousHandlers[kFatalSignalCount]{};
+struct sigaction previousHandlers[kFatalSignalCount] {};
 
 extern "C" void RestoreThenDie(int signal)
 {

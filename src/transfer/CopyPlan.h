@@ -96,9 +96,9 @@ struct QueueHooks {
 struct QueueOutcome {
     enum class Kind { Completed, Failed, Cancelled };
     Kind kind = Kind::Completed;
-    std::string message;                 // "Fail to transfer file '" + name + "'!" when Failed
-    std::vector<QueuedFile> sent;        // the files that arrived, with their device names
-    std::vector<std::string> skipped;    // PC paths left out after an invalid name
+    std::string message;              // "Fail to transfer file '" + name + "'!" when Failed
+    std::vector<QueuedFile> sent;     // the files that arrived, with their device names
+    std::vector<std::string> skipped; // PC paths left out after an invalid name
 };
 
 // Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload
