@@ -114,7 +114,7 @@ int main()
     std::map<std::string, Clock::time_point> lines;
     const auto start = Clock::now();
     const int status =
-        RunTimed({KORA_CLI_PATH, "-p", "COM1", "-v", "-q", "put", file.string()}, lines);
+        RunTimed({KORA_CLI_PATH, "-p", "COM1", "-v", "put", "-q", file.string()}, lines);
     const double whole = Seconds(Clock::now() - start);
     const auto stored = simulator.fileSystem().readFile("D:\\BENCH.BIN");
     std::printf("kora7740p put: exit %d, stored %s\n", status,

@@ -75,6 +75,14 @@ TEST_F(CliCommands, AutorunAndConsoleCommands)
          "kora7740p: 'README.TXT' is not a program; only .EXE files are set to AutoRun.\n"},
     });
     EXPECT_EQ(deviceFile("D:\\AUTORUN.BAT"), "DEMO.EXE\r\n");
+    // A full drive: the console answers, the exchange goes through, but the listing after it
+    // shows no AutoRun.bat, and the controller's words say why.
+    ASSERT_EQ(sim().fileSystem().deleteFile("D:\\AUTORUN.BAT"), sim::FsError::None);
+    sim().fileSystem().setCapacity('D', sim().fileSystem().capacity('D') -
+                                            sim().fileSystem().freeBytes('D'));
+    expect({{{"autorun", "DEMO.EXE"},
+             1,
+             "kora7740p: KORA-7740P did not write AutoRun.bat.\nFile creation error\n"}});
 
     const ToolResult mem = tool({"mem"});
     EXPECT_EQ(mem.status, 0);
