@@ -1,7 +1,6 @@
 #include "cli/CliSession.h"
 
 #include "cli/Commands.h"
-#include "transfer/CopyPlan.h"
 
 namespace kora::cli {
 
@@ -41,7 +40,10 @@ OperationResult CliSession::run(const DeviceOperation& op)
         commands.push_back(step.command);
     }
     log_.beginOperation(commands);
-    OperationResult result = RunDeviceOperation(*port(), WithTiming(op, settings_.timing), log_);
+    // Every device operation of the tool passes here: --patient reaches the exchange.
+    DeviceOperation timed = op;
+    timed.timing = settings_.timing;
+    OperationResult result = RunDeviceOperation(*port(), timed, log_);
     if (!result.ok && !failure_) {
         failure_ = result.message;
     }
@@ -68,15 +70,6 @@ DeviceOperationRunner CliSession::runner()
         }
         return run(op);
     };
-}
-
-std::optional<std::string> CliSession::openCopyPort(SerialPort& port)
-{
-    std::optional<std::string> failure = OpenCopyPort(port);
-    if (!failure) {
-        WithTiming(port, settings_.timing);
-    }
-    return failure;
 }
 
 int CliSession::fail(const QString& message, int status) const

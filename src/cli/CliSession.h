@@ -9,10 +9,8 @@
 #include <vector>
 
 #include "cli/CliConsoleLog.h"
-#include "cli/ExchangeTiming.h"
 #include "device/DeviceListing.h"
 #include "link/ConsoleExchange.h"
-#include "link/SerialPort.h"
 
 namespace kora::cli {
 
@@ -29,7 +27,7 @@ class CliSession {
 public:
     struct Settings {
         std::string portName; // as named on the command line; empty: DefaultPort()
-        ExchangeTiming timing = ExchangeTiming::Quick;
+        ExchangeTiming timing = ExchangeTiming::Quick; // Patient with --patient
         bool verbose = false;
     };
 
@@ -45,8 +43,8 @@ public:
     std::FILE* err() const { return err_; }
     CliConsoleLog& log() { return log_; }
 
-    // Runs one device operation on the port, whatever happened before. Its failure message is
-    // kept (the first one of the session) for failure().
+    // Runs one device operation on the port with the session's timing, whatever happened
+    // before. Its failure message is kept (the first one of the session) for failure().
     OperationResult run(const DeviceOperation& op);
     // For the listing, the menu's actions and the tree count: after the first failure nothing
     // more is sent; every later operation fails with the same message at once.
@@ -55,10 +53,6 @@ public:
     // What the controller printed for the last operation whose first command starts with the
     // text (the command itself not included).
     std::vector<std::string> outputOf(std::string_view commandStart) const;
-
-    // The port an upload goes over, opened as the copy opens it; the open-failure message
-    // otherwise.
-    std::optional<std::string> openCopyPort(SerialPort& port);
 
     // Prints "kora7740p: " + message on standard error (CRs left out, so a message quoting a
     // console line reads as the window shows it) and returns the status.

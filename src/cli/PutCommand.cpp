@@ -218,7 +218,7 @@ int RunPut(CommandContext& context)
     }
 
     SerialPort port(*session.port()); // the listing has found it
-    if (const std::optional<std::string> failure = session.openCopyPort(port)) {
+    if (const std::optional<std::string> failure = OpenCopyPort(port)) {
         return session.failDevice(*failure);
     }
     std::vector<QueuedFile> queue;

@@ -157,7 +157,6 @@ int RunTerm(CommandContext& context)
     }
     port.SetCommParams(57600, 8, 0, 0);
     port.SetTimeouts(TerminalSession::kPortTimeoutMs);
-    WithTiming(port, session.timing());
 
     const bool interactive = ::isatty(STDIN_FILENO) == 1;
     if (interactive) {
