@@ -90,7 +90,6 @@ private:
 };
 
 struct PutFile {
-    QString localPath;
     QueuedFile queued;
     std::uint64_t size = 0;
 };
@@ -184,7 +183,6 @@ int RunPut(CommandContext& context)
             return session.fail(QStringLiteral("cannot read '%1': permission denied").arg(path));
         }
         PutFile file;
-        file.localPath = path;
         file.size = regular ? static_cast<std::uint64_t>(info.size()) : 0;
         file.queued.localPath = EncodedPath(path);
         file.queued.deviceName =
