@@ -7,9 +7,9 @@
 #include <string>
 #include <thread>
 
+#include "guicall/GuiCallChannel.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
-#include "transfer/GuiCallBridge.h"
 #include "transfer/XmodemProtocol.h"
 
 class QObject;
@@ -20,7 +20,9 @@ class SendFile;
 
 // Uploads one PC file to the controller over an open port: types "C:\transfer /R <name>" with
 // the echo check, waits for the receiver's NAK, sends 128-byte checksum blocks, ends with EOT
-// and shows what the console prints afterwards.
+// and shows what the console prints afterwards. While it waits for the NAK, lines the console
+// prints (a refused destination, say) are shown, and a prompt ends the wait at once: the tool
+// is not running.
 //
 // Use: construct (the thread does not run yet), set Port, StatusMemo, LocalPath and DeviceName,
 // call Resume(), then poll TransferResult and Progress while letting the owner's thread
@@ -87,14 +89,19 @@ protected:
 
 private:
     enum class BlockOutcome { Acknowledged, Cancelled, ReceiverCancelled, NotAcknowledged };
+    enum class StartOutcome { Started, Failed, FailedAtLineEnd };
 
     std::int32_t Transfer();
+    StartOutcome TypeStartCommand();
     bool WaitForReceiver();
     bool SendFileBlocks(SendFile& file);
     BlockOutcome ExchangeBlock(SendFile& file, std::span<const std::uint8_t> data);
     void WriteBlock(const xmodem::Block& block);
     void RunCancelSequence(SendFile& file);
     void CancelReceiver();
+    // A write whose failure shows in the answer read next (or in none), so its result is not
+    // looked at.
+    void WriteUnchecked(std::size_t count, const std::uint8_t* bytes);
     bool SendEndOfTransmission();
     void UpdateProgress();
 
@@ -104,7 +111,10 @@ private:
     std::uint64_t fileLength_ = 0;
     std::uint64_t bytesAcknowledged_ = 0;
     std::uint32_t blockNumber_ = 1;
-    GuiCallBridge gui_;
+    // Where the echo check of the start command stopped: on its final carriage return the
+    // tool may have started all the same.
+    StartOutcome startOutcome_ = StartOutcome::Failed;
+    GuiCallChannel gui_;
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };
