@@ -2,7 +2,6 @@
 
 #include <QObject>
 #include <QSocketNotifier>
-#include <QThread>
 
 #include <cerrno>
 #include <cstdint>
@@ -50,25 +49,21 @@ public:
         }
     }
 
-    QObject& notifier() { return *notifier_; }
-
 private:
     UniqueFd fd_;
     std::unique_ptr<QSocketNotifier> notifier_;
 };
 
-GuiCallChannel::GuiCallChannel() : doorbell_(std::make_unique<Doorbell>(*this)) {}
+GuiCallChannel::GuiCallChannel()
+    : deliveryThread_(std::this_thread::get_id()), doorbell_(std::make_unique<Doorbell>(*this))
+{
+}
 
 GuiCallChannel::~GuiCallChannel() = default;
 
-void GuiCallChannel::DeliverOnThreadOf(const QObject& object)
-{
-    doorbell_->notifier().moveToThread(object.thread());
-}
-
 bool GuiCallChannel::OnDeliveryThread() const
 {
-    return QThread::currentThread() == doorbell_->notifier().thread();
+    return std::this_thread::get_id() == deliveryThread_;
 }
 
 bool GuiCallChannel::RunAndWait(const std::function<void()>& call)

@@ -4,8 +4,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
-
-class QObject;
+#include <thread>
 
 namespace kora {
 
@@ -27,15 +26,13 @@ namespace kora {
 // Construct, control and destroy it on the delivery thread; the worker only calls RunAndWait.
 class GuiCallChannel {
 public:
-    // Calls are delivered on the thread that constructs the channel.
+    // Calls are delivered on the thread that constructs the channel, which must run an event
+    // loop (or call ServePending) while a worker may call.
     GuiCallChannel();
     ~GuiCallChannel();
     GuiCallChannel(const GuiCallChannel&) = delete;
     GuiCallChannel& operator=(const GuiCallChannel&) = delete;
 
-    // Delivers on the thread of another object instead; that thread needs an event loop. Call
-    // before any worker uses the channel, on the thread that constructed it.
-    void DeliverOnThreadOf(const QObject& object);
     bool OnDeliveryThread() const;
 
     // From the worker: runs call on the delivery thread and returns true once it has run there,
@@ -62,6 +59,7 @@ public:
 private:
     class Doorbell;
 
+    const std::thread::id deliveryThread_;
     std::unique_ptr<Doorbell> doorbell_;
     mutable std::mutex mutex_;
     std::condition_variable served_;

@@ -54,9 +54,6 @@ void TThreadXModem::Resume()
     if (thread_.joinable()) {
         return;
     }
-    if (GuiObject != nullptr) {
-        gui_.DeliverOnThreadOf(*GuiObject);
-    }
     thread_ = std::thread([this] { Execute(); });
 }
 

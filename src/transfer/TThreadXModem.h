@@ -12,8 +12,6 @@
 #include "link/SerialPort.h"
 #include "transfer/XmodemProtocol.h"
 
-class QObject;
-
 namespace kora {
 
 class SendFile;
@@ -27,7 +25,7 @@ class SendFile;
 // Use: construct (the thread does not run yet), set Port, StatusMemo, LocalPath and DeviceName,
 // call Resume(), then poll TransferResult and Progress while letting the owner's thread
 // process its events: the start command, the status lines and the closing output run there,
-// on the thread that constructed the worker (or on GuiObject's thread), while the worker waits.
+// on the thread that constructed the worker, while the worker waits.
 // Destroy the object once TransferResult has left 1.
 //
 // The body runs on a standard thread rather than a QThread: waiting for a QThread goes through
@@ -60,8 +58,6 @@ public:
     // Set by the owner before Resume(); not owned.
     SerialPort* Port = nullptr;
     ConsoleLog* StatusMemo = nullptr;
-    // Whose thread runs the synchronised calls; none means the thread that made the worker.
-    QObject* GuiObject = nullptr;
     std::string LocalPath;
     std::string DeviceName;
 
