@@ -19,11 +19,12 @@ cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
 cmake --build build/asan -j "$jobs"
 
 echo "== Test suite"
-ctest --test-dir build/asan --output-on-failure -j "$jobs" --timeout 300
+# The suite mostly waits on pseudo-terminals and time-outs, so it runs more jobs than cores.
+ctest --test-dir build/asan --output-on-failure -j "$((jobs * 4))" --timeout 300
 
 echo "== ThreadSanitizer: threaded tests"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
   -DKORA_TSAN=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF
 cmake --build build/tsan -j "$jobs" --target tsan_tests
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
-  ctest --test-dir build/tsan -L threads --output-on-failure -j "$jobs" --timeout 300
+  ctest --test-dir build/tsan -L threads --output-on-failure -j "$((jobs * 3))" --timeout 300

@@ -24,6 +24,9 @@ struct Faults {
     // The simulator closes its side of the line, as a controller that is switched off; the
     // line stays dead until the simulator is started again.
     std::atomic<bool> hangUp{false};
+    // The I/O configuration read-out ("C:\cfgio 1") prints chatter between its records: blank
+    // lines, short bits and whole lines of text, as a console may.
+    std::atomic<bool> ioConfigNoise{false};
 
     void reset()
     {
@@ -34,6 +37,7 @@ struct Faults {
         pauseAfterLines = 3;
         silent = false;
         hangUp = false;
+        ioConfigNoise = false;
     }
 };
 

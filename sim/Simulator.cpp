@@ -17,6 +17,8 @@ Simulator::Simulator(SimulatorOptions options)
     // Every command the console runs by name, beyond its internal ones, is registered here.
     RegisterToolCommands(*this);
     RegisterTransferCommand(*this);
+    if (options_.ioConfiguration)
+        InstallIoConfiguration(fileSystem_, *options_.ioConfiguration);
 }
 
 Simulator::~Simulator()

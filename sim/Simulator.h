@@ -4,12 +4,14 @@
 #include <filesystem>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 
 #include "sim/CommandTable.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
+#include "sim/IoConfigTool.h"
 #include "sim/SimCommand.h"
 
 namespace kora::sim {
@@ -19,6 +21,7 @@ struct SimulatorOptions {
     std::filesystem::path byteLog;    // empty = no log; else both directions, one line a burst
     std::filesystem::path hostDriveD; // empty = in-memory sample drive
     bool flood = false;               // adds D:\FLOOD.EXE, which prints lines without pause
+    std::optional<IoConfiguration> ioConfiguration; // other modules than the sample's
 };
 
 class ByteLog;

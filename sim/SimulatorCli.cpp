@@ -1,5 +1,6 @@
 #include "sim/SimulatorCli.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace kora::sim {
@@ -23,6 +24,22 @@ bool isComName(const std::string& name)
     return n && *n <= 255;
 }
 
+// "4,24,16,99": one known module type (or 99) per slot.
+std::optional<IoConfiguration> moduleList(const std::string& text)
+{
+    std::array<int, 4> types{};
+    std::size_t start = 0;
+    for (std::size_t slot = 0; slot < types.size(); ++slot) {
+        const std::size_t end = std::min(text.find(',', start), text.size());
+        const auto type = number(text.substr(start, end - start), 0);
+        if (!type || (slot + 1 < types.size()) != (end < text.size()))
+            return std::nullopt;
+        types[slot] = *type;
+        start = end + 1;
+    }
+    return IoConfigurationWithModules(types);
+}
+
 } // namespace
 
 std::string UsageText()
@@ -36,6 +53,8 @@ std::string UsageText()
            "  --log FILE             record both directions of the line in FILE\n"
            "  --drive-d HOSTDIR      serve D: from a host folder (changes are written through)\n"
            "  --flood                add D:\\FLOOD.EXE, which prints lines without pause\n"
+           "  --io-modules A,B,C,D   module types in I/O slots 0-3, 99 for none\n"
+           "                         (default 4,24,16,99)\n"
            "Faults:\n"
            "  --no-echo              do not echo typed characters\n"
            "  --wrong-echo-at K      echo a wrong byte for the K-th character of each line\n"
@@ -44,6 +63,7 @@ std::string UsageText()
            "  --pause-after-lines L  ... after L lines (default 3)\n"
            "  --silent               ignore everything received\n"
            "  --hang-up-after MS     close the line MS milliseconds after start\n"
+           "  --cfgio-noise          chatter between the records of C:\\cfgio 1\n"
            "  --help                 show this text\n";
 }
 
@@ -77,6 +97,14 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             options.noPrompt = true;
         } else if (flag == "--silent") {
             options.silent = true;
+        } else if (flag == "--cfgio-noise") {
+            options.ioConfigNoise = true;
+        } else if (flag == "--io-modules") {
+            const auto text = value();
+            auto config = text ? moduleList(*text) : std::nullopt;
+            if (!config)
+                return fail("--io-modules takes four known module types such as 4,24,16,99");
+            options.simulator.ioConfiguration = std::move(config);
         } else if (flag == "--ports-dir" || flag == "--log" || flag == "--drive-d" ||
                    flag == "--com") {
             const auto text = value();
@@ -125,6 +153,7 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.pauseMs = options.pauseMs;
     faults.pauseAfterLines = options.pauseAfterLines;
     faults.silent = options.silent;
+    faults.ioConfigNoise = options.ioConfigNoise;
 }
 
 } // namespace kora::sim

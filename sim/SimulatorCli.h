@@ -23,6 +23,7 @@ struct CliOptions {
     int pauseAfterLines = 3;
     bool silent = false;
     int hangUpAfterMs = 0; // 0: never
+    bool ioConfigNoise = false;
 };
 
 // Parses the arguments after the program name. Nothing, with a reason, on a bad argument.

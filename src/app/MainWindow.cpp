@@ -29,6 +29,7 @@
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "ioconf/IoConfigController.h"
 #include "link/ComPortScan.h"
 #include "link/DeviceControls.h"
 #include "link/DeviceLink.h"
@@ -180,6 +181,7 @@ void TfrmMain::FormCreate()
     dialog->show();
     dialog->ChangeLabelText(QStringLiteral("Scanning local system..."));
     locateSpecialFolders();
+    createIoConfigController();
 
     dialog->ChangeLabelText(QStringLiteral("Scanning COM port..."));
     ScanComPort();
@@ -219,6 +221,18 @@ void TfrmMain::createDeviceController()
     wiring.dialogParent = this;
     deviceController_ =
         std::make_unique<DevicePanelController>(*pnlKora_, *deviceLink_, std::move(wiring));
+}
+
+void TfrmMain::createIoConfigController()
+{
+    IoConfigController::Wiring wiring;
+    wiring.link = deviceLink_.get();
+    wiring.meoDos = meoDos_;
+    wiring.configPath = IOConfigPath;
+    wiring.dialogParent = this;
+    ioConfigController_ = std::make_unique<IoConfigController>(std::move(wiring));
+    connect(pnlKora_->tbtnKoraConf(), &QToolButton::clicked, ioConfigController_.get(),
+            &IoConfigController::tbtnKoraConfClick);
 }
 
 void TfrmMain::ScanComPort()

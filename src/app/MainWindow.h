@@ -18,6 +18,7 @@ class DeviceControls;
 class DeviceLink;
 class DevicePanel;
 class DevicePanelController;
+class IoConfigController;
 class LocalPanel;
 class SerialPort;
 class TerminalWindow;
@@ -83,6 +84,7 @@ private:
     void buildTerminalPane();
     void createDeviceController();
     void bindDeviceControls();
+    void createIoConfigController();
 
     // Start-up steps that other parts of the program fill in.
     void locateSpecialFolders();
@@ -119,6 +121,8 @@ private:
     std::unique_ptr<DeviceControls> deviceControls_;
     // Released before the panel's widgets, which it drives.
     std::unique_ptr<DevicePanelController> deviceController_;
+    // The "Config KORA" button's cycle.
+    std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.
     std::unique_ptr<TerminalWindow> terminal_;
 

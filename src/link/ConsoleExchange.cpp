@@ -71,14 +71,15 @@ bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command)
     return true;
 }
 
-bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText)
+bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
+                   std::uint32_t budgetMs)
 {
     if (IsPrompt(lastText)) {
         return true;
     }
     // The budget counts reads, not time. T = 0 would never use it up, so it counts as 1 ms.
     const std::uint32_t step = std::max<std::uint32_t>(port.GetTimeout(), 1);
-    const std::uint32_t reads = (kPromptBudgetMs + step - 1) / step;
+    const std::uint32_t reads = (budgetMs + step - 1) / step;
     std::string text;
     for (std::uint32_t i = 0; i < reads; ++i) {
         text.clear();
@@ -104,7 +105,7 @@ namespace {
 // One step after its command went through: shows the output lines, runs the line check on
 // them until it first finds a fault, and waits for the prompt. Returns the fault, if any.
 std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
-                                          const ConsoleStep& step)
+                                          const ConsoleStep& step, std::uint32_t promptBudgetMs)
 {
     std::optional<std::string> failure;
     std::string line;
@@ -124,7 +125,7 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
             }
         }
     }
-    WaitForPrompt(port, log, line);
+    WaitForPrompt(port, log, line, promptBudgetMs);
     return failure;
 }
 
@@ -154,7 +155,8 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
                                                              : step.sendFailureMessage};
             break;
         }
-        if (std::optional<std::string> failure = ReadStepOutput(port, log, step)) {
+        if (std::optional<std::string> failure =
+                ReadStepOutput(port, log, step, op.promptBudgetMs)) {
             result = {false, std::move(*failure)};
             break;
         }

@@ -31,6 +31,8 @@ public:
     ~PortLease();
 
     explicit operator bool() const { return link_ != nullptr; }
+    // The link whose port this lease holds; null for an empty lease.
+    DeviceLink* link() const { return link_; }
     void release();
 
 private:

@@ -49,8 +49,14 @@ void PaneConsoleLog::appendLine(const std::string& text)
 OperationResult RunGuiDeviceOperation(DeviceLink& link, QWidget* parent, QPlainTextEdit& pane,
                                       const DeviceOperation& op)
 {
-    PortLease lease = link.acquire(PortHolder::DeviceOperation);
-    if (!lease) {
+    const PortLease lease = link.acquire(PortHolder::DeviceOperation);
+    return RunGuiDeviceOperation(lease, parent, pane, op);
+}
+
+OperationResult RunGuiDeviceOperation(const PortLease& held, QWidget* parent, QPlainTextEdit& pane,
+                                      const DeviceOperation& op)
+{
+    if (!held) {
         OperationResult refused;
         refused.ok = false;
         refused.refused = true;
@@ -61,9 +67,8 @@ OperationResult RunGuiDeviceOperation(DeviceLink& link, QWidget* parent, QPlainT
         BusyCursor busy;
         const UserInputBlock noInput;
         PaneConsoleLog log(pane);
-        result = RunDeviceOperation(link.portName().toStdString(), op, log);
+        result = RunDeviceOperation(held.link()->portName().toStdString(), op, log);
     }
-    lease.release();
     if (!result.ok) {
         Prompts().error(parent, MessageText(result.message));
     }

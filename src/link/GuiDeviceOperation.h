@@ -31,4 +31,11 @@ class DeviceLink;
 OperationResult RunGuiDeviceOperation(DeviceLink& link, QWidget* parent, QPlainTextEdit& pane,
                                       const DeviceOperation& op);
 
+class PortLease;
+
+// The same for a holder that already has the port for a longer task (the I/O configuration
+// cycle): runs on the lease's port without taking it again. An empty lease is refused.
+OperationResult RunGuiDeviceOperation(const PortLease& held, QWidget* parent, QPlainTextEdit& pane,
+                                      const DeviceOperation& op);
+
 } // namespace kora

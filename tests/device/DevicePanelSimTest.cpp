@@ -23,8 +23,10 @@
 #include "device/KoraAskNameDialog.h"
 #include "device/KoraPropDialog.h"
 #include "link/DeviceLink.h"
+#include "link/PortNames.h"
 #include "sim/DosFileSystem.h"
 #include "support/SimFixture.h"
+#include "terminal/TerminalWindow.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {
@@ -233,6 +235,36 @@ TEST_F(DevicePanelSimTest, PropertiesOfTheRootCountItsWholeTree)
     EXPECT_TRUE(shown[4].endsWith(" byte(s)"));
     EXPECT_EQ(shown[5], "");
     EXPECT_EQ(shown[6], "11 file(s), 8 folder(s)");
+}
+
+// The tool buttons take no focus, so a name typed into the port box is still unconfirmed when
+// one of them is clicked: the click confirms it first, as Enter would.
+TEST_F(DevicePanelSimTest, ATypedPortNameIsWhatTheNextClickUses)
+{
+    QLineEdit& typed = *panel().cbxCOM()->lineEdit();
+    typed.setFocus();
+    typed.selectAll();
+    QTest::keyClicks(&typed, "/dev/kora-no-such-port");
+    QTest::keyClick(&typed, Qt::Key_Return);
+    ASSERT_EQ(prompts_.boxes.size(), 1);
+
+    typed.selectAll();
+    QTest::keyClicks(&typed, "COM1");
+    QTest::mouseClick(panel().tbtnRefresh(), Qt::LeftButton);
+    EXPECT_EQ(window_->deviceLink()->portName(), "COM1");
+    EXPECT_EQ(prompts_.boxes.size(), 1) << prompts_.boxes.join("\n").toStdString();
+    EXPECT_GE(rowOf("LOG"), 0);
+
+    const QString device = QString::fromStdString(ResolvePortName("COM1"));
+    typed.selectAll();
+    QTest::keyClicks(&typed, device);
+    QTest::mouseClick(panel().tbtnDOSCmd(), Qt::LeftButton);
+    EXPECT_EQ(window_->deviceLink()->portName(), device);
+    EXPECT_TRUE(window_->terminal()->IsOn());
+    EXPECT_EQ(window_->deviceLink()->holder(), PortHolder::Terminal);
+    QTest::mouseClick(panel().tbtnDOSCmd(), Qt::LeftButton);
+    EXPECT_FALSE(window_->deviceLink()->busy());
+    EXPECT_EQ(prompts_.boxes.size(), 1) << prompts_.boxes.join("\n").toStdString();
 }
 
 // Lines of the pane that are exactly this command, as typed.

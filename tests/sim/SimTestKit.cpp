@@ -5,10 +5,11 @@
 namespace kora::test {
 
 CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
-                        std::uint32_t timeoutMs, std::uint8_t lineEnd)
+                        std::uint32_t timeoutMs, std::uint8_t lineEnd, std::uint32_t promptBudgetMs)
 {
     CapturedRun run;
     DeviceOperation op;
+    op.promptBudgetMs = promptBudgetMs;
     op.lineEnd = lineEnd;
     op.timeoutMs = timeoutMs;
     for (const auto& command : commands) {

@@ -19,7 +19,8 @@ struct CapturedRun {
     std::chrono::milliseconds elapsed{};
 };
 CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
-                        std::uint32_t timeoutMs = 50, std::uint8_t lineEnd = 10);
+                        std::uint32_t timeoutMs = 50, std::uint8_t lineEnd = 10,
+                        std::uint32_t promptBudgetMs = kPromptBudgetMs);
 
 // A terminal on the simulator's line without the exchange's rules: bytes in, bytes out.
 class RawConsole {

@@ -91,7 +91,10 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "2",
                                            "--silent",
                                            "--hang-up-after",
-                                           "900"},
+                                           "900",
+                                           "--io-modules",
+                                           "12,99,5,16",
+                                           "--cfgio-noise"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -101,6 +104,10 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(options->simulator.hostDriveD, "/tmp/d");
     EXPECT_TRUE(options->simulator.flood);
     EXPECT_EQ(options->hangUpAfterMs, 900);
+    ASSERT_TRUE(options->simulator.ioConfiguration);
+    EXPECT_EQ(options->simulator.ioConfiguration->slotConfig[0].moduleType, 12);
+    EXPECT_EQ(options->simulator.ioConfiguration->slotConfig[1].moduleType, 99);
+    EXPECT_EQ(options->simulator.ioConfiguration->slotConfig[3].channelCount, 16);
 
     Faults faults;
     ApplyFaults(*options, faults);
@@ -110,6 +117,7 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.pauseMs, 250);
     EXPECT_EQ(faults.pauseAfterLines, 2);
     EXPECT_TRUE(faults.silent);
+    EXPECT_TRUE(faults.ioConfigNoise);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -118,10 +126,20 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
 TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
 {
     const std::vector<std::vector<std::string>> bad = {
-        {"--bogus"},        {"--baud"},           {"--baud", "fast"},
-        {"--baud", "-1"},   {"--com", "COM0"},    {"--com", "COM256"},
-        {"--com", "ttyS0"}, {"--com", "COM01"},   {"--wrong-echo-at", "0"},
-        {"--log"},          {"--pause-ms", "1x"},
+        {"--bogus"},
+        {"--baud"},
+        {"--baud", "fast"},
+        {"--baud", "-1"},
+        {"--com", "COM0"},
+        {"--com", "COM256"},
+        {"--com", "ttyS0"},
+        {"--com", "COM01"},
+        {"--wrong-echo-at", "0"},
+        {"--log"},
+        {"--pause-ms", "1x"},
+        {"--io-modules", "4,24,16"},
+        {"--io-modules", "4,7,16,99"},
+        {"--io-modules", "4,24,16,99,"},
     };
     for (const auto& arguments : bad) {
         std::string error;

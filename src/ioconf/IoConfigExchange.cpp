@@ -1,0 +1,81 @@
+#include "ioconf/IoConfigExchange.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+#include "ioconf/IoConfigText.h"
+#include "link/SerialPort.h"
+#include "transfer/TThreadXModem.h"
+
+namespace kora {
+
+DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
+{
+    // The parser's state lives as long as the operation's copies of the step.
+    auto state = std::make_shared<std::int32_t>(kParseIdle);
+    ConsoleStep step;
+    step.command = "C:\\cfgio 1\r";
+    // This message names the read-out 'scanio' rather than the command typed.
+    step.sendFailureMessage = SendFailureMessageWithHead("Unable to send command 'scanio'!");
+    step.checkLine = [&table, state](const std::string& line) -> std::optional<LineFailure> {
+        ParseIOConfig(table, *state, line);
+        return std::nullopt;
+    };
+    DeviceOperation op;
+    op.steps.push_back(std::move(step));
+    op.lineEnd = 10;
+    op.timeoutMs = timeoutMs;
+    return op;
+}
+
+DeviceOperation ApplyOperation(std::uint32_t timeoutMs)
+{
+    DeviceOperation op = GenericCommand("C:\\cfgio\r");
+    op.timeoutMs = timeoutMs;
+    return op;
+}
+
+DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs)
+{
+    DeviceOperation op = GenericCommand(std::string("del ") + kDeviceConfigName + "\r");
+    op.timeoutMs = timeoutMs;
+    return op;
+}
+
+OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
+                               ConsoleLog& log, std::uint32_t timeoutMs,
+                               const std::function<void()>& keepAlive)
+{
+    SerialPort port(portName);
+    if (!port.Open()) {
+        std::string message = OpenFailureMessage(portName);
+        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
+            message += "\n\n" + hint;
+        }
+        return {false, message};
+    }
+    port.SetCommParams(57600, 8, 0, 0);
+    port.SetTimeouts(timeoutMs);
+    std::int32_t result = TThreadXModem::kFailed;
+    {
+        TThreadXModem worker;
+        worker.Port = &port;
+        worker.StatusMemo = &log;
+        worker.LocalPath = localPath;
+        worker.DeviceName = kDeviceConfigName;
+        worker.Resume();
+        while (worker.TransferResult.load() == TThreadXModem::kRunning) {
+            keepAlive();
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        result = worker.TransferResult.load();
+    } // the worker's thread has ended before the port closes
+    port.Close();
+    if (result != TThreadXModem::kSucceeded) {
+        return {false, kTransferConfigFailed};
+    }
+    return {};
+}
+
+} // namespace kora

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "ioconf/IoConfigTable.h"
+#include "link/ConsoleExchange.h"
+
+namespace kora {
+
+// The name the configuration is uploaded under; the controller's "cfgio" applies it from there.
+inline constexpr const char* kDeviceConfigName = "D:\\koraio.cfg";
+
+inline constexpr const char* kCreateConfigFailed = "Failed to create configuration!";
+inline constexpr const char* kTransferConfigFailed = "Failed to transfer configuration!";
+
+// Time-outs T of the cycle's three kinds of exchange. The controller prints its configuration
+// slowly, hence the long read-out; tests shorten them all.
+struct IoConfigTiming {
+    std::uint32_t readOutMs = 1000;
+    std::uint32_t uploadMs = 500;
+    std::uint32_t commandMs = 200;
+};
+
+// Reads the configuration: "C:\cfgio 1" with LF line ends, each output line parsed into the
+// table as it is shown. A missing echo fails with the 'scanio' message.
+DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs);
+
+// "C:\cfgio" applies the uploaded file; the delete removes it again. Plain generic commands.
+DeviceOperation ApplyOperation(std::uint32_t timeoutMs);
+DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs);
+
+// Uploads the local configuration file as D:\koraio.cfg with the XMODEM worker on a port of its
+// own (57600 8N1, T = timeoutMs, CR line end). While the worker runs, keepAlive is called every
+// 5 ms on this thread: it must process the events that carry the worker's calls to this
+// thread. The worker's status lines go to log. Fails with the open-failure message or with
+// "Failed to transfer configuration!".
+OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
+                               ConsoleLog& log, std::uint32_t timeoutMs,
+                               const std::function<void()>& keepAlive);
+
+} // namespace kora
