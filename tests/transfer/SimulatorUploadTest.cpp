@@ -155,14 +155,19 @@ TEST_F(SimulatorUpload, ARefusedDestinationFailsAtOnceWithItsReason)
     EXPECT_TRUE(ConsoleRunsTheNextCommand()) << ::testing::PrintToString(log_.lines);
 }
 
-TEST_F(SimulatorUpload, AStartWhoseLastEchoFailedStillStopsTheTool)
+TEST_F(SimulatorUpload, AStartWhoseLastEchoFailedLeavesTheConsoleClean)
 {
-    // The carriage return comes back wrong, but the console has taken it and started the tool.
-    const std::string command = "C:\\transfer /R D:\\ECHO.BIN\r";
-    simulator_.faults().wrongEchoAt = static_cast<int>(command.size());
-    EXPECT_EQ(Upload(RandomBytes(10, 10), "D:\\ECHO.BIN"), -1);
-    EXPECT_TRUE(ConsoleRunsTheNextCommand()) << ::testing::PrintToString(log_.lines);
-    EXPECT_FALSE(Stored("D:\\ECHO.BIN"));
+    // The carriage return comes back wrong, but the console has taken it: the tool either
+    // runs (and must be stopped) or refused at once (and the console's line must stay empty).
+    for (const std::string destination : {"D:\\ECHO.BIN", "D:\\NODIR\\ECHO.BIN"}) {
+        const std::string command = "C:\\transfer /R " + destination + "\r";
+        simulator_.faults().wrongEchoAt = static_cast<int>(command.size());
+        EXPECT_EQ(Upload(RandomBytes(10, 10), destination), -1) << destination;
+        simulator_.faults().wrongEchoAt = 0;
+        EXPECT_TRUE(ConsoleRunsTheNextCommand())
+            << destination << ": " << ::testing::PrintToString(log_.lines);
+        EXPECT_FALSE(Stored(destination));
+    }
 }
 
 TEST_F(SimulatorUpload, LineThatGoesDeadMidFileFailsTheUpload)
