@@ -1,12 +1,12 @@
 #include "terminal/TerminalCursor.h"
 
-#include <QAbstractTextDocumentLayout>
 #include <QApplication>
 #include <QEvent>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextCursor>
+#include <QTextDocument>
 
 namespace kora {
 
@@ -18,13 +18,19 @@ TerminalCursor::TerminalCursor(QPlainTextEdit& pane) : QWidget(&pane), pane_(pan
     setFocusPolicy(Qt::NoFocus);
     hide();
     connect(&blink_, &QTimer::timeout, this, &TerminalCursor::Blink);
-    // The block moves with the text, the scrolling and the pane's size and font.
+    // The block moves with the text, the scrolling and the pane's size and font. A change of
+    // the text is signalled before the pane has laid it out, so the block follows it from the
+    // event loop, once for any number of changes.
+    follow_.setSingleShot(true);
+    follow_.setInterval(0);
+    connect(&follow_, &QTimer::timeout, this, &TerminalCursor::Reposition);
+    connect(pane_.document(), &QTextDocument::contentsChanged, &follow_,
+            qOverload<>(&QTimer::start));
     const auto reposition = [this] { Reposition(); };
-    connect(pane_.document()->documentLayout(), &QAbstractTextDocumentLayout::update, this,
-            reposition);
     connect(pane_.verticalScrollBar(), &QScrollBar::valueChanged, this, reposition);
     connect(pane_.horizontalScrollBar(), &QScrollBar::valueChanged, this, reposition);
     pane_.viewport()->installEventFilter(this);
+    pane_.installEventFilter(this);
 }
 
 void TerminalCursor::Start()
@@ -61,6 +67,8 @@ bool TerminalCursor::eventFilter(QObject* watched, QEvent* event)
     if (watched == pane_.viewport() &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         FollowViewport();
+    } else if (watched == &pane_ && event->type() == QEvent::FontChange) {
+        follow_.start();
     }
     return QWidget::eventFilter(watched, event);
 }

@@ -42,6 +42,7 @@ private:
 
     QPlainTextEdit& pane_;
     QTimer blink_;
+    QTimer follow_;
     bool lit_ = false;
     QRect shown_;
 };

@@ -174,9 +174,9 @@ TEST_F(PaneOnPty, ABlinkingCursorMarksWhereTheOutputGoesWhileOn)
     EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() < 0.1; })) << "it blinks";
     EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() > 0.9; }));
 
-    // It moves on with the output.
-    pty.write("dir");
-    ASSERT_TRUE(RunEventsUntil([&] { return meoDos->toPlainText().endsWith("C:\\>dir"); }));
+    // It moves on with the output, along the line and to the next one.
+    pty.write("dir\r\nD:\\>");
+    ASSERT_TRUE(RunEventsUntil([&] { return meoDos->toPlainText().endsWith("dir\nD:\\>"); }));
     EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() > 0.9; }));
 
     tbtnDOSCmd->click();
