@@ -10,7 +10,8 @@
 
 namespace kora {
 
-TerminalCursor::TerminalCursor(QPlainTextEdit& pane) : QWidget(&pane), pane_(pane)
+TerminalCursor::TerminalCursor(QPlainTextEdit& pane)
+    : QWidget(&pane), pane_(pane), viewport_(pane.viewport())
 {
     setObjectName(QStringLiteral("TerminalCursor"));
     setAttribute(Qt::WA_TransparentForMouseEvents);
@@ -29,7 +30,7 @@ TerminalCursor::TerminalCursor(QPlainTextEdit& pane) : QWidget(&pane), pane_(pan
     const auto reposition = [this] { Reposition(); };
     connect(pane_.verticalScrollBar(), &QScrollBar::valueChanged, this, reposition);
     connect(pane_.horizontalScrollBar(), &QScrollBar::valueChanged, this, reposition);
-    pane_.viewport()->installEventFilter(this);
+    viewport_->installEventFilter(this);
     pane_.installEventFilter(this);
 }
 
@@ -64,7 +65,7 @@ QRect TerminalCursor::BlockRect() const
 
 bool TerminalCursor::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == pane_.viewport() &&
+    if (watched == viewport_ &&
         (event->type() == QEvent::Resize || event->type() == QEvent::Move)) {
         FollowViewport();
     } else if (watched == &pane_ && event->type() == QEvent::FontChange) {
@@ -90,7 +91,7 @@ void TerminalCursor::Blink()
 
 void TerminalCursor::FollowViewport()
 {
-    setGeometry(pane_.viewport()->geometry());
+    setGeometry(viewport_->geometry());
     Reposition();
 }
 

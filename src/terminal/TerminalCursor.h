@@ -41,6 +41,9 @@ private:
     void Reposition();
 
     QPlainTextEdit& pane_;
+    // Kept apart: the filter sees the viewport's events while the pane is being destroyed,
+    // when the pane must not be asked anything.
+    QWidget* const viewport_;
     QTimer blink_;
     QTimer follow_;
     bool lit_ = false;

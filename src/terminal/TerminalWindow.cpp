@@ -226,6 +226,7 @@ void TerminalWindow::ShutdownQueue()
 void TerminalWindow::ShutdownPort()
 {
     session_->ClosePort();
+    cursor_->Stop();
     lease_.release();
 }
 
