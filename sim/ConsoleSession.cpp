@@ -84,21 +84,28 @@ void ConsoleSession::write(std::string_view bytes)
         s_.line.write(bytes, giveUp);
         return;
     }
-    // The pause fault: the output stops once, right after the n-th line end of the command.
+    // The pause fault: the output stops once, after the n-th line end of the command and as
+    // many bytes into the next line as asked.
     const int pauseAfter = std::max(0, s_.faults.pauseAfterLines.load());
     std::size_t start = 0;
-    for (std::size_t i = 0; i < bytes.size(); ++i) {
-        if (bytes[i] != '\n' || pausedThisCommand_)
-            continue;
-        if (++linesThisCommand_ >= pauseAfter) {
-            s_.line.write(bytes.substr(start, i + 1 - start), giveUp);
-            start = i + 1;
+    for (std::size_t i = 0; i <= bytes.size() && !pausedThisCommand_; ++i) {
+        if (bytesUntilPause_ == 0) {
+            s_.line.write(bytes.substr(start, i - start), giveUp);
+            start = i;
             pausedThisCommand_ = true;
             const auto resume =
                 std::chrono::steady_clock::now() + std::chrono::milliseconds(pauseMs);
             while (std::chrono::steady_clock::now() < resume && !stopRequested())
                 std::this_thread::sleep_for(std::min<std::chrono::nanoseconds>(
                     kSlice, resume - std::chrono::steady_clock::now()));
+            break;
+        }
+        if (i == bytes.size())
+            break;
+        if (bytesUntilPause_ > 0) {
+            --bytesUntilPause_;
+        } else if (bytes[i] == '\n' && ++linesThisCommand_ >= pauseAfter) {
+            bytesUntilPause_ = std::max(0, s_.faults.pauseIntoLine.load());
         }
     }
     s_.line.write(bytes.substr(start), giveUp);
@@ -204,6 +211,7 @@ void ConsoleSession::execute(const std::string& typed, int batchDepth)
     if (line.empty())
         return;
     linesThisCommand_ = 0;
+    bytesUntilPause_ = -1;
     pausedThisCommand_ = false;
 
     if (IsDriveChange(line)) {

@@ -56,6 +56,7 @@ private:
     int charactersSincePrompt_ = 0;
     int escapeBytesLeft_ = 0; // the rest of a cursor or function key sequence being skipped
     int linesThisCommand_ = 0;
+    int bytesUntilPause_ = -1; // counting down once the pause is due; -1 before
     bool pausedThisCommand_ = false;
 };
 

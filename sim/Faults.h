@@ -19,6 +19,9 @@ struct Faults {
     // of each command; 0 turns the fault off.
     std::atomic<int> pauseMs{0};
     std::atomic<int> pauseAfterLines{3};
+    // The pause comes this many bytes into the next line instead of right after the line end,
+    // cutting a line in two.
+    std::atomic<int> pauseIntoLine{0};
     // Everything received is swallowed: no echo, no output, no prompt.
     std::atomic<bool> silent{false};
     // The simulator closes its side of the line, as a controller that is switched off; the
@@ -35,6 +38,7 @@ struct Faults {
         noPrompt = false;
         pauseMs = 0;
         pauseAfterLines = 3;
+        pauseIntoLine = 0;
         silent = false;
         hangUp = false;
         ioConfigNoise = false;

@@ -61,6 +61,7 @@ std::string UsageText()
            "  --no-prompt            never print the prompt\n"
            "  --pause-ms N           stop command output once for N ms ...\n"
            "  --pause-after-lines L  ... after L lines (default 3)\n"
+           "  --pause-into-line B    ... and B bytes into the next line\n"
            "  --silent               ignore everything received\n"
            "  --hang-up-after MS     close the line MS milliseconds after start\n"
            "  --cfgio-noise          chatter between the records of C:\\cfgio 1\n"
@@ -131,12 +132,13 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
                 return fail("--wrong-echo-at needs a character position from 1");
             options.wrongEchoAt = *n;
         } else if (flag == "--pause-ms" || flag == "--pause-after-lines" ||
-                   flag == "--hang-up-after") {
+                   flag == "--pause-into-line" || flag == "--hang-up-after") {
             const auto n = numberValue(0);
             if (!n)
                 return fail(flag + " needs a number");
             (flag == "--pause-ms"            ? options.pauseMs
              : flag == "--pause-after-lines" ? options.pauseAfterLines
+             : flag == "--pause-into-line"   ? options.pauseIntoLine
                                              : options.hangUpAfterMs) = *n;
         } else {
             return fail("unknown option '" + flag + "'");
@@ -152,6 +154,7 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.noPrompt = options.noPrompt;
     faults.pauseMs = options.pauseMs;
     faults.pauseAfterLines = options.pauseAfterLines;
+    faults.pauseIntoLine = options.pauseIntoLine;
     faults.silent = options.silent;
     faults.ioConfigNoise = options.ioConfigNoise;
 }

@@ -21,6 +21,7 @@ struct CliOptions {
     bool noPrompt = false;
     int pauseMs = 0;
     int pauseAfterLines = 3;
+    int pauseIntoLine = 0;
     bool silent = false;
     int hangUpAfterMs = 0; // 0: never
     bool ioConfigNoise = false;

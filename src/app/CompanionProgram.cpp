@@ -1,5 +1,7 @@
 #include "app/CompanionProgram.h"
 
+#include "app/UtilitySettings.h"
+
 #include <QProcess>
 #include <QSettings>
 #include <QStringList>
@@ -10,13 +12,6 @@ namespace kora {
 namespace {
 
 const QString kRunFileKey = QStringLiteral("Config/Run File");
-
-QSettings UtilitySettings()
-{
-    // Named explicitly rather than taken from the application object, so the same store is
-    // used whoever calls (the tests have no application names set).
-    return QSettings(QStringLiteral("VELMORACK"), QStringLiteral("KORA-7740P Utility"));
-}
 
 } // namespace
 

@@ -25,6 +25,7 @@
 #include "app/KoraAboutDialog.h"
 #include "app/KoraInitDialog.h"
 #include "app/KoraRunDialog.h"
+#include "app/UtilitySettings.h"
 #include "app/WindowDivision.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
@@ -96,6 +97,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     connect(pnlLocal_->tbtnLocalRun(), &QToolButton::clicked, this, &TfrmMain::tbtnLocalRunClick);
     pnlKora_->cbxKora()->installEventFilter(this);
     deviceLink_ = std::make_unique<DeviceLink>();
+    PatientTiming1_->setChecked(LoadPatientTiming());
+    PatientTiming1Click(PatientTiming1_->isChecked());
+    connect(PatientTiming1_, &QAction::toggled, this, [this](bool checked) {
+        PatientTiming1Click(checked);
+        StorePatientTiming(checked);
+    });
     createDeviceController();
     centreOnDesktop();
 }
@@ -123,6 +130,14 @@ void TfrmMain::buildMenu()
     File1_->setObjectName(QStringLiteral("File1"));
     Exit1_ = File1_->addAction(QStringLiteral("Exit"));
     Exit1_->setObjectName(QStringLiteral("Exit1"));
+    Options1_ = MainMenu1_->addMenu(QStringLiteral("&Options"));
+    Options1_->setObjectName(QStringLiteral("Options1"));
+    PatientTiming1_ = Options1_->addAction(QStringLiteral("Patient Timing (wait for silence)"));
+    PatientTiming1_->setObjectName(QStringLiteral("PatientTiming1"));
+    PatientTiming1_->setCheckable(true);
+    PatientTiming1_->setStatusTip(
+        QStringLiteral("Wait for the console to fall silent after each command instead of "
+                       "ending at its prompt"));
     Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
     Help1_->setObjectName(QStringLiteral("Help1"));
     About1_ = Help1_->addAction(QStringLiteral("About..."));
@@ -235,6 +250,11 @@ void TfrmMain::createIoConfigController()
             &IoConfigController::tbtnKoraConfClick);
 }
 
+void TfrmMain::PatientTiming1Click(bool checked)
+{
+    deviceLink_->setTiming(checked ? ExchangeTiming::Patient : ExchangeTiming::Quick);
+}
+
 void TfrmMain::ScanComPort()
 {
     // The ports folder follows KORA_PORT_DIR, so a test sees only the ports it made.
@@ -243,7 +263,7 @@ void TfrmMain::ScanComPort()
 
 void TfrmMain::constructLocalView()
 {
-    pnlLocal_->ShowLocalPath(QDir::homePath());
+    pnlLocal_->ShowDrivesFolder();
 }
 
 void TfrmMain::selectStartViews()

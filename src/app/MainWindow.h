@@ -48,6 +48,8 @@ public:
     QPushButton* btnCopy() const { return btnCopy_; }
     QAction* Exit1() const { return Exit1_; }
     QAction* About1() const { return About1_; }
+    // Options, "Patient Timing (wait for silence)": checked, every exchange waits for silence.
+    QAction* PatientTiming1() const { return PatientTiming1_; }
     // The interactive console in meoDos; exists from start-up to shutdown.
     TerminalWindow* terminal() const { return terminal_.get(); }
 
@@ -85,6 +87,7 @@ private:
     void createDeviceController();
     void bindDeviceControls();
     void createIoConfigController();
+    void PatientTiming1Click(bool checked);
 
     // Start-up steps that other parts of the program fill in.
     void locateSpecialFolders();
@@ -107,6 +110,8 @@ private:
 
     QMenuBar* MainMenu1_ = nullptr;
     QMenu* File1_ = nullptr;
+    QMenu* Options1_ = nullptr;
+    QAction* PatientTiming1_ = nullptr;
     QMenu* Help1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;

@@ -34,6 +34,9 @@ void DeviceBrowser::replaceEntries(std::vector<FolderEntry> entries)
 {
     emit entriesAboutToBeReplaced();
     entries_.assign(std::move(entries));
+    if (deviceSortColumn_ == kColumnType && lookUpTypeNames_) {
+        lookUpTypeNames_();
+    }
     SortDeviceEntries(entries_, deviceSortColumn_);
     emit entriesReplaced();
 }

@@ -52,6 +52,11 @@ public:
     };
     Activation activate(std::optional<std::size_t> row);
 
+    // Type names are looked up lazily, for rows a view shows; sorting by type needs all of
+    // them first. The list model supplies the lookup.
+    using TypeNameLookup = std::function<void()>;
+    void setTypeNameLookup(TypeNameLookup lookup) { lookUpTypeNames_ = std::move(lookup); }
+
     // The row the pop-up menu was opened on.
     void setSavedFocusIndex(int row) { savedFocusIndex_ = row; }
 
@@ -104,6 +109,7 @@ private:
 
     DeviceOperationRunner run_;
     PortFree portFree_;
+    TypeNameLookup lookUpTypeNames_;
     FolderEntries entries_;
     std::string devicePath_;
     std::uint64_t deviceFreeBytes_ = 0;

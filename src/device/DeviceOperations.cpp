@@ -116,13 +116,16 @@ NameRequest RenameRequest(const std::string& oldName)
 
 std::optional<std::string> UnsafeNameWarning(std::string_view name)
 {
-    constexpr std::string_view kRefused = " <>|&\"'*?\\/:";
+    // Blanks, commas, semicolons and equals signs separate a DOS command's arguments
+    // ("ren A.TXT B=C" has three); the others redirect, quote, match several files or are
+    // path separators.
+    constexpr std::string_view kRefused = " ,;=<>|&\"'*?\\/:";
     for (const char c : name) {
         const auto byte = static_cast<unsigned char>(c);
         if (byte < 0x20 || byte == 0x7F || kRefused.find(c) != std::string_view::npos) {
             return "The name '" + std::string(name) +
                    "' cannot be used on KORA-7740P.\n\nA name must not contain blanks, control "
-                   "characters or any of  < > | & \" ' * ? \\ / :";
+                   "characters or any of , ; = < > | & \" ' * ? \\ / :";
         }
     }
     return std::nullopt;

@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -53,6 +54,9 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, DeviceLink& lin
     // loop of another exchange) is not made, and the shown listing stays as it is.
     browser_ = std::make_unique<DeviceBrowser>(wiring_.run, [this] { return !link_.busy(); });
     model_ = std::make_unique<DeviceListModel>(*browser_, wiring_.infoProvider.get());
+    browser_->setTypeNameLookup([this] {
+        model_->FillDeviceEntryInfo(0, static_cast<int>(browser_->entries().size()) - 1);
+    });
     ui_ = std::make_unique<DialogActionUi>(dialogParent);
     actions_ = std::make_unique<DeviceMenuActions>(*browser_, *ui_);
 
@@ -97,6 +101,7 @@ void DevicePanelController::connectPanel()
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint& position) { openPopupMenu2(*view, position); });
         view->installEventFilter(this);
+        view->viewport()->installEventFilter(this);
     }
 
     QComboBox& ports = *panel_.cbxCOM();
@@ -316,6 +321,11 @@ std::optional<int> DevicePanelController::lstviewKoraDataFind(const QString& typ
 
 bool DevicePanelController::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ContextMenu) {
+        // Whether the menu that is about to open comes from the mouse or the keyboard.
+        menuFromMouse_ =
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
+    }
     if (event->type() == QEvent::KeyPress &&
         (watched == panel_.lstviewKora() || watched == panel_.lstviewKoraIcons())) {
         lstviewKoraKeyDown(static_cast<QKeyEvent*>(event)->key());
@@ -334,8 +344,20 @@ void DevicePanelController::lstviewKoraKeyDown(int key)
 
 void DevicePanelController::openPopupMenu2(QAbstractItemView& view, const QPoint& position)
 {
-    // The right click has already selected its row, or cleared the selection beside the rows
-    // (the menu is then for the directory itself); from the keyboard the selection stays.
+    // A right click is for the row under the pointer, or for the directory itself beside the
+    // rows. The view cannot be left to select that row: on X11 the menu opens on the button
+    // press and the view never sees the release. From the keyboard the selection stays.
+    if (menuFromMouse_) {
+        QItemSelectionModel& selection = *view.selectionModel();
+        const QModelIndex under = view.indexAt(position);
+        if (!under.isValid()) {
+            selection.clearSelection();
+        } else if (!selection.isRowSelected(under.row(), under.parent())) {
+            selection.setCurrentIndex(under, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+        }
+    }
+    menuFromMouse_ = false;
     PopupMenu2Popup();
     PopupMenu2_->popup(view.viewport()->mapToGlobal(position));
 }

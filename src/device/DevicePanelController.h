@@ -122,6 +122,8 @@ private:
     TypeAheadSearch typeAhead_;
     // The port box holds typed text that has not taken effect yet.
     bool portTextPending_ = false;
+    // The menu being opened was asked for by a mouse click rather than the menu key.
+    bool menuFromMouse_ = false;
 };
 
 } // namespace kora

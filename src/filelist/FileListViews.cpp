@@ -15,6 +15,16 @@ void WindowTextSubItemDelegate::initStyleOption(QStyleOptionViewItem* option,
     }
 }
 
+QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const
+{
+    const auto* view = qobject_cast<const QListView*>(option.widget);
+    if (view != nullptr && view->gridSize().isValid()) {
+        // Leave the view's spacing between cells, so that neighbours do not touch.
+        return view->gridSize() - QSize(4, 2);
+    }
+    return QStyledItemDelegate::sizeHint(option, index);
+}
+
 void ApplyFileListColumnWidths(QTreeView& view)
 {
     for (std::size_t i = 0; i < kFileListColumns.size(); ++i) {

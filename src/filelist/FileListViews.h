@@ -50,6 +50,17 @@ void ApplyFileListColumnWidths(QTreeView& view);
 // editing, uniform rows.
 void SetUpFileListView(QTreeView& view);
 
+// Gives every item of an icon-style view its whole grid cell. The view sizes all items alike
+// from the first one's hint (so that laying out a large folder looks nothing up), which would
+// otherwise cut every name to the first name's width; in the cell a long name wraps or is
+// shortened where the cell ends.
+class GridCellDelegate final : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
+};
+
 // Draws the report view's sub-items (every column but the name) in the window-text colour,
 // so that they read like the names beside them.
 class WindowTextSubItemDelegate final : public QStyledItemDelegate {

@@ -12,6 +12,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 #include "filelist/FileColumns.h"
 #include "ui/PanelParts.h"
 #include "ui/StatusPanels.h"
@@ -19,7 +21,7 @@
 namespace kora {
 
 FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
-    : QWidget(parent), prefix_(look.prefix)
+    : QWidget(parent), prefix_(look.prefix), iconTextCharacters_(look.iconTextCharacters)
 {
     setObjectName(QStringLiteral("pnl") + prefix_);
     auto* layout = new QVBoxLayout(this);
@@ -47,7 +49,7 @@ FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
     pathLayout->addWidget(pathBox_);
     layout->addWidget(pathRow);
 
-    buildViews(look.multiSelection);
+    buildViews(look);
     layout->addWidget(viewStack_, 1);
 
     statusBar_ = new StatusPanels(QStringLiteral("stabar") + prefix_, look.statusWidths, this);
@@ -55,10 +57,10 @@ FilePanel::FilePanel(const FilePanelLook& look, QWidget* parent)
     connect(statusBar_, &StatusPanels::resized, this, &FilePanel::statusBarResize);
 }
 
-void FilePanel::buildViews(bool multiSelection)
+void FilePanel::buildViews(const FilePanelLook& look)
 {
-    const auto selectionMode =
-        multiSelection ? QAbstractItemView::ExtendedSelection : QAbstractItemView::SingleSelection;
+    const auto selectionMode = look.multiSelection ? QAbstractItemView::ExtendedSelection
+                                                   : QAbstractItemView::SingleSelection;
     viewStack_ = new QStackedWidget(this);
     viewStack_->setObjectName(QStringLiteral("pnl") + prefix_ + QStringLiteral("Views"));
 
@@ -87,6 +89,7 @@ void FilePanel::buildViews(bool multiSelection)
     // icon) beyond those on screen.
     iconView_->setUniformItemSizes(true);
     iconView_->setLayoutMode(QListView::Batched);
+    iconView_->setItemDelegate(new GridCellDelegate(iconView_));
     viewStack_->addWidget(iconView_);
     // Whoever disables the report view (the port's holder) disables the icon view with it.
     reportView_->installEventFilter(this);
@@ -135,6 +138,9 @@ void FilePanel::setViewStyle(FileViewStyle style)
         button->setChecked(true);
     }
     QListView& icons = *iconView_;
+    // Each grid cell holds a whole name of the panel's length.
+    const int textWidth = QFontMetrics(icons.font())
+                              .horizontalAdvance(QString(iconTextCharacters_, QLatin1Char('X')));
     switch (style) {
     case FileViewStyle::Report: {
         const bool hadFocus = iconView_->hasFocus();
@@ -148,21 +154,22 @@ void FilePanel::setViewStyle(FileViewStyle style)
         icons.setViewMode(QListView::IconMode);
         icons.setFlow(QListView::LeftToRight);
         icons.setIconSize(QSize(32, 32));
-        icons.setGridSize(QSize(96, 64));
+        // Room for a whole 8.3 name on one line, or a longer one on two, under the icon.
+        icons.setGridSize(QSize(std::max(96, textWidth + 12), 72));
         icons.setWordWrap(true);
         break;
     case FileViewStyle::SmallIcons:
         icons.setViewMode(QListView::ListMode);
         icons.setFlow(QListView::LeftToRight);
         icons.setIconSize(QSize(16, 16));
-        icons.setGridSize(QSize(150, 20));
+        icons.setGridSize(QSize(std::max(150, textWidth + 40), 20));
         icons.setWordWrap(false);
         break;
     case FileViewStyle::List:
         icons.setViewMode(QListView::ListMode);
         icons.setFlow(QListView::TopToBottom);
         icons.setIconSize(QSize(16, 16));
-        icons.setGridSize(QSize(150, 20));
+        icons.setGridSize(QSize(std::max(150, textWidth + 40), 20));
         icons.setWordWrap(false);
         break;
     }

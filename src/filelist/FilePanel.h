@@ -35,6 +35,8 @@ struct FilePanelLook {
     std::vector<int> statusWidths;
     bool pathBoxEditable = false;
     bool multiSelection = false;
+    // The icon styles leave room for names this long (12: an 8.3 name).
+    int iconTextCharacters = 12;
 };
 
 // The skeleton both file panels of the main window are built on: the blue title, a tool bar
@@ -82,11 +84,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void buildViews(bool multiSelection);
+    void buildViews(const FilePanelLook& look);
     // Panel 0 of the status bar takes a third of the panel's width.
     void statusBarResize();
 
     QString prefix_;
+    int iconTextCharacters_;
     QLabel* title_ = nullptr;
     QToolBar* toolBar_ = nullptr;
     QComboBox* pathBox_ = nullptr;

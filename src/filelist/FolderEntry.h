@@ -21,8 +21,11 @@ struct FolderEntry {
     // Details (icon, type name, and for PC entries date, size and attributes) are looked up only
     // when a row is about to be shown.
     bool infoPending = true;
-    std::string typeName;         // empty until looked up
-    std::string modified;         // display text of the date and time, or empty
+    std::string typeName; // empty until looked up
+    std::string modified; // display text of the date and time, or empty
+    // PC entries: the last-write time in milliseconds since the epoch, 0 when unknown. Sorting
+    // by date compares this, since the display text need not sort by date.
+    std::int64_t modifiedTime = 0;
     int iconIndex = 0;            // index into the icon provider's list, 0 until looked up
     std::uint64_t size = 0;       // bytes; 0 for a folder
     std::uint32_t attributes = 0; // Attribute bits

@@ -5,8 +5,7 @@ namespace kora {
 ShellEntryInfoProvider::ShellEntryInfoProvider()
 {
     icons_.emplace_back(); // index 0: not looked up yet
-    icons_.push_back(iconProvider_.icon(QAbstractFileIconProvider::Folder));
-    folderIconIndex_ = static_cast<int>(icons_.size()) - 1;
+    folderIconIndex_ = addIcon(iconProvider_.icon(QAbstractFileIconProvider::Folder));
     folderTypeName_ = mimeDatabase_.mimeTypeForName(QStringLiteral("inode/directory")).comment();
 }
 
@@ -23,10 +22,15 @@ int ShellEntryInfoProvider::iconIndexFor(const QMimeType& type)
     if (icon.isNull()) {
         icon = iconProvider_.icon(QAbstractFileIconProvider::File);
     }
-    icons_.push_back(icon);
-    const int index = static_cast<int>(icons_.size()) - 1;
+    const int index = addIcon(icon);
     iconIndexByMimeName_.insert(type.name(), index);
     return index;
+}
+
+int ShellEntryInfoProvider::addIcon(const QIcon& icon)
+{
+    icons_.push_back(icon);
+    return static_cast<int>(icons_.size()) - 1;
 }
 
 EntryInfoProvider::Info ShellEntryInfoProvider::lookUp(const FolderEntry& entry)

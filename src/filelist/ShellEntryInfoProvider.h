@@ -20,9 +20,12 @@ public:
     Info lookUp(const FolderEntry& entry) override;
     QVariant icon(int iconIndex) const override;
 
-private:
+    // The index of the desktop's icon for a MIME type, kept once per type.
     int iconIndexFor(const QMimeType& type);
+    // Keeps another icon and returns its index.
+    int addIcon(const QIcon& icon);
 
+private:
     QMimeDatabase mimeDatabase_;
     QFileIconProvider iconProvider_;
     std::vector<QIcon> icons_;

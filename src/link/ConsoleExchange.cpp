@@ -53,10 +53,18 @@ bool IsPrompt(const std::string& text)
     return text.compare(start, 3, "C:\\") == 0 || text.compare(start, 3, "D:\\") == 0;
 }
 
-bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command)
+namespace {
+
+struct TypedCommand {
+    bool echoed = false;     // every character came back as its echo
+    std::size_t written = 0; // characters that went out, the failing one included
+};
+
+TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::string& command)
 {
+    TypedCommand typed;
     if (command.empty()) {
-        return false;
+        return typed;
     }
     ShowConsoleLine(log, command);
     for (const char c : command) {
@@ -64,15 +72,41 @@ bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command)
         std::uint8_t echo = 0;
         // The write throws away whatever the console printed after the previous echo, so the
         // one byte read next can only be this character's echo.
-        if (!port.Write(1, &sent) || !port.Read(1, &echo) || echo != sent) {
-            return false;
+        if (!port.Write(1, &sent)) {
+            return typed;
+        }
+        ++typed.written;
+        if (!port.Read(1, &echo) || echo != sent) {
+            return typed;
         }
     }
-    return true;
+    typed.echoed = true;
+    return typed;
+}
+
+// The characters of a failed command that did reach the console wait in its line buffer and
+// would be glued onto the next command typed ("del PROG.EXE" failing at its fifth character
+// makes the next "d:" run as "del Pd:"). One backspace for each takes them out again; on an
+// empty DOS line a backspace does nothing. No echo is checked: the next operation's drain
+// takes whatever the console answers.
+void EraseTypedCharacters(SerialPort& port, std::size_t count)
+{
+    if (count == 0) {
+        return;
+    }
+    const std::string backspaces(count, '\b');
+    (void)port.Write(backspaces);
+}
+
+} // namespace
+
+bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command)
+{
+    return TypeWithEchoCheck(port, log, command).echoed;
 }
 
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
-                   std::uint32_t budgetMs)
+                   std::uint32_t budgetMs, const ReadTextSink& sink)
 {
     if (IsPrompt(lastText)) {
         return true;
@@ -88,6 +122,9 @@ bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastTex
             return true;
         }
         ShowConsoleLine(log, text);
+        if (sink) {
+            sink(text);
+        }
     }
     return false;
 }
@@ -108,6 +145,17 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
                                           const ConsoleStep& step, std::uint32_t promptBudgetMs)
 {
     std::optional<std::string> failure;
+    // Runs the check on one whole line; false when the output loop is to stop here.
+    const auto check = [&](const std::string& whole) {
+        if (!step.checkLine || failure) {
+            return true;
+        }
+        if (std::optional<LineFailure> fault = step.checkLine(whole)) {
+            failure = std::move(fault->message);
+            return !fault->stopReading;
+        }
+        return true;
+    };
     std::string line;
     for (;;) {
         line.clear();
@@ -115,17 +163,23 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
             break;
         }
         ShowConsoleLine(log, line);
-        if (!step.checkLine || failure) {
-            continue;
-        }
-        if (std::optional<LineFailure> fault = step.checkLine(line)) {
-            failure = std::move(fault->message);
-            if (fault->stopReading) {
-                break;
-            }
+        if (!check(line)) {
+            WaitForPrompt(port, log, line, promptBudgetMs);
+            return failure;
         }
     }
-    WaitForPrompt(port, log, line, promptBudgetMs);
+    // A console that pauses in the middle of its output ends the loop early: the prompt wait
+    // reads the rest. Those lines are checked too (a slow "dir" would otherwise lose entries
+    // and its free-space line), the line cut by the pause joined again with its remainder.
+    std::string cut = line;
+    const auto checkRest = [&](const std::string& text) {
+        cut += text;
+        if (!cut.empty() && static_cast<std::uint8_t>(cut.back()) == port.LineEnd) {
+            check(cut);
+            cut.clear();
+        }
+    };
+    WaitForPrompt(port, log, line, promptBudgetMs, checkRest);
     return failure;
 }
 
@@ -150,9 +204,11 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
 
     OperationResult result;
     for (const ConsoleStep& step : op.steps) {
-        if (!SendCommand(port, log, step.command)) {
-            result = {false, step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
-                                                             : step.sendFailureMessage};
+        if (const TypedCommand typed = TypeWithEchoCheck(port, log, step.command); !typed.echoed) {
+            EraseTypedCharacters(port, typed.written);
+            result.ok = false;
+            result.message = step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
+                                                             : step.sendFailureMessage;
             break;
         }
         if (std::optional<std::string> failure =

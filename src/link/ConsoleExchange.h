@@ -40,9 +40,14 @@ bool IsPrompt(const std::string& text);
 // return the same byte. Stops at the first character that fails. An empty command fails.
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command);
 
-// Reads and shows further lines until a prompt, at most ceil(budget / T) reads.
+// What the prompt wait read: each text as ReadLine returned it (a whole line, or a part cut by
+// a pause), prompts excluded.
+using ReadTextSink = std::function<void(const std::string& text)>;
+
+// Reads and shows further lines until a prompt, at most ceil(budget / T) reads. Every text read
+// that is not the prompt also goes to the sink, if one is given.
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
-                   std::uint32_t budgetMs = kPromptBudgetMs);
+                   std::uint32_t budgetMs = kPromptBudgetMs, const ReadTextSink& sink = {});
 
 // Throws away what the console still prints: single-byte reads until one fails or 1025
 // bytes were taken.
@@ -54,6 +59,12 @@ struct LineFailure {
     bool stopReading = true; // end the output loop here (the prompt wait still follows)
 };
 using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
+
+// How a read decides that the console has finished. Quick: a read ends as soon as the text on
+// the current line is a prompt and the line has stayed quiet for a short gap (a few character
+// times), and the drain ends after the same gap. Patient: every read waits for 2 × T of
+// silence, for consoles that print more after something that looks like a prompt.
+enum class ExchangeTiming { Quick, Patient };
 
 // One command of a device operation.
 struct ConsoleStep {
@@ -73,6 +84,7 @@ struct DeviceOperation {
     // What the prompt wait may spend; the product always uses the full budget, tests of a
     // console that never prompts use less.
     std::uint32_t promptBudgetMs = kPromptBudgetMs;
+    ExchangeTiming timing = ExchangeTiming::Quick;
 };
 
 struct OperationResult {

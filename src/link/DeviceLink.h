@@ -5,6 +5,8 @@
 
 #include <functional>
 
+#include "link/ConsoleExchange.h"
+
 namespace kora {
 
 // Who has the serial port at the moment.
@@ -68,6 +70,10 @@ public:
     // Applies a pending port name now; false when there was none (or the port is held).
     bool confirmPendingPort();
 
+    // How every exchange on the port decides that the console has finished.
+    ExchangeTiming timing() const { return timing_; }
+    void setTiming(ExchangeTiming timing) { timing_ = timing; }
+
     PortHolder holder() const { return holder_; }
     bool busy() const { return holder_ != PortHolder::None; }
 
@@ -89,6 +95,7 @@ private:
 
     QString portName_;
     PortHolder holder_ = PortHolder::None;
+    ExchangeTiming timing_ = ExchangeTiming::Quick;
     PendingPortConfirmer confirmPending_;
 };
 

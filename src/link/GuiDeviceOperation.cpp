@@ -67,7 +67,9 @@ OperationResult RunGuiDeviceOperation(const PortLease& held, QWidget* parent, QP
         BusyCursor busy;
         const UserInputBlock noInput;
         PaneConsoleLog log(pane);
-        result = RunDeviceOperation(held.link()->portName().toStdString(), op, log);
+        DeviceOperation timed = op;
+        timed.timing = held.link()->timing();
+        result = RunDeviceOperation(held.link()->portName().toStdString(), timed, log);
     }
     if (!result.ok) {
         Prompts().error(parent, MessageText(result.message));

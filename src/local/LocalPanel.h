@@ -1,15 +1,13 @@
 #pragma once
 
-#include <QString>
+#include <memory>
+#include <vector>
 
 #include "filelist/FilePanel.h"
+#include "local/LocalPanelController.h"
 
-class QButtonGroup;
 class QComboBox;
-class QFileSystemModel;
-class QIdentityProxyModel;
-class QLabel;
-class QModelIndex;
+class QListView;
 class QToolBar;
 class QToolButton;
 class QTreeView;
@@ -19,13 +17,13 @@ namespace kora {
 class StatusPanels;
 
 // The left-hand panel of the main window, pnlLocal: the PC's own folders as a file list with
-// a tool bar, a path box and a status bar. For now it is a plain folder browser over the file
-// system (open, up, refresh, path box, double click into a folder); the selection is what the
-// copy button sends.
+// a tool bar, a path box and a status bar, from the "Computer" root down. The selection is what
+// the copy button sends. The panel makes its own controller, which wires what the controls do.
 class LocalPanel final : public FilePanel {
     Q_OBJECT
 public:
-    explicit LocalPanel(QWidget* parent = nullptr);
+    explicit LocalPanel(QWidget* parent = nullptr, LocalPanelController::Wiring wiring = {});
+    ~LocalPanel() override;
 
     QLabel* lblLocal() const { return title(); }
     QToolBar* tlbarLocal() const { return toolBar(); }
@@ -39,42 +37,24 @@ public:
     QToolButton* tbtnLocalRun() const { return tbtnLocalRun_; }
     QComboBox* cbxLocal() const { return pathBox(); }
     QTreeView* lstviewLocal() const { return reportView(); }
+    QListView* lstviewLocalIcons() const { return iconView(); }
     StatusPanels* stabarLocal() const { return statusBar(); }
 
-    // The folder being shown, as an absolute path; empty before the first ShowLocalPath.
-    QString LocalPathText() const { return localPathText_; }
+    LocalPanelController& controller() const { return *controller_; }
 
-    // Lists a folder and makes it current; false (and nothing changes) when the path is not an
-    // existing folder.
-    bool ShowLocalPath(const QString& path);
+    // Start-up: the "Computer" root.
+    void ShowDrivesFolder();
 
-    // Absolute paths of the selected entries, in list order.
-    QStringList selectedPaths() const;
-
-public slots:
-    void tbtnLocalOpenDirClick();
-    void tbtnLocalUpClick();
-    // Lists the current folder again and clears the list's selection.
-    void tbtnLocalRefreshClick();
+    // The selected entries in list order, with full paths, whether each is a folder and its
+    // size in bytes: what the copy to the controller sends.
+    std::vector<SelectedLocalEntry> selectedEntries() const;
 
 private:
-    void listFolder(const QString& path);
-    void rememberInPathBox(const QString& path);
-    void updateObjectCount();
-    void lstviewLocalActivated(const QModelIndex& index);
-    void cbxLocalClick(int index);
-    void cbxLocalReturnPressed();
-
     QToolButton* tbtnLocalOpenDir_ = nullptr;
     QToolButton* tbtnLocalUp_ = nullptr;
     QToolButton* tbtnLocalRefresh_ = nullptr;
     QToolButton* tbtnLocalRun_ = nullptr;
-
-    // A fresh file-system model per listing (a refresh must really read the folder again),
-    // shown through a proxy that gives the list its own column headers.
-    QFileSystemModel* folderModel_ = nullptr;
-    QIdentityProxyModel* listModel_ = nullptr;
-    QString localPathText_;
+    std::unique_ptr<LocalPanelController> controller_;
 };
 
 } // namespace kora

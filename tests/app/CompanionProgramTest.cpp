@@ -6,7 +6,7 @@
 
 #include "ProgramScripts.h"
 #include "app/CompanionProgram.h"
-#include "device/QtPrinters.h"
+#include "support/QtPrinters.h"
 #include "support/SimFixture.h"
 #include "support/TempDir.h"
 

@@ -3,8 +3,8 @@
 
 #include <gtest/gtest.h>
 
-#include "RecordingPrompts.h"
 #include "app/MainWindow.h"
+#include "support/RecordingPrompts.h"
 
 namespace kora {
 namespace {

@@ -15,17 +15,17 @@
 
 #include "ModalDialogs.h"
 #include "ProgramScripts.h"
-#include "RecordingPrompts.h"
 #include "app/CompanionProgram.h"
 #include "app/KoraRunDialog.h"
 #include "app/MainWindow.h"
 #include "device/DevicePanel.h"
-#include "device/QtPrinters.h"
 #include "link/DeviceLink.h"
 #include "local/LocalPanel.h"
+#include "support/EventLoop.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingPrompts.h"
 #include "support/SimFixture.h"
 #include "support/TempDir.h"
-#include "terminal/EventLoop.h"
 #include "terminal/TerminalWindow.h"
 
 namespace kora {

@@ -1,159 +1,340 @@
+#include <QAction>
+#include <QClipboard>
 #include <QComboBox>
-#include <QDir>
+#include <QDesktopServices>
 #include <QFile>
+#include <QGuiApplication>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLineEdit>
-#include <QTemporaryDir>
+#include <QListView>
+#include <QMenu>
+#include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
-#include "RecordingPrompts.h"
+#include <deque>
+#include <filesystem>
+#include <fstream>
+
+#include "local/LocalBrowser.h"
+#include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
+#include "support/RecordingPrompts.h"
+#include "support/TempDir.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {
 namespace {
 
-void Touch(const QString& path)
-{
-    QFile file(path);
-    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-    file.write("x");
-}
+namespace fs = std::filesystem;
 
-class LocalBrowsing : public ::testing::Test {
-protected:
-    void SetUp() override
+// Answers the folder picker and the rename dialog from a script (cancel once it is used up).
+class ScriptedDialogs final : public LocalDialogs {
+public:
+    std::optional<QString> chooseFolder(QWidget*) override { return next(); }
+    std::optional<QString> askNewName(QWidget*, const QString& currentName) override
     {
-        ASSERT_TRUE(root.isValid());
-        QDir dir(root.path());
-        ASSERT_TRUE(dir.mkpath("alpha/inner"));
-        ASSERT_TRUE(dir.mkpath("beta"));
-        Touch(dir.filePath("one.exe"));
-        Touch(dir.filePath(".hidden"));
-        panel.resize(600, 400);
-        panel.show();
+        askedFor << currentName;
+        return next();
     }
 
-    int rows() const
+    std::deque<QString> answers;
+    QStringList askedFor;
+
+private:
+    std::optional<QString> next()
     {
-        const QTreeView* list = panel.lstviewLocal();
-        return list->model()->rowCount(list->rootIndex());
-    }
-    // The listing is read in the background; wait until it holds the expected rows.
-    bool waitForRows(int expected)
-    {
-        return QTest::qWaitFor([&] { return rows() == expected; }, 5000);
-    }
-    QModelIndex rowNamed(const QString& name) const
-    {
-        const QTreeView* list = panel.lstviewLocal();
-        for (int r = 0; r < rows(); ++r) {
-            const QModelIndex index = list->model()->index(r, 0, list->rootIndex());
-            if (index.data().toString() == name) {
-                return index;
-            }
+        if (answers.empty()) {
+            return std::nullopt;
         }
-        return {};
+        QString answer = answers.front();
+        answers.pop_front();
+        return answer;
     }
-    QString path(const QString& relative) const
-    {
-        return QDir::cleanPath(root.path() + "/" + relative);
-    }
-
-    QTemporaryDir root;
-    LocalPanel panel;
-    test::RecordingPrompts prompts;
-    ScopedPrompts scoped{prompts};
 };
 
-TEST_F(LocalBrowsing, ListsAFolderWithoutHiddenItems)
+// Stands in for the desktop's default applications: records what it is asked to open.
+class OpenedUrls final : public QObject {
+    Q_OBJECT
+public:
+    OpenedUrls() { QDesktopServices::setUrlHandler(QStringLiteral("file"), this, "open"); }
+    ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
+    QStringList paths;
+
+public slots:
+    void open(const QUrl& url) { paths << url.toLocalFile(); }
+};
+
+void WriteFile(const fs::path& path, std::size_t size)
 {
-    ASSERT_TRUE(panel.ShowLocalPath(root.path()));
-    ASSERT_TRUE(waitForRows(3));
-    EXPECT_FALSE(rowNamed(".hidden").isValid());
-    EXPECT_TRUE(rowNamed("one.exe").isValid());
-    EXPECT_EQ(panel.LocalPathText(), path(""));
-    EXPECT_TRUE(
-        QTest::qWaitFor([&] { return panel.stabarLocal()->panelText(0) == "3 object(s)"; }, 5000));
+    std::ofstream(path, std::ios::binary) << std::string(size, 'x');
 }
 
-TEST_F(LocalBrowsing, EntersFoldersAndGoesUp)
-{
-    ASSERT_TRUE(panel.ShowLocalPath(root.path()));
-    ASSERT_TRUE(waitForRows(3));
-    emit panel.lstviewLocal()->activated(rowNamed("alpha"));
-    EXPECT_EQ(panel.LocalPathText(), path("alpha"));
-    ASSERT_TRUE(waitForRows(1));
-    // Activating a file does not leave the folder.
-    emit panel.lstviewLocal()->activated(rowNamed("inner"));
-    EXPECT_EQ(panel.LocalPathText(), path("alpha/inner"));
-    QTest::mouseClick(panel.tbtnLocalUp(), Qt::LeftButton);
-    QTest::mouseClick(panel.tbtnLocalUp(), Qt::LeftButton);
-    EXPECT_EQ(panel.LocalPathText(), path(""));
-    ASSERT_TRUE(waitForRows(3));
-    emit panel.lstviewLocal()->activated(rowNamed("one.exe"));
-    EXPECT_EQ(panel.LocalPathText(), path(""));
+// The panel on a tree of its own: "disk" stands for a mounted file system beside the root,
+// "home" for the home folder.
+class LocalPanelTest : public ::testing::Test {
+protected:
+    LocalPanelTest()
+    {
+        fs::create_directories(temp.path() / "disk" / "apple");
+        fs::create_directories(temp.path() / "home");
+        WriteFile(temp.path() / "disk" / "banana.txt", 100);
+        WriteFile(temp.path() / "disk" / "avocado.txt", 3000);
+        WriteFile(temp.path() / "disk" / "cherry.txt", 2000);
 
-    ASSERT_TRUE(panel.ShowLocalPath("/"));
-    QTest::mouseClick(panel.tbtnLocalUp(), Qt::LeftButton);
-    EXPECT_EQ(panel.LocalPathText(), "/") << "Up stays at the root";
+        LocalPanelController::Wiring wiring;
+        wiring.fileSystem = std::make_unique<LocalNamespace>(LocalNamespace::Environment{
+            [this] {
+                return std::vector<MountedVolume>{{"/", "ext4"}, {path("disk"), "vfat"}};
+            },
+            path("home")});
+        auto scripted = std::make_unique<ScriptedDialogs>();
+        dialogs = scripted.get();
+        wiring.dialogs = std::move(scripted);
+        panel = std::make_unique<LocalPanel>(nullptr, std::move(wiring));
+        panel->resize(600, 400);
+        panel->show();
+        panel->ShowDrivesFolder();
+    }
+
+    std::string path(const std::string& relative) const
+    {
+        return (temp.path() / relative).string();
+    }
+    QString qpath(const std::string& relative) const
+    {
+        return QString::fromStdString(path(relative));
+    }
+    QTreeView& tree() const { return *panel->lstviewLocal(); }
+    LocalBrowser& browser() const { return panel->controller().browser(); }
+    QComboBox& box() const { return *panel->cbxLocal(); }
+
+    QStringList names() const
+    {
+        QStringList result;
+        for (int row = 0; row < tree().model()->rowCount(); ++row) {
+            result << tree().model()->index(row, 0).data().toString();
+        }
+        return result;
+    }
+    int rowOf(const QString& name) const { return names().indexOf(name); }
+    QList<int> selectedRows() const
+    {
+        QList<int> rows;
+        for (const QModelIndex& index : tree().selectionModel()->selectedRows()) {
+            rows << index.row();
+        }
+        std::sort(rows.begin(), rows.end());
+        return rows;
+    }
+
+    QPoint rowCentre(int row) const
+    {
+        return tree().visualRect(tree().model()->index(row, 0)).center();
+    }
+    void clickRow(int row, Qt::KeyboardModifiers modifiers = {})
+    {
+        QTest::mouseClick(tree().viewport(), Qt::LeftButton, modifiers, rowCentre(row));
+    }
+    void doubleClickRow(int row)
+    {
+        clickRow(row);
+        QTest::mouseDClick(tree().viewport(), Qt::LeftButton, {}, rowCentre(row));
+    }
+    void clickHeader(int column)
+    {
+        QHeaderView& header = *tree().header();
+        QTest::mouseClick(header.viewport(), Qt::LeftButton, {},
+                          QPoint(header.sectionViewportPosition(column) + 5, header.height() / 2));
+    }
+    void typePath(const QString& text)
+    {
+        box().lineEdit()->setText(text);
+        QTest::keyClick(box().lineEdit(), Qt::Key_Return);
+    }
+    // A right click on the row, or below the rows; returns the menu's enabled items.
+    QStringList openMenu(std::optional<int> row)
+    {
+        const QPoint at = row ? rowCentre(*row) : QPoint(10, tree().viewport()->height() - 5);
+        QTest::mouseClick(tree().viewport(), Qt::RightButton, {}, at);
+        emit tree().customContextMenuRequested(at);
+        QMenu& menu = *panel->controller().PopupMenu1();
+        menu.hide();
+        QStringList enabled;
+        for (QAction* action : menu.actions()) {
+            if (!action->isSeparator() && action->isEnabled()) {
+                enabled << action->text();
+            }
+        }
+        return enabled;
+    }
+    LocalContextMenu& menu() const { return panel->controller().contextMenu(); }
+
+    test::TempDir temp{"kora-local-panel"};
+    test::RecordingPrompts prompts;
+    ScopedPrompts scoped{prompts};
+    ScriptedDialogs* dialogs = nullptr;
+    std::unique_ptr<LocalPanel> panel;
+};
+
+TEST_F(LocalPanelTest, StartsAtComputerAndWalksIntoAFileSystemAndBackUp)
+{
+    EXPECT_EQ(box().currentText(), "Computer");
+    EXPECT_EQ(names(), (QStringList{"/", qpath("disk"), qpath("home")}));
+    EXPECT_EQ(panel->stabarLocal()->panelText(0), "3 object(s)");
+
+    doubleClickRow(1);
+    EXPECT_EQ(box().currentText(), qpath("disk"));
+    EXPECT_EQ(names(), (QStringList{"apple", "avocado.txt", "banana.txt", "cherry.txt"}));
+    EXPECT_EQ(tree().model()->index(1, 1).data().toString(), "3KB");
+    EXPECT_EQ(panel->stabarLocal()->panelText(1), "5.0 KB"); // 5100 bytes
+    EXPECT_TRUE(selectedRows().isEmpty()) << "entering a folder selects nothing";
+
+    // Enter on a folder enters it; Backspace goes up; at the root of the file system, up is
+    // Computer, above which there is nothing.
+    clickRow(0);
+    QTest::keyClick(&tree(), Qt::Key_Return);
+    EXPECT_EQ(box().currentText(), qpath("disk/apple"));
+    QTest::keyClick(&tree(), Qt::Key_Backspace);
+    EXPECT_EQ(box().currentText(), qpath("disk"));
+    QTest::mouseClick(panel->tbtnLocalUp(), Qt::LeftButton);
+    EXPECT_EQ(box().currentText(), "Computer");
+    QTest::mouseClick(panel->tbtnLocalUp(), Qt::LeftButton);
+    EXPECT_EQ(box().currentText(), "Computer");
+    EXPECT_EQ(box().count(), 3);
+    EXPECT_TRUE(prompts.boxes.isEmpty());
 }
 
-TEST_F(LocalBrowsing, RefreshReadsTheFolderAgainAndClearsTheSelection)
+TEST_F(LocalPanelTest, AColumnClickSortsOnceAndRefreshListsByNameAgain)
 {
-    ASSERT_TRUE(panel.ShowLocalPath(root.path()));
-    ASSERT_TRUE(waitForRows(3));
-    QTreeView* list = panel.lstviewLocal();
-    list->selectionModel()->select(rowNamed("one.exe"),
-                                   QItemSelectionModel::Select | QItemSelectionModel::Rows);
-    EXPECT_EQ(panel.selectedPaths(), QStringList{path("one.exe")});
-    Touch(path("two.bin"));
-    QTest::mouseClick(panel.tbtnLocalRefresh(), Qt::LeftButton);
-    ASSERT_TRUE(waitForRows(4));
-    EXPECT_TRUE(rowNamed("two.bin").isValid());
-    EXPECT_TRUE(panel.selectedPaths().isEmpty());
+    panel->controller().ShowLocalPath(path("disk"));
+    clickHeader(1);
+    EXPECT_EQ(names(), (QStringList{"apple", "banana.txt", "cherry.txt", "avocado.txt"}));
+    EXPECT_EQ(selectedRows(), QList<int>{0});
+    QTest::mouseClick(panel->tbtnLocalRefresh(), Qt::LeftButton);
+    EXPECT_EQ(names(), (QStringList{"apple", "avocado.txt", "banana.txt", "cherry.txt"}));
+    EXPECT_TRUE(selectedRows().isEmpty());
 }
 
-TEST_F(LocalBrowsing, PathBoxKeepsVisitedFoldersNewestFirst)
+TEST_F(LocalPanelTest, TypeAheadWrapsAroundToTheFirstMatch)
 {
-    QComboBox* box = panel.cbxLocal();
-    ASSERT_TRUE(panel.ShowLocalPath(root.path()));
-    ASSERT_TRUE(panel.ShowLocalPath(path("alpha")));
-    ASSERT_TRUE(panel.ShowLocalPath(path("beta")));
-    EXPECT_EQ(box->count(), 3);
-    EXPECT_EQ(box->itemText(0), path("beta"));
-    EXPECT_EQ(box->itemText(2), path(""));
-    // A folder already listed keeps its place and becomes the current item.
-    ASSERT_TRUE(panel.ShowLocalPath(path("alpha")));
-    EXPECT_EQ(box->count(), 3);
-    EXPECT_EQ(box->itemText(1), path("alpha"));
-    EXPECT_EQ(box->currentIndex(), 1);
-    EXPECT_EQ(box->currentText(), path("alpha"));
+    panel->controller().ShowLocalPath(path("disk"));
+    clickRow(rowOf("cherry.txt"));
+    QTest::keyClicks(&tree(), "a");
+    EXPECT_EQ(tree().currentIndex().row(), rowOf("apple"));
 }
 
-TEST_F(LocalBrowsing, ATypedPathThatIsNoFolderIsRefused)
+TEST_F(LocalPanelTest, SeveralSelectedEntriesAreHandedOnInListOrder)
 {
-    QComboBox* box = panel.cbxLocal();
-    ASSERT_TRUE(panel.ShowLocalPath(root.path()));
-    EXPECT_FALSE(panel.ShowLocalPath(path("one.exe")));
-    EXPECT_FALSE(panel.ShowLocalPath(""));
-    EXPECT_EQ(panel.LocalPathText(), path(""));
+    panel->controller().ShowLocalPath(path("disk"));
+    clickRow(3);
+    clickRow(1, Qt::ControlModifier);
+    clickRow(0, Qt::ControlModifier);
+    const std::vector<SelectedLocalEntry> selected = panel->selectedEntries();
+    ASSERT_EQ(selected.size(), 3u);
+    EXPECT_EQ(selected[0].path, path("disk/apple"));
+    EXPECT_TRUE(selected[0].isFolder);
+    EXPECT_EQ(selected[1].path, path("disk/avocado.txt"));
+    EXPECT_EQ(selected[1].size, 3000u);
+    EXPECT_EQ(selected[2].path, path("disk/cherry.txt"));
+    EXPECT_FALSE(selected[2].isFolder);
+}
 
-    box->lineEdit()->setText(path("missing"));
-    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(prompts.beeps, 1);
-    EXPECT_EQ(box->currentText(), path(""));
-    EXPECT_EQ(panel.LocalPathText(), path(""));
+TEST_F(LocalPanelTest, ThePathBoxListsTypedAndPickedFoldersAndSaysWhyNot)
+{
+    typePath(qpath("disk"));
+    EXPECT_EQ(browser().LocalPathText(), path("disk"));
+    EXPECT_EQ(box().itemText(0), qpath("disk"));
 
-    box->lineEdit()->setText(path("beta"));
-    QTest::keyClick(box->lineEdit(), Qt::Key_Return);
-    EXPECT_EQ(panel.LocalPathText(), path("beta"));
-    EXPECT_EQ(prompts.beeps, 1);
+    typePath(qpath("nowhere"));
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_EQ(prompts.boxes.front(),
+              "error: '" + qpath("nowhere") + "'\n\nNo such file or directory");
+    EXPECT_EQ(browser().LocalPathText(), path("disk")) << "the view keeps what it showed";
+    EXPECT_EQ(box().count(), 2);
+
+    // Down opens the list instead of stepping through it; picking an item lists it.
+    QTest::keyClick(box().lineEdit(), Qt::Key_Down);
+    EXPECT_TRUE(box().view()->isVisible());
+    EXPECT_EQ(browser().LocalPathText(), path("disk"));
+    box().hidePopup();
+    box().setCurrentIndex(1);
+    emit box().activated(1);
+    EXPECT_TRUE(browser().LocalFolderPidl().isComputer());
+    EXPECT_EQ(box().currentText(), "Computer");
+    EXPECT_EQ(box().count(), 2);
+}
+
+TEST_F(LocalPanelTest, OpenDirectoryListsThePickedFolder)
+{
+    dialogs->answers = {qpath("home")};
+    QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton);
+    EXPECT_EQ(browser().LocalPathText(), path("home"));
+    QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton); // cancelled
+    EXPECT_EQ(browser().LocalPathText(), path("home"));
+}
+
+TEST_F(LocalPanelTest, MenuCommandsWorkOnTheSelectionAndKeepTheSortAndRow)
+{
+    const OpenedUrls opened;
+    panel->controller().ShowLocalPath(path("disk"));
+    clickHeader(1); // by size: apple, banana.txt, cherry.txt, avocado.txt
+
+    EXPECT_EQ(openMenu(2), (QStringList{"Open", "Copy Path", "Rename", "Move to Trash"}));
+    menu().CopyPath1Click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), qpath("disk/cherry.txt"));
+    EXPECT_EQ(selectedRows(), QList<int>{2}) << "the same row, in the same order";
+    EXPECT_EQ(names().at(2), "cherry.txt");
+
+    dialogs->answers = {"zucchini.txt"};
+    openMenu(2);
+    menu().Rename1Click();
+    EXPECT_EQ(dialogs->askedFor, QStringList{"cherry.txt"});
+    EXPECT_TRUE(fs::exists(temp.path() / "disk" / "zucchini.txt"));
+    EXPECT_EQ(names(), (QStringList{"apple", "banana.txt", "zucchini.txt", "avocado.txt"}));
+
+    dialogs->answers = {"banana.txt"}; // taken: nothing is replaced
+    openMenu(2);
+    menu().Rename1Click();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_TRUE(prompts.boxes.front().endsWith("File exists"))
+        << prompts.boxes.front().toStdString();
+    EXPECT_TRUE(fs::exists(temp.path() / "disk" / "zucchini.txt"));
+
+    clickRow(1);
+    clickRow(2, Qt::ControlModifier);
+    EXPECT_EQ(openMenu(2), (QStringList{"Open", "Copy Path", "Move to Trash"}))
+        << "one new name for one entry";
+    menu().Open1Click();
+    EXPECT_EQ(opened.paths, (QStringList{qpath("disk/banana.txt"), qpath("disk/zucchini.txt")}));
+    menu().MoveToTrash1Click();
+    EXPECT_EQ(names(), (QStringList{"apple", "avocado.txt"}));
+    EXPECT_FALSE(fs::exists(temp.path() / "disk" / "banana.txt"));
+    // In the user's trash, which is made when missing (the tests' home has none at first).
+    const QString trash =
+        QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) + "/Trash/files/";
+    EXPECT_TRUE(QFile::exists(trash + "banana.txt"));
+    EXPECT_TRUE(QFile::exists(trash + "zucchini.txt"));
+    EXPECT_EQ(selectedRows(), QList<int>{1}) << "the row the menu was opened on, or the last";
+
+    // Beside the rows the menu opens the folder shown; under Computer nothing can be renamed
+    // or thrown away, and beside its rows there is nothing to open.
+    tree().clearSelection();
+    EXPECT_EQ(openMenu(std::nullopt), (QStringList{"Open", "Copy Path"}));
+    menu().Open1Click();
+    EXPECT_EQ(opened.paths.last(), qpath("disk"));
+    panel->ShowDrivesFolder();
+    EXPECT_EQ(openMenu(1), (QStringList{"Open", "Copy Path"}));
+    tree().clearSelection();
+    EXPECT_TRUE(openMenu(std::nullopt).isEmpty());
 }
 
 } // namespace
 } // namespace kora
+
+#include "LocalPanelTest.moc"

@@ -81,7 +81,7 @@ TEST_F(StartedWindow, BothPanelsAreInReportViewAndTheDevicePanelIsEmpty)
 TEST_F(StartedWindow, FocusIsInTheLocalPathBoxWithItsTextSelected)
 {
     QComboBox* pathBox = window.localPanel()->cbxLocal();
-    EXPECT_EQ(pathBox->currentText(), QDir::homePath());
+    EXPECT_EQ(pathBox->currentText(), "Computer");
     EXPECT_EQ(pathBox->lineEdit()->selectedText(), pathBox->currentText());
     window.show();
     QApplication::setActiveWindow(&window);

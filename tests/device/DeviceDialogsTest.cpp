@@ -5,12 +5,12 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "ModalAnswer.h"
-#include "QtPrinters.h"
 #include "device/DeviceOperations.h"
 #include "device/DialogActionUi.h"
 #include "device/KoraAskNameDialog.h"
 #include "device/KoraPropDialog.h"
+#include "support/ModalAnswer.h"
+#include "support/QtPrinters.h"
 
 namespace kora {
 namespace {

@@ -13,10 +13,7 @@
 #include <QToolButton>
 #include <QTreeView>
 
-#include "ModalAnswer.h"
-#include "QtPrinters.h"
 #include "app/MainWindow.h"
-#include "app/RecordingPrompts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
@@ -25,6 +22,9 @@
 #include "link/DeviceLink.h"
 #include "link/PortNames.h"
 #include "sim/DosFileSystem.h"
+#include "support/ModalAnswer.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingPrompts.h"
 #include "support/SimFixture.h"
 #include "terminal/TerminalWindow.h"
 #include "ui/StatusPanels.h"

@@ -2,6 +2,7 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
@@ -17,15 +18,15 @@
 
 #include "FakeConsole.h"
 #include "ListingLines.h"
-#include "ModalAnswer.h"
-#include "QtPrinters.h"
-#include "app/RecordingPrompts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "device/KoraPropDialog.h"
 #include "link/DeviceLink.h"
+#include "support/ModalAnswer.h"
+#include "support/QtPrinters.h"
+#include "support/RecordingPrompts.h"
 #include "ui/StatusPanels.h"
 
 namespace kora {
@@ -159,13 +160,15 @@ protected:
     }
 
     // Opens PopupMenu2 over the row (or over the empty area below the rows) as a right click
-    // does, and returns whether each named item is enabled.
+    // does on X11, where the menu opens on the press and the view never sees the release, and
+    // returns whether each named item is enabled.
     std::map<std::string, bool> openMenu(std::optional<int> row)
     {
         const QPoint at =
             row ? rowCentre(tree(), *row) : QPoint(10, tree().viewport()->height() - 5);
-        QTest::mouseClick(tree().viewport(), Qt::RightButton, {}, at);
-        emit tree().customContextMenuRequested(at);
+        QTest::mousePress(tree().viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent menu(QContextMenuEvent::Mouse, at, tree().viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(tree().viewport(), &menu);
         std::map<std::string, bool> enabled;
         for (const PopupMenuItem& item : kPopupMenu2Items) {
             enabled[std::string(item.objectName)] =
@@ -287,6 +290,18 @@ TEST_F(DevicePanelTest, AColumnClickSortsAscendingAndRefreshGoesBackToNameOrder)
     EXPECT_EQ(listingsRun(), 5);
 }
 
+// Type names are looked up only for rows a view draws; sorting by type must not see them empty.
+TEST_F(DevicePanelTest, SortingByTypeUsesTheTypeNamesOfRowsNotYetDrawn)
+{
+    listDir("\\", {FileLine("AAA", "TXT", "1"), FileLine("BBB", "EXE", "1"),
+                   FileLine("CCC", "BAT", "1"), FreeLine("1,000,000")});
+    listRoot();
+    clickHeader(2);
+    EXPECT_EQ(rows(tree()), QStringList({"CCC.BAT", "BBB.EXE", "AAA.TXT"}));
+    controller->browser().operationRefresh(); // keeps the column the user clicked
+    EXPECT_EQ(rows(tree()), QStringList({"CCC.BAT", "BBB.EXE", "AAA.TXT"}));
+}
+
 TEST_F(DevicePanelTest, WalksIntoFoldersAndBackByMouseKeysAndPathBox)
 {
     listRoot();
@@ -351,9 +366,19 @@ TEST_F(DevicePanelTest, ViewStylesShowTheSameRowsAndSelection)
     EXPECT_EQ(icons.selectionModel(), tree().selectionModel());
     EXPECT_EQ(selectedRows(), QList<int>{rowOf("DEMO.EXE")});
 
+    // Every item has the first one's size ("BIN"), which still holds a whole 8.3 name.
+    const auto nameFits = [&] {
+        const QModelIndex readme = icons.model()->index(rowOf("README.TXT"), 0);
+        QCoreApplication::processEvents();
+        return icons.visualRect(readme).width() >
+               icons.fontMetrics().horizontalAdvance(QStringLiteral("README.TXT"));
+    };
+    EXPECT_TRUE(nameFits()) << "large icons";
+
     QTest::mouseClick(panel.tbtnKoraSmIcon(), Qt::LeftButton);
     EXPECT_EQ(icons.viewMode(), QListView::ListMode);
     EXPECT_EQ(icons.flow(), QListView::LeftToRight);
+    EXPECT_TRUE(nameFits()) << "small icons";
     QTest::mouseClick(panel.tbtnKoraLsIcon(), Qt::LeftButton);
     EXPECT_EQ(icons.flow(), QListView::TopToBottom);
     EXPECT_TRUE(panel.tbtnKoraLsIcon()->isChecked());
@@ -426,7 +451,10 @@ TEST_F(DevicePanelTest, MenuItemsFollowTheSelection)
         SCOPED_TRACE("the menu key keeps the selected row");
         clickRow(tree(), rowOf("SUB"));
         // No mouse press comes first: the menu is for the selected row.
-        emit tree().customContextMenuRequested(QPoint(10, tree().viewport()->height() - 5));
+        const QPoint blank(10, tree().viewport()->height() - 5);
+        QContextMenuEvent key(QContextMenuEvent::Keyboard, blank,
+                              tree().viewport()->mapToGlobal(blank));
+        QCoreApplication::sendEvent(tree().viewport(), &key);
         EXPECT_TRUE(controller->menuItem("Delete1")->isEnabled());
         controller->PopupMenu2()->hide();
     }

@@ -157,11 +157,14 @@ TEST(DeviceOperations, UnsafeNamesAreRefusedAndOrdinaryOnesPass)
         EXPECT_EQ(UnsafeNameWarning(good), std::nullopt) << good;
     }
     for (const char* bad : {"A B", " ", "A>B", "A<B", "A|B", "A&B", "\"A\"", "A'B", "*.*", "A?",
-                            "..\\X", "A/B", "C:X", "A\tB", "A\rB", "A\x7f"}) {
+                            "..\\X", "A/B", "C:X", "A\tB", "A\rB", "A\x7f", "A,B", "A;B", "B=C"}) {
         const auto warning = UnsafeNameWarning(bad);
         ASSERT_TRUE(warning) << bad;
         EXPECT_NE(warning->find(std::string("'") + bad + "'"), std::string::npos) << *warning;
     }
+    EXPECT_EQ(*UnsafeNameWarning("A B"),
+              "The name 'A B' cannot be used on KORA-7740P.\n\nA name must not contain blanks, "
+              "control characters or any of , ; = < > | & \" ' * ? \\ / :");
 }
 
 TEST(DeviceOperations, TextsOfQuestionsDialogsAndProperties)

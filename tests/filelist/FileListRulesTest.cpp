@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "filelist/ByteCompare.h"
 #include "filelist/FolderEntries.h"
@@ -79,6 +81,50 @@ TEST(FindEntryByPrefix, MatchesUpperCasedPrefixFromStartWithOptionalWrap)
     EXPECT_EQ(FindEntryByPrefix(entries, "q", 2, true), std::nullopt);
     EXPECT_EQ(FindEntryByPrefix(entries, "x", 99, true), 1u);
     EXPECT_EQ(FindEntryByPrefix(FolderEntries{}, "x", 0, true), std::nullopt);
+}
+
+// Within the key interval the typed characters make one search that goes on from the current
+// row; after it a new search starts one row past the current one (so the same letter steps on).
+TEST(TypeAheadSearch, ContinuesWithinTheIntervalAndAdvancesAfterIt)
+{
+    FolderEntries entries;
+    for (const char* name : {"ABC.EXE", "ABD.BAT", "B.TXT", "X.TXT"}) {
+        entries.append(File(name));
+    }
+    constexpr int kAlwaysContinues = 3600 * 1000;
+    constexpr int kNeverContinues = -1;
+    struct Key {
+        const char* typed;
+        std::optional<std::size_t> current;
+        std::optional<std::size_t> found;
+        const char* text;
+    };
+    const struct {
+        int intervalMs;
+        std::vector<Key> keys;
+    } cases[] = {
+        {kNeverContinues, {{"a", std::nullopt, 0, "a"}, {"a", 0, 1, "a"}, {"a", 1, 0, "a"}}},
+        {kNeverContinues, {{"b", 3, 2, "b"}, {"q", 2, std::nullopt, "q"}}},
+        {kAlwaysContinues, {{"a", 0, 1, "a"}, {"b", 1, 1, "ab"}, {"c", 1, 0, "abc"}}},
+        {kAlwaysContinues, {{"x", 3, 3, "x"}, {"\x1b", 3, std::nullopt, "x"}}},
+    };
+    for (const auto& c : cases) {
+        TypeAheadSearch search(c.intervalMs);
+        for (const Key& key : c.keys) {
+            EXPECT_EQ(search.type(QString::fromLatin1(key.typed), key.current, entries), key.found)
+                << key.typed << " after " << search.text();
+            EXPECT_EQ(search.text(), key.text);
+        }
+    }
+
+    // Device names are the controller's bytes; PC names are UTF-8.
+    FolderEntries pc;
+    pc.append(File("\xC3\xA9t\xC3\xA9.txt"));
+    EXPECT_EQ(TypeAheadSearch(0, TypeAheadSearch::NameBytes::Utf8)
+                  .type(QString::fromUtf8("\xC3\xA9"), std::nullopt, pc),
+              0u);
+    EXPECT_EQ(TypeAheadSearch(0).type(QString::fromUtf8("\xC3\xA9"), std::nullopt, pc),
+              std::nullopt);
 }
 
 } // namespace

@@ -13,15 +13,15 @@
 #include <fstream>
 
 #include "app/MainWindow.h"
-#include "app/RecordingPrompts.h"
 #include "device/DevicePanel.h"
-#include "device/ModalAnswer.h"
 #include "ioconf/IoConfigController.h"
 #include "ioconf/IoConfigText.h"
 #include "ioconf/KoraIOConfDialog.h"
 #include "link/DeviceLink.h"
 #include "sim/DosFileSystem.h"
 #include "sim/XmodemReceiver.h"
+#include "support/ModalAnswer.h"
+#include "support/RecordingPrompts.h"
 #include "support/SimFixture.h"
 
 namespace kora {

@@ -111,6 +111,20 @@ TEST_F(ExchangeTest, WaitForPromptReadsItsBudgetOfLinesAndNeverShowsThePrompt)
     }
 }
 
+TEST_F(ExchangeTest, DrainTakesAtMost1025Bytes)
+{
+    openPort();
+    peer.send(std::string(2000, 'x'));
+    std::this_thread::sleep_for(50ms); // all of it waits unread on the line
+    DrainInput(port);
+    std::string rest(2000, '\0');
+    std::size_t got = 0;
+    while (got < rest.size() && port.Read(1, reinterpret_cast<std::uint8_t*>(&rest[got]))) {
+        ++got;
+    }
+    EXPECT_EQ(got, 2000u - 1025u);
+}
+
 TEST_F(ExchangeTest, OperationShowsOutputAndClearsAFullPane)
 {
     peer.run([](PtyPeer& p) {
@@ -148,7 +162,7 @@ TEST_F(ExchangeTest, FailedStepsEndTheOperation)
     peer.finish();
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, SendFailureMessage("C:\\mem\r"));
-    EXPECT_EQ(peer.received(), "C");
+    EXPECT_EQ(peer.received(), "C\b") << "the character sent, then erased again";
 
     // A line check that stops: the line is shown once, the prompt still awaited, and the
     // next command never typed.

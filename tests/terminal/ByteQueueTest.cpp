@@ -56,7 +56,11 @@ TEST(ByteQueue, FillsToCapacityExactlyAfterWrapping)
     Drain(queue);
     for (int i = 0; i < 4095; ++i) {
         queue.Push(static_cast<std::uint8_t>(i % 256));
+        if (i == 1500) {
+            EXPECT_EQ(queue.Size(), 1501u) << "the write position has wrapped past the read one";
+        }
     }
+    EXPECT_EQ(queue.Size(), 4095u);
     auto bytes = Drain(queue);
     ASSERT_EQ(bytes.size(), 4095u);
     EXPECT_EQ(bytes.front(), 0);

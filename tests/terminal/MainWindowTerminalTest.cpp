@@ -1,10 +1,10 @@
-#include "EventLoop.h"
 #include "app/MainWindow.h"
-#include "app/RecordingPrompts.h"
 #include "device/DevicePanel.h"
 #include "link/DeviceLink.h"
 #include "link/SerialPort.h"
 #include "sim/SamplePrograms.h"
+#include "support/EventLoop.h"
+#include "support/RecordingPrompts.h"
 #include "support/SimFixture.h"
 #include "terminal/TerminalWindow.h"
 

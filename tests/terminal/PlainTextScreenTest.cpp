@@ -1,6 +1,6 @@
 #include "terminal/PlainTextScreen.h"
 
-#include "EventLoop.h"
+#include "support/EventLoop.h"
 #include "support/PtyPair.h"
 #include "terminal/TerminalSession.h"
 #include "ui/UserPrompts.h"

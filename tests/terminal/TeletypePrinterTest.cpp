@@ -53,6 +53,10 @@ TEST_F(TeletypePrinterTest, LineFeedEndsTheLineWithOrWithoutCarriageReturns)
 
     Feed("\r\r\n");
     EXPECT_EQ(Lines(), (QStringList{"abc", "", "", ""}));
+
+    // Also after text on the line: CR CR LF is one line end, the text stays.
+    Feed("def\r\r\n");
+    EXPECT_EQ(Lines(), (QStringList{"abc", "", "", "def", ""}));
 }
 
 TEST_F(TeletypePrinterTest, CarriageReturnThenTextOverwritesTheLine)
@@ -114,6 +118,11 @@ TEST_F(TeletypePrinterTest, BackspaceRemovesHeldTextOrThePaneCharacter)
     // On an empty line nothing happens.
     Feed("\n\b");
     EXPECT_EQ(Lines(), (QStringList{"cd", ""}));
+
+    // A backspace that ends the output (a console's "\b \b" erase) is not lost while idle.
+    Feed("xy\b");
+    Idle();
+    EXPECT_EQ(Lines(), (QStringList{"cd", "x"}));
 }
 
 TEST_F(TeletypePrinterTest, LongLineArrivesInPiecesOfEightyOnOnePaneLine)

@@ -1,8 +1,8 @@
 #include "terminal/TerminalSession.h"
 
-#include "EventLoop.h"
 #include "RecordingScreen.h"
 #include "link/SerialPort.h"
+#include "support/EventLoop.h"
 #include "support/PtyPair.h"
 #include "terminal/ByteQueue.h"
 #include "terminal/KoraComReceiver.h"

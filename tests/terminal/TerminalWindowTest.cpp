@@ -2,10 +2,10 @@
 #include "link/DeviceControls.h"
 #include "link/DeviceLink.h"
 
-#include "EventLoop.h"
-#include "app/RecordingPrompts.h"
 #include "link/SerialPort.h"
+#include "support/EventLoop.h"
 #include "support/PtyPair.h"
+#include "support/RecordingPrompts.h"
 #include "terminal/KoraComReceiver.h"
 #include "terminal/KoraPrinterThread.h"
 

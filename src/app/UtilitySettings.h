@@ -1,0 +1,17 @@
+#pragma once
+
+#include <QSettings>
+
+namespace kora {
+
+// The user's settings for the utility: QSettings("VELMORACK", "KORA-7740P Utility") in the
+// user's scope, everything in group Config.
+QSettings UtilitySettings();
+
+// "Patient Timing": wait for the console to fall silent after each command instead of ending
+// the read at its prompt. Off when nothing is stored or the settings cannot be read.
+bool LoadPatientTiming();
+// A failure to write is not reported: the choice holds for this run all the same.
+void StorePatientTiming(bool patient);
+
+} // namespace kora

@@ -1,0 +1,48 @@
+#pragma once
+
+#include <QAbstractTableModel>
+#include <QPalette>
+#include <cstdint>
+
+namespace kora {
+
+class LocalBrowser;
+class LocalInfoProvider;
+
+// How a row's name is drawn, by its entry's attributes: read-only in the grey text colour,
+// system items in the highlight colour (over grey), hidden ones struck out. Rows whose details
+// are not read yet have no attributes and are drawn plainly.
+struct NameStyle {
+    enum class Colour { Normal, Grey, Highlight };
+    Colour colour = Colour::Normal;
+    bool struckOut = false;
+    bool operator==(const NameStyle&) const = default;
+};
+NameStyle NameStyleFor(std::uint32_t attributes);
+
+// The local list as the views see it. It holds no rows of its own: every row is read from the
+// browser's entries when a view asks for it, and an entry's details are filled the first time
+// a view asks for anything that needs them (icon, type, date, colours), so a listing itself
+// looks nothing up.
+class LocalListModel : public QAbstractTableModel {
+    Q_OBJECT
+
+public:
+    // Browser and provider (which may be null) must outlive the model.
+    LocalListModel(LocalBrowser& browser, LocalInfoProvider* provider, QObject* parent = nullptr);
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation,
+                        int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    QVariant nameForeground(std::uint32_t attributes) const;
+
+    LocalBrowser& browser_;
+    LocalInfoProvider* provider_;
+};
+
+} // namespace kora

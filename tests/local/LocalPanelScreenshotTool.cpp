@@ -1,0 +1,64 @@
+// Saves a picture of the local panel, for looking at it and for the project's docs:
+//   xvfb-run -a -s "-screen 0 1280x1024x24" localpanel_screenshot OUT.png [STYLE [PATH]]
+// STYLE 0..3 picks large icons, small icons, list or report (the default); "menu" shows the
+// report view with the context menu opened on its first row (a picture of the whole screen).
+// PATH is the folder to show ("Computer" when left out).
+#include <QApplication>
+#include <QEventLoop>
+#include <QFile>
+#include <QMenu>
+#include <QScreen>
+#include <QTimer>
+#include <QTreeView>
+
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+
+#include "local/LocalPanel.h"
+
+namespace {
+
+void Settle(int milliseconds)
+{
+    QEventLoop settle;
+    QTimer::singleShot(milliseconds, &settle, &QEventLoop::quit);
+    settle.exec();
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    QApplication app(argc, argv);
+    if (argc < 2 || argc > 4) {
+        std::fprintf(stderr, "usage: %s OUTPUT.png [STYLE [PATH]]\n", argv[0]);
+        return 2;
+    }
+    kora::LocalPanel panel;
+    panel.resize(560, 480);
+    panel.show();
+    if (argc == 4) {
+        panel.controller().ShowLocalPath(argv[3]);
+    } else {
+        panel.ShowDrivesFolder();
+    }
+    const bool menu = argc >= 3 && QByteArray(argv[2]) == "menu";
+    if (argc >= 3 && !menu) {
+        panel.setViewStyle(static_cast<kora::FileViewStyle>(std::clamp(std::atoi(argv[2]), 0, 3)));
+    }
+    Settle(500);
+    QPixmap picture = panel.grab();
+    if (menu) {
+        QTreeView& list = *panel.lstviewLocal();
+        const QPoint at = list.visualRect(list.model()->index(0, 0)).center();
+        emit list.customContextMenuRequested(at);
+        Settle(500);
+        picture = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 700, 560);
+    }
+    if (!picture.save(QString::fromLocal8Bit(argv[1]))) {
+        std::fprintf(stderr, "cannot write %s\n", argv[1]);
+        return 1;
+    }
+    return 0;
+}
