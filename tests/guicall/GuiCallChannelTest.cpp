@@ -1,8 +1,8 @@
 #include "guicall/GuiCallChannel.h"
 
 #include <QCoreApplication>
-#include <QElapsedTimer>
-#include <QTimer>
+
+#include "support/EventLoop.h"
 
 #include <gtest/gtest.h>
 
@@ -16,18 +16,8 @@ namespace {
 
 using namespace std::chrono_literals;
 
-template <typename Condition>
-bool RunEventsUntil(Condition condition, std::chrono::milliseconds limit = 5s)
-{
-    QElapsedTimer elapsed;
-    elapsed.start();
-    QTimer tick; // wakes the loop so the limit is noticed
-    tick.start(5);
-    while (!condition() && elapsed.elapsed() < limit.count()) {
-        QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    }
-    return condition();
-}
+using test::RunEventsFor;
+using test::RunEventsUntil;
 
 // A worker thread that makes one synchronised call and keeps its outcome.
 class Worker {
@@ -93,7 +83,7 @@ TEST(GuiCallChannel, AHeldCallStaysPendingAndRunsAfterRelease)
     channel.Hold();
     int runs = 0;
     Worker worker(channel, [&] { ++runs; });
-    RunEventsUntil([&] { return false; }, 100ms);
+    RunEventsFor(100ms);
     EXPECT_EQ(runs, 0);
     EXPECT_TRUE(channel.Pending());
     EXPECT_FALSE(worker.finished());
@@ -119,7 +109,7 @@ TEST(GuiCallChannel, AbandoningLetsAWaitingWorkerGoWithoutTheEventLoop)
     Worker later(channel, [&] { ++runs; });
     later.join();
     EXPECT_EQ(later.ran(), false);
-    RunEventsUntil([&] { return false; }, 50ms);
+    RunEventsFor(50ms);
     EXPECT_EQ(runs, 0);
 }
 
