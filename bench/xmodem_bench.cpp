@@ -87,7 +87,9 @@ int main(int argc, char** argv)
 
     {
         kora::SerialPort port(simulator.terminalPath());
-        if (!port.Open() || !port.SetCommParams(kBaud, 8, 0, 0) || !port.SetTimeouts(kTimeoutMs)) {
+        if (!port.Open() ||
+            !port.SetCommParams(kBaud, 8, kora::Parity::None, kora::StopBits::One) ||
+            !port.SetTimeouts(kTimeoutMs)) {
             std::fprintf(stderr, "cannot open %s\n", simulator.terminalPath().c_str());
             return 1;
         }

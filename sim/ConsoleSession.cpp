@@ -174,8 +174,9 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
     case kBackspace:
     case kDelete:
         if (!commandLine_.empty()) {
+            const bool shownAsCaret = static_cast<std::uint8_t>(commandLine_.back()) < 0x20;
             commandLine_.pop_back();
-            echo("\b \b", byte);
+            echo(shownAsCaret ? "\b \b\b \b" : "\b \b", byte);
         }
         return;
     case kEscape:
@@ -187,12 +188,19 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
         printPrompt();
         return;
     default:
-        if (byte < 0x20 || commandLine_.size() >= kMaxCommandLine) {
+        if (commandLine_.size() >= kMaxCommandLine) {
             const char bell = 7;
             write(std::string_view(&bell, 1));
             return;
         }
         commandLine_ += c;
+        if (byte < 0x20) {
+            // Like DOS: any other control character goes into the line, shown as ^X. So CAN
+            // bytes that reach the prompt spoil the next command unless they are erased.
+            const char caret[] = {'^', static_cast<char>(byte + '@')};
+            echo(std::string_view(caret, 2), byte);
+            return;
+        }
         echo(std::string_view(&c, 1), byte);
     }
 }

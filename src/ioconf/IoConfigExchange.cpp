@@ -55,7 +55,8 @@ OperationResult UploadIoConfig(const std::string& portName, const std::string& l
         }
         return {false, message};
     }
-    port.SetCommParams(57600, 8, 0, 0);
+    // Not checked: a line that refused its settings fails the echo check of the start command.
+    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(timeoutMs);
     std::int32_t result = TThreadXModem::kFailed;
     {

@@ -197,7 +197,8 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
         return {false, message};
     }
     port.LineEnd = op.lineEnd;
-    port.SetCommParams(57600, 8, 0, 0);
+    // Not checked: a line that refused its settings fails the echo check of the first command.
+    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(op.timeoutMs);
     DrainInput(port);
 

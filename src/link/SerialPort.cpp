@@ -43,6 +43,25 @@ int PollTimeout(Clock::time_point deadline)
     return static_cast<int>(std::clamp<std::int64_t>(left, 0, std::numeric_limits<int>::max()));
 }
 
+// A descriptor whose device went away (a pulled USB adapter, a closed pseudo-terminal master)
+// reports EIO, ENXIO or ENODEV; anything else is some other trouble with the line.
+IoFailure LineErrorKind(int error)
+{
+    switch (error) {
+    case EIO:
+    case ENXIO:
+    case ENODEV:
+        return IoFailure::HungUp;
+    default:
+        return IoFailure::IoError;
+    }
+}
+
+IoFailure PollErrorKind(short revents)
+{
+    return (revents & POLLHUP) ? IoFailure::HungUp : IoFailure::IoError;
+}
+
 OpenFailure ClassifyOpenError(int error)
 {
     switch (error) {
@@ -123,6 +142,7 @@ bool SerialPort::Open()
 {
     // A second Open on an open object must not leak the first descriptor and lock.
     closeDevice();
+    configured_.reset();
     return openDevice();
 }
 
@@ -135,6 +155,7 @@ bool SerialPort::failOpen(int error, OpenFailure failure)
 {
     lastOpenErrno_ = error;
     lastOpenFailure_ = failure;
+    restoreFoundSettings();
     if (exclusiveSet_ && fd_) {
         ::ioctl(fd_.get(), TIOCNXCL);
     }
@@ -155,18 +176,17 @@ bool SerialPort::openDevice()
         return failOpen(ENOENT, OpenFailure::NoPort);
     }
 
-    int fd;
     do {
-        fd = ::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    } while (fd < 0 && errno == EINTR);
-    if (fd < 0) {
+        fd_.reset(::open(devicePath_.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+    } while (!fd_ && errno == EINTR);
+    if (!fd_) {
         const int error = errno;
         return failOpen(error, ClassifyOpenError(error));
     }
-    fd_.reset(fd);
+    const int fd = fd_.get();
 
-    termios settings{};
-    if (::tcgetattr(fd, &settings) != 0) {
+    termios found{};
+    if (::tcgetattr(fd, &found) != 0) {
         return failOpen(errno, OpenFailure::NoPort);
     }
 
@@ -184,6 +204,8 @@ bool SerialPort::openDevice()
         return failOpen(EBUSY, OpenFailure::InUse);
     }
 
+    // Only now is the port ours to change; from here on Close puts the settings back.
+    found_ = found;
     if (!applyRawMode()) {
         return failOpen(errno, OpenFailure::NoPort);
     }
@@ -204,13 +226,33 @@ bool SerialPort::applyRawMode()
     settings.c_iflag &= ~(IXON | IXOFF | IXANY);
     settings.c_cc[VMIN] = 0;
     settings.c_cc[VTIME] = 0;
+    return applySettings(settings);
+}
+
+bool SerialPort::applySettings(const termios& settings)
+{
     return ::tcsetattr(fd_.get(), TCSANOW, &settings) == 0;
+}
+
+// TCSADRAIN lets bytes still on their way out leave at the speed they were written with. Flow
+// control is off while the port is ours, so the wait is bounded by the line rate; a line that
+// hung up refuses at once, and then there is nothing left to put back anyway.
+void SerialPort::restoreFoundSettings()
+{
+    if (found_ && fd_) {
+        int result;
+        do {
+            result = ::tcsetattr(fd_.get(), TCSADRAIN, &*found_);
+        } while (result != 0 && errno == EINTR);
+    }
+    found_.reset();
 }
 
 bool SerialPort::closeDevice()
 {
     bool closed = true;
     if (fd_) {
+        restoreFoundSettings();
         if (exclusiveSet_) {
             ::ioctl(fd_.get(), TIOCNXCL);
         }
@@ -223,22 +265,34 @@ bool SerialPort::closeDevice()
 
 bool SerialPort::reopenAfterError()
 {
-    if (!closeDevice()) {
+    if (!closeDevice() || !openDevice()) {
         return false;
     }
-    return openDevice();
+    if (configured_) {
+        // Best effort: a line that takes no settings fails its next read or write instead.
+        static_cast<void>(applySettings(*configured_));
+    }
+    return true;
 }
 
-bool SerialPort::SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
-                               std::uint8_t stopBits)
+bool SerialPort::fail(IoFailure failure)
+{
+    lastIoFailure_ = failure;
+    if (failure == IoFailure::HungUp || failure == IoFailure::IoError) {
+        reopenAfterError();
+    }
+    return false;
+}
+
+bool SerialPort::SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, Parity parity,
+                               StopBits stopBits)
 {
     if (!isOpen()) {
         return false;
     }
     const std::optional<speed_t> speed = SpeedFor(baudRate);
     const std::optional<tcflag_t> size = CharacterSize(dataBits);
-    // Parity 0/1/2 = none/odd/even; stop bits 0/2 = one/two (1.5 has no termios form).
-    if (!speed || !size || parity > 2 || (stopBits != 0 && stopBits != 2)) {
+    if (!speed || !size) {
         return false;
     }
     termios settings{};
@@ -249,19 +303,23 @@ bool SerialPort::SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, st
     ::cfsetospeed(&settings, *speed);
     settings.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB);
     settings.c_cflag |= *size;
-    if (parity != 0) {
+    switch (parity) {
+    case Parity::None:
+        break;
+    case Parity::Odd:
+        settings.c_cflag |= PARENB | PARODD;
+        break;
+    case Parity::Even:
         settings.c_cflag |= PARENB;
-        if (parity == 1) {
-            settings.c_cflag |= PARODD;
-        }
+        break;
     }
-    if (stopBits == 2) {
+    if (stopBits == StopBits::Two) {
         settings.c_cflag |= CSTOPB;
     }
-    if (::tcsetattr(fd_.get(), TCSANOW, &settings) != 0) {
+    if (!applySettings(settings)) {
         return false;
     }
-    baudRate_ = baudRate;
+    configured_ = settings;
     return true;
 }
 
@@ -271,9 +329,10 @@ bool SerialPort::SetTimeouts(std::uint32_t milliseconds)
     return isOpen();
 }
 
-std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer, bool& ioError)
+std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer,
+                                         IoFailure& failure)
 {
-    ioError = false;
+    failure = IoFailure::None;
     const milliseconds step(timeoutMs_);
     const Clock::time_point totalDeadline = Clock::now() + TotalTimeout(timeoutMs_, count);
     std::optional<Clock::time_point> lastByte;
@@ -292,7 +351,7 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
             continue;
         }
         if (n < 0 && errno != EAGAIN) {
-            ioError = true;
+            failure = LineErrorKind(errno);
             break;
         }
 
@@ -301,6 +360,7 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
             deadline = std::min(deadline, *lastByte + step);
         }
         if (Clock::now() >= deadline) {
+            failure = IoFailure::TimedOut;
             break;
         }
         pollfd watch{fd_.get(), POLLIN, 0};
@@ -309,7 +369,7 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
             if (errno == EINTR) {
                 continue;
             }
-            ioError = true;
+            failure = IoFailure::IoError;
             break;
         }
         if (ready == 0) {
@@ -325,11 +385,12 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
             if (n < 0 && (errno == EINTR || errno == EAGAIN)) {
                 continue;
             }
-            ioError = true; // readable yet nothing to read: hung up, or EIO
+            // Readable yet nothing to read: hung up.
+            failure = n == 0 ? IoFailure::HungUp : LineErrorKind(errno);
             break;
         }
         if (watch.revents & (POLLERR | POLLHUP | POLLNVAL)) {
-            ioError = true;
+            failure = PollErrorKind(watch.revents);
             break;
         }
     }
@@ -339,41 +400,39 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
 bool SerialPort::Read(std::size_t count, std::uint8_t* buffer)
 {
     if (!isOpen()) {
-        return false;
+        return fail(IoFailure::NotOpen);
     }
-    bool ioError = false;
-    const std::size_t got = readWithTimeouts(count, buffer, ioError);
-    if (ioError) {
-        reopenAfterError();
-        return false;
+    IoFailure failure = IoFailure::None;
+    const std::size_t got = readWithTimeouts(count, buffer, failure);
+    if (got != count) {
+        return fail(failure == IoFailure::None ? IoFailure::TimedOut : failure);
     }
-    return got == count;
+    lastIoFailure_ = IoFailure::None;
+    return true;
 }
 
 bool SerialPort::ReadLine(std::uint32_t limit, std::string& text)
 {
     if (!isOpen()) {
-        return false;
+        return fail(IoFailure::NotOpen);
     }
     std::uint32_t counter = 0;
     for (;;) {
         std::uint8_t byte = 0;
-        bool ioError = false;
-        if (readWithTimeouts(1, &byte, ioError) != 1) {
-            if (ioError) {
-                reopenAfterError();
-            }
-            return false;
+        IoFailure failure = IoFailure::None;
+        if (readWithTimeouts(1, &byte, failure) != 1) {
+            return fail(failure == IoFailure::None ? IoFailure::TimedOut : failure);
         }
         ++counter;
         if (counter >= limit) {
-            return false;
+            return fail(IoFailure::LimitReached);
         }
         // The caller's text stands for a zero-terminated buffer: a zero byte adds nothing.
         if (byte != 0) {
             text.push_back(static_cast<char>(byte));
         }
         if (byte == LineEnd) {
+            lastIoFailure_ = IoFailure::None;
             return true;
         }
     }
@@ -382,7 +441,7 @@ bool SerialPort::ReadLine(std::uint32_t limit, std::string& text)
 bool SerialPort::Write(std::size_t count, const std::uint8_t* bytes, InputPurge purge)
 {
     if (!isOpen()) {
-        return false;
+        return fail(IoFailure::NotOpen);
     }
     if (purge == InputPurge::Discard) {
         ::tcflush(fd_.get(), TCIFLUSH);
@@ -400,7 +459,7 @@ bool SerialPort::Write(std::size_t count, const std::uint8_t* bytes, InputPurge 
         }
         if (n < 0 && errno == EAGAIN) {
             if (Clock::now() >= deadline) {
-                return false; // the write time-out: the line did not take the bytes
+                return fail(IoFailure::TimedOut); // the line did not take the bytes
             }
             pollfd watch{fd_.get(), POLLOUT, 0};
             const int ready = ::poll(&watch, 1, PollTimeout(deadline));
@@ -410,10 +469,11 @@ bool SerialPort::Write(std::size_t count, const std::uint8_t* bytes, InputPurge 
             if (ready >= 0 && !(watch.revents & (POLLERR | POLLHUP | POLLNVAL))) {
                 continue;
             }
+            return fail(ready < 0 ? IoFailure::IoError : PollErrorKind(watch.revents));
         }
-        reopenAfterError();
-        return false;
+        return fail(n < 0 ? LineErrorKind(errno) : IoFailure::IoError);
     }
+    lastIoFailure_ = IoFailure::None;
     return true;
 }
 

@@ -4,6 +4,10 @@
 #include <cstdint>
 #include <string>
 
+#include <optional>
+
+#include <termios.h>
+
 #include "link/UniqueFd.h"
 #include "link/UucpLock.h"
 
@@ -22,6 +26,21 @@ enum class OpenFailure {
     NoPort,       // nothing usable behind the name
 };
 
+// The parity and stop bits SetCommParams accepts. One and a half stop bits have no termios form.
+enum class Parity : std::uint8_t { None, Odd, Even };
+enum class StopBits : std::uint8_t { One, Two };
+
+// Why the last Read, ReadLine or Write failed, for a caller that must tell a quiet line from
+// one that is gone (the terminal switches itself off when the line hangs up).
+enum class IoFailure {
+    None,         // the last call succeeded
+    TimedOut,     // the line stayed quiet (read) or did not take the bytes (write) in time
+    HungUp,       // the other end went away: a pulled USB adapter, a closed pseudo-terminal
+    IoError,      // another error the system reported
+    NotOpen,      // the port was not open: never opened, closed, or lost at an earlier hang-up
+    LimitReached, // ReadLine took limit bytes without a line end
+};
+
 // One serial port, opened exclusively (flock, TIOCEXCL and a UUCP lock file; see UucpLock.h
 // for the lock folder, which $KORA_LOCK_DIR overrides), 57600 8N1 raw, with the controller's
 // time-out rule: a read of n bytes ends when T ms pass between two bytes (armed after the first
@@ -33,6 +52,10 @@ enum class OpenFailure {
 // An I/O error other than a time-out (hang-up, EIO, POLLERR) closes the descriptor and opens
 // the port again, and the call reports failure: a pseudo-terminal whose other side went
 // away behaves like an unplugged USB adapter and must never be taken for a time-out.
+// lastIoFailure() tells which it was.
+//
+// A port is left as it was found: the terminal settings read at Open are put back at Close, so
+// a probe (the start-up scan opens every free port) or an operation changes nothing on it.
 class SerialPort {
 public:
     // Takes a port name as the user sees it: "COM3" (resolved through the ports folder) or a
@@ -44,24 +67,30 @@ public:
     SerialPort(const SerialPort&) = delete;
     SerialPort& operator=(const SerialPort&) = delete;
 
-    bool Open();
+    [[nodiscard]] bool Open();
+    // Puts back the settings found at Open, then closes. True when there was nothing to close
+    // or closing succeeded.
     bool Close();
-    bool SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, std::uint8_t parity,
-                       std::uint8_t stopBits);
+    // False for a value the line cannot take (baud rates 1200 to 230400, 5 to 8 data bits).
+    [[nodiscard]] bool SetCommParams(std::uint32_t baudRate, std::uint8_t dataBits, Parity parity,
+                                     StopBits stopBits);
     bool SetTimeouts(std::uint32_t milliseconds);
     std::uint32_t GetTimeout() const { return timeoutMs_; }
 
     // Writes all bytes within T*n+T ms. Discards unread input first unless told to keep it.
-    bool Write(std::size_t count, const std::uint8_t* bytes,
-               InputPurge purge = InputPurge::Discard);
-    bool Write(const std::string& bytes, InputPurge purge = InputPurge::Discard);
+    [[nodiscard]] bool Write(std::size_t count, const std::uint8_t* bytes,
+                             InputPurge purge = InputPurge::Discard);
+    [[nodiscard]] bool Write(const std::string& bytes, InputPurge purge = InputPurge::Discard);
     // True when exactly count bytes arrived under the time-out rule.
-    bool Read(std::size_t count, std::uint8_t* buffer);
+    [[nodiscard]] bool Read(std::size_t count, std::uint8_t* buffer);
     // Reads single bytes until LineEnd arrives (true). At most limit-1 bytes are appended; the
     // limit-th byte is consumed and dropped (false). A zero byte counts toward the limit but is
     // not appended, as with a zero-terminated buffer. On a time-out or error the bytes that did
-    // arrive stay in text (the console prompt has no line end and is found that way).
+    // arrive stay in text (the console prompt has no line end and is found that way), which is
+    // why a caller may rightly look at the text and not at the result.
     bool ReadLine(std::uint32_t limit, std::string& text);
+    // Why the last Read, ReadLine or Write failed; None after one that succeeded.
+    IoFailure lastIoFailure() const { return lastIoFailure_; }
 
     bool isOpen() const { return static_cast<bool>(fd_); }
     const std::string& portName() const { return portName_; }
@@ -80,22 +109,30 @@ public:
 private:
     bool openDevice();
     bool closeDevice();
+    // Closes and opens the port again after a line error; the line settings made since Open
+    // are made again, so a line that comes back keeps its speed.
     bool reopenAfterError();
     bool applyRawMode();
+    bool applySettings(const termios& settings);
+    void restoreFoundSettings();
     bool failOpen(int error, OpenFailure failure);
+    // Records why a call failed; a line error also closes and reopens the port.
+    bool fail(IoFailure failure);
     // Reads up to count bytes under the interval/total rule; returns how many arrived.
-    // Sets ioError when the line failed (as opposed to timing out).
-    std::size_t readWithTimeouts(std::size_t count, std::uint8_t* buffer, bool& ioError);
+    // Sets failure when the line failed or was quiet for too long.
+    std::size_t readWithTimeouts(std::size_t count, std::uint8_t* buffer, IoFailure& failure);
 
     std::string portName_;
     std::string devicePath_;
     UniqueFd fd_;
-    UucpLock lock_;             // the UUCP layer of the exclusive open
-    bool exclusiveSet_ = false; // TIOCEXCL is ours to clear before closing
-    std::uint32_t baudRate_ = 57600;
+    UucpLock lock_;                     // the UUCP layer of the exclusive open
+    bool exclusiveSet_ = false;         // TIOCEXCL is ours to clear before closing
+    std::optional<termios> found_;      // the settings at Open, put back at Close
+    std::optional<termios> configured_; // the settings SetCommParams made, kept over a reopen
     std::uint32_t timeoutMs_ = 0;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
     int lastOpenErrno_ = 0;
+    IoFailure lastIoFailure_ = IoFailure::None;
 };
 
 } // namespace kora

@@ -1,15 +1,18 @@
 #include "link/UucpLock.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <ctime>
 #include <optional>
 #include <system_error>
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/stat.h>
 #include <sys/types.h>
 #include <unistd.h>
 
@@ -19,6 +22,23 @@ namespace kora {
 namespace {
 
 namespace fs = std::filesystem;
+
+// Another program creates its lock file and writes its PID a moment later. Until then the file
+// is empty (or not yet readable), which must not pass for a stale lock: both programs would
+// use the port. A lock without a PID only counts as stale once it is older than this.
+constexpr std::chrono::seconds kLockWritingGrace{5};
+
+bool YoungerThan(const fs::path& path, std::chrono::seconds age)
+{
+    struct stat info {};
+    if (::lstat(path.c_str(), &info) != 0) {
+        return false; // gone: nothing holds the device
+    }
+    timespec now{};
+    ::clock_gettime(CLOCK_REALTIME, &now);
+    // A time in the future (a clock that was set back) counts as young too.
+    return now.tv_sec - info.st_mtim.tv_sec < age.count();
+}
 
 // A lock naming this process or another live one means the device is taken. EPERM from
 // kill() means the process exists but belongs to someone else.
@@ -144,7 +164,7 @@ UucpLock::Status UucpLock::acquire(const std::string& devicePath)
             return Status::Skipped;
         }
         const std::optional<pid_t> owner = ReadLockOwner(path);
-        if (owner && ProcessAlive(*owner)) {
+        if (owner ? ProcessAlive(*owner) : YoungerThan(path, kLockWritingGrace)) {
             return Status::Busy;
         }
         if (::unlink(path.c_str()) != 0 && errno != ENOENT) {

@@ -26,7 +26,9 @@ public:
     UucpLock& operator=(const UucpLock&) = delete;
 
     // Takes the lock for the device at devicePath. A lock left by a process that no longer
-    // runs (or one that names no process) is stale: it is removed and taken over.
+    // runs is stale: it is removed and taken over. So is one without a readable PID, once it
+    // is a few seconds old; a younger one may be another program's lock that is still being
+    // written, and counts as busy.
     Status acquire(const std::string& devicePath);
     // Removes the lock file if this object created it.
     void release();

@@ -44,9 +44,16 @@ void KoraComReceiver::Execute()
 
 void KoraComReceiver::ReadOneByte()
 {
-    // A pause comes before the port is closed, so a paused thread's call never gets here; the
-    // check covers a port that failed to reopen after a line error.
-    RxOk = Port != nullptr && Port->isOpen() && Port->Read(1, &RxByte);
+    // A pause comes before the port is closed, so a paused thread's call never gets here.
+    RxOk = Port != nullptr && Port->Read(1, &RxByte);
+    if (RxOk || Port == nullptr) {
+        return;
+    }
+    // A quiet line is no news; a line that hung up (and could not be opened again) is.
+    const IoFailure failure = Port->lastIoFailure();
+    if ((failure == IoFailure::HungUp || failure == IoFailure::NotOpen) && LineLost) {
+        LineLost();
+    }
 }
 
 } // namespace kora

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <functional>
 
 namespace kora {
 
@@ -29,6 +30,9 @@ public:
     // The open terminal port, set while paused each time the terminal starts (nullptr when it
     // stops); not owned. Read only on the GUI thread.
     void SetPort(SerialPort* port) { Port = port; }
+    // Called on the GUI thread, from inside the synchronised read, when a read finds the line
+    // hung up or the port closed after one (a pulled USB adapter). Set while paused.
+    void SetLineLostHook(std::function<void()> hook) { LineLost = std::move(hook); }
 
 protected:
     void Execute() override;
@@ -41,6 +45,7 @@ private:
     bool RxOk = false;
     SerialPort* Port = nullptr;
     ByteQueue* Queue = nullptr;
+    std::function<void()> LineLost;
 };
 
 } // namespace kora

@@ -16,10 +16,12 @@ std::vector<PasteStep> PlanPaste(const QString& clipboardText)
     for (std::size_t i = 0; i < bytes.size(); ++i) {
         PasteStep step;
         step.byte = static_cast<std::uint8_t>(bytes[i]);
-        if (bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n') {
+        const bool crLf = bytes[i] == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n';
+        if (crLf || bytes[i] == '\n') {
+            step.byte = '\r';
             step.before = std::chrono::milliseconds(20);
             step.afterWrite = std::chrono::milliseconds(0);
-            ++i; // the line feed is not sent
+            i += crLf ? 1 : 0; // the line feed of CR LF is not sent
         }
         steps.push_back(step);
     }

@@ -24,8 +24,10 @@ struct PasteStep {
 // The most characters of clipboard text that are pasted; the rest is dropped silently.
 inline constexpr int kPasteLimit = 1023;
 
-// The steps that paste text: its first 1023 characters, each CR LF sent as one carriage
-// return (like Enter), a lone LF as LF.
+// The steps that paste text: its first 1023 characters, each line break sent as one carriage
+// return (like Enter): CR LF, and a lone LF too. Text copied on Linux (the pane's own Copy
+// included) breaks its lines with LF alone, and the console ends a line on CR only, so an LF
+// sent as it is would run the pasted lines together into one command.
 std::vector<PasteStep> PlanPaste(const QString& clipboardText);
 
 } // namespace kora

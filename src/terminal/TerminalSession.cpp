@@ -6,6 +6,8 @@
 #include "terminal/KoraPrinterThread.h"
 #include "terminal/TerminalKeys.h"
 
+#include <QObject>
+
 #include <thread>
 
 namespace kora {
@@ -35,9 +37,11 @@ void TerminalSession::SleepWait(std::chrono::milliseconds duration)
 TerminalSession::TerminalSession(TerminalScreen& pane)
     : TerminalQueue(std::make_unique<ByteQueue>()),
       ComReceiver(std::make_unique<KoraComReceiver>(true)),
-      PrinterThread(std::make_unique<KoraPrinterThread>(true))
+      PrinterThread(std::make_unique<KoraPrinterThread>(true)),
+      deferred_(std::make_unique<QObject>())
 {
     ComReceiver->SetQueue(TerminalQueue.get());
+    ComReceiver->SetLineLostHook([this] { NoticeLineLost(); });
     PrinterThread->SetMemo(&pane);
     PrinterThread->SetQueue(TerminalQueue.get());
 }
@@ -79,9 +83,11 @@ bool TerminalSession::SwitchOn(const std::string& portName)
         openFailureHint_ = port->openFailureHint();
         return false;
     }
-    port->SetCommParams(57600, 8, 0, 0);
+    // Not checked: a line that refused its settings shows the user garbage or nothing.
+    static_cast<void>(port->SetCommParams(57600, 8, Parity::None, StopBits::One));
     port->SetTimeouts(kPortTimeoutMs);
     TerminalPort = std::move(port);
+    ++session_;
     ComReceiver->SetPort(TerminalPort.get());
     ComReceiver->Resume();
     PrinterThread->Resume();
@@ -168,6 +174,11 @@ QString TerminalSession::OpenFailureText(const QString& portName)
     return QStringLiteral("Unable to open ") + portName + QStringLiteral(" !");
 }
 
+QString TerminalSession::LineLostText(const QString& portName)
+{
+    return QStringLiteral("Lost the connection to ") + portName + QStringLiteral(".");
+}
+
 void TerminalSession::PauseThreads()
 {
     // The threads are gone only during shutdown, which may close a port that is still on.
@@ -181,6 +192,9 @@ void TerminalSession::PauseThreads()
 
 void TerminalSession::ResumeThreads()
 {
+    if (!IsOn()) {
+        return;
+    }
     if (ComReceiver) {
         ComReceiver->Resume();
     }
@@ -191,8 +205,43 @@ void TerminalSession::ResumeThreads()
 
 bool TerminalSession::Write(const std::uint8_t* bytes, std::size_t count)
 {
-    // A failed write is not reported: the character is lost, as on a noisy line.
-    return TerminalPort && TerminalPort->Write(count, bytes, InputPurge::Keep);
+    if (!TerminalPort) {
+        return false;
+    }
+    if (TerminalPort->Write(count, bytes, InputPurge::Keep)) {
+        return true;
+    }
+    // A failed write is not reported: the character is lost, as on a noisy line. A line that
+    // is gone is another matter.
+    const IoFailure failure = TerminalPort->lastIoFailure();
+    if (failure == IoFailure::HungUp || failure == IoFailure::NotOpen) {
+        NoticeLineLost();
+    }
+    return false;
+}
+
+void TerminalSession::NoticeLineLost()
+{
+    if (!IsOn() || lineLostNoticedIn_ == session_) {
+        return;
+    }
+    lineLostNoticedIn_ = session_;
+    // Not here: a read runs inside a synchronised call, a write between a pause and a resume.
+    QMetaObject::invokeMethod(
+        deferred_.get(), [this, session = session_] { HandleLineLost(session); },
+        Qt::QueuedConnection);
+}
+
+void TerminalSession::HandleLineLost(std::uint64_t session)
+{
+    if (!IsOn() || session != session_) {
+        return; // switched off (and maybe on again) by the user meanwhile
+    }
+    const std::string portName = TerminalPort->portName();
+    SwitchOff();
+    if (lineLost_) {
+        lineLost_(portName);
+    }
 }
 
 } // namespace kora

@@ -4,6 +4,8 @@
 
 #include <QString>
 
+class QObject;
+
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -26,6 +28,10 @@ class TerminalScreen;
 //
 // Terminal writes keep the port's unread input: controller output not yet taken by the receive
 // thread must survive the user's typing.
+//
+// A line that hangs up while the terminal is on (a pulled USB adapter, a controller switched
+// off), whether a read or a write finds out, switches the terminal off by itself; then the
+// line-lost handler is told, from the event loop rather than from inside the read or write.
 class TerminalSession {
 public:
     // Time-out of the terminal port, per byte and in total.
@@ -43,6 +49,11 @@ public:
     TerminalSession& operator=(const TerminalSession&) = delete;
 
     bool IsOn() const { return TerminalPort != nullptr; }
+
+    // Called after a hang-up of the line has switched the terminal off, with the name of the
+    // port that was lost. The pane is the session's; the window adds the message.
+    using LineLostHandler = std::function<void(const std::string& portName)>;
+    void SetLineLostHandler(LineLostHandler handler) { lineLost_ = std::move(handler); }
 
     // Opens portName at 57600 8N1 with 10 ms time-outs, starts both threads and sends one
     // carriage return so the controller answers with a fresh prompt. False, with everything as
@@ -68,6 +79,8 @@ public:
 
     // "Unable to open " + port + " !"
     static QString OpenFailureText(const QString& portName);
+    // "Lost the connection to " + port + "."
+    static QString LineLostText(const QString& portName);
     // After a failed SwitchOn: a hint for the user such as the group that owns the device, or
     // the empty text.
     const std::string& OpenFailureHint() const { return openFailureHint_; }
@@ -91,8 +104,12 @@ public:
 
 private:
     void PauseThreads();
+    // Only while on: the line may have been lost (and the terminal switched off) meanwhile.
     void ResumeThreads();
     bool Write(const std::uint8_t* bytes, std::size_t count);
+    // A read or write found the line gone: switch off once, from the event loop.
+    void NoticeLineLost();
+    void HandleLineLost(std::uint64_t session);
 
     // Declaration order is the reverse of the shutdown order.
     std::unique_ptr<SerialPort> TerminalPort;
@@ -102,6 +119,13 @@ private:
     // 1 when a keystroke may be sent, 0 while one is being sent.
     std::uint8_t KeyInputFree = 1;
     std::string openFailureHint_;
+    LineLostHandler lineLost_;
+    // Counts the times the terminal was switched on, so a hang-up noticed in one of them never
+    // switches off a later one.
+    std::uint64_t session_ = 0;
+    std::uint64_t lineLostNoticedIn_ = 0;
+    // Context of the deferred switch-off; a call still queued dies with the session.
+    std::unique_ptr<QObject> deferred_;
 };
 
 } // namespace kora

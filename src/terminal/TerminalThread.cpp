@@ -1,28 +1,8 @@
 #include "terminal/TerminalThread.h"
 
-#include <QSocketNotifier>
-
-#include <cerrno>
-#include <cstdint>
-#include <sys/eventfd.h>
-#include <system_error>
-#include <unistd.h>
-
 namespace kora {
 
-TerminalThread::TerminalThread() : wakeFd_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
-{
-    if (!wakeFd_) {
-        throw std::system_error(errno, std::generic_category(), "eventfd");
-    }
-    notifier_ = std::make_unique<QSocketNotifier>(wakeFd_.get(), QSocketNotifier::Read);
-    QObject::connect(notifier_.get(), &QSocketNotifier::activated, [this] {
-        std::uint64_t knocks = 0;
-        while (::read(wakeFd_.get(), &knocks, sizeof knocks) < 0 && errno == EINTR) {
-        }
-        ServeCall();
-    });
-}
+TerminalThread::TerminalThread() = default;
 
 TerminalThread::~TerminalThread()
 {
@@ -40,10 +20,7 @@ void TerminalThread::Resume()
     if (!thread_.joinable()) {
         thread_ = std::thread([this] { Body(); });
     }
-    // A call the GUI thread turned away while paused is offered again.
-    if (call_ != nullptr && !callDone_ && !callSignalled_) {
-        SignalGui();
-    }
+    gui_.Release();
     changed_.notify_all();
 }
 
@@ -51,6 +28,8 @@ void TerminalThread::Pause()
 {
     std::unique_lock guard(lock_);
     paused_ = true;
+    // Paused: a call queued before this must not touch the port or the pane.
+    gui_.Hold();
     changed_.wait(guard, [this] { return !working_; });
 }
 
@@ -64,6 +43,7 @@ void TerminalThread::RequestTermination()
 {
     std::lock_guard guard(lock_);
     terminating_ = true;
+    gui_.Abandon();
     changed_.notify_all();
 }
 
@@ -82,8 +62,7 @@ void TerminalThread::TerminateAndWait()
 
 bool TerminalThread::GuiCallPending() const
 {
-    std::lock_guard guard(lock_);
-    return call_ != nullptr && !callDone_;
+    return gui_.Pending();
 }
 
 void TerminalThread::Body()
@@ -111,18 +90,15 @@ bool TerminalThread::SleepFor(std::chrono::milliseconds duration)
 
 bool TerminalThread::RunOnGui(const std::function<void()>& op)
 {
-    std::unique_lock guard(lock_);
-    working_ = false;
-    call_ = &op;
-    callDone_ = false;
-    if (!paused_) {
-        SignalGui();
+    {
+        // Waiting for the GUI thread is a safe point: Pause() must not wait for this thread
+        // while this thread waits for the GUI thread.
+        std::lock_guard guard(lock_);
+        working_ = false;
+        changed_.notify_all();
     }
-    changed_.notify_all();
-    changed_.wait(guard, [this] { return terminating_ || callDone_; });
-    const bool ran = callDone_;
-    call_ = nullptr;
-    callDone_ = false;
+    const bool ran = gui_.RunAndWait(op);
+    std::unique_lock guard(lock_);
     ParkWhilePaused(guard);
     return ran;
 }
@@ -137,34 +113,6 @@ bool TerminalThread::ParkWhilePaused(std::unique_lock<std::mutex>& guard)
     }
     working_ = true;
     return true;
-}
-
-void TerminalThread::SignalGui()
-{
-    callSignalled_ = true;
-    const std::uint64_t knock = 1;
-    while (::write(wakeFd_.get(), &knock, sizeof knock) < 0 && errno == EINTR) {
-    }
-}
-
-void TerminalThread::ServeCall()
-{
-    const std::function<void()>* op = nullptr;
-    {
-        std::lock_guard guard(lock_);
-        callSignalled_ = false;
-        // Paused or stopping: a call queued before that must not touch the port or the pane.
-        if (call_ == nullptr || callDone_ || paused_ || terminating_) {
-            return;
-        }
-        op = call_;
-    }
-    // Only the GUI thread can abandon the call (by requesting termination), and it is busy here,
-    // so op stays valid while it runs.
-    (*op)();
-    std::lock_guard guard(lock_);
-    callDone_ = true;
-    changed_.notify_all();
 }
 
 } // namespace kora

@@ -1,15 +1,12 @@
 #pragma once
 
-#include "link/UniqueFd.h"
+#include "guicall/GuiCallChannel.h"
 
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <memory>
 #include <mutex>
 #include <thread>
-
-class QSocketNotifier;
 
 namespace kora {
 
@@ -22,14 +19,11 @@ namespace kora {
 // The body is never at work while waiting for the GUI thread, so Pause() never waits on a
 // thread that waits on the GUI.
 //
-// The synchronised call (RunOnGui) hands an operation to the GUI thread and waits for it. When
-// the GUI thread gets to it while the thread is paused, the call does nothing and stays pending;
-// it runs after Resume(). A call pending at termination is abandoned, so waiting for the end
-// never needs the GUI thread to run anything.
-//
-// The worker wakes the GUI thread through an eventfd watched by a socket notifier rather than
-// by posting Qt events: the worker then touches no Qt data at all, which keeps the hand-over
-// visible to ThreadSanitizer (Qt's own locks are not), and costs no allocation per call.
+// The synchronised call (RunOnGui) hands an operation to the GUI thread through a
+// GuiCallChannel and waits for it. Pausing holds the channel: when the GUI thread gets to the
+// call while the thread is paused, the call does nothing and stays pending; it runs after
+// Resume(). Termination abandons the channel, so waiting for the end never needs the GUI thread
+// to run anything.
 //
 // Construct, control and destroy it on the GUI thread (the thread whose event loop runs the
 // synchronised calls).
@@ -71,22 +65,14 @@ private:
     void Body();
     // With lock_ held: leave work, wait while paused, resume work. False when terminating.
     bool ParkWhilePaused(std::unique_lock<std::mutex>& lock);
-    // With lock_ held: makes the GUI thread look at the pending call.
-    void SignalGui();
-    // On the GUI thread, when signalled.
-    void ServeCall();
 
+    // Taken before the channel's own lock wherever both are held.
     mutable std::mutex lock_;
     std::condition_variable changed_;
     bool paused_ = true;
     bool terminating_ = false;
     bool working_ = false; // the body is between safe points
-    const std::function<void()>* call_ = nullptr;
-    bool callSignalled_ = false;
-    bool callDone_ = false;
-
-    UniqueFd wakeFd_;                           // eventfd: the worker's knock on the GUI thread
-    std::unique_ptr<QSocketNotifier> notifier_; // lives on the GUI thread
+    GuiCallChannel gui_;   // outlives the thread, which is joined first
     std::thread thread_;
 };
 

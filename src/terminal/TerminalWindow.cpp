@@ -1,6 +1,7 @@
 #include "terminal/TerminalWindow.h"
 
 #include "terminal/PlainTextScreen.h"
+#include "terminal/TerminalCursor.h"
 #include "terminal/TerminalKeys.h"
 #include "terminal/TerminalText.h"
 #include "ui/UserPrompts.h"
@@ -49,12 +50,15 @@ std::optional<QFont> AskForFont(QWidget* parent, const QFont& current)
 TerminalWindow::TerminalWindow(const Widgets& widgets, DeviceLink& link)
     : widgets_(widgets), link_(link), logPalette_(widgets.meoDos->palette()),
       screen_(std::make_unique<PlainTextScreen>(*widgets.meoDos)),
+      cursor_(new TerminalCursor(*widgets.meoDos)),
       session_(std::make_unique<TerminalSession>(*screen_)),
       chooseFont_([parent = widgets.dialogParent](const QFont& current) {
           return AskForFont(parent, current);
       })
 {
     buildPopupMenu();
+    session_->SetLineLostHandler(
+        [this](const std::string& portName) { lineLost(QString::fromStdString(portName)); });
     connect(widgets_.tbtnDOSCmd, &QAbstractButton::clicked, this, &TerminalWindow::tbtnDOSCmdClick);
     widgets_.meoDos->installEventFilter(this);
     widgets_.meoDos->viewport()->installEventFilter(this);
@@ -104,9 +108,7 @@ void TerminalWindow::tbtnDOSCmdClick()
     QPlainTextEdit& pane = *widgets_.meoDos;
     if (session_->IsOn()) {
         session_->SwitchOff();
-        lease_.release();
-        button.setChecked(false);
-        showOnColours(false);
+        showState(false);
         return;
     }
     button.setChecked(false);
@@ -116,8 +118,7 @@ void TerminalWindow::tbtnDOSCmdClick()
     }
     const QString port = link_.portName();
     if (session_->SwitchOn(port.toStdString())) {
-        button.setChecked(true);
-        showOnColours(true);
+        showState(true);
         pane.setFocus(Qt::OtherFocusReason);
         return;
     }
@@ -225,6 +226,7 @@ void TerminalWindow::ShutdownQueue()
 void TerminalWindow::ShutdownPort()
 {
     session_->ClosePort();
+    cursor_->Stop();
     lease_.release();
 }
 
@@ -280,12 +282,23 @@ bool TerminalWindow::takesKey(const QKeyEvent& event) const
                                 KeystrokeByte(event.key(), event.modifiers(), event.text()));
 }
 
-void TerminalWindow::showOnColours(bool on)
+void TerminalWindow::lineLost(const QString& portName)
 {
+    // The session has switched itself off already.
+    showState(false);
+    Prompts().error(widgets_.dialogParent, TerminalSession::LineLostText(portName));
+}
+
+void TerminalWindow::showState(bool on)
+{
+    widgets_.tbtnDOSCmd->setChecked(on);
     if (!on) {
+        cursor_->Stop();
+        lease_.release();
         widgets_.meoDos->setPalette(logPalette_);
         return;
     }
+    cursor_->Start();
     QPalette palette = logPalette_;
     palette.setColor(QPalette::Base, Qt::black);
     palette.setColor(QPalette::Text, QColor(kSilver));

@@ -25,11 +25,15 @@ class QWidget;
 namespace kora {
 
 class PlainTextScreen;
+class TerminalCursor;
 
 // The terminal pane of the main window as an interactive console: the "Launch Terminal" button,
 // the pane's keys, its pop-up menu and its colours, on top of TerminalSession. While the
 // terminal is on it holds the port through the DeviceLink, so nothing else can start a device
 // action.
+//
+// When the line hangs up while the terminal is on (a pulled USB adapter), the terminal switches
+// itself off, gives the port back and says "Lost the connection to " + port + ".".
 //
 // Everything runs on the GUI thread. The widgets belong to the window and must outlive this
 // object; destroying it stops the threads and closes the port (see Shutdown*()).
@@ -53,6 +57,7 @@ public:
 
     bool IsOn() const { return session_->IsOn(); }
     TerminalSession& Session() { return *session_; }
+    const TerminalCursor& Cursor() const { return *cursor_; }
 
     // "Launch Terminal": switches the terminal on, or off when it is on.
     void tbtnDOSCmdClick();
@@ -101,7 +106,9 @@ protected:
 
 private:
     void buildPopupMenu();
-    void showOnColours(bool on);
+    // The button, colours, cursor and lease of a terminal that has just been switched on or off.
+    void showState(bool on);
+    void lineLost(const QString& portName);
     bool handlePaneKey(const QKeyEvent& event);
     bool takesKey(const QKeyEvent& event) const;
 
@@ -110,6 +117,7 @@ private:
     PortLease lease_;
     QPalette logPalette_;
     std::unique_ptr<PlainTextScreen> screen_;
+    TerminalCursor* cursor_ = nullptr; // the pane owns it
     std::unique_ptr<TerminalSession> session_;
     FontChooser chooseFont_;
     TerminalSession::Wait pasteWait_ = WaitHandlingEvents;

@@ -11,15 +11,11 @@ namespace {
 
 // Opens without blocking (a FIFO would otherwise wait for a writer) and keeps the descriptor
 // only for a regular file.
-int OpenRegularFile(const std::string& path, struct stat& info)
+UniqueFd OpenRegularFile(const std::string& path, struct stat& info)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
-    if (fd < 0) {
-        return -1;
-    }
-    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
-        ::close(fd);
-        return -1;
+    UniqueFd fd(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    if (!fd || ::fstat(fd.get(), &info) != 0 || !S_ISREG(info.st_mode)) {
+        return {};
     }
     return fd;
 }
@@ -29,11 +25,9 @@ int OpenRegularFile(const std::string& path, struct stat& info)
 std::optional<std::uint64_t> SendFile::MeasureLength(const std::string& path)
 {
     struct stat info {};
-    const int fd = OpenRegularFile(path, info);
-    if (fd < 0) {
+    if (!OpenRegularFile(path, info)) {
         return std::nullopt;
     }
-    ::close(fd);
     return static_cast<std::uint64_t>(info.st_size);
 }
 
@@ -43,25 +37,22 @@ bool SendFile::Open(const std::string& path)
     struct stat info {};
     fd_ = OpenRegularFile(path, info);
     atEnd_ = false;
-    return fd_ >= 0;
+    return isOpen();
 }
 
 void SendFile::Close()
 {
-    if (fd_ >= 0) {
-        ::close(fd_);
-        fd_ = -1;
-    }
+    fd_.reset();
 }
 
 SendFile::ReadOutcome SendFile::ReadChunk(std::span<std::uint8_t> buffer, std::size_t& count)
 {
     count = 0;
-    if (fd_ < 0) {
+    if (!fd_) {
         return ReadOutcome::Error;
     }
     while (!atEnd_ && count < buffer.size()) {
-        const ssize_t got = ::read(fd_, buffer.data() + count, buffer.size() - count);
+        const ssize_t got = ::read(fd_.get(), buffer.data() + count, buffer.size() - count);
         if (got < 0) {
             if (errno == EINTR) {
                 continue;

@@ -6,6 +6,8 @@
 #include <span>
 #include <string>
 
+#include "link/UniqueFd.h"
+
 namespace kora {
 
 // The PC file an upload reads, opened read-only. Only regular files are accepted: a folder, a
@@ -15,7 +17,7 @@ public:
     enum class ReadOutcome { Data, End, Error };
 
     SendFile() = default;
-    ~SendFile() { Close(); }
+    ~SendFile() = default;
     SendFile(const SendFile&) = delete;
     SendFile& operator=(const SendFile&) = delete;
 
@@ -24,14 +26,14 @@ public:
 
     bool Open(const std::string& path);
     void Close();
-    bool isOpen() const { return fd_ >= 0; }
+    bool isOpen() const { return static_cast<bool>(fd_); }
 
     // Fills the buffer from the file; a chunk is shorter only at the end of the file. Data with
     // count > 0, End when nothing is left, Error when the system reported a read error.
     ReadOutcome ReadChunk(std::span<std::uint8_t> buffer, std::size_t& count);
 
 private:
-    int fd_ = -1;
+    UniqueFd fd_;
     bool atEnd_ = false;
 };
 

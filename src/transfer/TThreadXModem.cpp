@@ -54,9 +54,6 @@ void TThreadXModem::Resume()
     if (thread_.joinable()) {
         return;
     }
-    if (GuiObject != nullptr) {
-        gui_.DeliverOnThreadOf(*GuiObject);
-    }
     thread_ = std::thread([this] { Execute(); });
 }
 
@@ -85,10 +82,16 @@ std::int32_t TThreadXModem::Transfer()
     EchoOk = true;
     Synchronize([this] { SendStartCommand(); });
     if (!EchoOk) {
+        // The final carriage return went out, so the tool may be running although its echo
+        // was wrong or missing; then it would take the next console command for data.
+        if (startOutcome_ == StartOutcome::FailedAtLineEnd) {
+            CancelReceiver();
+        }
         return kFailed;
     }
     // From here on the controller's receiver runs: every unsuccessful end other than its own
-    // cancel sends CAN, or it would take the next console command for data.
+    // cancel (or a prompt, which says it is not running) sends CAN, or it would take the next
+    // console command for data.
     if (!WaitForReceiver()) {
         return kFailed;
     }
@@ -115,10 +118,28 @@ std::int32_t TThreadXModem::Transfer()
 bool TThreadXModem::WaitForReceiver()
 {
     // Only NAK starts the transfer; 'C' (a request for the CRC variant) is just another byte.
+    // Other bytes are the console's text. Its lines are shown (why the tool refused the
+    // destination, say); a prompt says that the tool is not running, so the wait ends at once
+    // and there is nothing to cancel.
+    std::string line;
     for (int attempt = 0; attempt < kReceiverWaitAttempts; ++attempt) {
         std::uint8_t byte = 0;
-        if (Port->Read(1, &byte) && byte == xmodem::NAK) {
-            return true;
+        if (Port->Read(1, &byte)) {
+            if (byte == xmodem::NAK) {
+                return true;
+            }
+            if (byte == '\r' || byte == '\n') {
+                if (!line.empty()) {
+                    SetStatusAndShow(line);
+                }
+                line.clear();
+            } else {
+                line.push_back(static_cast<char>(byte));
+                if (IsPrompt(line)) {
+                    SetStatusAndShow(kNoAckFromDevice);
+                    return false;
+                }
+            }
         }
         if (CancelRequested.load()) {
             SetStatusAndShow(kTransferringCancelled);
@@ -214,12 +235,18 @@ TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,
 
 void TThreadXModem::WriteBlock(const xmodem::Block& block)
 {
-    // Header bytes one by one, then the data, then the checksum: five writes.
-    Port->Write(1, &block[0]);
-    Port->Write(1, &block[1]);
-    Port->Write(1, &block[2]);
-    Port->Write(xmodem::kDataSize, &block[3]);
-    Port->Write(1, &block[xmodem::kBlockSize - 1]);
+    // Header bytes one by one, then the data, then the checksum: five writes. A block that did
+    // not go out whole is not acknowledged, which the answer read shows.
+    WriteUnchecked(1, &block[0]);
+    WriteUnchecked(1, &block[1]);
+    WriteUnchecked(1, &block[2]);
+    WriteUnchecked(xmodem::kDataSize, &block[3]);
+    WriteUnchecked(1, &block[xmodem::kBlockSize - 1]);
+}
+
+void TThreadXModem::WriteUnchecked(std::size_t count, const std::uint8_t* bytes)
+{
+    static_cast<void>(Port->Write(count, bytes));
 }
 
 void TThreadXModem::RunCancelSequence(SendFile& file)
@@ -237,16 +264,16 @@ void TThreadXModem::RunCancelSequence(SendFile& file)
 
 void TThreadXModem::CancelReceiver()
 {
-    std::array<std::uint8_t, xmodem::kCancelLength> cancel{};
-    cancel.fill(xmodem::CAN);
-    Port->Write(cancel.size(), cancel.data());
+    // One write: a second one would first throw away what the console printed meanwhile.
+    static constexpr auto kSequence = xmodem::CancelSequence();
+    WriteUnchecked(kSequence.size(), kSequence.data());
 }
 
 bool TThreadXModem::SendEndOfTransmission()
 {
     bool acknowledged = false;
     for (int attempt = 0; attempt < kEotAttempts && !acknowledged; ++attempt) {
-        Port->Write(1, &xmodem::EOT);
+        WriteUnchecked(1, &xmodem::EOT);
         std::this_thread::sleep_for(kResponsePause);
         std::uint8_t byte = 0;
         acknowledged = Port->Read(1, &byte) && byte == xmodem::ACK;
@@ -267,7 +294,24 @@ void TThreadXModem::SendStartCommand()
     if (!Command.empty()) {
         Status = Command;
     }
-    EchoOk = SendCommand(*Port, *StatusMemo, Command);
+    startOutcome_ = TypeStartCommand();
+    EchoOk = startOutcome_ == StartOutcome::Started;
+}
+
+TThreadXModem::StartOutcome TThreadXModem::TypeStartCommand()
+{
+    // The command and its final carriage return are typed with one echo check each, the same
+    // bytes and the same line in the pane as in one go, so a failure on the carriage return,
+    // which starts the tool, can be told from one before it.
+    if (Command.size() < 2 || Command.back() != '\r') {
+        return SendCommand(*Port, *StatusMemo, Command) ? StartOutcome::Started
+                                                        : StartOutcome::Failed;
+    }
+    if (!SendCommand(*Port, *StatusMemo, Command.substr(0, Command.size() - 1))) {
+        return StartOutcome::Failed;
+    }
+    return SendCommand(*Port, *StatusMemo, "\r") ? StartOutcome::Started
+                                                 : StartOutcome::FailedAtLineEnd;
 }
 
 void TThreadXModem::ShowStatus()
@@ -300,7 +344,8 @@ void TThreadXModem::SetStatusAndShow(const std::string& text)
 
 void TThreadXModem::Synchronize(const std::function<void()>& method)
 {
-    gui_.RunAndWait(method);
+    // The channel is never abandoned: the owner serves the calls until the body has ended.
+    static_cast<void>(gui_.RunAndWait(method));
 }
 
 } // namespace kora

@@ -7,12 +7,10 @@
 #include <string>
 #include <thread>
 
+#include "guicall/GuiCallChannel.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
-#include "transfer/GuiCallBridge.h"
 #include "transfer/XmodemProtocol.h"
-
-class QObject;
 
 namespace kora {
 
@@ -20,12 +18,14 @@ class SendFile;
 
 // Uploads one PC file to the controller over an open port: types "C:\transfer /R <name>" with
 // the echo check, waits for the receiver's NAK, sends 128-byte checksum blocks, ends with EOT
-// and shows what the console prints afterwards.
+// and shows what the console prints afterwards. While it waits for the NAK, lines the console
+// prints (a refused destination, say) are shown, and a prompt ends the wait at once: the tool
+// is not running.
 //
 // Use: construct (the thread does not run yet), set Port, StatusMemo, LocalPath and DeviceName,
 // call Resume(), then poll TransferResult and Progress while letting the owner's thread
 // process its events: the start command, the status lines and the closing output run there,
-// on the thread that constructed the worker (or on GuiObject's thread), while the worker waits.
+// on the thread that constructed the worker, while the worker waits.
 // Destroy the object once TransferResult has left 1.
 //
 // The body runs on a standard thread rather than a QThread: waiting for a QThread goes through
@@ -58,8 +58,6 @@ public:
     // Set by the owner before Resume(); not owned.
     SerialPort* Port = nullptr;
     ConsoleLog* StatusMemo = nullptr;
-    // Whose thread runs the synchronised calls; none means the thread that made the worker.
-    QObject* GuiObject = nullptr;
     std::string LocalPath;
     std::string DeviceName;
 
@@ -87,14 +85,19 @@ protected:
 
 private:
     enum class BlockOutcome { Acknowledged, Cancelled, ReceiverCancelled, NotAcknowledged };
+    enum class StartOutcome { Started, Failed, FailedAtLineEnd };
 
     std::int32_t Transfer();
+    StartOutcome TypeStartCommand();
     bool WaitForReceiver();
     bool SendFileBlocks(SendFile& file);
     BlockOutcome ExchangeBlock(SendFile& file, std::span<const std::uint8_t> data);
     void WriteBlock(const xmodem::Block& block);
     void RunCancelSequence(SendFile& file);
     void CancelReceiver();
+    // A write whose failure shows in the answer read next (or in none), so its result is not
+    // looked at.
+    void WriteUnchecked(std::size_t count, const std::uint8_t* bytes);
     bool SendEndOfTransmission();
     void UpdateProgress();
 
@@ -104,7 +107,10 @@ private:
     std::uint64_t fileLength_ = 0;
     std::uint64_t bytesAcknowledged_ = 0;
     std::uint32_t blockNumber_ = 1;
-    GuiCallBridge gui_;
+    // Where the echo check of the start command stopped: on its final carriage return the
+    // tool may have started all the same.
+    StartOutcome startOutcome_ = StartOutcome::Failed;
+    GuiCallChannel gui_;
     std::atomic<bool> finished_{false};
     std::thread thread_;
 };

@@ -15,8 +15,23 @@ inline constexpr std::uint8_t CAN = 0x18;
 
 inline constexpr std::size_t kDataSize = 128;
 inline constexpr std::size_t kBlockSize = 3 + kDataSize + 1;
+inline constexpr std::uint8_t BS = 0x08;
+
 // The receiver gives up on this many CAN bytes in a row.
 inline constexpr std::size_t kCancelLength = 5;
+// The cancel sequence: the CAN bytes, then as many backspaces. A receiver that is not running
+// (or quits before the last CAN) leaves the rest to the console, whose line buffer the
+// backspaces empty again, so the next command is not typed after a row of CAN characters.
+inline constexpr std::size_t kCancelSequenceLength = 2 * kCancelLength;
+
+constexpr std::array<std::uint8_t, kCancelSequenceLength> CancelSequence()
+{
+    std::array<std::uint8_t, kCancelSequenceLength> sequence{};
+    for (std::size_t i = 0; i < kCancelSequenceLength; ++i) {
+        sequence[i] = i < kCancelLength ? CAN : BS;
+    }
+    return sequence;
+}
 
 // One block as it goes on the wire: SOH, number, complement, 128 data bytes, checksum.
 using Block = std::array<std::uint8_t, kBlockSize>;

@@ -6,12 +6,15 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "PtyPeer.h"
 #include "link/ComPortScan.h"
+#include "link/ConsoleExchange.h"
 #include "link/PortNames.h"
 #include "link/SerialPort.h"
+#include "support/RecordingLog.h"
 #include "support/TempDir.h"
 
 namespace kora {
@@ -98,6 +101,44 @@ TEST_F(PortScanTest, ListsPortsInNumericOrderIncludingBusyOnes)
     ASSERT_EQ(::flock(other, LOCK_EX | LOCK_NB), 0);
     EXPECT_EQ(ScanComPorts(sources), (Names{"COM1", "COM3", "COM12"}));
     ::close(other);
+}
+
+TEST_F(PortScanTest, ProbingOrUsingAPortLeavesItsSettingsAsTheyWere)
+{
+    using namespace std::chrono_literals;
+    test::PtyPeer com1;
+    publish("COM1", com1);
+    // The line as a shell would leave it: cooked, echoing, 9600 baud, even parity.
+    termios before{};
+    ASSERT_EQ(::tcgetattr(com1.terminalFd(), &before), 0);
+    before.c_iflag |= ICRNL | IXON;
+    before.c_oflag |= OPOST | ONLCR;
+    before.c_lflag |= ICANON | ECHO | ISIG;
+    before.c_cflag |= PARENB;
+    before.c_cc[VMIN] = 1;
+    ::cfsetspeed(&before, B9600);
+    ASSERT_EQ(::tcsetattr(com1.terminalFd(), TCSANOW, &before), 0);
+    ASSERT_EQ(::tcgetattr(com1.terminalFd(), &before), 0);
+
+    const auto settingsUnchanged = [&] {
+        termios after{};
+        return ::tcgetattr(com1.terminalFd(), &after) == 0 && after.c_iflag == before.c_iflag &&
+               after.c_oflag == before.c_oflag && after.c_cflag == before.c_cflag &&
+               after.c_lflag == before.c_lflag &&
+               std::equal(std::begin(after.c_cc), std::end(after.c_cc), std::begin(before.c_cc)) &&
+               ::cfgetispeed(&after) == ::cfgetispeed(&before) &&
+               ::cfgetospeed(&after) == ::cfgetospeed(&before);
+    };
+    EXPECT_EQ(ScanComPorts(sources), Names{"COM1"});
+    EXPECT_TRUE(settingsUnchanged()) << "after the scan's probe";
+
+    com1.run([](test::PtyPeer& p) {
+        p.console([](const std::string&) { return std::string("\r\nD:\\>"); }, 1s);
+    });
+    test::RecordingLog log;
+    EXPECT_TRUE(RunDeviceOperation(com1.devicePath(), GenericCommand("ver\r"), log).ok);
+    com1.join();
+    EXPECT_TRUE(settingsUnchanged()) << "after a device operation";
 }
 
 TEST_F(PortScanTest, AppendsFurtherDevicesNaturallyOrderedWithoutDuplicatesOrPhantoms)

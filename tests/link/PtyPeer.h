@@ -24,6 +24,9 @@ public:
     PtyPeer& operator=(const PtyPeer&) = delete;
 
     const std::string& devicePath() const { return pair_.slavePath(); }
+    // A descriptor of the port's own side, open all along: the line's settings read through it
+    // are those the port under test leaves.
+    int terminalFd() const { return pair_.slaveFd(); }
 
     // Runs the script in the peer thread; join() waits for it, finish() first makes every
     // receive return nothing so that a waiting script ends at once.

@@ -14,6 +14,7 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include "PtyPeer.h"
@@ -41,7 +42,7 @@ protected:
     {
         ::setenv("KORA_LOCK_DIR", locks.path().c_str(), 1);
         ASSERT_TRUE(port.Open()) << port.devicePath();
-        port.SetCommParams(57600, 8, 0, 0);
+        ASSERT_TRUE(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
         port.SetTimeouts(100);
     }
     void TearDown() override { ::unsetenv("KORA_LOCK_DIR"); }
@@ -145,6 +146,7 @@ TEST_F(SerialPortTest, ReadLineKeepsLimitMinusOneBytesAndConsumesTheNext)
     peer.send(stream);
     std::string text;
     EXPECT_FALSE(port.ReadLine(1024, text));
+    EXPECT_EQ(port.lastIoFailure(), IoFailure::LimitReached);
     EXPECT_EQ(text, stream.substr(0, 1023));
     std::uint8_t next = 0;
     ASSERT_TRUE(port.Read(1, &next));
@@ -178,7 +180,33 @@ TEST_F(SerialPortTest, OneByteReadOfNothingFailsAfterTwiceTheStep)
     const auto start = Clock::now();
     EXPECT_FALSE(port.Read(1, &byte));
     EXPECT_NEAR(MsSince(start), 200, 40);
+    EXPECT_EQ(port.lastIoFailure(), IoFailure::TimedOut);
     EXPECT_TRUE(port.isOpen());
+
+    peer.send("x");
+    EXPECT_TRUE(port.Read(1, &byte));
+    EXPECT_EQ(port.lastIoFailure(), IoFailure::None);
+}
+
+TEST_F(SerialPortTest, ParityAndStopBitsReachTheLine)
+{
+    struct Case {
+        Parity parity;
+        StopBits stopBits;
+        tcflag_t flags;
+    };
+    // A pseudo-terminal keeps PARODD, CSTOPB and the speed; it forces CS8 and clears PARENB.
+    for (const Case& c :
+         {Case{Parity::None, StopBits::One, 0}, Case{Parity::Odd, StopBits::One, PARODD},
+          Case{Parity::Even, StopBits::Two, CSTOPB}}) {
+        ASSERT_TRUE(port.SetCommParams(9600, 7, c.parity, c.stopBits));
+        termios line{};
+        ASSERT_EQ(::tcgetattr(peer.terminalFd(), &line), 0);
+        EXPECT_EQ(line.c_cflag & (PARODD | CSTOPB), c.flags) << int(c.parity);
+        EXPECT_EQ(::cfgetospeed(&line), speed_t(B9600));
+    }
+    EXPECT_FALSE(port.SetCommParams(57601, 8, Parity::None, StopBits::One));
+    EXPECT_FALSE(port.SetCommParams(57600, 9, Parity::None, StopBits::One));
 }
 
 TEST_F(SerialPortTest, IntervalIsArmedByTheFirstByteAndTotalBoundsTheRead)
@@ -236,6 +264,7 @@ TEST_F(SerialPortTest, HangUpFailsPromptlyWithoutSpinning)
     std::string text;
     EXPECT_FALSE(port.ReadLine(1024, text));
     EXPECT_LT(MsSince(start), 1000);
+    EXPECT_EQ(port.lastIoFailure(), IoFailure::HungUp);
     peer.join();
     rusage after{};
     ::getrusage(RUSAGE_SELF, &after);
@@ -247,6 +276,7 @@ TEST_F(SerialPortTest, HangUpFailsPromptlyWithoutSpinning)
     // The line is gone for good: the reopen failed, so later calls fail at once.
     EXPECT_FALSE(port.isOpen());
     EXPECT_FALSE(port.Write("x"));
+    EXPECT_EQ(port.lastIoFailure(), IoFailure::NotOpen);
     EXPECT_FALSE(std::filesystem::exists(lockFile()));
 
     // A write into a line that went away fails the same way.
@@ -258,6 +288,7 @@ TEST_F(SerialPortTest, HangUpFailsPromptlyWithoutSpinning)
     const auto writeStart = Clock::now();
     EXPECT_FALSE(writer.Write("dir\r"));
     EXPECT_LT(MsSince(writeStart), 500);
+    EXPECT_EQ(writer.lastIoFailure(), IoFailure::HungUp);
     EXPECT_FALSE(writer.isOpen());
 }
 
@@ -316,6 +347,18 @@ TEST_F(SerialPortTest, OpenIsExclusiveInEveryLayer)
     std::getline(taken, pid);
     EXPECT_EQ(std::stoi(pid), ::getpid());
     second.Close();
+
+    // A lock without a readable PID may be one another program has just created and not yet
+    // written: busy while it is young, stale once it is old.
+    for (const std::string& content : {std::string(), std::string("garbage\n")}) {
+        std::ofstream(lockFile(), std::ios::trunc) << content;
+        EXPECT_FALSE(second.Open()) << content;
+        EXPECT_EQ(second.lastOpenFailure(), OpenFailure::InUse);
+        std::filesystem::last_write_time(lockFile(), std::filesystem::file_time_type::clock::now() -
+                                                         std::chrono::minutes(1));
+        EXPECT_TRUE(second.Open()) << content;
+        second.Close();
+    }
 
     // No writable lock folder: that layer is skipped, the port still opens.
     ::setenv("KORA_LOCK_DIR", (locks.path() / "missing").c_str(), 1);

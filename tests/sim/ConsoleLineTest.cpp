@@ -61,6 +61,15 @@ TEST_F(ConsoleLine, BackspaceErasesFromTheCommandLine)
     EXPECT_TRUE(console().readUntil("D:\\BIN>", 1s).ends_with("D:\\BIN>"));
 }
 
+TEST_F(ConsoleLine, ControlCharactersStayInTheLineAsCaretsUntilErased)
+{
+    console().type("\x18\x18\b");
+    EXPECT_EQ(console().readUntil("\b \b\b \b", 1s), "^X^X\b \b\b \b");
+    console().type("dir\r");
+    EXPECT_NE(console().readUntil(">", 1s).find("Bad command or file name"), std::string::npos)
+        << "the CAN left in the line spoils the command";
+}
+
 TEST_F(ConsoleLine, ARunningCommandReadsTheLineRawWithoutEcho)
 {
     sim().registerCommand("peek", [](sim::CommandContext& c) {

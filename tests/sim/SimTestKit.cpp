@@ -1,5 +1,7 @@
 #include "SimTestKit.h"
 
+#include <gtest/gtest.h>
+
 namespace kora::test {
 
 CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
@@ -27,15 +29,14 @@ CapturedRun RunCommands(const std::string& port, const std::vector<std::string>&
 
 RawConsole::RawConsole(const std::string& portName) : port_(portName)
 {
-    if (port_.Open()) {
-        port_.SetCommParams(57600, 8, 0, 0);
+    if (port_.Open() && port_.SetCommParams(57600, 8, Parity::None, StopBits::One)) {
         port_.SetTimeouts(10);
     }
 }
 
 void RawConsole::type(const std::string& bytes)
 {
-    port_.Write(bytes, InputPurge::Keep);
+    EXPECT_TRUE(port_.Write(bytes, InputPurge::Keep)) << "typing to the console";
 }
 
 std::string RawConsole::readUntil(const std::string& ending, std::chrono::milliseconds wait)

@@ -141,7 +141,7 @@ TEST_F(TerminalOnPty, PasteSendsLineBreaksAsCarriageReturns)
         waits.push_back(wait);
         TerminalSession::SleepWait(wait);
     });
-    EXPECT_EQ(pty.readUntilQuiet(50ms), "ab\rcd\nx");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "ab\rcd\rx");
     EXPECT_EQ(waits.size(), 7u * 4u);
     EXPECT_FALSE(session->Printer().IsPaused());
 }
@@ -207,6 +207,25 @@ TEST_F(TerminalOnPty, AReadQueuedBeforeSwitchingOffDoesNothing)
     ASSERT_TRUE(RunEventsUntil([&] { return screen.lines.size() == 2; }));
     EXPECT_TRUE(screen.lines[0] == "Zok" || screen.lines[0] == "ok")
         << screen.lines[0].toStdString();
+}
+
+TEST_F(TerminalOnPty, TypingIntoAHungUpLineSwitchesTheTerminalOffOnce)
+{
+    std::vector<std::string> lost;
+    session->SetLineLostHandler([&](const std::string& port) { lost.push_back(port); });
+    SwitchOn();
+    // With the receiver paused only the keys can find out.
+    session->Receiver().Pause();
+    pty.hangUp();
+    EXPECT_TRUE(session->TypeCharacter('a'));
+    EXPECT_TRUE(session->IsOn()) << "not from inside the write";
+    session->TypeCharacter('b');
+    ASSERT_TRUE(RunEventsUntil([&] { return !session->IsOn(); }));
+    RunEventsFor(50ms);
+    EXPECT_EQ(lost, std::vector<std::string>{pty.slavePath()});
+    EXPECT_TRUE(session->Printer().IsPaused());
+    EXPECT_TRUE(session->Receiver().IsPaused());
+    EXPECT_FALSE(session->TypeCharacter('c'));
 }
 
 TEST_F(TerminalOnPty, StoppingDoesNotWaitForTheGuiThread)

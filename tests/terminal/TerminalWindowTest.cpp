@@ -131,6 +131,59 @@ TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
     EXPECT_EQ(pty.readUntilQuiet(30ms), "");
 }
 
+TEST_F(PaneOnPty, AHungUpLineSwitchesOffWithAMessageAndGivesThePortBack)
+{
+    SwitchOn();
+    pty.hangUp(); // the controller's end goes away, as with a pulled USB adapter
+    ASSERT_TRUE(RunEventsUntil([&] { return !terminal->IsOn(); }));
+    EXPECT_FALSE(tbtnDOSCmd->isChecked());
+    EXPECT_EQ(DeviceControlsEnabled(), 1);
+    EXPECT_FALSE(link.busy());
+    EXPECT_EQ(meoDos->palette().color(QPalette::Text), kLogText);
+    EXPECT_TRUE(terminal->Session().Printer().IsPaused());
+    EXPECT_TRUE(terminal->Session().Receiver().IsPaused());
+    EXPECT_EQ(prompts.boxes, QStringList{"error: Lost the connection to " + link.portName() + "."});
+}
+
+TEST_F(PaneOnPty, ABlinkingCursorMarksWhereTheOutputGoesWhileOn)
+{
+    // The share of the character cell after the pane's text that shows the text colour.
+    const auto cursorCover = [&] {
+        QTextCursor end(meoDos->document());
+        end.movePosition(QTextCursor::End);
+        QRect cell = meoDos->cursorRect(end);
+        cell.setWidth(meoDos->fontMetrics().horizontalAdvance(QLatin1Char('M')));
+        const QImage image =
+            meoDos->grab(cell.translated(meoDos->viewport()->geometry().topLeft())).toImage();
+        const QColor text = meoDos->palette().color(QPalette::Text);
+        int lit = 0;
+        for (int y = 0; y < image.height(); ++y) {
+            for (int x = 0; x < image.width(); ++x) {
+                lit += image.pixelColor(x, y) == text ? 1 : 0;
+            }
+        }
+        return double(lit) / std::max(1, image.width() * image.height());
+    };
+    meoDos->setPlainText(QStringLiteral("log line"));
+    EXPECT_LT(cursorCover(), 0.1) << "no cursor in the log";
+
+    SwitchOn();
+    pty.write("C:\\>");
+    ASSERT_TRUE(RunEventsUntil([&] { return meoDos->toPlainText().endsWith("C:\\>"); }));
+    EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() > 0.9; }));
+    EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() < 0.1; })) << "it blinks";
+    EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() > 0.9; }));
+
+    // It moves on with the output, along the line and to the next one.
+    pty.write("dir\r\nD:\\>");
+    ASSERT_TRUE(RunEventsUntil([&] { return meoDos->toPlainText().endsWith("dir\nD:\\>"); }));
+    EXPECT_TRUE(RunEventsUntil([&] { return cursorCover() > 0.9; }));
+
+    tbtnDOSCmd->click();
+    RunEventsFor(50ms);
+    EXPECT_LT(cursorCover(), 0.1);
+}
+
 TEST_F(PaneOnPty, KeysInThePaneGoToTheControllerOnlyWhileOn)
 {
     meoDos->setPlainText(QStringLiteral("log line"));
@@ -173,7 +226,7 @@ TEST_F(PaneOnPty, PasteSendsTheClipboardWithLineBreaksAsEnterAndAtMost1023Charac
     terminal->PopupMenu3Popup();
     EXPECT_TRUE(terminal->Pasteto7740P1()->isEnabled());
     terminal->Pasteto7740P1()->trigger();
-    EXPECT_EQ(pty.readUntilQuiet(50ms), "dir\rver\nx");
+    EXPECT_EQ(pty.readUntilQuiet(50ms), "dir\rver\rx");
 
     QGuiApplication::clipboard()->setText(QString(1100, QLatin1Char('k')));
     terminal->SetPasteWait([](std::chrono::milliseconds) {});

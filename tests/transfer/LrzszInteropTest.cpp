@@ -20,9 +20,9 @@ namespace {
 
 using namespace std::chrono_literals;
 
-// rx takes an EOT only when a second of silence follows it, so the sender must wait longer
-// than that for the ACK before it tries again.
-constexpr std::uint32_t kRxTimeoutMs = 550;
+// The upload's own time-out. A one-byte read then waits 1000 ms, so the EOTs go out about
+// 1005 ms apart, while rx answers an EOT only after a second of silence.
+constexpr std::uint32_t kRxTimeoutMs = 500;
 
 class OurSenderToRx : public ::testing::TestWithParam<std::size_t> {};
 
@@ -52,10 +52,14 @@ TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
     EXPECT_EQ(console.command(), "C:\\transfer /R D:\\DATA.BIN\r");
     EXPECT_EQ(console.rxExitCode(), 0);
     EXPECT_EQ(ReadWholeFile(rxFolder.path() / "DATA.BIN"), PaddedTo128(bytes, 0x00));
-    // rx on a pseudo-terminal often throws its last ACK away as it restores the terminal.
-    ASSERT_GE(log.lines.size(), 3u);
+    // rx rarely gets its second of silence before the next EOT: the sender gives up after ten
+    // of them, which is no failure. Now and then rx's timer beats the next EOT by a few
+    // milliseconds and its ACK is read after that EOT. Either way the file is complete, and
+    // rx on a pseudo-terminal throws its last ACK away as it restores the terminal, so no
+    // stray byte reaches the closing output.
+    ASSERT_EQ(log.lines.size(), 3u);
     EXPECT_EQ(log.lines[1], "<<Transferring File...>>");
-    EXPECT_TRUE(log.lines[2] == "<<Get ACK for EOT>>" || log.lines[2] == "<<No ACK for EOT>>")
+    EXPECT_TRUE(log.lines[2] == "<<No ACK for EOT>>" || log.lines[2] == "<<Get ACK for EOT>>")
         << log.lines[2];
 }
 

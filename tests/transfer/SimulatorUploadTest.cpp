@@ -1,6 +1,7 @@
 // The upload worker against the simulator's transfer tool, and the console afterwards.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
 
 #include "TransferTestKit.h"
@@ -56,6 +57,15 @@ protected:
         return SendCommand(*port_, log_, "dir\r");
     }
 
+    // ... and runs it as typed, with nothing left in its line from before.
+    bool ConsoleRunsTheNextCommand()
+    {
+        log_.lines.clear();
+        return ConsoleAnswers() && WaitForPrompt(*port_, log_, "") &&
+               std::find(log_.lines.begin(), log_.lines.end(), "Bad command or file name") ==
+                   log_.lines.end();
+    }
+
     std::unique_ptr<SerialPort> port_;
     TempFolder folder_;
     RecordingLog log_;
@@ -95,7 +105,7 @@ TEST_F(SimulatorUpload, ReceiverCancelFailsAndStoresNothing)
     EXPECT_EQ(Upload(RandomBytes(1000, 4), "D:\\HALF.BIN"), -1);
     EXPECT_EQ(progress_, 25); // two blocks of 1000 bytes
     EXPECT_FALSE(Stored("D:\\HALF.BIN"));
-    EXPECT_TRUE(ConsoleAnswers());
+    EXPECT_TRUE(ConsoleRunsTheNextCommand());
 }
 
 TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterAnUnansweredStart)
@@ -107,7 +117,7 @@ TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterAnUnansweredStart)
     options_->inviteLimit = 100000;
     EXPECT_EQ(Upload(RandomBytes(10, 5), "D:\\CRC.BIN"), -1);
     EXPECT_EQ(log_.lines.back(), "<<No ACK from KORA-7740P>>");
-    EXPECT_TRUE(ConsoleAnswers());
+    EXPECT_TRUE(ConsoleRunsTheNextCommand());
     EXPECT_FALSE(Stored("D:\\CRC.BIN"));
 }
 
@@ -119,7 +129,7 @@ TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingTheWait)
                      [](TThreadXModem& worker) { worker.CancelRequested = true; }),
               -1);
     EXPECT_EQ(log_.lines.back(), "<<Transferring cancelled...>>");
-    EXPECT_TRUE(ConsoleAnswers());
+    EXPECT_TRUE(ConsoleRunsTheNextCommand());
 }
 
 TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
@@ -134,7 +144,30 @@ TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
               -1);
     EXPECT_EQ(log_.lines.back(), "Transfer cancelled");
     EXPECT_FALSE(Stored("D:\\BIG.BIN"));
-    EXPECT_TRUE(ConsoleAnswers());
+    EXPECT_TRUE(ConsoleRunsTheNextCommand());
+}
+
+TEST_F(SimulatorUpload, ARefusedDestinationFailsAtOnceWithItsReason)
+{
+    EXPECT_EQ(Upload(RandomBytes(10, 9), "D:\\NODIR\\X.BIN"), -1);
+    EXPECT_EQ(log_.lines, (std::vector<std::string>{"C:\\transfer /R D:\\NODIR\\X.BIN",
+                                                    "Invalid path", "<<No ACK from KORA-7740P>>"}));
+    EXPECT_TRUE(ConsoleRunsTheNextCommand()) << ::testing::PrintToString(log_.lines);
+}
+
+TEST_F(SimulatorUpload, AStartWhoseLastEchoFailedLeavesTheConsoleClean)
+{
+    // The carriage return comes back wrong, but the console has taken it: the tool either
+    // runs (and must be stopped) or refused at once (and the console's line must stay empty).
+    for (const std::string destination : {"D:\\ECHO.BIN", "D:\\NODIR\\ECHO.BIN"}) {
+        const std::string command = "C:\\transfer /R " + destination + "\r";
+        simulator_.faults().wrongEchoAt = static_cast<int>(command.size());
+        EXPECT_EQ(Upload(RandomBytes(10, 10), destination), -1) << destination;
+        simulator_.faults().wrongEchoAt = 0;
+        EXPECT_TRUE(ConsoleRunsTheNextCommand())
+            << destination << ": " << ::testing::PrintToString(log_.lines);
+        EXPECT_FALSE(Stored(destination));
+    }
 }
 
 TEST_F(SimulatorUpload, LineThatGoesDeadMidFileFailsTheUpload)

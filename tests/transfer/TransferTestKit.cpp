@@ -45,7 +45,8 @@ std::vector<std::uint8_t> PaddedTo128(std::vector<std::uint8_t> bytes, std::uint
 
 bool OpenTransferPort(SerialPort& port, std::uint32_t timeoutMs)
 {
-    return port.Open() && port.SetCommParams(57600, 8, 0, 0) && port.SetTimeouts(timeoutMs);
+    return port.Open() && port.SetCommParams(57600, 8, Parity::None, StopBits::One) &&
+           port.SetTimeouts(timeoutMs);
 }
 
 std::int32_t RunUpload(TThreadXModem& worker, std::chrono::milliseconds limit,

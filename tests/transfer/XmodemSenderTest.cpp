@@ -24,6 +24,17 @@ constexpr std::uint8_t kEot = 0x04;
 constexpr std::uint8_t kAck = 0x06;
 constexpr std::uint8_t kNak = 0x15;
 constexpr std::uint8_t kCan = 0x18;
+constexpr std::uint8_t kBs = 0x08;
+// Five CAN stop a running receiver; five backspaces then empty a console line that got the
+// CAN bytes because no receiver was running.
+const std::vector<std::uint8_t> kCancelBytes{kCan, kCan, kCan, kCan, kCan, kBs, kBs, kBs, kBs, kBs};
+
+bool EndsWithCancel(const std::vector<std::uint8_t>& received)
+{
+    return received.size() >= kCancelBytes.size() &&
+           std::equal(kCancelBytes.begin(), kCancelBytes.end(),
+                      received.end() - static_cast<long>(kCancelBytes.size()));
+}
 // Small, so that the time-out paths stay quick: a silent one-byte read lasts 2 T.
 constexpr std::uint32_t kTimeoutMs = 40;
 const std::string kCommandShown = "C:\\transfer /R D:\\DATA.BIN";
@@ -177,9 +188,8 @@ TEST_F(XmodemSender, TenthNakFailsTheBlockAndStopsTheReceiver)
 
     EXPECT_EQ(receiver_->frames().size(), 10u);
     const auto received = receiver_->received();
-    ASSERT_EQ(received.size(), 10 * 132u + 5);
-    EXPECT_TRUE(std::all_of(received.end() - 5, received.end(),
-                            [](std::uint8_t byte) { return byte == kCan; }));
+    ASSERT_EQ(received.size(), 10 * 132u + kCancelBytes.size());
+    EXPECT_TRUE(EndsWithCancel(received));
     // No status line after the announcement: the last one stays.
     EXPECT_TRUE(StatusAfterStart().empty());
     EXPECT_EQ(progress_, 0);
@@ -203,7 +213,8 @@ TEST_F(XmodemSender, SilentReceiverCountsReadsAsAttempts)
     const auto frames = receiver_->frames();
     ASSERT_EQ(frames.size(), 2u);
     EXPECT_EQ(frames[1][1], 2);
-    EXPECT_EQ(receiver_->received().size(), 2 * 132u + 5);
+    EXPECT_EQ(receiver_->received().size(), 2 * 132u + kCancelBytes.size());
+    EXPECT_TRUE(EndsWithCancel(receiver_->received()));
     EXPECT_EQ(progress_, 91); // 128 of 140 bytes
 }
 
@@ -245,8 +256,8 @@ TEST_F(XmodemSender, CancelInDataPhasePutsFiveCanAfterAWholeBlock)
     ASSERT_GE(frames.size(), framesAtCancel);
     ASSERT_LE(frames.size(), framesAtCancel + 1);
     const auto received = receiver_->received();
-    ASSERT_EQ(received.size(), frames.size() * 132 + 5);
-    EXPECT_EQ(std::count(received.end() - 5, received.end(), kCan), 5);
+    ASSERT_EQ(received.size(), frames.size() * 132 + kCancelBytes.size());
+    EXPECT_TRUE(EndsWithCancel(received));
     for (const auto& frame : frames) {
         EXPECT_EQ(frame.size(), 132u);
     }
@@ -266,7 +277,7 @@ TEST_F(XmodemSender, CancelWhileWaitingForTheReceiverStillStopsIt)
     EXPECT_EQ(log_.lines,
               (std::vector<std::string>{kCommandShown, "<<Transferring cancelled...>>"}));
     // The receiver was started by the command: it is told to stop.
-    EXPECT_EQ(receiver_->received(), std::vector<std::uint8_t>(5, kCan));
+    EXPECT_EQ(receiver_->received(), kCancelBytes);
 }
 
 TEST_F(XmodemSender, CrcRequestNeverStartsTheTransfer)
@@ -279,8 +290,7 @@ TEST_F(XmodemSender, CrcRequestNeverStartsTheTransfer)
 
     EXPECT_TRUE(receiver_->frames().empty());
     EXPECT_EQ(log_.lines, (std::vector<std::string>{kCommandShown, "<<No ACK from KORA-7740P>>"}));
-    const auto received = receiver_->received();
-    EXPECT_EQ(received, std::vector<std::uint8_t>(5, kCan));
+    EXPECT_EQ(receiver_->received(), kCancelBytes);
 }
 
 TEST_F(XmodemSender, EotAnsweredOnTheTenthAttemptCountsAsAcknowledged)
@@ -308,13 +318,33 @@ TEST_F(XmodemSender, EotNeverAnsweredStillSucceeds)
 TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
 {
     const auto file = folder_.write("echo.bin", RandomBytes(5, 19));
+    const std::string typed = kCommandShown + "\r";
+    // Before the final carriage return the tool cannot have started: nothing follows. On the
+    // carriage return it may have: it is told to stop.
+    for (const auto& [wrongAt, after] : {std::pair{3, std::vector<std::uint8_t>{}},
+                                         std::pair{static_cast<int>(typed.size()), kCancelBytes}}) {
+        log_.lines.clear();
+        Script script;
+        script.wrongEchoAt = wrongAt;
+        EXPECT_EQ(Upload(file, script), -1) << wrongAt;
+        EXPECT_EQ(receiver_->command(), typed.substr(0, static_cast<std::size_t>(wrongAt)));
+        EXPECT_EQ(receiver_->received(), after) << wrongAt;
+        EXPECT_EQ(log_.lines, std::vector<std::string>{kCommandShown}) << wrongAt;
+    }
+}
+
+TEST_F(XmodemSender, ARefusalAndAPromptEndTheWaitAtOnceWithTheRefusalShown)
+{
+    const auto file = folder_.write("refused.bin", RandomBytes(5, 22));
     Script script;
-    script.wrongEchoAt = 3;
+    script.inviteEvery = 0ms;
+    script.afterEcho = "\nInvalid path\r\n\r\nD:\\>";
     EXPECT_EQ(Upload(file, script), -1);
 
-    EXPECT_EQ(receiver_->command(), "C:\\");
+    EXPECT_EQ(log_.lines, (std::vector<std::string>{kCommandShown, "Invalid path",
+                                                    "<<No ACK from KORA-7740P>>"}));
+    // The console is at its prompt: neither CAN nor backspaces would be anything but typing.
     EXPECT_TRUE(receiver_->received().empty());
-    EXPECT_EQ(log_.lines, std::vector<std::string>{kCommandShown});
 }
 
 TEST_F(XmodemSender, UnreadableFilesAreReportedWithoutTouchingTheLine)
@@ -333,7 +363,7 @@ TEST_F(XmodemSender, LocalReadErrorSendsNoEotButStopsTheReceiver)
     // A regular file whose first read fails with EIO.
     EXPECT_EQ(Upload("/proc/self/mem", Script{}), -1);
     EXPECT_EQ(StatusAfterStart(), std::vector<std::string>{"<<Error Reading File>>"});
-    EXPECT_EQ(receiver_->received(), std::vector<std::uint8_t>(5, kCan));
+    EXPECT_EQ(receiver_->received(), kCancelBytes);
 }
 
 TEST_F(XmodemSender, MissingPortOrPaneFailsAtOnce)
@@ -371,9 +401,7 @@ TEST_F(XmodemSender, DestroyingARunningWorkerDoesNotLockUp)
         // through.
     }
     receiver_->stop();
-    const auto received = receiver_->received();
-    ASSERT_GE(received.size(), 5u);
-    EXPECT_EQ(std::count(received.end() - 5, received.end(), kCan), 5);
+    EXPECT_TRUE(EndsWithCancel(receiver_->received()));
 }
 
 TEST(XmodemProgress, SixtyFourBitProductAndBounds)
