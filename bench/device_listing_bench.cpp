@@ -14,6 +14,7 @@
 #include "device/DevicePanelController.h"
 #include "filelist/ShellEntryInfoProvider.h"
 #include "link/ConsoleExchange.h"
+#include "link/DeviceLink.h"
 #include "support/SimFixture.h"
 
 namespace {
@@ -108,7 +109,8 @@ int LargeListingLookups()
     kora::DevicePanelController::Wiring wiring;
     wiring.run = runner;
     wiring.infoProvider = std::move(provider);
-    kora::DevicePanelController controller(panel, std::move(wiring));
+    kora::DeviceLink link;
+    kora::DevicePanelController controller(panel, link, std::move(wiring));
     panel.resize(600, 500);
     panel.show();
 

@@ -76,8 +76,9 @@ void SendKeys(SerialPort& port, const std::vector<std::string>& keys)
         if (i > 0) {
             std::this_thread::sleep_for(kPastePause);
         }
-        // Output the controller sent meanwhile stays in the port for the next read.
-        port.Write(keys[i], InputPurge::Keep);
+        // Output the controller sent meanwhile stays in the port for the next read. A line that
+        // is gone is noticed by that read, which ends the session.
+        static_cast<void>(port.Write(keys[i], InputPurge::Keep));
     }
 }
 
@@ -155,7 +156,8 @@ int RunTerm(CommandContext& context)
         }
         return session.fail(message);
     }
-    port.SetCommParams(57600, 8, 0, 0);
+    // Not checked: a line that refused its settings shows it in what comes back.
+    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(TerminalSession::kPortTimeoutMs);
 
     const bool interactive = ::isatty(STDIN_FILENO) == 1;
@@ -170,7 +172,7 @@ int RunTerm(CommandContext& context)
         const StopSignals stop;
         const RawTerminal raw(STDIN_FILENO);
         // As the pane does when it is switched on: the controller answers with a fresh prompt.
-        port.Write(std::string("\r"), InputPurge::Keep);
+        static_cast<void>(port.Write(std::string("\r"), InputPurge::Keep));
         end = Converse(port);
     }
     port.Close();

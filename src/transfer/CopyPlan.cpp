@@ -186,7 +186,8 @@ std::optional<std::string> OpenCopyPort(SerialPort& port)
         }
         return message;
     }
-    port.SetCommParams(57600, 8, 0, 0);
+    // Not checked: a line that refused its settings fails the echo check of the first command.
+    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(kCopyTimeoutMs);
     return std::nullopt;
 }
