@@ -7,7 +7,7 @@ bash scripts/install-deps.sh
 
 cmake -S . -B build/release -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
   -DKORA_BUILD_TESTS=OFF -DKORA_BUILD_BENCH=OFF >/dev/null
-cmake --build build/release -j "$(nproc)" --target kora7740p-utility kora7740p-sim
+cmake --build build/release -j "$(nproc)" --target kora7740p-utility kora7740p-sim kora7740p
 
 ports=$(mktemp -d "${TMPDIR:-/tmp}/kora7740p-ports.XXXXXX")
 sim_pid=""

@@ -14,9 +14,11 @@ fail() { echo "FAIL: $*" >&2; exit 1; }
 prefix="$work/my prefix"
 cmake --install "$build" --prefix "$prefix" >"$work/install.log" || { cat "$work/install.log"; fail "cmake --install"; }
 
-for program in kora7740p-utility kora7740p-sim; do
+for program in kora7740p-utility kora7740p-sim kora7740p; do
   [ -x "$prefix/bin/$program" ] || fail "bin/$program is not installed"
 done
+"$prefix/bin/kora7740p" --version | grep -q "^kora7740p [0-9]" || fail "the installed kora7740p does not run"
+[ -s "$prefix/share/man/man1/kora7740p.1" ] || fail "the manual page of kora7740p is not installed"
 icon="$prefix/share/icons/hicolor/scalable/apps/kora7740p-utility.svg"
 [ -s "$icon" ] || fail "the icon is not installed"
 grep -q '<svg' "$icon" || fail "the icon is not an SVG picture"
@@ -38,7 +40,8 @@ for package in libqt6core6 libqt6gui6 libqt6widgets6 libqt6svg6 qt6-qpa-plugins;
   [[ ", $depends," == *", $package"[\ ,]* ]] || fail "the package does not depend on $package: $depends"
 done
 contents=$(dpkg-deb --contents "$deb")
-for file in ./usr/bin/kora7740p-utility ./usr/bin/kora7740p-sim \
+for file in ./usr/bin/kora7740p-utility ./usr/bin/kora7740p-sim ./usr/bin/kora7740p \
+  ./usr/share/man/man1/kora7740p.1 \
   ./usr/share/applications/kora7740p-utility.desktop \
   ./usr/share/icons/hicolor/scalable/apps/kora7740p-utility.svg; do
   grep -q " $file\$" <<<"$contents" || fail "the package lacks $file"

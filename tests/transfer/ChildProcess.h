@@ -25,6 +25,7 @@ public:
     // The exit status, or nothing when it still runs after the time-out.
     std::optional<int> waitForExit(std::chrono::milliseconds timeout);
     bool running() const { return pid_ > 0 && !status_; }
+    pid_t pid() const { return pid_; }
 
 private:
     pid_t pid_ = -1;

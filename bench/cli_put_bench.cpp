@@ -1,0 +1,132 @@
+// kora7740p put of a 64 KiB file through the simulator paced at 57600 baud: the block phase
+// next to the protocol bound (132 bytes out and the ACK back on the wire, plus the 5 ms pause,
+// per block), as the window's upload is measured in xmodem_bench, and the whole command (the
+// listing for the free space, the drain, the typed command, the receiver's first NAK, the
+// closing output) beside it.
+#include <fcntl.h>
+#include <poll.h>
+#include <spawn.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <random>
+#include <string>
+
+#include "sim/DosFileSystem.h"
+#include "sim/Simulator.h"
+
+extern char** environ;
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned kBaud = 57600;
+constexpr std::size_t kFileSize = 64 * 1024;
+constexpr std::size_t kBlocks = kFileSize / 128;
+constexpr double kByteSeconds = 10.0 / kBaud;
+constexpr double kPauseSeconds = 0.005;
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
+// Runs the tool and notes when each line of its standard error (the console traffic, with -v)
+// arrived. Returns the exit status.
+int RunTimed(const std::vector<std::string>& args, std::map<std::string, Clock::time_point>& lines)
+{
+    int errPipe[2];
+    if (::pipe2(errPipe, O_CLOEXEC) != 0) {
+        return -1;
+    }
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    ::close(errPipe[1]);
+    if (error != 0) {
+        ::close(errPipe[0]);
+        return -1;
+    }
+    std::string pending;
+    char buffer[4096];
+    for (;;) {
+        const ssize_t got = ::read(errPipe[0], buffer, sizeof buffer);
+        if (got <= 0) {
+            break;
+        }
+        const auto now = Clock::now();
+        pending.append(buffer, static_cast<std::size_t>(got));
+        for (std::size_t end; (end = pending.find('\n')) != std::string::npos;) {
+            lines.emplace(pending.substr(0, end), now);
+            pending.erase(0, end + 1);
+        }
+    }
+    ::close(errPipe[0]);
+    int status = 0;
+    ::waitpid(pid, &status, 0);
+    return WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+} // namespace
+
+int main()
+{
+    const auto folder = std::filesystem::temp_directory_path() / "kora-cli-put-bench";
+    std::filesystem::create_directories(folder);
+    kora::sim::SimulatorOptions options;
+    options.baudRate = kBaud;
+    kora::sim::Simulator simulator(options);
+    std::string error;
+    if (!simulator.start(&error) || !simulator.publishAs(folder / "ports", "COM1")) {
+        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+        return 1;
+    }
+    ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
+
+    std::mt19937 generator(64);
+    std::string bytes(kFileSize, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(generator() & 0xFF);
+    }
+    const auto file = folder / "BENCH.BIN";
+    std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
+
+    const double bound = kBlocks * ((132 + 1) * kByteSeconds + kPauseSeconds);
+    std::printf("64 KiB = %zu blocks at %u baud; protocol bound %.3f s\n", kBlocks, kBaud, bound);
+
+    std::map<std::string, Clock::time_point> lines;
+    const auto start = Clock::now();
+    const int status =
+        RunTimed({KORA_CLI_PATH, "-p", "COM1", "-v", "put", "-q", file.string()}, lines);
+    const double whole = Seconds(Clock::now() - start);
+    const auto stored = simulator.fileSystem().readFile("D:\\BENCH.BIN");
+    std::printf("kora7740p put: exit %d, stored %s\n", status,
+                stored && stored->substr(0, bytes.size()) == bytes ? "byte-exact" : "DIFFERENT");
+    const auto from = lines.find("<<Transferring File...>>");
+    const auto to = lines.find("<<Get ACK for EOT>>");
+    if (from != lines.end() && to != lines.end()) {
+        const double blocks = Seconds(to->second - from->second);
+        std::printf("kora7740p put: blocks + EOT %.3f s = %.3f x bound; whole command %.3f s = "
+                    "%.3f x bound\n",
+                    blocks, blocks / bound, whole, whole / bound);
+    }
+    std::filesystem::remove_all(folder);
+    return status;
+}

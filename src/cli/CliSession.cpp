@@ -1,0 +1,105 @@
+#include "cli/CliSession.h"
+
+#include "cli/Commands.h"
+#include "transfer/CopyPlan.h"
+
+namespace kora::cli {
+
+CliSession::CliSession(Settings settings, std::FILE* out, std::FILE* err)
+    : settings_(std::move(settings)), out_(out), err_(err), log_(out, err, settings_.verbose)
+{
+}
+
+namespace {
+const char kNoPortMessage[] = "no serial port was found; name one with -p PORT or KORA_PORT";
+} // namespace
+
+const std::optional<std::string>& CliSession::port()
+{
+    if (!port_) {
+        port_ = settings_.portName.empty() ? DefaultPort()
+                                           : std::optional<std::string>(settings_.portName);
+    }
+    return *port_;
+}
+
+int CliSession::failNoPort() const
+{
+    return fail(QString::fromLatin1(kNoPortMessage));
+}
+
+OperationResult CliSession::run(const DeviceOperation& op)
+{
+    if (!port()) {
+        if (!failure_) {
+            failure_ = kNoPortMessage;
+        }
+        return {false, kNoPortMessage};
+    }
+    std::vector<std::string> commands;
+    for (const ConsoleStep& step : op.steps) {
+        commands.push_back(step.command);
+    }
+    log_.beginOperation(commands);
+    OperationResult result = RunDeviceOperation(*port(), WithTiming(op, settings_.timing), log_);
+    if (!result.ok && !failure_) {
+        failure_ = result.message;
+    }
+    history_.push_back(
+        {commands.empty() ? std::string() : commands.front(), log_.operationOutput()});
+    return result;
+}
+
+std::vector<std::string> CliSession::outputOf(std::string_view commandStart) const
+{
+    for (auto record = history_.rbegin(); record != history_.rend(); ++record) {
+        if (record->command.compare(0, commandStart.size(), commandStart) == 0) {
+            return record->output;
+        }
+    }
+    return {};
+}
+
+DeviceOperationRunner CliSession::runner()
+{
+    return [this](const DeviceOperation& op) -> OperationResult {
+        if (failure_) {
+            return {false, *failure_};
+        }
+        return run(op);
+    };
+}
+
+std::optional<std::string> CliSession::openCopyPort(SerialPort& port)
+{
+    std::optional<std::string> failure = OpenCopyPort(port);
+    if (!failure) {
+        WithTiming(port, settings_.timing);
+    }
+    return failure;
+}
+
+int CliSession::fail(const QString& message, int status) const
+{
+    QString text = message;
+    text.remove(QLatin1Char('\r'));
+    while (text.endsWith(QLatin1Char('\n'))) {
+        text.chop(1);
+    }
+    std::fprintf(err_, "%s: %s\n", kProgramName, text.toLocal8Bit().constData());
+    std::fflush(err_);
+    return status;
+}
+
+int CliSession::failDevice(const std::string& message, int status) const
+{
+    return fail(QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size())),
+                status);
+}
+
+int CliSession::failWithExchangeFailure() const
+{
+    return failDevice(failure_.value_or("The exchange with KORA-7740P failed."));
+}
+
+} // namespace kora::cli

@@ -1,0 +1,336 @@
+// The device panel's pop-up menu from the command line: rm, rmdir, mkdir, mv, autorun, format,
+// mem and abort run the panel's own handlers (DeviceMenuActions) on a listing of the directory
+// concerned, so the rules are the panel's: a directory that is not empty is refused, only files
+// are renamed, only programs are set to run automatically. The refresh that ends an operation
+// in the panel shows here whether the controller did what it was told.
+#include <variant>
+
+#include "cli/Commands.h"
+#include "cli/DeviceArgs.h"
+#include "device/DeviceBrowser.h"
+#include "device/DeviceMenuActions.h"
+#include "device/DeviceOperations.h"
+#include "device/DevicePath.h"
+
+namespace kora::cli {
+
+namespace {
+
+// The answers a user gives the panel's questions, from the command line: the command is the
+// yes (format asks for --yes before it gets here), the name typed is the one given.
+class CommandLineActionUi final : public DeviceActionUi {
+public:
+    explicit CommandLineActionUi(std::string name = {}) : name_(std::move(name)) {}
+
+    bool confirm(const std::string&) override { return true; }
+    void warning(const std::string& text) override { warnings_.push_back(text); }
+    std::optional<std::string> askName(const NameRequest&) override { return name_; }
+    void showProperties(const PropertiesTexts&) override {}
+
+    const std::vector<std::string>& warnings() const { return warnings_; }
+
+private:
+    std::string name_;
+    std::vector<std::string> warnings_;
+};
+
+// The panel on the command line: the browser lists through the session, the menu's handlers
+// act on its rows.
+class CommandLinePanel {
+public:
+    explicit CommandLinePanel(CliSession& session, std::string typedName = {})
+        : session_(session), browser_(session.runner()), ui_(std::move(typedName)),
+          actions_(browser_, ui_)
+    {
+    }
+
+    bool list(const std::string& folder)
+    {
+        browser_.ShowDeviceFolder(folder);
+        return !session_.failure();
+    }
+
+    std::optional<std::size_t> find(const std::string& name) const
+    {
+        const FolderEntries& entries = browser_.entries();
+        for (std::size_t row = 0; row < entries.size(); ++row) {
+            if (SameDeviceName(entries.at(row).name, name)) {
+                return row;
+            }
+        }
+        return std::nullopt;
+    }
+
+    const FolderEntry& entry(std::size_t row) const { return browser_.entries().at(row); }
+
+    // After a handler: its warning, then its failure; 0 when neither happened.
+    int outcome() const
+    {
+        if (!ui_.warnings().empty()) {
+            return session_.failDevice(ui_.warnings().front());
+        }
+        if (session_.failure()) {
+            return session_.failWithExchangeFailure();
+        }
+        return kExitOk;
+    }
+
+    DeviceMenuActions& actions() { return actions_; }
+    const DeviceMenuActions& actions() const { return actions_; }
+
+private:
+    CliSession& session_;
+    DeviceBrowser browser_;
+    CommandLineActionUi ui_;
+    DeviceMenuActions actions_;
+};
+
+std::string DrivePath(const std::string& folder)
+{
+    return "D:" + folder;
+}
+
+// The typed path, split into its folder and the name in it; a usage failure when it cannot be
+// used or names the root.
+std::optional<SplitPath> NamedPath(CommandContext& context, int argument)
+{
+    const auto path = NormalizeDevicePath(DeviceText(context.args.value(argument)));
+    if (const auto* error = std::get_if<PathError>(&path)) {
+        context.session.failDevice(error->message, kExitUsage);
+        return std::nullopt;
+    }
+    SplitPath split = SplitDevicePath(std::get<std::string>(path));
+    if (split.name.empty()) {
+        context.session.fail(QStringLiteral("the root of D: cannot be used here"), kExitUsage);
+        return std::nullopt;
+    }
+    return split;
+}
+
+// A name the user types into the window's name dialog, which takes no more than maxLength
+// characters.
+bool FitsNameDialog(CliSession& session, const std::string& name, int maxLength)
+{
+    if (name.size() <= static_cast<std::size_t>(maxLength)) {
+        return true;
+    }
+    session.failDevice("The name '" + name + "' is longer than " + std::to_string(maxLength) +
+                           " characters.",
+                       kExitUsage);
+    return false;
+}
+
+int NotFound(CliSession& session, const SplitPath& path)
+{
+    return session.failDevice("'" + path.name + "' is not in " + DrivePath(path.folder) + ".");
+}
+
+// The refresh after the operation shows it had no effect: the controller's own words say why.
+int NotDone(CliSession& session, const std::string& what, std::string_view commandStart)
+{
+    std::string message = "KORA-7740P did not " + what + ".";
+    for (const std::string& line : session.outputOf(commandStart)) {
+        message += "\n" + line;
+    }
+    return session.failDevice(message);
+}
+
+int RunDelete(CommandContext& context, bool directory)
+{
+    CliSession& session = context.session;
+    const std::optional<SplitPath> path = NamedPath(context, 0);
+    if (!path) {
+        return kExitUsage;
+    }
+    CommandLinePanel panel(session);
+    if (!panel.list(path->folder)) {
+        return session.failWithExchangeFailure();
+    }
+    const std::optional<std::size_t> row = panel.find(path->name);
+    if (!row) {
+        return NotFound(session, *path);
+    }
+    const std::string name = panel.entry(*row).name;
+    if (panel.entry(*row).isFolder != directory) {
+        return session.failDevice(directory ? "'" + name + "' is not a directory."
+                                            : "'" + name + "' is a directory; rmdir deletes it.");
+    }
+    panel.actions().PopupMenu2Popup(row);
+    panel.actions().Delete1Click(row);
+    if (const int status = panel.outcome(); status != kExitOk) {
+        return status;
+    }
+    if (panel.find(name)) {
+        return NotDone(session, "delete '" + name + "'", directory ? "rd " : "del ");
+    }
+    return kExitOk;
+}
+
+} // namespace
+
+int RunRm(CommandContext& context)
+{
+    return RunDelete(context, false);
+}
+
+int RunRmdir(CommandContext& context)
+{
+    return RunDelete(context, true);
+}
+
+int RunMkdir(CommandContext& context)
+{
+    CliSession& session = context.session;
+    const std::optional<SplitPath> path = NamedPath(context, 0);
+    if (!path) {
+        return kExitUsage;
+    }
+    if (!FitsNameDialog(session, path->name, MakeDirectoryRequest().maxLength)) {
+        return kExitUsage;
+    }
+    CommandLinePanel panel(session, path->name);
+    if (!panel.list(path->folder)) {
+        return session.failWithExchangeFailure();
+    }
+    panel.actions().MakeDirectory1Click();
+    if (const int status = panel.outcome(); status != kExitOk) {
+        return status;
+    }
+    const std::optional<std::size_t> made = panel.find(path->name);
+    if (!made || !panel.entry(*made).isFolder) {
+        return NotDone(session, "make the directory '" + path->name + "'", "md ");
+    }
+    return kExitOk;
+}
+
+int RunMv(CommandContext& context)
+{
+    CliSession& session = context.session;
+    const std::optional<SplitPath> path = NamedPath(context, 0);
+    if (!path) {
+        return kExitUsage;
+    }
+    const std::string newName = DeviceText(context.args.value(1));
+    if (const auto warning = UnsafeNameWarning(newName)) {
+        return session.failDevice(*warning, kExitUsage);
+    }
+    if (newName.empty() || !FitsNameDialog(session, newName, RenameRequest(path->name).maxLength)) {
+        return kExitUsage;
+    }
+    CommandLinePanel panel(session, newName);
+    if (!panel.list(path->folder)) {
+        return session.failWithExchangeFailure();
+    }
+    const std::optional<std::size_t> row = panel.find(path->name);
+    if (!row) {
+        return NotFound(session, *path);
+    }
+    const std::string oldName = panel.entry(*row).name;
+    if (!panel.actions().itemEnabled("Rename", row)) {
+        return session.failDevice("'" + oldName + "' is a directory; only files are renamed.");
+    }
+    panel.actions().PopupMenu2Popup(row);
+    panel.actions().Rename1Click(row);
+    if (const int status = panel.outcome(); status != kExitOk) {
+        return status;
+    }
+    if (!panel.find(newName)) {
+        return NotDone(session, "rename '" + oldName + "'", "ren ");
+    }
+    return kExitOk;
+}
+
+int RunAutorun(CommandContext& context)
+{
+    CliSession& session = context.session;
+    const std::optional<SplitPath> path = NamedPath(context, 0);
+    if (!path) {
+        return kExitUsage;
+    }
+    CommandLinePanel panel(session);
+    if (!panel.list(path->folder)) {
+        return session.failWithExchangeFailure();
+    }
+    const std::optional<std::size_t> row = panel.find(path->name);
+    if (!row) {
+        return NotFound(session, *path);
+    }
+    const std::string name = panel.entry(*row).name;
+    if (!panel.actions().itemEnabled("Set to AutoRun", row)) {
+        return session.failDevice("'" + name +
+                                  "' is not a program; only .EXE files are set to AutoRun.");
+    }
+    panel.actions().PopupMenu2Popup(row);
+    panel.actions().SetToAutoRun1Click(row);
+    if (const int status = panel.outcome(); status != kExitOk) {
+        return status;
+    }
+    if (!panel.find("AutoRun.bat")) {
+        return NotDone(session, "write AutoRun.bat", "echo ");
+    }
+    return kExitOk;
+}
+
+int RunFormat(CommandContext& context)
+{
+    CliSession& session = context.session;
+    if (!context.options.isSet(QStringLiteral("yes"))) {
+        return session.failDevice(std::string(kFormatQuestion) +
+                                      "\nNothing was done: give --yes to format the drive.",
+                                  kExitUsage);
+    }
+    CommandLinePanel panel(session);
+    // From the root, so that the controller is not left in a directory the format removes.
+    if (!panel.list(std::string(kDeviceRoot))) {
+        return session.failWithExchangeFailure();
+    }
+    panel.actions().FORMAT1Click();
+    return panel.outcome();
+}
+
+int RunMem(CommandContext& context)
+{
+    CommandLinePanel panel(context.session);
+    context.session.log().setEchoOutput(true);
+    panel.actions().MEM1Click();
+    return panel.outcome();
+}
+
+int RunAbort(CommandContext& context)
+{
+    CommandLinePanel panel(context.session);
+    context.session.log().setEchoOutput(true);
+    panel.actions().ABORT1Click();
+    return panel.outcome();
+}
+
+int RunExec(CommandContext& context)
+{
+    CliSession& session = context.session;
+    const QString typed = context.args.join(QLatin1Char(' '));
+    for (const QChar c : typed) {
+        if (c.unicode() > 0xFF) {
+            return session.fail(
+                QStringLiteral("exec: '%1' cannot be typed on the controller's console").arg(c),
+                kExitUsage);
+        }
+    }
+    const std::string command = DeviceText(typed);
+    if (command.empty()) {
+        return session.fail(QStringLiteral("exec: the command is empty"), kExitUsage);
+    }
+    for (const char c : command) {
+        const auto byte = static_cast<unsigned char>(c);
+        if (byte < 0x20 || byte == 0x7F) {
+            return session.fail(
+                QStringLiteral("exec: the command holds a control character; it types one "
+                               "line, which the tool ends with Enter"),
+                kExitUsage);
+        }
+    }
+    session.log().setEchoOutput(true);
+    const OperationResult result = session.run(GenericCommand(command + "\r"));
+    return result.ok ? kExitOk : session.failDevice(result.message);
+}
+
+} // namespace kora::cli

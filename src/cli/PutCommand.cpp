@@ -1,0 +1,263 @@
+// put: the window's copy to the device from the command line, with its checks and its queue
+// (transfer/CopyPlan), a progress display and an optional check of what arrived.
+#include <QCoreApplication>
+#include <QFile>
+#include <QFileInfo>
+
+#include <unistd.h>
+
+#include <filesystem>
+#include <variant>
+
+#include "cli/Commands.h"
+#include "cli/DeviceArgs.h"
+#include "cli/StopSignals.h"
+#include "device/DevicePath.h"
+#include "transfer/CopyPlan.h"
+
+namespace kora::cli {
+
+namespace {
+
+constexpr std::uint64_t kBlockSize = 128;
+constexpr int kBarWidth = 30;
+
+// Progress on standard error: a bar redrawn in place on a terminal, otherwise a plain line when
+// a file starts and at every tenth of it.
+class ProgressDisplay {
+public:
+    ProgressDisplay(std::FILE* stream, bool quiet)
+        : stream_(stream), quiet_(quiet), terminal_(::isatty(::fileno(stream)) == 1)
+    {
+    }
+
+    void update(const QueueProgress& progress)
+    {
+        if (quiet_) {
+            return;
+        }
+        const bool newFile = !started_ || progress.index != index_;
+        const int tenth = progress.percent / 10;
+        if (!newFile && progress.percent == percent_) {
+            return;
+        }
+        const QString name = QString::fromLatin1(progress.deviceName.c_str());
+        const QString count = QStringLiteral("%1/%2").arg(progress.index + 1).arg(progress.count);
+        if (terminal_) {
+            if (newFile && started_) {
+                std::fputc('\n', stream_);
+            }
+            const int filled = progress.percent * kBarWidth / 100;
+            const QString bar =
+                QString(filled, QLatin1Char('#')) + QString(kBarWidth - filled, QLatin1Char('.'));
+            Print(QStringLiteral("\r[%1] %2%  %3  %4")
+                      .arg(bar)
+                      .arg(progress.percent, 3)
+                      .arg(count, name));
+        } else if (newFile || tenth != tenth_) {
+            Print(QStringLiteral("%1 %2 %3%\n").arg(count, name).arg(progress.percent));
+        }
+        started_ = true;
+        index_ = progress.index;
+        percent_ = progress.percent;
+        tenth_ = tenth;
+    }
+
+    // Ends the bar's line, so that what follows starts on a line of its own.
+    void finish()
+    {
+        if (terminal_ && started_ && !quiet_) {
+            std::fputc('\n', stream_);
+            std::fflush(stream_);
+        }
+        started_ = false;
+    }
+
+private:
+    void Print(const QString& text)
+    {
+        std::fputs(text.toLocal8Bit().constData(), stream_);
+        std::fflush(stream_);
+    }
+
+    std::FILE* stream_;
+    bool quiet_;
+    bool terminal_;
+    bool started_ = false;
+    std::size_t index_ = 0;
+    int percent_ = -1;
+    int tenth_ = -1;
+};
+
+struct PutFile {
+    QString localPath;
+    QueuedFile queued;
+    std::uint64_t size = 0;
+};
+
+std::string EncodedPath(const QString& path)
+{
+    return QFile::encodeName(path).toStdString();
+}
+
+std::string InvalidNameMessage(const std::string& name, bool single, bool named)
+{
+    std::string message = InvalidFileNameCaption(name) +
+                          ": a name on KORA-7740P holds only letters, digits, \"_\" and \".\".";
+    if (single && !named) {
+        message += " Give the file a name with --as NAME.";
+    } else if (!single) {
+        message += " Upload this file on its own with --as NAME.";
+    }
+    return message;
+}
+
+// A size on the controller matches when it is the file's own or that size padded to whole
+// 128-byte blocks, as the receiver may keep the padding of the last block.
+bool SizeMatches(std::uint64_t listed, std::uint64_t local)
+{
+    const std::uint64_t padded = (local + kBlockSize - 1) / kBlockSize * kBlockSize;
+    return listed == local || listed == padded;
+}
+
+int Verify(CliSession& session, const std::string& folder, const std::vector<PutFile>& files)
+{
+    DirectoryListing listing;
+    if (!ListDeviceDirectory(session.runner(), folder, listing)) {
+        return session.failWithExchangeFailure();
+    }
+    const std::string directory = DeviceDirectory(folder);
+    for (const PutFile& file : files) {
+        const FolderEntry* found = nullptr;
+        for (const FolderEntry& entry : listing.entries) {
+            if (!entry.isFolder && SameDeviceName(entry.name, file.queued.deviceName)) {
+                found = &entry;
+            }
+        }
+        if (found == nullptr) {
+            return session.failDevice("Verification failed: " + file.queued.deviceName +
+                                      " is not in " + directory + ".");
+        }
+        if (!SizeMatches(found->size, file.size)) {
+            return session.failDevice("Verification failed: " + directory + found->name +
+                                      " holds " + std::to_string(found->size) +
+                                      " bytes; the PC file has " + std::to_string(file.size) + ".");
+        }
+        std::fprintf(session.out(), "verified %s%s: %llu bytes\n", directory.c_str(),
+                     found->name.c_str(), static_cast<unsigned long long>(found->size));
+    }
+    std::fflush(session.out());
+    return kExitOk;
+}
+
+} // namespace
+
+int RunPut(CommandContext& context)
+{
+    CliSession& session = context.session;
+    QStringList args = context.args;
+    std::string folder(kDeviceRoot);
+    if (args.size() >= 2 && LooksLikeDevicePath(DeviceText(args.back()))) {
+        const auto path = NormalizeDevicePath(DeviceText(args.takeLast()));
+        if (const auto* error = std::get_if<PathError>(&path)) {
+            return session.failDevice(error->message, kExitUsage);
+        }
+        folder = std::get<std::string>(path);
+    }
+    const bool named = context.options.isSet(QStringLiteral("as"));
+    if (named && args.size() != 1) {
+        return session.fail(
+            QStringLiteral("--as names one file, but %1 were given").arg(args.size()), kExitUsage);
+    }
+
+    std::vector<PutFile> files;
+    std::vector<CopySource> sources;
+    for (const QString& path : args) {
+        const QFileInfo info(path);
+        std::error_code error;
+        const bool regular = std::filesystem::is_regular_file(EncodedPath(path), error);
+        if (!info.exists()) {
+            return session.fail(
+                QStringLiteral("cannot read '%1': there is no such file").arg(path));
+        }
+        if (regular && !info.isReadable()) {
+            return session.fail(QStringLiteral("cannot read '%1': permission denied").arg(path));
+        }
+        PutFile file;
+        file.localPath = path;
+        file.size = regular ? static_cast<std::uint64_t>(info.size()) : 0;
+        file.queued.localPath = EncodedPath(path);
+        file.queued.deviceName =
+            DeviceText(named ? context.options.value(QStringLiteral("as")) : info.fileName());
+        sources.push_back({file.queued.localPath, regular, file.size});
+        files.push_back(std::move(file));
+    }
+    // What can be told without the controller first: files only, names it takes.
+    if (const CopyRefusal refusal = CheckCopySelection(sources, std::nullopt);
+        refusal != CopyRefusal::FreeSpaceUnknown) {
+        return session.failDevice(CopyRefusalText(refusal));
+    }
+    for (const PutFile& file : files) {
+        if (!ValidFileName(file.queued.deviceName)) {
+            return session.failDevice(
+                InvalidNameMessage(file.queued.deviceName, files.size() == 1, named), kExitUsage);
+        }
+    }
+
+    DirectoryListing listing;
+    if (!ListDeviceDirectory(session.runner(), folder, listing)) {
+        return session.failWithExchangeFailure();
+    }
+    if (!listing.freeSpace) {
+        return session.failDevice("KORA-7740P did not report the free space of " +
+                                  DeviceDirectory(folder) + "; nothing was sent.");
+    }
+    if (const CopyRefusal refusal = CheckCopySelection(sources, listing.freeSpace->bytes);
+        refusal != CopyRefusal::None) {
+        return session.failDevice(CopyRefusalText(refusal));
+    }
+
+    SerialPort port(*session.port()); // the listing has found it
+    if (const std::optional<std::string> failure = session.openCopyPort(port)) {
+        return session.failDevice(*failure);
+    }
+    std::vector<QueuedFile> queue;
+    for (const PutFile& file : files) {
+        queue.push_back(file.queued);
+    }
+    ProgressDisplay display(session.err(), context.options.isSet(QStringLiteral("quiet")));
+    QueueOutcome outcome;
+    {
+        const StopSignals stop;
+        QueueHooks hooks;
+        hooks.poll = [&display](const QueueProgress& progress) {
+            QCoreApplication::processEvents();
+            display.update(progress);
+        };
+        hooks.cancelRequested = [] { return StopSignals::received(); };
+        outcome = UploadQueue(port, DeviceDirectory(folder), queue, session.log(), hooks);
+    }
+    display.finish();
+    port.Close();
+
+    switch (outcome.kind) {
+    case QueueOutcome::Kind::Failed:
+        // The worker's status line, if it left one, says why, as it does in the window's pane.
+        if (const std::string& status = session.log().lastLine(); status.starts_with("<<")) {
+            return session.failDevice(outcome.message + "\n" + status);
+        }
+        return session.failDevice(outcome.message);
+    case QueueOutcome::Kind::Cancelled:
+        return session.fail(QStringLiteral("put: cancelled after %1 of %2 file(s)")
+                                .arg(outcome.sent.size())
+                                .arg(files.size()));
+    case QueueOutcome::Kind::Completed:
+        break;
+    }
+    if (context.options.isSet(QStringLiteral("verify"))) {
+        return Verify(session, folder, files);
+    }
+    return kExitOk;
+}
+
+} // namespace kora::cli

@@ -1,0 +1,194 @@
+#include "transfer/CopyPlan.h"
+
+#include <chrono>
+#include <thread>
+
+#include "link/ConsoleExchange.h"
+#include "transfer/TThreadXModem.h"
+
+namespace kora {
+
+namespace {
+
+constexpr auto kPollInterval = std::chrono::milliseconds(5);
+
+bool FileNameChar(char c)
+{
+    return (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z') || (c >= '0' && c <= '9') || c == '_' ||
+           c == '.';
+}
+
+} // namespace
+
+std::string TransferFailedMessage(const std::string& name)
+{
+    return "Fail to transfer file '" + name + "'!";
+}
+
+std::string InvalidFileNameCaption(const std::string& name)
+{
+    return "Invalid file name '" + name + "'";
+}
+
+bool ValidFileName(std::string_view name)
+{
+    if (name.empty()) {
+        return false;
+    }
+    for (const char c : name) {
+        if (!FileNameChar(c)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+std::string FileNamePart(std::string_view path)
+{
+    const std::size_t slash = path.rfind('/');
+    return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+std::string DeviceDirectory(std::string_view devicePath)
+{
+    if (devicePath == "\\") {
+        return "D:\\";
+    }
+    return "D:" + std::string(devicePath) + "\\";
+}
+
+CopyRefusal CheckCopySelection(const std::vector<CopySource>& sources,
+                               std::optional<std::uint64_t> freeBytes)
+{
+    if (sources.empty()) {
+        return CopyRefusal::NothingSelected;
+    }
+    std::uint64_t total = 0;
+    for (const CopySource& source : sources) {
+        if (!source.isFile) {
+            return CopyRefusal::NotOnlyFiles;
+        }
+        // A sum past 2^64 bytes cannot fit anywhere; saturate instead of wrapping round.
+        total = source.size > UINT64_MAX - total ? UINT64_MAX : total + source.size;
+    }
+    if (!freeBytes) {
+        return CopyRefusal::FreeSpaceUnknown;
+    }
+    if (total == 0 || total >= *freeBytes) {
+        return CopyRefusal::NotEnoughSpace;
+    }
+    return CopyRefusal::None;
+}
+
+std::string CopyRefusalText(CopyRefusal refusal)
+{
+    switch (refusal) {
+    case CopyRefusal::None:
+        return {};
+    case CopyRefusal::NothingSelected:
+        return std::string(kSelectFileWarning);
+    case CopyRefusal::NotOnlyFiles:
+        return std::string(kOnlyFileWarning);
+    case CopyRefusal::FreeSpaceUnknown:
+        return std::string(kRefreshFirstWarning);
+    case CopyRefusal::NotEnoughSpace:
+        return std::string(kNoSpaceWarning);
+    }
+    return {};
+}
+
+namespace {
+
+// Sends one file with its own worker and waits for it, polling as the hooks ask.
+std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
+                     const std::string& deviceDirectory, QueueProgress& progress,
+                     const QueueHooks& hooks, bool& cancelled)
+{
+    TThreadXModem worker;
+    worker.Port = &port;
+    worker.StatusMemo = &log;
+    worker.LocalPath = file.localPath;
+    worker.DeviceName = deviceDirectory + file.deviceName;
+    worker.Resume();
+    while (worker.TransferResult.load() == TThreadXModem::kRunning) {
+        progress.percent = worker.Progress.load();
+        if (hooks.poll) {
+            hooks.poll(progress);
+        }
+        std::this_thread::sleep_for(kPollInterval);
+        if (hooks.cancelRequested && hooks.cancelRequested()) {
+            cancelled = true;
+            worker.CancelRequested = true;
+        }
+    }
+    progress.percent = worker.Progress.load();
+    if (hooks.poll) {
+        hooks.poll(progress);
+    }
+    return worker.TransferResult.load();
+}
+
+} // namespace
+
+QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
+                         const std::vector<QueuedFile>& files, ConsoleLog& log,
+                         const QueueHooks& hooks)
+{
+    QueueOutcome outcome;
+    QueueProgress progress;
+    progress.count = files.size();
+    for (std::size_t index = 0; index < files.size(); ++index) {
+        QueuedFile file = files[index];
+        while (!ValidFileName(file.deviceName)) {
+            std::optional<std::string> renamed;
+            if (hooks.askNewName) {
+                renamed = hooks.askNewName(file.deviceName);
+            }
+            if (!renamed) {
+                break;
+            }
+            file.deviceName = std::move(*renamed);
+        }
+        if (!ValidFileName(file.deviceName)) {
+            outcome.skipped.push_back(file.localPath);
+            continue;
+        }
+        progress.index = index;
+        progress.localPath = file.localPath;
+        progress.deviceName = file.deviceName;
+        progress.percent = 0;
+        bool cancelled = false;
+        const std::int32_t result =
+            SendOne(port, log, file, deviceDirectory, progress, hooks, cancelled);
+        if (cancelled) {
+            outcome.kind = QueueOutcome::Kind::Cancelled;
+            if (result == TThreadXModem::kSucceeded) {
+                outcome.sent.push_back(file);
+            }
+            return outcome;
+        }
+        if (result != TThreadXModem::kSucceeded) {
+            outcome.kind = QueueOutcome::Kind::Failed;
+            outcome.message = TransferFailedMessage(file.deviceName);
+            return outcome;
+        }
+        outcome.sent.push_back(std::move(file));
+    }
+    return outcome;
+}
+
+std::optional<std::string> OpenCopyPort(SerialPort& port)
+{
+    if (!port.Open()) {
+        std::string message = OpenFailureMessage(port.portName());
+        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
+            message += "\n\n" + hint;
+        }
+        return message;
+    }
+    port.SetCommParams(57600, 8, 0, 0);
+    port.SetTimeouts(kCopyTimeoutMs);
+    return std::nullopt;
+}
+
+} // namespace kora

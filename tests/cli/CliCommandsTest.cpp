@@ -1,0 +1,156 @@
+// The device panel's menu from the command line, the console commands and the I/O
+// configuration, with the real tool on the simulator.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <fstream>
+#include <sstream>
+
+#include "CliTestKit.h"
+#include "device/DeviceOperations.h"
+#include "link/ConsoleExchange.h"
+
+namespace kora::test {
+namespace {
+
+struct Expected {
+    std::vector<std::string> args;
+    int status;
+    std::string err; // the whole of standard error
+};
+
+// Runs each command in turn and checks its exit status and its whole standard error.
+class CliCommands : public CliTest {
+protected:
+    void expect(const std::vector<Expected>& cases)
+    {
+        for (const Expected& c : cases) {
+            const ToolResult result = tool(c.args);
+            EXPECT_EQ(result.status, c.status) << ::testing::PrintToString(c.args) << result.err;
+            EXPECT_EQ(result.err, c.err) << ::testing::PrintToString(c.args);
+        }
+    }
+};
+
+TEST_F(CliCommands, DeletingFollowsThePanelsRules)
+{
+    expect({
+        {{"rm", "bin\\tool.com"}, 0, ""},
+        {{"rm", "LOG"}, 1, "kora7740p: 'LOG' is a directory; rmdir deletes it.\n"},
+        {{"rmdir", "README.TXT"}, 1, "kora7740p: 'README.TXT' is not a directory.\n"},
+        {{"rmdir", "\\LOG"}, 1, "kora7740p: " + DirectoryNotEmptyWarning("LOG") + "\n"},
+        {{"rmdir", "EMPTY"}, 0, ""},
+        {{"rm", "NOPE.TXT"}, 1, "kora7740p: 'NOPE.TXT' is not in D:\\.\n"},
+    });
+    EXPECT_FALSE(onDevice("D:\\BIN\\TOOL.COM"));
+    EXPECT_TRUE(onDevice("D:\\BIN\\START.BAT"));
+    EXPECT_TRUE(onDevice("D:\\LOG\\A.TXT"));
+    EXPECT_FALSE(onDevice("D:\\EMPTY"));
+}
+
+TEST_F(CliCommands, MakingAndRenaming)
+{
+    const std::string readme = deviceFile("D:\\README.TXT");
+    expect({
+        {{"mkdir", "\\BIN\\NEW"}, 0, ""},
+        {{"mkdir", "BIN"}, 1, "kora7740p: Unable to create directory\n'BIN'!\n"},
+        {{"mv", "readme.txt", "READ.ME"}, 0, ""},
+        {{"mv", "READ.ME", "NOTES"},
+         1,
+         "kora7740p: Duplicate file name or file not found\n'NOTES'!\n"},
+        {{"mv", "BIN", "X"}, 1, "kora7740p: 'BIN' is a directory; only files are renamed.\n"},
+    });
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEW"));
+    EXPECT_FALSE(onDevice("D:\\README.TXT"));
+    EXPECT_EQ(deviceFile("D:\\READ.ME"), readme);
+}
+
+TEST_F(CliCommands, AutorunAndConsoleCommands)
+{
+    expect({
+        {{"autorun", "demo.exe"}, 0, ""},
+        {{"autorun", "README.TXT"},
+         1,
+         "kora7740p: 'README.TXT' is not a program; only .EXE files are set to AutoRun.\n"},
+    });
+    EXPECT_EQ(deviceFile("D:\\AUTORUN.BAT"), "DEMO.EXE\r\n");
+    // A full drive: the console answers, the exchange goes through, but the listing after it
+    // shows no AutoRun.bat, and the controller's words say why.
+    ASSERT_EQ(sim().fileSystem().deleteFile("D:\\AUTORUN.BAT"), sim::FsError::None);
+    sim().fileSystem().setCapacity('D', sim().fileSystem().capacity('D') -
+                                            sim().fileSystem().freeBytes('D'));
+    expect({{{"autorun", "DEMO.EXE"},
+             1,
+             "kora7740p: KORA-7740P did not write AutoRun.bat.\nFile creation error\n"}});
+
+    const ToolResult mem = tool({"mem"});
+    EXPECT_EQ(mem.status, 0);
+    EXPECT_NE(mem.out.find("Largest executable program size"), std::string::npos) << mem.out;
+    EXPECT_EQ(mem.out.find("mem"), std::string::npos) << "the command is no output";
+    EXPECT_EQ(tool({"abort"}).out, "No program is running\n");
+    EXPECT_EQ(tool({"exec", "type", "NOTES"}).out, "Calibrate slot 2 before the run.\n");
+
+    sim().faults().noEcho = true;
+    const ToolResult unechoed = tool({"exec", "type NOTES"});
+    EXPECT_EQ(unechoed.status, 1);
+    EXPECT_EQ(unechoed.err, "kora7740p: Unable to send command 'type NOTES'!\n\nPlease make "
+                            "sure the KORA-7740P is in INIT mode\n\nand no program is running\n");
+}
+
+TEST_F(CliCommands, FormatAsksForYesFirst)
+{
+    const ToolResult refused = tool({"format"});
+    EXPECT_EQ(refused.status, 2);
+    EXPECT_EQ(refused.err, "kora7740p: " + std::string(kFormatQuestion) +
+                               "\nNothing was done: give --yes to format the drive.\n");
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+    EXPECT_TRUE(onDevice("D:\\README.TXT"));
+
+    const ToolResult formatted = tool({"format", "--yes"});
+    EXPECT_EQ(formatted.status, 0) << formatted.err;
+    EXPECT_EQ(sim().fileSystem().list("D:\\")->size(), 0u);
+}
+
+TEST_F(CliCommands, IoConfigurationReadEditedAndApplied)
+{
+    const std::string file = (workDir() / "io.cfg").string();
+    const ToolResult shown = tool({"cfgio", "show", "--json", "-o", file});
+    ASSERT_EQ(shown.status, 0) << shown.err;
+    const QJsonObject table =
+        QJsonDocument::fromJson(QByteArray::fromStdString(shown.out)).object();
+    EXPECT_EQ(table["node"].toInt(), 1);
+    const QJsonArray slotList = table["slots"].toArray();
+    ASSERT_EQ(slotList.size(), 4);
+    const QJsonObject first = slotList[0].toObject();
+    EXPECT_EQ(first["moduleType"].toInt(), 4);
+    EXPECT_EQ(first["channelCount"].toInt(), 8);
+    EXPECT_EQ(first["channels"].toArray()[0].toObject()["rangeCode"].toInt(), 9);
+    EXPECT_EQ(slotList[3].toObject()["moduleType"].toInt(), 99);
+
+    std::stringstream text;
+    text << std::ifstream(file).rdbuf();
+    std::string edited = text.str();
+    ASSERT_EQ(edited.rfind("@KORA7740PIOCFG-START 001 -1 -1\n", 0), 0u) << edited;
+    const std::size_t channel = edited.find("\n0 09 -1 -1\n");
+    ASSERT_NE(channel, std::string::npos);
+    edited.replace(channel, 11, "\n0 10 -1 -1\n");
+    std::ofstream(file, std::ios::binary | std::ios::trunc) << edited;
+
+    const ToolResult applied = tool({"cfgio", "apply", file});
+    EXPECT_EQ(applied.status, 0) << applied.err;
+    EXPECT_EQ(applied.out, "I/O configuration applied\n");
+    EXPECT_FALSE(onDevice("D:\\KORAIO.CFG"));
+    EXPECT_NE(tool({"cfgio", "show"}).out.find("  Channel 0: code 10  +/-   1  V\n"),
+              std::string::npos);
+
+    const std::uint64_t sent = sim().bytesReceived();
+    std::ofstream(file, std::ios::trunc) << "@KORA7740PIOCFG-START 001 -1 -1\n";
+    const ToolResult truncated = tool({"cfgio", "apply", file});
+    EXPECT_EQ(truncated.status, 1);
+    EXPECT_NE(truncated.err.find("is no I/O configuration file"), std::string::npos);
+    EXPECT_EQ(sim().bytesReceived(), sent);
+}
+
+} // namespace
+} // namespace kora::test

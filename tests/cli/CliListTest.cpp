@@ -1,0 +1,124 @@
+// ls, ports, the busy port and wrong usage, with the real tool on the simulator.
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include "CliTestKit.h"
+#include "device/DeviceOperations.h"
+#include "link/ConsoleExchange.h"
+#include "link/SerialPort.h"
+
+namespace kora::test {
+namespace {
+
+QJsonObject ParseJson(const std::string& text)
+{
+    QJsonParseError error{};
+    const QJsonDocument document = QJsonDocument::fromJson(QByteArray::fromStdString(text), &error);
+    EXPECT_EQ(error.error, QJsonParseError::NoError) << text;
+    return document.object();
+}
+
+TEST_F(CliTest, LsShowsThePanelsColumnsAndJsonReadsBack)
+{
+    const ToolResult text = tool({"ls"});
+    ASSERT_EQ(text.status, 0) << text.err;
+    const std::vector<std::string> lines = Lines(text.out);
+    ASSERT_EQ(lines.size(), 10u) << text.out; // header, 4 folders, 4 files, status
+    EXPECT_EQ(lines[0].substr(0, 4), "Name");
+    EXPECT_EQ(lines[1].substr(0, 4), "BIN ");
+    EXPECT_NE(lines[6].find("DEMO.EXE       12KB"), std::string::npos) << lines[6];
+    EXPECT_NE(lines[6].find("2005/11/02 14:05"), std::string::npos) << lines[6];
+    EXPECT_EQ(lines[9].rfind("8 object(s)  1.2 MB(", 0), 0u) << lines[9];
+    EXPECT_NE(lines[9].find(" bytes free)"), std::string::npos);
+
+    const ToolResult json = tool({"ls", "--json", "-s", "d:/log"});
+    ASSERT_EQ(json.status, 0) << json.err;
+    const QJsonObject listing = ParseJson(json.out);
+    EXPECT_EQ(listing["path"].toString(), QStringLiteral("\\log"));
+    EXPECT_EQ(listing["freeBytes"].toDouble(),
+              static_cast<double>(sim().fileSystem().freeBytes('D')));
+    const QJsonArray entries = listing["entries"].toArray();
+    ASSERT_EQ(entries.size(), 4);
+    const char* names[] = {"NEW", "OLD", "A.TXT", "B.TXT"};
+    for (int i = 0; i < 4; ++i) {
+        const QJsonObject entry = entries[i].toObject();
+        EXPECT_EQ(entry["name"].toString(), QLatin1String(names[i]));
+        EXPECT_EQ(entry["kind"].toString(), i < 2 ? "folder" : "file");
+        EXPECT_EQ(entry["size"].toInt(), i < 2 ? 0 : 10);
+        EXPECT_TRUE(entry["date"].toString().startsWith(QStringLiteral("2006/07/08 12:0")));
+    }
+    const QJsonObject tree = listing["tree"].toObject();
+    EXPECT_EQ(tree["files"].toInt(), 4);
+    EXPECT_EQ(tree["folders"].toInt(), 2);
+    EXPECT_EQ(tree["bytes"].toInt(), 30);
+
+    const ToolResult totals = tool({"ls", "-s", "\\LOG"});
+    EXPECT_NE(totals.out.find("\nSize:      30 byte(s)\nContains:  4 file(s), 2 folder(s)\n"),
+              std::string::npos)
+        << totals.out;
+
+    const ToolResult missing = tool({"ls", "\\NOPE"});
+    EXPECT_EQ(missing.status, 1);
+    EXPECT_EQ(missing.err, "kora7740p: Invalid directory\n'\\NOPE'!\n");
+    EXPECT_EQ(missing.out, "");
+}
+
+TEST_F(CliTest, APortHeldElsewhereIsMarkedAndRefused)
+{
+    EXPECT_EQ(Lines(tool({"ports"}).out).at(0), "COM1");
+
+    SerialPort held(portName());
+    ASSERT_TRUE(held.Open());
+    EXPECT_EQ(Lines(tool({"ports"}).out).at(0), "COM1 busy");
+    const ToolResult ls = tool({"ls"});
+    EXPECT_EQ(ls.status, 1);
+    EXPECT_EQ(ls.err, "kora7740p: " + OpenFailureMessage("COM1") + "\n");
+    const ToolResult term = tool({"-p", "COM1", "term"});
+    EXPECT_EQ(term.status, 1);
+    EXPECT_EQ(term.err, "kora7740p: Unable to open COM1 !\n");
+    held.Close();
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+}
+
+TEST_F(CliTest, WrongUsageExitsWithTwoAndSendsNothing)
+{
+    const std::vector<std::vector<std::string>> wrong = {
+        {},
+        {"bogus"},
+        {"ls", "A", "B"},
+        {"rm"},
+        {"mv", "A"},
+        {"cfgio", "bogus"},
+        {"cfgio", "apply"},
+        {"ls", "--bogus"},
+        {"put", "--as", "X.BIN", "a", "b"},
+        {"rm", "BAD NAME"},
+        {"mkdir", "TOOLONGNAME"},
+        {"mv", "README.TXT", "A\\B"},
+        {"ls", "C:\\DOS"},
+        {"exec", ""},
+        {"format"},
+    };
+    for (const auto& args : wrong) {
+        const ToolResult result = tool(args);
+        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(args) << result.err;
+        EXPECT_EQ(result.err.rfind("kora7740p: ", 0), 0u) << result.err;
+    }
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+    EXPECT_EQ(tool({"rm", "BAD NAME"}).err, "kora7740p: " + *UnsafeNameWarning("BAD NAME") + "\n");
+
+    const ToolResult help = tool({"--help"});
+    EXPECT_EQ(help.status, 0);
+    EXPECT_NE(help.out.find("Commands:"), std::string::npos);
+    for (const char* command : {"ports", "ls", "put", "rm", "rmdir", "mkdir", "mv", "mem", "abort",
+                                "autorun", "format", "cfgio", "exec", "term"}) {
+        const ToolResult result = tool({command, "--help"});
+        EXPECT_EQ(result.status, 0) << command;
+        EXPECT_NE(result.out.find(std::string("[options] ") + command), std::string::npos)
+            << result.out;
+    }
+}
+
+} // namespace
+} // namespace kora::test

@@ -1,0 +1,88 @@
+// put: files arrive byte-exact, with the copy button's checks, progress and verification.
+#include <fcntl.h>
+
+#include <filesystem>
+#include <fstream>
+
+#include "CliTestKit.h"
+#include "support/PtyPair.h"
+
+namespace kora::test {
+namespace {
+
+TEST_F(CliTest, PutUploadsFilesByteExactAndVerifiesThem)
+{
+    const std::string first = RandomText(1000, 1);
+    const std::string second = RandomText(129, 2);
+    const ToolResult result = tool(
+        {"put", writeLocal("a.bin", first), writeLocal("Second.Bin", second), "\\BIN", "--verify"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(deviceFile("D:\\BIN\\A.BIN"), Padded(first));
+    EXPECT_EQ(deviceFile("D:\\BIN\\SECOND.BIN"), Padded(second));
+    EXPECT_EQ(result.out, "verified D:\\BIN\\A.BIN: 1024 bytes\n"
+                          "verified D:\\BIN\\SECOND.BIN: 256 bytes\n");
+    // Not a terminal: plain progress lines.
+    const std::vector<std::string> progress = Lines(result.err);
+    ASSERT_FALSE(progress.empty());
+    EXPECT_EQ(progress.front(), "1/2 a.bin 0%");
+    EXPECT_EQ(progress.back(), "2/2 Second.Bin 100%");
+}
+
+TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
+{
+    const std::string program = writeLocal("my-prog.exe", RandomText(300, 3));
+    const ToolResult unnamed = tool({"put", program});
+    EXPECT_EQ(unnamed.status, 2);
+    EXPECT_EQ(unnamed.err.rfind("kora7740p: Invalid file name 'my-prog.exe'", 0), 0u);
+    EXPECT_NE(unnamed.err.find("--as NAME"), std::string::npos);
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+
+    const ToolResult named = tool({"put", "--as", "MYPROG.EXE", program});
+    ASSERT_EQ(named.status, 0) << named.err;
+    EXPECT_TRUE(onDevice("D:\\MYPROG.EXE"));
+
+    const std::string empty = writeLocal("empty.bin", "");
+    const std::string fits = writeLocal("fits.bin", "x");
+    // The free space exactly: refused, as the window refuses it.
+    const std::string whole = (workDir() / "whole.bin").string();
+    {
+        std::ofstream(whole).put('\0');
+    }
+    std::filesystem::resize_file(whole, sim().fileSystem().freeBytes('D'));
+    const struct {
+        std::vector<std::string> args;
+        std::string message;
+    } refused[] = {
+        {{"put", workDir().string()}, "Only file can be transferred."},
+        {{"put", fits, workDir().string()}, "Only file can be transferred."},
+        {{"put", empty}, "There is no enough space on KORA-7740P."},
+        {{"put", whole}, "There is no enough space on KORA-7740P."},
+        {{"put", fits, whole}, "There is no enough space on KORA-7740P."},
+        {{"put", (workDir() / "none.bin").string()},
+         "cannot read '" + (workDir() / "none.bin").string() + "': there is no such file"},
+    };
+    for (const auto& c : refused) {
+        const ToolResult result = tool(c.args);
+        EXPECT_EQ(result.status, 1) << c.message;
+        EXPECT_EQ(result.err, "kora7740p: " + c.message + "\n");
+    }
+    EXPECT_FALSE(onDevice("D:\\FITS.BIN"));
+    EXPECT_FALSE(onDevice("D:\\WHOLE.BIN"));
+}
+
+TEST_F(CliTest, PutDrawsABarOnATerminal)
+{
+    PtyPair terminal;
+    ASSERT_TRUE(terminal.ok());
+    const ToolResult result = RunTool({"put", writeLocal("bar.bin", RandomText(5000, 4))},
+                                      std::chrono::seconds(90), terminal.slaveFd());
+    ASSERT_EQ(result.status, 0);
+    const std::string shown = terminal.readUntilQuiet(std::chrono::milliseconds(200));
+    EXPECT_NE(shown.find("\r[##############################] 100%  1/1  bar.bin"),
+              std::string::npos)
+        << shown;
+    EXPECT_EQ(result.err, "");
+}
+
+} // namespace
+} // namespace kora::test

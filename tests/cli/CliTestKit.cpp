@@ -1,0 +1,47 @@
+#include "CliTestKit.h"
+
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace kora::test {
+
+std::string CliTest::writeLocal(const std::string& name, const std::string& bytes)
+{
+    const std::filesystem::path path = workDir() / name;
+    std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
+    return path.string();
+}
+
+std::string CliTest::deviceFile(const std::string& path)
+{
+    return sim().fileSystem().readFile(path).value_or(std::string());
+}
+
+std::string RandomText(std::size_t size, unsigned seed)
+{
+    std::mt19937 generator(seed);
+    std::string bytes(size, '\0');
+    for (char& c : bytes) {
+        c = static_cast<char>(generator() & 0xFF);
+    }
+    return bytes;
+}
+
+std::string Padded(std::string bytes)
+{
+    bytes.resize((bytes.size() + 127) / 128 * 128, '\0');
+    return bytes;
+}
+
+std::vector<std::string> Lines(const std::string& text)
+{
+    std::vector<std::string> lines;
+    std::istringstream stream(text);
+    for (std::string line; std::getline(stream, line);) {
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+} // namespace kora::test

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <string>
+#include <vector>
+
+#include "ToolRun.h"
+#include "support/SimFixture.h"
+
+namespace kora::test {
+
+// The simulator as COM1 and the tool run against it, as a script would run it.
+class CliTest : public SimFixture {
+protected:
+    ToolResult tool(const std::vector<std::string>& args) { return RunTool(args); }
+
+    // A PC file in the test's folder; the path as the tool is given it.
+    std::string writeLocal(const std::string& name, const std::string& bytes);
+    // The bytes of a file on the simulated drives, empty when there is none.
+    std::string deviceFile(const std::string& path);
+    bool onDevice(const std::string& path) { return sim().fileSystem().exists(path); }
+};
+
+// Random bytes, the same for the same seed.
+std::string RandomText(std::size_t size, unsigned seed);
+// What an XMODEM receiver keeps of the bytes: the last block padded with zeros.
+std::string Padded(std::string bytes);
+// The lines of a text, without their line ends.
+std::vector<std::string> Lines(const std::string& text);
+
+} // namespace kora::test

@@ -1,0 +1,179 @@
+// The copy's rules (names, destination, the checks before anything is sent) and its queue of
+// uploads against the simulator's transfer tool.
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <map>
+
+#include "TransferTestKit.h"
+#include "transfer/CopyPlan.h"
+
+namespace kora::test {
+namespace {
+
+using namespace std::chrono_literals;
+
+TEST(CopyRules, FileNamesTheControllerTakes)
+{
+    const struct {
+        const char* name;
+        bool valid;
+    } cases[] = {
+        {"A.EXE", true},        {"a.b.c", true},        {"LONGFILENAME.TEXT", true},
+        {"my_prog.exe", true},  {"...", true},          {"", false},
+        {"my-prog.exe", false}, {"MY PROG.EXE", false}, {"caf\xc3\xa9.txt", false},
+        {"A\\B.EXE", false},    {"A:B", false},         {"tab\t", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ValidFileName(c.name), c.valid) << c.name;
+    }
+}
+
+TEST(CopyRules, DestinationAndNames)
+{
+    EXPECT_EQ(DeviceDirectory("\\"), "D:\\");
+    EXPECT_EQ(DeviceDirectory("\\BIN"), "D:\\BIN\\");
+    EXPECT_EQ(DeviceDirectory("\\BIN\\TEST"), "D:\\BIN\\TEST\\");
+    EXPECT_EQ(FileNamePart("/home/user/A.EXE"), "A.EXE");
+    EXPECT_EQ(FileNamePart("A.EXE"), "A.EXE");
+    EXPECT_EQ(InvalidFileNameCaption("my-prog.exe"), "Invalid file name 'my-prog.exe'");
+    EXPECT_EQ(TransferFailedMessage("B.BIN"), "Fail to transfer file 'B.BIN'!");
+}
+
+TEST(CopyRules, ChecksBeforeAnythingIsSent)
+{
+    const CopySource folder{"/tmp/dir", false, 0};
+    const auto file = [](std::uint64_t size) { return CopySource{"/tmp/f", true, size}; };
+    constexpr std::uint64_t kGiB = 1ull << 30;
+    const struct {
+        std::vector<CopySource> sources;
+        std::optional<std::uint64_t> free;
+        CopyRefusal refusal;
+    } cases[] = {
+        {{}, 1000, CopyRefusal::NothingSelected},
+        {{file(10), folder}, 1000, CopyRefusal::NotOnlyFiles},
+        {{file(10)}, std::nullopt, CopyRefusal::FreeSpaceUnknown},
+        {{file(0)}, 1000, CopyRefusal::NotEnoughSpace},
+        {{file(999)}, 1000, CopyRefusal::None},
+        {{file(1000)}, 1000, CopyRefusal::NotEnoughSpace},
+        {{file(500), file(499)}, 1000, CopyRefusal::None},
+        // Totals beyond 32 bits neither wrap round nor get cut: 4 GiB + 1 against 5 GiB free
+        // fits, two 3 GiB files do not.
+        {{file(4 * kGiB), file(1)}, 5 * kGiB, CopyRefusal::None},
+        {{file(3 * kGiB), file(3 * kGiB)}, 5 * kGiB, CopyRefusal::NotEnoughSpace},
+        {{file(UINT64_MAX), file(2)}, UINT64_MAX, CopyRefusal::NotEnoughSpace},
+    };
+    for (std::size_t i = 0; i < std::size(cases); ++i) {
+        EXPECT_EQ(CheckCopySelection(cases[i].sources, cases[i].free), cases[i].refusal) << i;
+    }
+    EXPECT_EQ(CopyRefusalText(CopyRefusal::NotEnoughSpace),
+              "There is no enough space on KORA-7740P.");
+    EXPECT_EQ(CopyRefusalText(CopyRefusal::NotOnlyFiles), "Only file can be transferred.");
+}
+
+class CopyQueue : public TransferToolTest {
+protected:
+    void SetUp() override
+    {
+        TransferToolTest::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
+        port_ = std::make_unique<SerialPort>(simulator_.terminalPath());
+        ASSERT_TRUE(OpenTransferPort(*port_, 40));
+    }
+
+    QueuedFile file(const std::string& localName, const std::string& deviceName, std::size_t size)
+    {
+        const auto bytes = RandomBytes(size, static_cast<std::uint32_t>(size));
+        contents_[deviceName] = bytes;
+        return {folder_.write(localName, bytes).string(), deviceName};
+    }
+
+    QueueOutcome run(const std::vector<QueuedFile>& files, QueueHooks hooks = {})
+    {
+        const auto poll = hooks.poll;
+        hooks.poll = [&, poll](const QueueProgress& progress) {
+            QCoreApplication::processEvents();
+            seen_.push_back(progress);
+            if (poll) {
+                poll(progress);
+            }
+        };
+        return UploadQueue(*port_, "D:\\BIN\\", files, log_, hooks);
+    }
+
+    bool stored(const std::string& deviceName)
+    {
+        const auto text = simulator_.fileSystem().readFile("D:\\BIN\\" + deviceName);
+        return text && std::vector<std::uint8_t>(text->begin(), text->end()) ==
+                           PaddedTo128(contents_[deviceName], 0);
+    }
+
+    std::unique_ptr<SerialPort> port_;
+    TempFolder folder_;
+    RecordingLog log_;
+    std::map<std::string, std::vector<std::uint8_t>> contents_;
+    std::vector<QueueProgress> seen_;
+};
+
+TEST_F(CopyQueue, FirstFailureEndsTheQueueAndNamesTheFile)
+{
+    options_->cancelAtBlock = 3; // the receiver gives up on the third block of any file
+    const QueueOutcome outcome =
+        run({file("a", "A.BIN", 200), file("b", "B.BIN", 1000), file("c", "C.BIN", 100)});
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Failed);
+    EXPECT_EQ(outcome.message, "Fail to transfer file 'B.BIN'!");
+    ASSERT_EQ(outcome.sent.size(), 1u);
+    EXPECT_TRUE(stored("A.BIN"));
+    EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\B.BIN"));
+    EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\C.BIN"));
+    EXPECT_TRUE(log_.contains("C:\\transfer /R D:\\BIN\\A.BIN"));
+    ASSERT_FALSE(seen_.empty());
+    EXPECT_EQ(seen_.back().index, 1u);
+    EXPECT_EQ(seen_.back().count, 3u);
+}
+
+TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
+{
+    QueueHooks hooks;
+    std::vector<std::string> asked;
+    hooks.askNewName = [&](const std::string& name) -> std::optional<std::string> {
+        asked.push_back(name);
+        if (name == "my-prog.exe") {
+            return "still bad"; // checked again
+        }
+        if (name == "still bad") {
+            return "MYPROG.EXE";
+        }
+        return std::nullopt; // skip
+    };
+    const QueuedFile skippedFile = file("x y.bin", "x y.bin", 10);
+    const QueueOutcome outcome = run(
+        {file("my-prog.exe", "my-prog.exe", 300), skippedFile, file("ok", "OK.BIN", 50)}, hooks);
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Completed);
+    EXPECT_EQ(asked, (std::vector<std::string>{"my-prog.exe", "still bad", "x y.bin"}));
+    ASSERT_EQ(outcome.sent.size(), 2u);
+    EXPECT_EQ(outcome.sent[0].deviceName, "MYPROG.EXE");
+    EXPECT_EQ(outcome.skipped, std::vector<std::string>{skippedFile.localPath});
+    contents_["MYPROG.EXE"] = contents_["my-prog.exe"];
+    EXPECT_TRUE(stored("MYPROG.EXE"));
+    EXPECT_TRUE(stored("OK.BIN"));
+}
+
+TEST_F(CopyQueue, CancelStopsTheCurrentFileAndTheRestWithoutMessage)
+{
+    QueueHooks hooks;
+    bool cancel = false;
+    hooks.poll = [&](const QueueProgress& progress) { cancel = cancel || progress.percent > 0; };
+    hooks.cancelRequested = [&] { return cancel; };
+    const QueueOutcome outcome =
+        run({file("big", "BIG.BIN", 64 * 1024), file("next", "NEXT.BIN", 10)}, hooks);
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Cancelled);
+    EXPECT_TRUE(outcome.message.empty());
+    EXPECT_TRUE(outcome.sent.empty());
+    EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\BIG.BIN"));
+    EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\NEXT.BIN"));
+}
+
+} // namespace
+} // namespace kora::test
