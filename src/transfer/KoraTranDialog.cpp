@@ -24,6 +24,7 @@ namespace {
 
 constexpr int kQueueDelayMs = 150;
 constexpr int kCloseDelayMs = 200;
+constexpr std::chrono::milliseconds kFiguresInterval(250);
 
 // PC paths and names are the file system's bytes (UTF-8 here); a name typed into the rename
 // prompt is single bytes. Shown as UTF-8 when they are, else byte for byte.
@@ -196,13 +197,23 @@ void TdlgKoraTran::showProgress(const QueueProgress& progress)
         currentPath_ = progress.localPath;
         meteredFile_ = progress.index;
         meter_.start(FileSize(currentPath_));
+        figuresShown_.reset();
         edtName_->setText(PathText(currentPath_));
         edtCount_->setText(QStringLiteral("%1/%2").arg(progress.index + 1).arg(progress.count));
     }
     ProgressBar1_->setValue(progress.percent);
 
-    const TransferMeter::Reading reading =
-        meter_.read(progress.percent, TransferMeter::Clock::now());
+    // The figures change on every poll; a few readings a second are all an eye can follow, and
+    // repainting less leaves the machine to the transfer.
+    const auto now = TransferMeter::Clock::now();
+    if (!figuresShown_ || now - *figuresShown_ >= kFiguresInterval || progress.percent == 100) {
+        figuresShown_ = now;
+        showFigures(meter_.read(progress.percent, now));
+    }
+}
+
+void TdlgKoraTran::showFigures(const TransferMeter::Reading& reading)
+{
     lblSent_->setText(QString::fromStdString(TransferMeter::SentText(reading)));
     const std::string rate = TransferMeter::RateText(reading);
     lblRate_->setText(rate.empty() ? QString() : QString::fromStdString(rate));

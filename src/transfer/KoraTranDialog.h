@@ -81,6 +81,7 @@ private:
     void buildControls();
     QueueHooks queueHooks();
     void showProgress(const QueueProgress& progress);
+    void showFigures(const TransferMeter::Reading& reading);
     std::optional<std::string> askNewName(const std::string& invalidName);
 
     SerialPort* port_ = nullptr;
@@ -93,6 +94,7 @@ private:
     std::optional<QueueOutcome> outcome_;
     TransferMeter meter_;
     std::optional<std::size_t> meteredFile_;
+    std::optional<TransferMeter::Clock::time_point> figuresShown_;
 
     QFrame* Bevel1_ = nullptr;
     QLabel* lblName_ = nullptr;

@@ -333,6 +333,12 @@ TEST_F(CopyToDeviceSimTest, CancelStopsTheFileSendsNoOtherAndListsAgainWithoutAM
             EXPECT_EQ(dialog->edtCount()->text(), "1/2");
             EXPECT_TRUE(dialog->edtName()->text().endsWith("/BIG.BIN"));
             EXPECT_FALSE(dialog->lblSent()->text().isEmpty());
+            // The port is the copy's for the whole batch: the device controls are off, and a
+            // listing asked for meanwhile (an event that got through) is not made.
+            EXPECT_EQ(window_->deviceLink()->holder(), PortHolder::CopyBatch);
+            EXPECT_FALSE(window_->btnCopy()->isEnabled());
+            EXPECT_FALSE(window_->devicePanel()->lstviewKora()->isEnabled());
+            window_->deviceController()->tbtnRefreshClick();
             dialog->btnCancel()->click();
         }
     });
@@ -345,8 +351,9 @@ TEST_F(CopyToDeviceSimTest, CancelStopsTheFileSendsNoOtherAndListsAgainWithoutAM
     EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
     EXPECT_FALSE(pane().contains("SMALL.BIN"));
     EXPECT_FALSE(sim().fileSystem().readFile("D:\\SMALL.BIN"));
-    EXPECT_EQ(listings(), listed + 1) << "listed again";
+    EXPECT_EQ(listings(), listed + 1) << "listed again, once";
     EXPECT_FALSE(window_->deviceLink()->busy());
+    EXPECT_TRUE(window_->btnCopy()->isEnabled());
 }
 
 // Delivers a drag of urls at a point of the window as the window system does: to the widget
