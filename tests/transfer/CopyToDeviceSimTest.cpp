@@ -8,6 +8,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMimeData>
 #include <QPlainTextEdit>
 #include <QProgressBar>
@@ -15,6 +16,7 @@
 #include <QSignalSpy>
 #include <QTest>
 #include <QTimer>
+#include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 
@@ -395,8 +397,14 @@ TEST_F(CopyToDeviceSimTest, DroppedFilesAndF5CopyAsTheButtonDoes)
     listDevice("\\LOG");
     QWidget& deviceList = *window_->devicePanel()->lstviewKora()->viewport();
 
-    // Dragged out of the local panel: its selection as file URLs.
+    // Dragged out of the local panel: the views start a drag of the selection, which the
+    // model hands over as file URLs (in every view style: the icon styles reset dragging).
     selectPc({"ONE.BIN"});
+    LocalPanel& local = *window_->localPanel();
+    local.tbtnLocalLgIcon()->click();
+    EXPECT_TRUE(local.lstviewLocalIcons()->dragEnabled());
+    local.tbtnLocalDtIcon()->click();
+    EXPECT_TRUE(localList().dragEnabled());
     const QModelIndexList chosen = localList().selectionModel()->selectedIndexes();
     const std::unique_ptr<QMimeData> dragged(localList().model()->mimeData(chosen));
     ASSERT_TRUE(dragged);
