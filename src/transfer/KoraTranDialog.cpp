@@ -224,8 +224,9 @@ void TdlgKoraTran::showFigures(const TransferMeter::Reading& reading)
 
 std::optional<std::string> TdlgKoraTran::askNewName(const std::string& invalidName)
 {
-    // Centred on the main window, as every prompt of the program.
-    TdlgKoraAskName dialog(parentWidget() != nullptr ? parentWidget() : this);
+    // Over this dialog, so that it stays on top of it; this dialog is centred on the main
+    // window, and so is the prompt.
+    TdlgKoraAskName dialog(this);
     dialog.setWindowTitle(PathText(InvalidFileNameCaption(invalidName)));
     dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
                                          static_cast<qsizetype>(kNewFileNamePrompt.size())));

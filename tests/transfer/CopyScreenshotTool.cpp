@@ -1,8 +1,10 @@
-// Pictures of a copy to the simulator at the real line rate, for the project's docs: the
-// transfer dialog while a file is on its way, the whole screen with it over the main window, and
-// the main window afterwards with the files listed. Under Xvfb:
+// Pictures of a copy to the simulator at the real line rate, for the project's docs: the rename
+// prompt for a name the controller cannot take, the transfer dialog while a file is on its way,
+// the whole screen with it over the main window, and the main window afterwards with the files
+// listed. Under Xvfb:
 //   xvfb-run -a -s "-screen 0 1280x1024x24" copy_screenshot OUT_PREFIX
-// writes OUT_PREFIX-dialog.png, OUT_PREFIX-screen.png and OUT_PREFIX-after.png.
+// writes OUT_PREFIX-rename.png, OUT_PREFIX-dialog.png, OUT_PREFIX-screen.png and
+// OUT_PREFIX-after.png.
 #include <QApplication>
 #include <QComboBox>
 #include <QEventLoop>
@@ -19,6 +21,7 @@
 
 #include "app/MainWindow.h"
 #include "device/DevicePanel.h"
+#include "device/KoraAskNameDialog.h"
 #include "local/LocalPanel.h"
 #include "support/SimFixture.h"
 #include "transfer/KoraTranDialog.h"
@@ -62,6 +65,7 @@ int main(int argc, char* argv[])
     std::filesystem::create_directories(folder);
     WriteFile(folder / "CONTROL.EXE", 20 * 1024);
     WriteFile(folder / "PARAMS.DAT", 3000);
+    WriteFile(folder / "my-prog.exe", 1000);
 
     kora::TfrmMain window;
     window.FormCreate();
@@ -82,8 +86,18 @@ int main(int argc, char* argv[])
     }
 
     bool taken = false;
+    bool renamed = false;
     QTimer watch;
     QObject::connect(&watch, &QTimer::timeout, [&] {
+        if (auto* prompt = qobject_cast<kora::TdlgKoraAskName*>(QApplication::activeModalWidget());
+            prompt != nullptr && !renamed) {
+            renamed = true;
+            prompt->setText(QStringLiteral("MYPROG.EXE"));
+            Settle(100);
+            QGuiApplication::primaryScreen()->grabWindow(0).save(prefix + "-rename.png");
+            prompt->OKBtn()->click();
+            return;
+        }
         auto* dialog = qobject_cast<kora::TdlgKoraTran*>(QApplication::activeModalWidget());
         if (taken || dialog == nullptr || dialog->ProgressBar1()->value() < 40) {
             return;
@@ -96,5 +110,5 @@ int main(int argc, char* argv[])
     window.btnCopy()->click();
     Settle(500);
     window.grab().save(prefix + "-after.png");
-    return taken ? 0 : 1;
+    return taken && renamed ? 0 : 1;
 }
