@@ -447,5 +447,17 @@ TEST_F(CopyToDeviceSimTest, DroppedFilesAndF5CopyAsTheButtonDoes)
     EXPECT_EQ(sim().fileSystem().readFile("D:\\LOG\\TWO.BIN"), Padded(two));
 }
 
+TEST(TransferDialog, CancelBeforeTheQueueStartsClosesAndSendsNothing)
+{
+    TdlgKoraTran dialog;
+    dialog.setFileList({"/nowhere/A.EXE"});
+    dialog.show();
+    dialog.btnCancel()->click();
+    EXPECT_FALSE(dialog.isVisible());
+    EXPECT_EQ(dialog.result(), QDialog::Rejected);
+    EXPECT_FALSE(dialog.Timer1()->isActive()) << "the queue will not run";
+    EXPECT_FALSE(dialog.outcome());
+}
+
 } // namespace
 } // namespace kora
