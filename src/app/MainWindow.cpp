@@ -38,6 +38,7 @@
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
+#include "transfer/CopyToDeviceController.h"
 #include "ui/ToolIcons.h"
 #include "ui/UserPrompts.h"
 
@@ -104,6 +105,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         StorePatientTiming(checked);
     });
     createDeviceController();
+    createCopyController();
     centreOnDesktop();
 }
 
@@ -248,6 +250,20 @@ void TfrmMain::createIoConfigController()
     ioConfigController_ = std::make_unique<IoConfigController>(std::move(wiring));
     connect(pnlKora_->tbtnKoraConf(), &QToolButton::clicked, ioConfigController_.get(),
             &IoConfigController::tbtnKoraConfClick);
+}
+
+void TfrmMain::createCopyController()
+{
+    CopyToDeviceController::Wiring wiring;
+    wiring.link = deviceLink_.get();
+    wiring.localPanel = pnlLocal_;
+    wiring.devicePanel = pnlKora_;
+    wiring.browser = &deviceController_->browser();
+    wiring.meoDos = meoDos_;
+    wiring.dialogParent = this;
+    copyController_ = std::make_unique<CopyToDeviceController>(wiring);
+    connect(btnCopy_, &QPushButton::clicked, copyController_.get(),
+            &CopyToDeviceController::btnCopyClick);
 }
 
 void TfrmMain::PatientTiming1Click(bool checked)

@@ -14,6 +14,7 @@ class QSplitter;
 
 namespace kora {
 
+class CopyToDeviceController;
 class DeviceControls;
 class DeviceLink;
 class DevicePanel;
@@ -87,6 +88,7 @@ private:
     void createDeviceController();
     void bindDeviceControls();
     void createIoConfigController();
+    void createCopyController();
     void PatientTiming1Click(bool checked);
 
     // Start-up steps that other parts of the program fill in.
@@ -126,6 +128,9 @@ private:
     std::unique_ptr<DeviceControls> deviceControls_;
     // Released before the panel's widgets, which it drives.
     std::unique_ptr<DevicePanelController> deviceController_;
+    // The copy button, F5 in the local list and drops on the device panel; released before the
+    // device controller, whose listing it refreshes.
+    std::unique_ptr<CopyToDeviceController> copyController_;
     // The "Config KORA" button's cycle.
     std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.

@@ -1,7 +1,13 @@
 #include "local/LocalListModel.h"
 
+#include <QFile>
 #include <QFont>
 #include <QGuiApplication>
+#include <QMimeData>
+#include <QUrl>
+
+#include <set>
+#include <vector>
 
 #include "filelist/FileColumns.h"
 #include "filelist/SizeText.h"
@@ -123,7 +129,39 @@ Qt::ItemFlags LocalListModel::flags(const QModelIndex& index) const
     if (!index.isValid()) {
         return Qt::NoItemFlags;
     }
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
+    return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsDragEnabled |
+           Qt::ItemNeverHasChildren;
+}
+
+QStringList LocalListModel::mimeTypes() const
+{
+    return {QStringLiteral("text/uri-list")};
+}
+
+QMimeData* LocalListModel::mimeData(const QModelIndexList& indexes) const
+{
+    std::set<std::size_t> rows; // each row once (a row has an index per column), in list order
+    for (const QModelIndex& index : indexes) {
+        if (index.isValid()) {
+            rows.insert(static_cast<std::size_t>(index.row()));
+        }
+    }
+    QList<QUrl> urls;
+    for (const SelectedLocalEntry& entry :
+         browser_.entriesAt(std::vector<std::size_t>(rows.begin(), rows.end()))) {
+        urls << QUrl::fromLocalFile(QFile::decodeName(entry.path.c_str()));
+    }
+    if (urls.isEmpty()) {
+        return nullptr;
+    }
+    auto* mime = new QMimeData; // the view's drag takes it over
+    mime->setUrls(urls);
+    return mime;
+}
+
+Qt::DropActions LocalListModel::supportedDragActions() const
+{
+    return Qt::CopyAction;
 }
 
 } // namespace kora

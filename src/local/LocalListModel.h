@@ -38,6 +38,12 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
+    // Rows are dragged out as their files' URLs (text/uri-list), for a copy only: to the
+    // device panel or to the desktop's file manager.
+    QStringList mimeTypes() const override;
+    QMimeData* mimeData(const QModelIndexList& indexes) const override;
+    Qt::DropActions supportedDragActions() const override;
+
 private:
     QVariant nameForeground(std::uint32_t attributes) const;
 

@@ -1,6 +1,7 @@
 #include "local/LocalPanelController.h"
 
 #include <QApplication>
+#include <QButtonGroup>
 #include <QComboBox>
 #include <QFile>
 #include <QHeaderView>
@@ -95,6 +96,13 @@ void LocalPanelController::connectPanel()
                 [this, view](const QPoint& position) { openPopupMenu1(*view, position); });
         view->installEventFilter(this);
     }
+    allowDragOut();
+    // The icon view's styles switch its dragging off again.
+    connect(panel_.viewStyleButtons(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
+        if (checked) {
+            allowDragOut();
+        }
+    });
 
     QComboBox& box = *panel_.cbxLocal();
     // What the user typed is what gets listed: no completion behind the user's back.
@@ -102,6 +110,16 @@ void LocalPanelController::connectPanel()
     connect(&box, &QComboBox::activated, this, &LocalPanelController::cbxLocalClick);
     box.installEventFilter(this);
     box.lineEdit()->installEventFilter(this);
+}
+
+void LocalPanelController::allowDragOut()
+{
+    // Selected files can be dragged to the device panel or to another program; nothing is
+    // dropped into this list.
+    for (QAbstractItemView* view : panel_.views()) {
+        view->setDragDropMode(QAbstractItemView::DragOnly);
+        view->setDefaultDropAction(Qt::CopyAction);
+    }
 }
 
 void LocalPanelController::act(const std::function<void()>& step)

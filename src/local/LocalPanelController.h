@@ -75,6 +75,7 @@ protected:
 
 private:
     void connectPanel();
+    void allowDragOut();
     // Runs a step with the hourglass; a failure is shown when the hourglass is gone.
     void act(const std::function<void()>& step);
     void reportError(const std::string& message);

@@ -1,0 +1,149 @@
+#include "transfer/CopyToDeviceController.h"
+
+#include <QAbstractItemView>
+#include <QAction>
+#include <QComboBox>
+#include <QPlainTextEdit>
+
+#include <filesystem>
+#include <optional>
+#include <system_error>
+
+#include "device/DeviceBrowser.h"
+#include "device/DevicePanel.h"
+#include "link/DeviceLink.h"
+#include "link/GuiDeviceOperation.h"
+#include "link/SerialPort.h"
+#include "local/LocalPanel.h"
+#include "transfer/FileDropTarget.h"
+#include "transfer/KoraTranDialog.h"
+#include "ui/UserPrompts.h"
+
+namespace kora {
+
+namespace {
+
+// Messages may carry a port name or a hint in UTF-8.
+QString MessageText(const std::string& text)
+{
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
+}
+
+// A dropped path as the copy checks it: a folder cannot be sent; for anything else its size
+// counts (a file that has gone meanwhile counts nothing and is reported by the transfer).
+CopySource DroppedSource(const std::string& path)
+{
+    std::error_code error;
+    const auto status = std::filesystem::status(path, error);
+    CopySource source;
+    source.path = path;
+    source.isFile = !std::filesystem::is_directory(status);
+    if (source.isFile) {
+        const auto size = std::filesystem::file_size(path, error);
+        source.size = error ? 0 : size;
+    }
+    return source;
+}
+
+} // namespace
+
+CopyToDeviceController::CopyToDeviceController(Wiring wiring, QObject* parent)
+    : QObject(parent), wiring_(wiring)
+{
+    dropTarget_ = std::make_unique<FileDropTarget>(
+        *wiring_.devicePanel, [this] { return !wiring_.link->busy(); },
+        [this](const std::vector<std::string>& paths) { CopyFiles(paths); });
+    bindCopyKey();
+}
+
+CopyToDeviceController::~CopyToDeviceController() = default;
+
+void CopyToDeviceController::bindCopyKey()
+{
+    // F5 copies the selection, as in two-panel file managers; only where the selection is.
+    for (QAbstractItemView* view : wiring_.localPanel->views()) {
+        auto* copyKey = new QAction(view);
+        copyKey->setObjectName(QStringLiteral("CopyToKora"));
+        copyKey->setShortcut(Qt::Key_F5);
+        copyKey->setShortcutContext(Qt::WidgetShortcut);
+        view->addAction(copyKey);
+        connect(copyKey, &QAction::triggered, this, &CopyToDeviceController::btnCopyClick);
+    }
+}
+
+void CopyToDeviceController::btnCopyClick()
+{
+    std::vector<CopySource> sources;
+    for (const SelectedLocalEntry& entry : wiring_.localPanel->selectedEntries()) {
+        sources.push_back({entry.path, !entry.isFolder, entry.size});
+    }
+    copy(sources);
+}
+
+void CopyToDeviceController::CopyFiles(const std::vector<std::string>& paths)
+{
+    std::vector<CopySource> sources;
+    sources.reserve(paths.size());
+    for (const std::string& path : paths) {
+        sources.push_back(DroppedSource(path));
+    }
+    copy(sources);
+}
+
+void CopyToDeviceController::copy(const std::vector<CopySource>& sources)
+{
+    DeviceLink& link = *wiring_.link;
+    // Somebody else has the port: nothing happens at all. A port name typed but not yet
+    // confirmed takes effect first; the device panel then shows another listing, so the copy,
+    // which was aimed at the old one, is dropped.
+    if (link.busy() || link.confirmPendingPort()) {
+        return;
+    }
+    // No listing has reported the free space yet while it is 0.
+    const std::uint64_t free = wiring_.browser->DeviceFreeBytes();
+    const CopyRefusal refusal =
+        CheckCopySelection(sources, free == 0 ? std::nullopt : std::optional(free));
+    if (refusal != CopyRefusal::None) {
+        Prompts().warning(wiring_.dialogParent, MessageText(CopyRefusalText(refusal)));
+        return;
+    }
+    if (transfer(sources)) {
+        // Whatever the outcome, the listing shows what arrived.
+        wiring_.browser->operationRefresh();
+    }
+}
+
+bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
+{
+    PortLease lease = wiring_.link->acquire(PortHolder::CopyBatch);
+    if (!lease) {
+        return false;
+    }
+    SerialPort port(wiring_.link->portName().toStdString());
+    if (const std::optional<std::string> failure = OpenCopyPort(port)) {
+        lease.release();
+        Prompts().error(wiring_.dialogParent, MessageText(*failure));
+        return false;
+    }
+
+    std::vector<std::string> paths;
+    paths.reserve(sources.size());
+    for (const CopySource& source : sources) {
+        paths.push_back(source.path);
+    }
+    const QByteArray shown = wiring_.devicePanel->cbxKora()->currentText().toLatin1();
+    PaneConsoleLog log(*wiring_.meoDos);
+    {
+        TdlgKoraTran dialog(wiring_.dialogParent);
+        dialog.setPort(&port);
+        dialog.setStatusMemo(&log);
+        dialog.setDeviceDir(DeviceDirectory(
+            std::string_view(shown.constData(), static_cast<std::size_t>(shown.size()))));
+        dialog.setFileList(std::move(paths));
+        dialog.exec();
+    }
+    port.Close();
+    return true;
+}
+
+} // namespace kora

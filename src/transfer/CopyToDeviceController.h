@@ -1,0 +1,59 @@
+#pragma once
+
+#include <QObject>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "transfer/CopyPlan.h"
+
+class QPlainTextEdit;
+class QWidget;
+
+namespace kora {
+
+class DeviceBrowser;
+class DeviceLink;
+class DevicePanel;
+class FileDropTarget;
+class LocalPanel;
+
+// Copies PC files to the directory the device panel shows: the copy button (and F5 in the
+// local list) sends the local panel's selection, and files dropped on the device panel, from
+// the local panel or from the desktop's file manager, go the same way. The selection and the
+// free space are checked first; then one port is opened for the whole batch, held through the
+// link so that nothing else uses it meanwhile, and the transfer dialog sends the files. The
+// device panel is listed again afterwards, keeping its sort column and row.
+class CopyToDeviceController final : public QObject {
+    Q_OBJECT
+public:
+    struct Wiring {
+        DeviceLink* link = nullptr;         // who holds the port, and which port it is
+        LocalPanel* localPanel = nullptr;   // whose selection is copied
+        DevicePanel* devicePanel = nullptr; // its path box names the destination; takes drops
+        DeviceBrowser* browser = nullptr;   // the device listing: free space and refresh
+        QPlainTextEdit* meoDos = nullptr;   // the terminal pane: the workers' status lines
+        QWidget* dialogParent = nullptr;    // parent of the dialog and the message boxes
+    };
+
+    // Everything in the wiring must outlive the controller.
+    explicit CopyToDeviceController(Wiring wiring, QObject* parent = nullptr);
+    ~CopyToDeviceController() override;
+
+    // The copy button: the local panel's selection, in list order.
+    void btnCopyClick();
+    // Files by full path (dropped ones): exactly what the button does with a selection.
+    void CopyFiles(const std::vector<std::string>& paths);
+
+private:
+    void copy(const std::vector<CopySource>& sources);
+    // Opens the port and runs the transfer dialog; false when the port could not be opened.
+    bool transfer(const std::vector<CopySource>& sources);
+    void bindCopyKey();
+
+    Wiring wiring_;
+    std::unique_ptr<FileDropTarget> dropTarget_; // on the device panel
+};
+
+} // namespace kora

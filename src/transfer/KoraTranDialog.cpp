@@ -1,0 +1,272 @@
+#include "transfer/KoraTranDialog.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <filesystem>
+#include <system_error>
+
+#include "device/KoraAskNameDialog.h"
+#include "ui/UserPrompts.h"
+
+namespace kora {
+
+namespace {
+
+constexpr int kQueueDelayMs = 150;
+constexpr int kCloseDelayMs = 200;
+constexpr std::chrono::milliseconds kFiguresInterval(250);
+
+// PC paths and names are the file system's bytes (UTF-8 here); a name typed into the rename
+// prompt is single bytes. Shown as UTF-8 when they are, else byte for byte.
+QString PathText(const std::string& bytes)
+{
+    const QString utf8 = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    if (!utf8.contains(QChar::ReplacementCharacter)) {
+        return utf8;
+    }
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
+std::uint64_t FileSize(const std::string& path)
+{
+    std::error_code error;
+    const auto size = std::filesystem::file_size(path, error);
+    return error ? 0 : size;
+}
+
+QLabel* AddLabel(const QString& objectName, const QString& text, QWidget* parent)
+{
+    auto* label = new QLabel(text, parent);
+    label->setObjectName(objectName);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+} // namespace
+
+TdlgKoraTran::TdlgKoraTran(QWidget* parent) : QDialog(parent)
+{
+    setObjectName(QStringLiteral("dlgKoraTran"));
+    setWindowTitle(QStringLiteral("File transfer"));
+    // A title without buttons: the dialog is ended by Cancel only.
+    setWindowFlags(Qt::Dialog | Qt::CustomizeWindowHint | Qt::WindowTitleHint);
+    buildControls();
+
+    Timer1_ = new QTimer(this);
+    Timer1_->setObjectName(QStringLiteral("Timer1"));
+    Timer1_->setInterval(kQueueDelayMs);
+    connect(Timer1_, &QTimer::timeout, this, &TdlgKoraTran::Timer1Timer);
+    Timer2_ = new QTimer(this);
+    Timer2_->setObjectName(QStringLiteral("Timer2"));
+    Timer2_->setInterval(kCloseDelayMs);
+    connect(Timer2_, &QTimer::timeout, this, &TdlgKoraTran::Timer2Timer);
+    connect(btnCancel_, &QPushButton::clicked, this, &TdlgKoraTran::btnCancelClick);
+}
+
+TdlgKoraTran::~TdlgKoraTran() = default;
+
+void TdlgKoraTran::buildControls()
+{
+    auto* outer = new QVBoxLayout(this);
+    outer->setContentsMargins(10, 10, 10, 10);
+
+    Bevel1_ = new QFrame(this);
+    Bevel1_->setObjectName(QStringLiteral("Bevel1"));
+    Bevel1_->setFrameShape(QFrame::StyledPanel);
+    Bevel1_->setFrameShadow(QFrame::Sunken);
+    auto* grid = new QGridLayout(Bevel1_);
+    grid->setContentsMargins(12, 12, 12, 12);
+    grid->setHorizontalSpacing(8);
+    grid->setVerticalSpacing(8);
+
+    lblName_ = AddLabel(QStringLiteral("lblName"), QStringLiteral("Transferring:"), Bevel1_);
+    edtName_ = new QLineEdit(Bevel1_);
+    edtName_->setObjectName(QStringLiteral("edtName"));
+    edtName_->setEnabled(false);
+    edtName_->setMinimumWidth(320);
+    grid->addWidget(lblName_, 0, 0);
+    grid->addWidget(edtName_, 0, 1, 1, 3);
+
+    Label2_ = AddLabel(QStringLiteral("Label2"), QStringLiteral("File count:"), Bevel1_);
+    edtCount_ = new QLineEdit(Bevel1_);
+    edtCount_->setObjectName(QStringLiteral("edtCount"));
+    edtCount_->setEnabled(false);
+    edtCount_->setFixedWidth(90);
+    grid->addWidget(Label2_, 1, 0);
+    grid->addWidget(edtCount_, 1, 1);
+
+    Label1_ = AddLabel(QStringLiteral("Label1"), QStringLiteral("Progress:"), Bevel1_);
+    ProgressBar1_ = new QProgressBar(Bevel1_);
+    ProgressBar1_->setObjectName(QStringLiteral("ProgressBar1"));
+    ProgressBar1_->setRange(0, 100);
+    ProgressBar1_->setValue(0);
+    grid->addWidget(Label1_, 2, 0);
+    grid->addWidget(ProgressBar1_, 2, 1, 1, 3);
+
+    // The current file's figures under the bar, read from left to right.
+    lblSent_ = AddLabel(QStringLiteral("lblSent"), {}, Bevel1_);
+    lblRate_ = AddLabel(QStringLiteral("lblRate"), {}, Bevel1_);
+    lblRate_->setAlignment(Qt::AlignHCenter | Qt::AlignVCenter);
+    lblTimeLeft_ = AddLabel(QStringLiteral("lblTimeLeft"), {}, Bevel1_);
+    lblTimeLeft_->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    grid->addWidget(lblSent_, 3, 1);
+    grid->addWidget(lblRate_, 3, 2);
+    grid->addWidget(lblTimeLeft_, 3, 3);
+    grid->setColumnStretch(1, 1);
+    grid->setColumnStretch(2, 1);
+    grid->setColumnStretch(3, 1);
+    outer->addWidget(Bevel1_);
+
+    btnCancel_ = new QPushButton(QStringLiteral("Cancel"), this);
+    btnCancel_->setObjectName(QStringLiteral("btnCancel"));
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch(1);
+    buttons->addWidget(btnCancel_);
+    outer->addLayout(buttons);
+
+    // The dialog keeps the size its controls ask for.
+    outer->setSizeConstraint(QLayout::SetFixedSize);
+}
+
+void TdlgKoraTran::showEvent(QShowEvent* event)
+{
+    QDialog::showEvent(event);
+    FormShow();
+}
+
+void TdlgKoraTran::FormShow()
+{
+    Timer1_->start();
+    Timer2_->stop();
+}
+
+void TdlgKoraTran::Timer1Timer()
+{
+    Timer1_->stop();
+    if (port_ == nullptr || statusMemo_ == nullptr) {
+        done(QDialog::Rejected);
+        return;
+    }
+    std::vector<QueuedFile> files;
+    files.reserve(fileList_.size());
+    for (const std::string& path : fileList_) {
+        files.push_back({path, FileNamePart(path)});
+    }
+
+    queueRunning_ = true;
+    outcome_ = UploadQueue(*port_, deviceDir_, files, *statusMemo_, queueHooks());
+    queueRunning_ = false;
+
+    if (cancelRequested_) {
+        // Cancel closes the dialog as soon as the worker has stopped, without a word.
+        done(QDialog::Rejected);
+        return;
+    }
+    if (outcome_->kind == QueueOutcome::Kind::Failed) {
+        Prompts().error(this, PathText(outcome_->message));
+    }
+    Timer2_->start();
+}
+
+QueueHooks TdlgKoraTran::queueHooks()
+{
+    QueueHooks hooks;
+    hooks.poll = [this](const QueueProgress& progress) {
+        showProgress(progress);
+        // The worker's synchronised calls and the Cancel button get through here.
+        QCoreApplication::processEvents();
+    };
+    hooks.cancelRequested = [this] { return cancelRequested_; };
+    hooks.askNewName = [this](const std::string& invalidName) { return askNewName(invalidName); };
+    return hooks;
+}
+
+void TdlgKoraTran::showProgress(const QueueProgress& progress)
+{
+    if (meteredFile_ != progress.index || currentPath_ != progress.localPath) {
+        currentPath_ = progress.localPath;
+        meteredFile_ = progress.index;
+        meter_.start(FileSize(currentPath_));
+        figuresShown_.reset();
+        edtName_->setText(PathText(currentPath_));
+        edtCount_->setText(QStringLiteral("%1/%2").arg(progress.index + 1).arg(progress.count));
+    }
+    ProgressBar1_->setValue(progress.percent);
+
+    // The figures change on every poll; a few readings a second are all an eye can follow, and
+    // repainting less leaves the machine to the transfer.
+    const auto now = TransferMeter::Clock::now();
+    if (!figuresShown_ || now - *figuresShown_ >= kFiguresInterval || progress.percent == 100) {
+        figuresShown_ = now;
+        showFigures(meter_.read(progress.percent, now));
+    }
+}
+
+void TdlgKoraTran::showFigures(const TransferMeter::Reading& reading)
+{
+    lblSent_->setText(QString::fromStdString(TransferMeter::SentText(reading)));
+    const std::string rate = TransferMeter::RateText(reading);
+    lblRate_->setText(rate.empty() ? QString() : QString::fromStdString(rate));
+    const std::string left = TransferMeter::TimeLeftText(reading);
+    lblTimeLeft_->setText(
+        left.empty() ? QString() : QStringLiteral("%1 left").arg(QString::fromStdString(left)));
+}
+
+std::optional<std::string> TdlgKoraTran::askNewName(const std::string& invalidName)
+{
+    // Over this dialog, so that it stays on top of it; this dialog is centred on the main
+    // window, and so is the prompt.
+    TdlgKoraAskName dialog(this);
+    dialog.setWindowTitle(PathText(InvalidFileNameCaption(invalidName)));
+    dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
+                                         static_cast<qsizetype>(kNewFileNamePrompt.size())));
+    dialog.setText(QString());
+    dialog.setMaxLength(kNewFileNameMaxLength);
+    if (dialog.exec() != QDialog::Accepted) {
+        return std::nullopt;
+    }
+    // A character beyond single bytes becomes "?", which the name check refuses again.
+    const QByteArray typed = dialog.text().toLatin1();
+    return std::string(typed.constData(), static_cast<std::size_t>(typed.size()));
+}
+
+void TdlgKoraTran::btnCancelClick()
+{
+    cancelRequested_ = true;
+    done(QDialog::Rejected);
+}
+
+void TdlgKoraTran::Timer2Timer()
+{
+    Timer2_->stop();
+    done(QDialog::Accepted);
+}
+
+void TdlgKoraTran::reject()
+{
+    btnCancelClick();
+}
+
+void TdlgKoraTran::done(int result)
+{
+    if (queueRunning_) {
+        // The worker is told to stop; the dialog closes once the queue has ended.
+        cancelRequested_ = true;
+        return;
+    }
+    Timer1_->stop();
+    Timer2_->stop();
+    QDialog::done(result);
+}
+
+} // namespace kora
