@@ -57,6 +57,18 @@ TEST_F(FaultExchange, SilenceLooksLikeAMissingController)
     EXPECT_TRUE(RunCommands(portName(), {"\r"}).result.ok);
 }
 
+TEST_F(FaultExchange, LineNoiseEitherWayFailsTheEchoCheck)
+{
+    sim().faults().noisePerMillion = 1'000'000;
+    for (const int direction : {sim::Faults::kNoiseReceived, sim::Faults::kNoiseSent}) {
+        sim().faults().noiseDirections = direction;
+        const auto run = RunCommands(portName(), {"cd\\LOG\r"});
+        EXPECT_FALSE(run.result.ok) << direction;
+        EXPECT_EQ(run.result.message, SendFailureMessage("cd\\LOG\r")) << direction;
+    }
+    EXPECT_GT(sim().faults().injected, 0u);
+}
+
 TEST_F(FaultExchange, PauseInTheOutputIsPickedUpByThePromptWait)
 {
     sim().faults().pauseMs = 300;
