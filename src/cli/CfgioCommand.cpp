@@ -168,9 +168,9 @@ int Apply(CommandContext& context)
         return session.failNoPort();
     }
     const IoConfigTiming timing;
-    const OperationResult sent =
-        UploadIoConfig(*session.port(), QFile::encodeName(upload).toStdString(), session.log(),
-                       timing.uploadMs, [] { QCoreApplication::processEvents(); });
+    const OperationResult sent = UploadIoConfig(
+        *session.port(), QFile::encodeName(upload).toStdString(), session.log(), timing.uploadMs,
+        [] { QCoreApplication::processEvents(); }, session.timing());
     if (!sent.ok) {
         return session.failDevice(sent.message);
     }

@@ -233,7 +233,8 @@ int RunPut(CommandContext& context)
             display.update(progress);
         };
         hooks.cancelRequested = [] { return StopSignals::received(); };
-        outcome = UploadQueue(port, DeviceDirectory(folder), queue, session.log(), hooks);
+        outcome = UploadQueue(port, DeviceDirectory(folder), queue, session.log(), hooks,
+                              session.timing());
     }
     display.finish();
     port.Close();

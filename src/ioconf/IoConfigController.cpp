@@ -65,7 +65,7 @@ bool IoConfigController::Upload(const std::string& port)
     };
     const OperationResult sent =
         UploadIoConfig(port, QFile::encodeName(wiring_.configPath).toStdString(), log,
-                       wiring_.timing.uploadMs, keepAlive);
+                       wiring_.timing.uploadMs, keepAlive, wiring_.link->timing());
     noInput.reset();
     busy.Restore();
     if (!sent.ok) {

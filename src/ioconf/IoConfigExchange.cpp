@@ -45,7 +45,7 @@ DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs)
 
 OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
                                ConsoleLog& log, std::uint32_t timeoutMs,
-                               const std::function<void()>& keepAlive)
+                               const std::function<void()>& keepAlive, ExchangeTiming timing)
 {
     SerialPort port(portName);
     if (!port.Open()) {
@@ -61,6 +61,7 @@ OperationResult UploadIoConfig(const std::string& portName, const std::string& l
     std::int32_t result = TThreadXModem::kFailed;
     {
         TThreadXModem worker;
+        worker.Timing = timing;
         worker.Port = &port;
         worker.StatusMemo = &log;
         worker.LocalPath = localPath;

@@ -38,6 +38,7 @@ DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs);
 // "Failed to transfer configuration!".
 OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
                                ConsoleLog& log, std::uint32_t timeoutMs,
-                               const std::function<void()>& keepAlive);
+                               const std::function<void()>& keepAlive,
+                               ExchangeTiming timing = ExchangeTiming::Quick);
 
 } // namespace kora

@@ -53,14 +53,109 @@ bool IsPrompt(const std::string& text)
     return text.compare(start, 3, "C:\\") == 0 || text.compare(start, 3, "D:\\") == 0;
 }
 
+bool IsCompletePrompt(const std::string& text)
+{
+    return !text.empty() && text.back() == '>' && IsPrompt(text);
+}
+
+std::chrono::milliseconds QuietGap(std::uint32_t baudRate)
+{
+    constexpr std::chrono::milliseconds kFloor(5);
+    if (baudRate == 0) {
+        return kFloor;
+    }
+    // 30 characters of 10 bits each, rounded up to whole milliseconds.
+    const std::uint64_t ms = (30ULL * 10 * 1000 + baudRate - 1) / baudRate;
+    return std::max(kFloor, std::chrono::milliseconds(ms));
+}
+
+const QuietLineEnd& QuickPromptEnd()
+{
+    static const QuietLineEnd end{IsCompletePrompt, QuietGap(57600)};
+    return end;
+}
+
+bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing)
+{
+    if (timing == ExchangeTiming::Quick) {
+        return port.ReadLine(kConsoleLineLimit, text, QuickPromptEnd());
+    }
+    return port.ReadLine(kConsoleLineLimit, text);
+}
+
 namespace {
+
+// Bytes that a console prints when it returns to its prompt: line ends, then "C:\" or "D:\",
+// the rest of the prompt and ">", perhaps more than once.
+class LatePromptMatcher {
+public:
+    // False once the bytes so far cannot be such output.
+    bool take(std::uint8_t byte)
+    {
+        if (++taken_ > kConsoleLineLimit) {
+            return false;
+        }
+        const bool lineEnd = byte == '\r' || byte == '\n';
+        switch (state_) {
+        case State::LineStart:
+        case State::Complete:
+            if (lineEnd) {
+                state_ = State::LineStart;
+                return true;
+            }
+            state_ = State::Drive;
+            return byte == 'C' || byte == 'D';
+        case State::Drive:
+            state_ = State::Colon;
+            return byte == ':';
+        case State::Colon:
+            state_ = State::Path;
+            return byte == '\\';
+        case State::Path:
+            if (byte == '>') {
+                state_ = State::Complete;
+            }
+            return !lineEnd;
+        }
+        return false;
+    }
+    // Nothing taken yet, or a whole prompt last.
+    bool atEnd() const { return taken_ == 0 || state_ == State::Complete; }
+
+private:
+    enum class State { LineStart, Drive, Colon, Path, Complete };
+    State state_ = State::LineStart;
+    std::uint32_t taken_ = 0;
+};
+
+// Reads the echo of the byte just written. Patient: the next byte must be it. Quick: the
+// console's return to its prompt may come first (see SendCommand) and is passed over; any
+// other byte fails the check as it does in patient timing, so a running program's output is
+// never taken for an echo.
+bool ReadEcho(SerialPort& port, std::uint8_t sent, ExchangeTiming timing)
+{
+    LatePromptMatcher late;
+    for (;;) {
+        std::uint8_t echo = 0;
+        if (!port.Read(1, &echo)) {
+            return false;
+        }
+        if (echo == sent && late.atEnd()) {
+            return true;
+        }
+        if (timing == ExchangeTiming::Patient || !late.take(echo)) {
+            return false;
+        }
+    }
+}
 
 struct TypedCommand {
     bool echoed = false;     // every character came back as its echo
     std::size_t written = 0; // characters that went out, the failing one included
 };
 
-TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::string& command)
+TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::string& command,
+                               ExchangeTiming timing)
 {
     TypedCommand typed;
     if (command.empty()) {
@@ -69,14 +164,13 @@ TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::str
     ShowConsoleLine(log, command);
     for (const char c : command) {
         const auto sent = static_cast<std::uint8_t>(c);
-        std::uint8_t echo = 0;
         // The write throws away whatever the console printed after the previous echo, so the
         // one byte read next can only be this character's echo.
         if (!port.Write(1, &sent)) {
             return typed;
         }
         ++typed.written;
-        if (!port.Read(1, &echo) || echo != sent) {
+        if (!ReadEcho(port, sent, timing)) {
             return typed;
         }
     }
@@ -100,40 +194,58 @@ void EraseTypedCharacters(SerialPort& port, std::size_t count)
 
 } // namespace
 
-bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command)
+bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
+                 ExchangeTiming timing)
 {
-    return TypeWithEchoCheck(port, log, command).echoed;
+    return TypeWithEchoCheck(port, log, command, timing).echoed;
 }
 
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
-                   std::uint32_t budgetMs, const ReadTextSink& sink)
+                   const PromptWait& how)
 {
     if (IsPrompt(lastText)) {
         return true;
     }
     // The budget counts reads, not time. T = 0 would never use it up, so it counts as 1 ms.
     const std::uint32_t step = std::max<std::uint32_t>(port.GetTimeout(), 1);
-    const std::uint32_t reads = (budgetMs + step - 1) / step;
+    const std::uint32_t reads = (how.budgetMs + step - 1) / step;
     std::string text;
     for (std::uint32_t i = 0; i < reads; ++i) {
         text.clear();
-        port.ReadLine(kConsoleLineLimit, text); // a partial line counts as well
+        ReadConsoleLine(port, text, how.timing); // a partial line counts as well
         if (IsPrompt(text)) {
             return true;
         }
         ShowConsoleLine(log, text);
-        if (sink) {
-            sink(text);
+        if (how.sink) {
+            how.sink(text);
         }
     }
     return false;
 }
 
-void DrainInput(SerialPort& port)
+void DrainInput(SerialPort& port, ExchangeTiming timing)
 {
     constexpr int kMaxDrainBytes = 1025;
+    const std::chrono::milliseconds gap = QuickPromptEnd().gap;
+    // Quick: the line counts as quiet after the short gap when nothing has come at all or the
+    // console stands at its prompt; in the middle of other output it gets the full wait, so a
+    // console still printing is not cut off by a moment's hiccup.
+    std::string line;
+    bool anything = false;
     std::uint8_t byte = 0;
-    for (int i = 0; i < kMaxDrainBytes && port.Read(1, &byte); ++i) {
+    for (int i = 0; i < kMaxDrainBytes; ++i) {
+        const bool quickWait =
+            timing == ExchangeTiming::Quick && (!anything || IsCompletePrompt(line));
+        if (!(quickWait ? port.ReadByteWithin(byte, gap) : port.Read(1, &byte))) {
+            break;
+        }
+        anything = true;
+        if (byte == '\r' || byte == '\n') {
+            line.clear();
+        } else if (line.size() < kConsoleLineLimit) {
+            line.push_back(static_cast<char>(byte));
+        }
     }
 }
 
@@ -142,7 +254,7 @@ namespace {
 // One step after its command went through: shows the output lines, runs the line check on
 // them until it first finds a fault, and waits for the prompt. Returns the fault, if any.
 std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
-                                          const ConsoleStep& step, std::uint32_t promptBudgetMs)
+                                          const ConsoleStep& step, const DeviceOperation& op)
 {
     std::optional<std::string> failure;
     // Runs the check on one whole line; false when the output loop is to stop here.
@@ -159,12 +271,12 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
     std::string line;
     for (;;) {
         line.clear();
-        if (!port.ReadLine(kConsoleLineLimit, line)) {
+        if (!ReadConsoleLine(port, line, op.timing)) {
             break;
         }
         ShowConsoleLine(log, line);
         if (!check(line)) {
-            WaitForPrompt(port, log, line, promptBudgetMs);
+            WaitForPrompt(port, log, line, {op.promptBudgetMs, op.timing, {}});
             return failure;
         }
     }
@@ -179,7 +291,7 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
             cut.clear();
         }
     };
-    WaitForPrompt(port, log, line, promptBudgetMs, checkRest);
+    WaitForPrompt(port, log, line, {op.promptBudgetMs, op.timing, checkRest});
     return failure;
 }
 
@@ -200,19 +312,19 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
     // Not checked: a line that refused its settings fails the echo check of the first command.
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(op.timeoutMs);
-    DrainInput(port);
+    DrainInput(port, op.timing);
 
     OperationResult result;
     for (const ConsoleStep& step : op.steps) {
-        if (const TypedCommand typed = TypeWithEchoCheck(port, log, step.command); !typed.echoed) {
+        if (const TypedCommand typed = TypeWithEchoCheck(port, log, step.command, op.timing);
+            !typed.echoed) {
             EraseTypedCharacters(port, typed.written);
             result.ok = false;
             result.message = step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
                                                              : step.sendFailureMessage;
             break;
         }
-        if (std::optional<std::string> failure =
-                ReadStepOutput(port, log, step, op.promptBudgetMs)) {
+        if (std::optional<std::string> failure = ReadStepOutput(port, log, step, op)) {
             result = {false, std::move(*failure)};
             break;
         }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -36,22 +37,48 @@ void ShowConsoleLine(ConsoleLog& log, const std::string& text);
 // ends its lines with CR LF (the LF then leads the prompt).
 bool IsPrompt(const std::string& text);
 
+// How a read decides that the console has finished. Quick: a read ends as soon as the text on
+// the current line is a prompt and the line has stayed quiet for a short gap (a few character
+// times), and the drain ends after the same gap. Patient: every read waits for 2 × T of
+// silence, for consoles that print more after something that looks like a prompt.
+enum class ExchangeTiming { Quick, Patient };
+
+// A prompt the console has finished printing: a prompt whose text ends with ">".
+bool IsCompletePrompt(const std::string& text);
+// The quiet gap of quick timing: 30 character times on the line (10 bits each), at least 5 ms.
+std::chrono::milliseconds QuietGap(std::uint32_t baudRate);
+// How quick timing ends a line read: at a complete prompt followed by the quiet gap at 57600.
+const QuietLineEnd& QuickPromptEnd();
+// Reads one console line of at most 1023 bytes as the timing says (see ReadLine).
+bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing);
+
 // Types the command one byte at a time, each write followed by a one-byte read that must
 // return the same byte. Stops at the first character that fails. An empty command fails.
-bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command);
+// In quick timing a read may have ended at something that only looked like the prompt, with
+// the console's real return to its prompt (line ends and the prompt) still to come: such bytes
+// arriving before a character's echo are passed over, and the character passes when its echo
+// follows them within the read time-out. Any other byte fails the check, as in patient timing.
+bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
+                 ExchangeTiming timing = ExchangeTiming::Patient);
 
 // What the prompt wait read: each text as ReadLine returned it (a whole line, or a part cut by
 // a pause), prompts excluded.
 using ReadTextSink = std::function<void(const std::string& text)>;
 
+struct PromptWait {
+    std::uint32_t budgetMs = kPromptBudgetMs;
+    ExchangeTiming timing = ExchangeTiming::Patient;
+    ReadTextSink sink; // optional
+};
+
 // Reads and shows further lines until a prompt, at most ceil(budget / T) reads. Every text read
 // that is not the prompt also goes to the sink, if one is given.
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
-                   std::uint32_t budgetMs = kPromptBudgetMs, const ReadTextSink& sink = {});
+                   const PromptWait& how = {});
 
 // Throws away what the console still prints: single-byte reads until one fails or 1025
-// bytes were taken.
-void DrainInput(SerialPort& port);
+// bytes were taken. Patient: each read waits 2 × T; quick: the quiet gap.
+void DrainInput(SerialPort& port, ExchangeTiming timing = ExchangeTiming::Patient);
 
 // What an operation's line check makes of one output line.
 struct LineFailure {
@@ -59,12 +86,6 @@ struct LineFailure {
     bool stopReading = true; // end the output loop here (the prompt wait still follows)
 };
 using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
-
-// How a read decides that the console has finished. Quick: a read ends as soon as the text on
-// the current line is a prompt and the line has stayed quiet for a short gap (a few character
-// times), and the drain ends after the same gap. Patient: every read waits for 2 × T of
-// silence, for consoles that print more after something that looks like a prompt.
-enum class ExchangeTiming { Quick, Patient };
 
 // One command of a device operation.
 struct ConsoleStep {

@@ -330,11 +330,12 @@ bool SerialPort::SetTimeouts(std::uint32_t milliseconds)
 }
 
 std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer,
-                                         IoFailure& failure)
+                                         IoFailure& failure, std::optional<milliseconds> totalWait)
 {
     failure = IoFailure::None;
     const milliseconds step(timeoutMs_);
-    const Clock::time_point totalDeadline = Clock::now() + TotalTimeout(timeoutMs_, count);
+    const Clock::time_point totalDeadline =
+        Clock::now() + (totalWait ? *totalWait : TotalTimeout(timeoutMs_, count));
     std::optional<Clock::time_point> lastByte;
     std::size_t got = 0;
 
@@ -411,7 +412,30 @@ bool SerialPort::Read(std::size_t count, std::uint8_t* buffer)
     return true;
 }
 
+bool SerialPort::ReadByteWithin(std::uint8_t& byte, milliseconds wait)
+{
+    if (!isOpen()) {
+        return fail(IoFailure::NotOpen);
+    }
+    IoFailure failure = IoFailure::None;
+    if (readWithTimeouts(1, &byte, failure, wait) != 1) {
+        return fail(failure == IoFailure::None ? IoFailure::TimedOut : failure);
+    }
+    lastIoFailure_ = IoFailure::None;
+    return true;
+}
+
 bool SerialPort::ReadLine(std::uint32_t limit, std::string& text)
+{
+    return readLine(limit, text, nullptr);
+}
+
+bool SerialPort::ReadLine(std::uint32_t limit, std::string& text, const QuietLineEnd& quietEnd)
+{
+    return readLine(limit, text, &quietEnd);
+}
+
+bool SerialPort::readLine(std::uint32_t limit, std::string& text, const QuietLineEnd* quietEnd)
 {
     if (!isOpen()) {
         return fail(IoFailure::NotOpen);
@@ -420,7 +444,11 @@ bool SerialPort::ReadLine(std::uint32_t limit, std::string& text)
     for (;;) {
         std::uint8_t byte = 0;
         IoFailure failure = IoFailure::None;
-        if (readWithTimeouts(1, &byte, failure) != 1) {
+        std::optional<milliseconds> wait;
+        if (quietEnd != nullptr && quietEnd->complete && quietEnd->complete(text)) {
+            wait = quietEnd->gap;
+        }
+        if (readWithTimeouts(1, &byte, failure, wait) != 1) {
             return fail(failure == IoFailure::None ? IoFailure::TimedOut : failure);
         }
         ++counter;

@@ -1,7 +1,9 @@
 #pragma once
 
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include <optional>
@@ -39,6 +41,13 @@ enum class IoFailure {
     IoError,      // another error the system reported
     NotOpen,      // the port was not open: never opened, closed, or lost at an earlier hang-up
     LimitReached, // ReadLine took limit bytes without a line end
+};
+
+// What may end a line read before its time-out: the text read so far on the line is complete by
+// the caller's rule (a console prompt), and then the line stays quiet for the gap.
+struct QuietLineEnd {
+    std::function<bool(const std::string& text)> complete;
+    std::chrono::milliseconds gap{0};
 };
 
 // One serial port, opened exclusively (flock, TIOCEXCL and a UUCP lock file; see UucpLock.h
@@ -89,6 +98,11 @@ public:
     // arrive stay in text (the console prompt has no line end and is found that way), which is
     // why a caller may rightly look at the text and not at the result.
     bool ReadLine(std::uint32_t limit, std::string& text);
+    // The same, also ending when quietEnd.complete(text) holds and no further byte arrives
+    // within quietEnd.gap; that end counts as a time-out (false, TimedOut), the text kept.
+    bool ReadLine(std::uint32_t limit, std::string& text, const QuietLineEnd& quietEnd);
+    // One byte within the given wait instead of 2 × T.
+    [[nodiscard]] bool ReadByteWithin(std::uint8_t& byte, std::chrono::milliseconds wait);
     // Why the last Read, ReadLine or Write failed; None after one that succeeded.
     IoFailure lastIoFailure() const { return lastIoFailure_; }
 
@@ -120,7 +134,10 @@ private:
     bool fail(IoFailure failure);
     // Reads up to count bytes under the interval/total rule; returns how many arrived.
     // Sets failure when the line failed or was quiet for too long.
-    std::size_t readWithTimeouts(std::size_t count, std::uint8_t* buffer, IoFailure& failure);
+    // A total wait, when given, replaces T*n+T.
+    std::size_t readWithTimeouts(std::size_t count, std::uint8_t* buffer, IoFailure& failure,
+                                 std::optional<std::chrono::milliseconds> totalWait = {});
+    bool readLine(std::uint32_t limit, std::string& text, const QuietLineEnd* quietEnd);
 
     std::string portName_;
     std::string devicePath_;

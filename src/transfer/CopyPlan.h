@@ -7,6 +7,7 @@
 #include <string_view>
 #include <vector>
 
+#include "link/ConsoleExchange.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
 
@@ -107,7 +108,7 @@ struct QueueOutcome {
 // ends it after the current file without a message.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
-                         const QueueHooks& hooks);
+                         const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick);
 
 // The port a copy sends over: opened on portName at 57600 8N1 with T = 500 ms; the
 // open-failure message (with its hint) when it cannot be had.

@@ -76,7 +76,7 @@ std::int32_t TThreadXModem::Transfer()
     }
     fileLength_ = *length;
 
-    DrainInput(*Port);
+    DrainInput(*Port, Timing);
 
     Command = "C:\\transfer /R " + DeviceName + "\r";
     EchoOk = true;
@@ -304,14 +304,14 @@ TThreadXModem::StartOutcome TThreadXModem::TypeStartCommand()
     // bytes and the same line in the pane as in one go, so a failure on the carriage return,
     // which starts the tool, can be told from one before it.
     if (Command.size() < 2 || Command.back() != '\r') {
-        return SendCommand(*Port, *StatusMemo, Command) ? StartOutcome::Started
-                                                        : StartOutcome::Failed;
+        return SendCommand(*Port, *StatusMemo, Command, Timing) ? StartOutcome::Started
+                                                                : StartOutcome::Failed;
     }
-    if (!SendCommand(*Port, *StatusMemo, Command.substr(0, Command.size() - 1))) {
+    if (!SendCommand(*Port, *StatusMemo, Command.substr(0, Command.size() - 1), Timing)) {
         return StartOutcome::Failed;
     }
-    return SendCommand(*Port, *StatusMemo, "\r") ? StartOutcome::Started
-                                                 : StartOutcome::FailedAtLineEnd;
+    return SendCommand(*Port, *StatusMemo, "\r", Timing) ? StartOutcome::Started
+                                                         : StartOutcome::FailedAtLineEnd;
 }
 
 void TThreadXModem::ShowStatus()
@@ -327,7 +327,7 @@ void TThreadXModem::ReadTrailingOutput()
     const std::uint32_t step = std::max<std::uint32_t>(Port->GetTimeout(), 1);
     for (std::uint32_t waited = 0; waited < kPromptBudgetMs; waited += step) {
         std::string text;
-        Port->ReadLine(kConsoleLineLimit, text);
+        ReadConsoleLine(*Port, text, Timing);
         if (ContainsPrompt(text)) {
             break;
         }

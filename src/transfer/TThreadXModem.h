@@ -8,6 +8,7 @@
 #include <thread>
 
 #include "guicall/GuiCallChannel.h"
+#include "link/ConsoleExchange.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
 #include "transfer/XmodemProtocol.h"
@@ -60,6 +61,9 @@ public:
     ConsoleLog* StatusMemo = nullptr;
     std::string LocalPath;
     std::string DeviceName;
+    // How the drain before the start command and the read of the closing output decide that
+    // the console has finished (the blocks themselves are paced by the receiver).
+    ExchangeTiming Timing = ExchangeTiming::Quick;
 
     // Written by the owner only.
     std::atomic<bool> CancelRequested{false};

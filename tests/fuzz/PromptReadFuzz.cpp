@@ -44,7 +44,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         ShowConsoleLine(log, line);
     }
     // The prompt wait's budget bounds it however the line behaves.
-    (void)WaitForPrompt(port, log, line, 50);
+    (void)WaitForPrompt(port, log, line, {50, ExchangeTiming::Patient, {}});
     KORA_FUZZ_CHECK(log.lines.size() <= kConsoleLogMaxLines);
     KORA_FUZZ_CHECK(read <= size);
     DrainInput(port);
