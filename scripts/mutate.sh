@@ -35,7 +35,7 @@ bin=$scratch/build
 mkdir -p "$tree"
 # The working tree as it is, committed or not; unchanged files keep their times, so the build
 # stays incremental from one run to the next.
-git ls-files -z | tar --null -T - -cf - | tar -xf - -C "$tree" --keep-newer-files 2>/dev/null
+git ls-files -z -- . ':!tests/fuzz/corpus' | tar --null -T - -cf - | tar -xf - -C "$tree" --keep-newer-files 2>/dev/null
 cmake -S "$tree" -B "$bin" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORA_BUILD_BENCH=OFF >/dev/null
 
 export QT_QPA_PLATFORM=offscreen GTEST_FAIL_FAST=1
