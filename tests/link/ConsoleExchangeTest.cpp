@@ -85,6 +85,25 @@ TEST_F(ExchangeTest, SendCommandStopsAtTheFirstBadEcho)
     EXPECT_EQ(log.lines, Lines{"abcdef"});
 }
 
+TEST_F(ExchangeTest, LatePromptBeforeAnEchoIsPassedOverWhole)
+{
+    // The console's late return to its prompt starts with the very letter typed; the echo of
+    // that letter only follows the whole prompt.
+    peer.run([](PtyPeer& p) {
+        if (p.receiveByte(2s)) {
+            p.send("\r\nC:\\>");
+            std::this_thread::sleep_for(50ms);
+            p.send("C");
+        }
+        p.console([](const std::string&) { return "\nok\r\nC:\\>"; }, kLongIdle);
+    });
+    const OperationResult result =
+        RunDeviceOperation(peer.devicePath(), GenericCommand("C:\\mem\r"), log);
+    peer.finish();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(peer.received(), "C:\\mem\r");
+}
+
 TEST_F(ExchangeTest, WaitForPromptReadsItsBudgetOfLinesAndNeverShowsThePrompt)
 {
     openPort();
@@ -200,6 +219,18 @@ TEST_F(ExchangeTest, FailedStepsEndTheOperation)
     peer.finish();
     EXPECT_EQ(result.message, "Unable 1\r\n'x'!");
     EXPECT_EQ(log.lines, (Lines{"md x", "Unable 1", "Unable 2"}));
+
+    // After a stop the prompt wait reads the rest, within its budget (two reads here).
+    peer.run([](PtyPeer& p) {
+        p.console([](const std::string&) { return "\nUnable to create\r\n1\r\n2\r\n3\r\n4\r\n"; },
+                  kLongIdle);
+    });
+    op = operation({{"md x\r", "", checkFor(true)}});
+    op.promptBudgetMs = 2 * op.timeoutMs;
+    log.clear();
+    result = RunDeviceOperation(peer.devicePath(), op, log);
+    peer.finish();
+    EXPECT_EQ(log.lines, (Lines{"md x", "Unable to create", "1", "2"}));
 }
 
 TEST_F(ExchangeTest, PromptCutAtCarriageReturnStillEndsTheWait)
