@@ -85,6 +85,30 @@ TEST_F(ExchangeTest, SendCommandStopsAtTheFirstBadEcho)
     EXPECT_EQ(log.lines, Lines{"abcdef"});
 }
 
+TEST_F(ExchangeTest, ACharacterTheConsoleTookTwiceFailsTheCommandAndIsErasedWithIt)
+{
+    // Line noise made the console take the third character twice ("dell F1.BIN" would run
+    // "Bad command or file name", and a delete has no line check to notice it).
+    peer.run([](PtyPeer& p) {
+        for (std::size_t index = 0;; ++index) {
+            const auto byte = p.receiveByte(500ms);
+            if (!byte) {
+                break;
+            }
+            if (*byte != '\b') {
+                p.send(std::string(index == 2 ? 2 : 1, static_cast<char>(*byte)));
+            }
+        }
+    });
+    const OperationResult result =
+        RunDeviceOperation(peer.devicePath(), GenericCommand("del F1.BIN\r"), log);
+    peer.join();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, SendFailureMessage("del F1.BIN\r"));
+    // The duplicate is read where the blank's echo belongs; the console holds five characters.
+    EXPECT_EQ(peer.received(), "del \b\b\b\b\b");
+}
+
 TEST_F(ExchangeTest, LatePromptBeforeAnEchoIsPassedOverWhole)
 {
     // The console's late return to its prompt starts with the very letter typed; the echo of
