@@ -156,7 +156,7 @@ struct TypedCommand {
 };
 
 TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::string& command,
-                               ExchangeTiming timing)
+                               ExchangeTiming timing, InputPurge before = InputPurge::Discard)
 {
     TypedCommand typed;
     if (command.empty()) {
@@ -169,7 +169,7 @@ TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::str
         // that every byte it sends is read: a character it took twice (line noise) returns two
         // echoes, and the second must fail the next character's check rather than be thrown
         // away, or "dell F1.BIN" would pass for "del F1.BIN".
-        if (!port.Write(1, &sent, typed.written == 0 ? InputPurge::Discard : InputPurge::Keep)) {
+        if (!port.Write(1, &sent, typed.written == 0 ? before : InputPurge::Keep)) {
             return typed;
         }
         ++typed.written;
@@ -199,9 +199,9 @@ void EraseTypedCharacters(SerialPort& port, std::size_t count)
 } // namespace
 
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
-                 ExchangeTiming timing)
+                 ExchangeTiming timing, InputPurge before)
 {
-    return TypeWithEchoCheck(port, log, command, timing).echoed;
+    return TypeWithEchoCheck(port, log, command, timing, before).echoed;
 }
 
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,

@@ -347,6 +347,14 @@ TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
         EXPECT_EQ(receiver_->received(), after) << wrongAt;
         EXPECT_EQ(log_.lines, std::vector<std::string>{kCommandShown}) << wrongAt;
     }
+    // A last character the console took twice ("...DATA.BINN") fails on the carriage return,
+    // whose check reads the second echo: the carriage return is typed without throwing it away.
+    log_.lines.clear();
+    Script script;
+    script.doubleEchoAt = static_cast<int>(kCommandShown.size());
+    EXPECT_EQ(Upload(file, script), -1);
+    EXPECT_EQ(receiver_->command(), typed);
+    EXPECT_EQ(receiver_->received(), kCancelBytes);
 }
 
 TEST_F(XmodemSender, ARefusalAndAPromptEndTheWaitAtOnceWithTheRefusalShown)
