@@ -33,9 +33,15 @@ scratch=build/mutate
 tree=$scratch/tree
 bin=$scratch/build
 mkdir -p "$tree"
-# The working tree as it is, committed or not; unchanged files keep their times, so the build
-# stays incremental from one run to the next.
-git ls-files -z -- . ':!tests/fuzz/corpus' | tar --null -T - -cf - | tar -xf - -C "$tree" --keep-newer-files 2>/dev/null
+# The working tree as it is, committed or not. Only files whose content changed are copied,
+# with a fresh time stamp, so the build stays incremental and never trusts a stale object.
+git ls-files -z -- . ':!tests/fuzz/corpus' | while IFS= read -r -d '' file; do
+  [ -f "$file" ] || continue
+  if ! cmp -s "$file" "$tree/$file"; then
+    mkdir -p "$(dirname "$tree/$file")"
+    cp "$file" "$tree/$file"
+  fi
+done
 # Bounds-checked containers: a mutation that indexes past an array aborts instead of
 # scribbling unseen over memory (the sanitizer suite would catch it, this build has none).
 cmake -S "$tree" -B "$bin" -G Ninja -DCMAKE_BUILD_TYPE=Debug -DKORA_BUILD_BENCH=OFF \
