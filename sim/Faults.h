@@ -46,8 +46,13 @@ struct Faults {
     std::atomic<int> nakStormPercent{0};
     std::atomic<int> nakStormLength{3};
 
-    // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far.
+    // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far;
+    // the noisy bytes among them that went to the controller; and the blocks the transfer tool
+    // took although noise had touched their bytes. Its 8-bit checksum lets about one change in
+    // 256 through (a doubled byte that shifts the block, say): no sender can tell.
     std::atomic<std::uint64_t> injected{0};
+    std::atomic<std::uint64_t> injectedReceived{0};
+    std::atomic<std::uint64_t> noisyBlocksTaken{0};
 
     void reset()
     {

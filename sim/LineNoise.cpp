@@ -32,6 +32,8 @@ LineNoise::Fate LineNoise::next(int direction)
     if (perMillion(generator_) >= faults_.noisePerMillion.load())
         return Fate::Pass;
     ++faults_.injected;
+    if (direction == Faults::kNoiseReceived)
+        ++faults_.injectedReceived;
     std::uniform_int_distribution<int> kind(0, 2);
     switch (kind(generator_)) {
     case 0:

@@ -189,6 +189,7 @@ std::optional<std::uint8_t> Receiver::inviteFirstBlock()
 
 Receiver::Verdict Receiver::takeBlock()
 {
+    const std::uint64_t noiseBefore = c_.faults.injectedReceived.load();
     std::array<std::uint8_t, kBlockRest> block{};
     for (auto& byte : block) {
         const auto got = c_.io.readByte(Ms(options_.byteTimeoutMs));
@@ -230,6 +231,9 @@ Receiver::Verdict Receiver::takeBlock()
             return Verdict::Refused;
         }
         data_.append(payload, payload + kPayloadSize);
+        if (c_.faults.injectedReceived.load() != noiseBefore) {
+            ++c_.faults.noisyBlocksTaken;
+        }
         ++accepted_;
         ++expected_;
         return Verdict::Accepted;
