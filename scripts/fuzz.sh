@@ -1,12 +1,12 @@
 #!/usr/bin/env bash
 # Runs one fuzz target for as long as asked and keeps the new corpus entries it finds:
-#   scripts/fuzz.sh TARGET SECONDS      (TARGET: listing, teletype, ioconf, prompt_read)
+#   scripts/fuzz.sh TARGET SECONDS      (TARGET: listing, teletype, ioconf, prompt_read, xmodem)
 #   scripts/fuzz.sh --smoke SECONDS     every target at once on a scratch copy of the corpus
 # Findings (crashes, hangs, leaks) are written to build/fuzz/findings/.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
-targets=(listing teletype ioconf prompt_read)
+targets=(listing teletype ioconf prompt_read xmodem)
 
 build() {
   cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \

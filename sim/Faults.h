@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <cstdint>
 
 namespace kora::sim {
 
@@ -31,6 +32,28 @@ struct Faults {
     // lines, short bits and whole lines of text, as a console may.
     std::atomic<bool> ioConfigNoise{false};
 
+    // Line noise: each byte that crosses the line in the directions chosen (kNoiseReceived,
+    // kNoiseSent or both) is, with a chance of noisePerMillion in a million, dropped, delivered
+    // twice or delivered with one bit changed, each a third of the time. The choices come from
+    // a generator seeded with noiseSeed (again whenever it changes), so a run can be repeated.
+    static constexpr int kNoiseReceived = 1; // client to controller
+    static constexpr int kNoiseSent = 2;     // controller to client
+    std::atomic<int> noisePerMillion{0};
+    std::atomic<int> noiseDirections{kNoiseReceived | kNoiseSent};
+    std::atomic<std::uint32_t> noiseSeed{1};
+    // NAK storms: the transfer tool refuses a good block with nakStormLength NAKs in a row, with
+    // a chance of nakStormPercent in a hundred per block (the sender gives up after ten tries).
+    std::atomic<int> nakStormPercent{0};
+    std::atomic<int> nakStormLength{3};
+
+    // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far;
+    // the noisy bytes among them that went to the controller; and the blocks the transfer tool
+    // took although noise had touched their bytes. Its 8-bit checksum lets about one change in
+    // 256 through (a doubled byte that shifts the block, say): no sender can tell.
+    std::atomic<std::uint64_t> injected{0};
+    std::atomic<std::uint64_t> injectedReceived{0};
+    std::atomic<std::uint64_t> noisyBlocksTaken{0};
+
     void reset()
     {
         noEcho = false;
@@ -42,6 +65,11 @@ struct Faults {
         silent = false;
         hangUp = false;
         ioConfigNoise = false;
+        noisePerMillion = 0;
+        noiseDirections = kNoiseReceived | kNoiseSent;
+        noiseSeed = 1;
+        nakStormPercent = 0;
+        nakStormLength = 3;
     }
 };
 

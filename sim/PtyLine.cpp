@@ -1,5 +1,8 @@
 #include "sim/PtyLine.h"
 
+#include "sim/Faults.h"
+#include "sim/LineNoise.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -143,17 +146,29 @@ bool PtyLine::fillInput(Clock::time_point deadline)
 std::optional<std::uint8_t> PtyLine::readByte(std::chrono::milliseconds timeout)
 {
     const auto deadline = Clock::now() + timeout;
-    if (input_.empty() && !fillInput(deadline))
-        return std::nullopt;
-    if (input_.empty())
-        return std::nullopt;
-    std::this_thread::sleep_until(arrivals_.front());
-    const std::uint8_t byte = input_.front();
-    input_.pop_front();
-    arrivals_.pop_front();
-    const char c = static_cast<char>(byte);
-    log_.record(ByteLog::Direction::Received, std::string_view(&c, 1));
-    return byte;
+    for (;;) {
+        if (input_.empty() && !fillInput(deadline))
+            return std::nullopt;
+        if (input_.empty())
+            return std::nullopt;
+        std::this_thread::sleep_until(arrivals_.front());
+        std::uint8_t byte = input_.front();
+        const auto arrival = arrivals_.front();
+        input_.pop_front();
+        arrivals_.pop_front();
+        const auto fate = noise_ ? noise_->next(Faults::kNoiseReceived) : LineNoise::Fate::Pass;
+        if (fate == LineNoise::Fate::Drop)
+            continue;
+        if (fate == LineNoise::Fate::Double) {
+            input_.push_front(byte);
+            arrivals_.push_front(arrival);
+        } else if (fate == LineNoise::Fate::Flip) {
+            byte = noise_->flip(byte);
+        }
+        const char c = static_cast<char>(byte);
+        log_.record(ByteLog::Direction::Received, std::string_view(&c, 1));
+        return byte;
+    }
 }
 
 bool PtyLine::waitWritable(Clock::time_point deadline)
@@ -190,6 +205,15 @@ bool PtyLine::write(std::string_view bytes, const std::function<bool()>& giveUp)
 {
     if (!master_)
         return false;
+    if (noise_ && noise_->active(Faults::kNoiseSent)) {
+        const std::string noisy = noise_->apply(bytes, Faults::kNoiseSent);
+        return writeClean(noisy, giveUp);
+    }
+    return writeClean(bytes, giveUp);
+}
+
+bool PtyLine::writeClean(std::string_view bytes, const std::function<bool()>& giveUp)
+{
     if (byteTime_.count() == 0)
         return writeNow(bytes.data(), bytes.size(), giveUp);
     // Byte i is complete on the wire at start + (i + 1) byte times: write whatever is due at

@@ -13,6 +13,8 @@
 
 namespace kora::sim {
 
+class LineNoise;
+
 // The simulator's end of a pseudo-terminal, paced like a serial line: at a baud rate, a byte
 // takes 10 bit times on the wire in each direction. Incoming bytes are handed out no earlier
 // than they would have arrived; outgoing bytes are written on a steady_clock schedule, so the
@@ -38,6 +40,9 @@ public:
     // Writes every byte at the line rate. Gives up (false) when woken, on a line error, or
     // when giveUp() says so while a client that does not read keeps the line full.
     bool write(std::string_view bytes, const std::function<bool()>& giveUp = {});
+    // Line noise for both directions (not owned; nothing: a clean line). Set before use.
+    void setNoise(LineNoise* noise) { noise_ = noise; }
+
     // Makes a running readByte/write return promptly; used by stop().
     void wake();
     // Whether wake() was called since the last clearWake().
@@ -47,6 +52,7 @@ public:
 private:
     bool fillInput(std::chrono::steady_clock::time_point deadline);
     bool waitWritable(std::chrono::steady_clock::time_point deadline);
+    bool writeClean(std::string_view bytes, const std::function<bool()>& giveUp);
     bool writeNow(const char* data, std::size_t count, const std::function<bool()>& giveUp);
 
     std::chrono::nanoseconds byteTime_;
@@ -55,6 +61,7 @@ private:
     UniqueFd terminalKeepAlive_;
     UniqueFd wakeFd_; // eventfd
     std::string terminalPath_;
+    LineNoise* noise_ = nullptr;
     std::deque<std::uint8_t> input_;
     std::chrono::steady_clock::time_point inputFreeAt_{};
     std::deque<std::chrono::steady_clock::time_point> arrivals_;

@@ -57,6 +57,7 @@ bool Simulator::start(std::string* error)
     auto line = std::make_unique<PtyLine>(options_.baudRate, *byteLog_);
     if (!line->open(error))
         return false;
+    line->setNoise(&noise_);
     {
         std::lock_guard lock(publishMutex_);
         line_ = std::move(line);

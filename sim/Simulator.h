@@ -12,6 +12,7 @@
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
 #include "sim/IoConfigTool.h"
+#include "sim/LineNoise.h"
 #include "sim/SimCommand.h"
 
 namespace kora::sim {
@@ -68,6 +69,7 @@ private:
 
     SimulatorOptions options_;
     Faults faults_;
+    LineNoise noise_{faults_};
     DosFileSystem fileSystem_;
     CommandTable commands_;
     std::unique_ptr<ByteLog> byteLog_;

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "sim/Faults.h"
+
 namespace kora::sim {
 
 namespace {
@@ -65,6 +67,13 @@ std::string UsageText()
            "  --silent               ignore everything received\n"
            "  --hang-up-after MS     close the line MS milliseconds after start\n"
            "  --cfgio-noise          chatter between the records of C:\\cfgio 1\n"
+           "  --noise N              line noise: N bytes in a million are dropped, doubled or\n"
+           "                         get a bit flipped (a third each)\n"
+           "  --noise-dir DIR        ... in direction rx (to the simulator), tx or both (default)\n"
+           "  --noise-seed S         ... drawn from seed S, so a run repeats (default 1)\n"
+           "  --nak-storm P          the transfer tool refuses a good block with NAKs, P% of\n"
+           "                         blocks ...\n"
+           "  --nak-storm-length N   ... N times in a row (default 3; ten make the sender quit)\n"
            "  --help                 show this text\n";
 }
 
@@ -100,6 +109,26 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             options.silent = true;
         } else if (flag == "--cfgio-noise") {
             options.ioConfigNoise = true;
+        } else if (flag == "--noise-dir") {
+            const auto text = value();
+            if (text && *text == "rx")
+                options.noiseDirections = Faults::kNoiseReceived;
+            else if (text && *text == "tx")
+                options.noiseDirections = Faults::kNoiseSent;
+            else if (text && *text == "both")
+                options.noiseDirections = Faults::kNoiseReceived | Faults::kNoiseSent;
+            else
+                return fail("--noise-dir takes rx, tx or both");
+        } else if (flag == "--noise" || flag == "--noise-seed" || flag == "--nak-storm" ||
+                   flag == "--nak-storm-length") {
+            const auto n = numberValue(0);
+            if (!n || (flag == "--noise" && *n > 1'000'000) || (flag == "--nak-storm" && *n > 100))
+                return fail(flag + " needs a number (at most 1000000 for --noise, 100 for "
+                                   "--nak-storm)");
+            (flag == "--noise"        ? options.noisePerMillion
+             : flag == "--noise-seed" ? options.noiseSeed
+             : flag == "--nak-storm"  ? options.nakStormPercent
+                                      : options.nakStormLength) = *n;
         } else if (flag == "--io-modules") {
             const auto text = value();
             auto config = text ? moduleList(*text) : std::nullopt;
@@ -157,6 +186,11 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.pauseIntoLine = options.pauseIntoLine;
     faults.silent = options.silent;
     faults.ioConfigNoise = options.ioConfigNoise;
+    faults.noisePerMillion = options.noisePerMillion;
+    faults.noiseDirections = options.noiseDirections;
+    faults.noiseSeed = static_cast<std::uint32_t>(options.noiseSeed);
+    faults.nakStormPercent = options.nakStormPercent;
+    faults.nakStormLength = options.nakStormLength;
 }
 
 } // namespace kora::sim

@@ -25,6 +25,11 @@ struct CliOptions {
     bool silent = false;
     int hangUpAfterMs = 0; // 0: never
     bool ioConfigNoise = false;
+    int noisePerMillion = 0;
+    int noiseDirections = 3; // Faults::kNoiseReceived | Faults::kNoiseSent
+    int noiseSeed = 1;
+    int nakStormPercent = 0;
+    int nakStormLength = 3;
 };
 
 // Parses the arguments after the program name. Nothing, with a reason, on a bad argument.

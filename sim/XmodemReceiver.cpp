@@ -3,9 +3,11 @@
 #include <array>
 #include <chrono>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
 #include "sim/SimCommand.h"
 #include "sim/Simulator.h"
 
@@ -59,7 +61,9 @@ Destination CheckDestination(const DosFileSystem& fs, const std::string& typed)
 class Receiver {
 public:
     Receiver(CommandContext& context, TransferToolOptions& options, std::string path)
-        : c_(context), options_(options), path_(std::move(path))
+        : c_(context), options_(options), path_(std::move(path)),
+          // Each transfer draws its storms afresh, the same ones in every run with the seed.
+          storms_(context.faults.noiseSeed.load() + transfersStarted_++)
     {
     }
 
@@ -70,6 +74,7 @@ private:
 
     std::optional<std::uint8_t> inviteFirstBlock();
     Verdict takeBlock();
+    bool inNakStorm(int fileBlock);
     void stayQuiet();
     void send(std::uint8_t byte) { c_.io.write(std::string(1, static_cast<char>(byte))); }
     void abort(const std::string& line);
@@ -83,6 +88,10 @@ private:
     int accepted_ = 0;
     int refusalsOfFaultBlock_ = 0;
     int corruptionsDone_ = 0;
+    std::mt19937 storms_;
+    int stormBlock_ = 0;
+    int stormLeft_ = 0;
+    static inline std::atomic<std::uint32_t> transfersStarted_{0};
 };
 
 void Receiver::run()
@@ -180,6 +189,7 @@ std::optional<std::uint8_t> Receiver::inviteFirstBlock()
 
 Receiver::Verdict Receiver::takeBlock()
 {
+    const std::uint64_t noiseBefore = c_.faults.injectedReceived.load();
     std::array<std::uint8_t, kBlockRest> block{};
     for (auto& byte : block) {
         const auto got = c_.io.readByte(Ms(options_.byteTimeoutMs));
@@ -217,7 +227,13 @@ Receiver::Verdict Receiver::takeBlock()
             ++refusalsOfFaultBlock_;
             return Verdict::Refused;
         }
+        if (inNakStorm(fileBlock)) {
+            return Verdict::Refused;
+        }
         data_.append(payload, payload + kPayloadSize);
+        if (c_.faults.injectedReceived.load() != noiseBefore) {
+            ++c_.faults.noisyBlocksTaken;
+        }
         ++accepted_;
         ++expected_;
         return Verdict::Accepted;
@@ -227,6 +243,24 @@ Receiver::Verdict Receiver::takeBlock()
         return Verdict::Repeated;
     }
     return Verdict::OutOfSequence;
+}
+
+bool Receiver::inNakStorm(int fileBlock)
+{
+    if (fileBlock != stormBlock_) {
+        stormBlock_ = fileBlock;
+        stormLeft_ = 0;
+        const int percent = c_.faults.nakStormPercent.load();
+        if (percent > 0 && std::uniform_int_distribution<int>(0, 99)(storms_) < percent) {
+            stormLeft_ = std::max(1, c_.faults.nakStormLength.load());
+            ++c_.faults.injected;
+        }
+    }
+    if (stormLeft_ == 0) {
+        return false;
+    }
+    --stormLeft_;
+    return true;
 }
 
 void Receiver::stayQuiet()

@@ -152,10 +152,11 @@ bool ReadEcho(SerialPort& port, std::uint8_t sent, ExchangeTiming timing)
 struct TypedCommand {
     bool echoed = false;     // every character came back as its echo
     std::size_t written = 0; // characters that went out, the failing one included
+    bool wrongEcho = false;  // the check failed on a byte that was not the echo
 };
 
 TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::string& command,
-                               ExchangeTiming timing)
+                               ExchangeTiming timing, InputPurge before = InputPurge::Discard)
 {
     TypedCommand typed;
     if (command.empty()) {
@@ -164,13 +165,16 @@ TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::str
     ShowConsoleLine(log, command);
     for (const char c : command) {
         const auto sent = static_cast<std::uint8_t>(c);
-        // The write throws away whatever the console printed after the previous echo, so the
-        // one byte read next can only be this character's echo.
-        if (!port.Write(1, &sent)) {
+        // Only the first write throws away what the console printed before the command. After
+        // that every byte it sends is read: a character it took twice (line noise) returns two
+        // echoes, and the second must fail the next character's check rather than be thrown
+        // away, or "dell F1.BIN" would pass for "del F1.BIN".
+        if (!port.Write(1, &sent, typed.written == 0 ? before : InputPurge::Keep)) {
             return typed;
         }
         ++typed.written;
         if (!ReadEcho(port, sent, timing)) {
+            typed.wrongEcho = port.lastIoFailure() == IoFailure::None;
             return typed;
         }
     }
@@ -195,9 +199,9 @@ void EraseTypedCharacters(SerialPort& port, std::size_t count)
 } // namespace
 
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
-                 ExchangeTiming timing)
+                 ExchangeTiming timing, InputPurge before)
 {
-    return TypeWithEchoCheck(port, log, command, timing).echoed;
+    return TypeWithEchoCheck(port, log, command, timing, before).echoed;
 }
 
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
@@ -318,7 +322,8 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
     for (const ConsoleStep& step : op.steps) {
         if (const TypedCommand typed = TypeWithEchoCheck(port, log, step.command, op.timing);
             !typed.echoed) {
-            EraseTypedCharacters(port, typed.written);
+            // A wrong echo may be a character the console took twice: one more backspace.
+            EraseTypedCharacters(port, typed.written + (typed.wrongEcho ? 1 : 0));
             result.ok = false;
             result.message = step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
                                                              : step.sendFailureMessage;

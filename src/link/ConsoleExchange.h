@@ -58,8 +58,13 @@ bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing)
 // the console's real return to its prompt (line ends and the prompt) still to come: such bytes
 // arriving before a character's echo are passed over, and the character passes when its echo
 // follows them within the read time-out. Any other byte fails the check, as in patient timing.
+// Only the first character's write throws away what the console printed before (Discard);
+// after that every byte the console sends is read, so a character it took twice fails the
+// check. `before` Keep types the command as the rest of one just typed, with nothing thrown
+// away.
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
-                 ExchangeTiming timing = ExchangeTiming::Patient);
+                 ExchangeTiming timing = ExchangeTiming::Patient,
+                 InputPurge before = InputPurge::Discard);
 
 // What the prompt wait read: each text as ReadLine returned it (a whole line, or a part cut by
 // a pause), prompts excluded.

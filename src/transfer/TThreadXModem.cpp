@@ -310,8 +310,10 @@ TThreadXModem::StartOutcome TThreadXModem::TypeStartCommand()
     if (!SendCommand(*Port, *StatusMemo, Command.substr(0, Command.size() - 1), Timing)) {
         return StartOutcome::Failed;
     }
-    return SendCommand(*Port, *StatusMemo, "\r", Timing) ? StartOutcome::Started
-                                                         : StartOutcome::FailedAtLineEnd;
+    // Typed as the rest of the line: a last character the console took twice fails here.
+    return SendCommand(*Port, *StatusMemo, "\r", Timing, InputPurge::Keep)
+               ? StartOutcome::Started
+               : StartOutcome::FailedAtLineEnd;
 }
 
 void TThreadXModem::ShowStatus()

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "device/DeviceListing.h"
 #include "device/DeviceMenu.h"
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
@@ -148,6 +149,14 @@ TEST(DeviceOperations, EachOperationChecksItsOwnErrorWords)
     const LineCheck ren = RenameOperation("OLD.TXT", "NEW.TXT").steps[0].checkLine;
     EXPECT_FALSE(ren("Unable to rename\r\n"));
     EXPECT_EQ(ren("Duplicate file name\r\n")->message, "Duplicate file name\r\n'NEW.TXT'!");
+    // md's and ren's output runs on to the prompt; cd's check ends the listing's output there.
+    const auto unable = MakeDirectoryOperation("X").steps[0].checkLine("Unable to create\r\n");
+    ASSERT_TRUE(unable);
+    EXPECT_FALSE(unable->stopReading);
+    const auto invalid = InvalidPathCheck("\\BAD")("Invalid directory\r\n");
+    ASSERT_TRUE(invalid);
+    EXPECT_EQ(invalid->message, "Invalid directory\r\n'\\BAD'!");
+    EXPECT_TRUE(invalid->stopReading);
 }
 
 TEST(DeviceOperations, UnsafeNamesAreRefusedAndOrdinaryOnesPass)

@@ -151,6 +151,9 @@ TEST(ParseSizeText, DropsSeparatorsAndRefusesAnythingElse)
     EXPECT_EQ(ParseSizeText("12a"), 0u);
     EXPECT_EQ(ParseSizeText("-5"), 0u);
     EXPECT_EQ(ParseSizeText("99999999999999999999999"), 0u);
+    // The largest 64-bit figure is read; one more does not wrap round to 0.
+    EXPECT_EQ(ParseSizeText("18446744073709551615"), 18446744073709551615u);
+    EXPECT_EQ(ParseSizeText("18446744073709551619"), 0u);
 }
 
 TEST(ConvertDeviceDate, PlacesTwoDigitYearsInTheWindowAndKeepsMidnightBare)

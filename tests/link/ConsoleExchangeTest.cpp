@@ -85,6 +85,49 @@ TEST_F(ExchangeTest, SendCommandStopsAtTheFirstBadEcho)
     EXPECT_EQ(log.lines, Lines{"abcdef"});
 }
 
+TEST_F(ExchangeTest, ACharacterTheConsoleTookTwiceFailsTheCommandAndIsErasedWithIt)
+{
+    // Line noise made the console take the third character twice ("dell F1.BIN" would run
+    // "Bad command or file name", and a delete has no line check to notice it).
+    peer.run([](PtyPeer& p) {
+        for (std::size_t index = 0;; ++index) {
+            const auto byte = p.receiveByte(500ms);
+            if (!byte) {
+                break;
+            }
+            if (*byte != '\b') {
+                p.send(std::string(index == 2 ? 2 : 1, static_cast<char>(*byte)));
+            }
+        }
+    });
+    const OperationResult result =
+        RunDeviceOperation(peer.devicePath(), GenericCommand("del F1.BIN\r"), log);
+    peer.join();
+    EXPECT_FALSE(result.ok);
+    EXPECT_EQ(result.message, SendFailureMessage("del F1.BIN\r"));
+    // The duplicate is read where the blank's echo belongs; the console holds five characters.
+    EXPECT_EQ(peer.received(), "del \b\b\b\b\b");
+}
+
+TEST_F(ExchangeTest, LatePromptBeforeAnEchoIsPassedOverWhole)
+{
+    // The console's late return to its prompt starts with the very letter typed; the echo of
+    // that letter only follows the whole prompt.
+    peer.run([](PtyPeer& p) {
+        if (p.receiveByte(2s)) {
+            p.send("\r\nC:\\>");
+            std::this_thread::sleep_for(50ms);
+            p.send("C");
+        }
+        p.console([](const std::string&) { return "\nok\r\nC:\\>"; }, kLongIdle);
+    });
+    const OperationResult result =
+        RunDeviceOperation(peer.devicePath(), GenericCommand("C:\\mem\r"), log);
+    peer.finish();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(peer.received(), "C:\\mem\r");
+}
+
 TEST_F(ExchangeTest, WaitForPromptReadsItsBudgetOfLinesAndNeverShowsThePrompt)
 {
     openPort();
@@ -200,6 +243,18 @@ TEST_F(ExchangeTest, FailedStepsEndTheOperation)
     peer.finish();
     EXPECT_EQ(result.message, "Unable 1\r\n'x'!");
     EXPECT_EQ(log.lines, (Lines{"md x", "Unable 1", "Unable 2"}));
+
+    // After a stop the prompt wait reads the rest, within its budget (two reads here).
+    peer.run([](PtyPeer& p) {
+        p.console([](const std::string&) { return "\nUnable to create\r\n1\r\n2\r\n3\r\n4\r\n"; },
+                  kLongIdle);
+    });
+    op = operation({{"md x\r", "", checkFor(true)}});
+    op.promptBudgetMs = 2 * op.timeoutMs;
+    log.clear();
+    result = RunDeviceOperation(peer.devicePath(), op, log);
+    peer.finish();
+    EXPECT_EQ(log.lines, (Lines{"md x", "Unable to create", "1", "2"}));
 }
 
 TEST_F(ExchangeTest, PromptCutAtCarriageReturnStillEndsTheWait)

@@ -35,8 +35,9 @@ TEST_F(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
     EXPECT_EQ(run.result.message, SendFailureMessage("C:\\mem\r"));
     EXPECT_NE(run.result.message.find("C:\\mem\r'!"), std::string::npos);
     std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(sim().bytesReceived() - before, 6u)
-        << "only the first three characters went out, then a backspace for each";
+    EXPECT_EQ(sim().bytesReceived() - before, 7u)
+        << "only the first three characters went out, then a backspace for each and one for a "
+           "character the console may have taken twice";
 
     // They were taken out of the console's line again: the next command is not glued to them.
     sim().faults().wrongEchoAt = 0;
@@ -55,6 +56,18 @@ TEST_F(FaultExchange, SilenceLooksLikeAMissingController)
     EXPECT_EQ(sim().fileSystem().currentDrive(), 'C') << "nothing was executed";
     sim().faults().silent = false;
     EXPECT_TRUE(RunCommands(portName(), {"\r"}).result.ok);
+}
+
+TEST_F(FaultExchange, LineNoiseEitherWayFailsTheEchoCheck)
+{
+    sim().faults().noisePerMillion = 1'000'000;
+    for (const int direction : {sim::Faults::kNoiseReceived, sim::Faults::kNoiseSent}) {
+        sim().faults().noiseDirections = direction;
+        const auto run = RunCommands(portName(), {"cd\\LOG\r"});
+        EXPECT_FALSE(run.result.ok) << direction;
+        EXPECT_EQ(run.result.message, SendFailureMessage("cd\\LOG\r")) << direction;
+    }
+    EXPECT_GT(sim().faults().injected, 0u);
 }
 
 TEST_F(FaultExchange, PauseInTheOutputIsPickedUpByThePromptWait)

@@ -1,6 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "SimTestKit.h"
+#include "sim/LineNoise.h"
 #include "sim/Simulator.h"
 #include "sim/SimulatorCli.h"
 #include "support/SimFixture.h"
@@ -94,7 +98,17 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "900",
                                            "--io-modules",
                                            "12,99,5,16",
-                                           "--cfgio-noise"},
+                                           "--cfgio-noise",
+                                           "--noise",
+                                           "2000",
+                                           "--noise-dir",
+                                           "rx",
+                                           "--noise-seed",
+                                           "7",
+                                           "--nak-storm",
+                                           "20",
+                                           "--nak-storm-length",
+                                           "11"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -118,6 +132,11 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.pauseAfterLines, 2);
     EXPECT_TRUE(faults.silent);
     EXPECT_TRUE(faults.ioConfigNoise);
+    EXPECT_EQ(faults.noisePerMillion, 2000);
+    EXPECT_EQ(faults.noiseDirections, Faults::kNoiseReceived);
+    EXPECT_EQ(faults.noiseSeed, 7u);
+    EXPECT_EQ(faults.nakStormPercent, 20);
+    EXPECT_EQ(faults.nakStormLength, 11);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -140,10 +159,42 @@ TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
         {"--io-modules", "4,24,16"},
         {"--io-modules", "4,7,16,99"},
         {"--io-modules", "4,24,16,99,"},
+        {"--noise", "1000001"},
+        {"--noise-dir", "up"},
+        {"--nak-storm", "101"},
     };
     for (const auto& arguments : bad) {
         std::string error;
         EXPECT_FALSE(ParseCommandLine(arguments, &error)) << arguments.front();
         EXPECT_FALSE(error.empty()) << arguments.front();
     }
+}
+
+TEST(LineNoise, DropsDoublesAndFlipsAtTheRateAndRepeatsWithTheSeed)
+{
+    Faults faults;
+    const std::string clean(3000, 'a');
+    LineNoise noise(faults);
+    EXPECT_EQ(noise.apply(clean, Faults::kNoiseSent), clean) << "off by default";
+
+    faults.noisePerMillion = 1'000'000;
+    faults.noiseDirections = Faults::kNoiseReceived;
+    EXPECT_EQ(noise.apply(clean, Faults::kNoiseSent), clean) << "only the chosen direction";
+    const std::string first = noise.apply(clean, Faults::kNoiseReceived);
+    EXPECT_EQ(faults.injected, clean.size());
+    const auto count = [&first](auto keep) {
+        return std::count_if(first.begin(), first.end(), keep);
+    };
+    const auto flipped = count([](char c) { return c != 'a'; });
+    // Each fate a third of the time: a doubled byte adds one, a dropped one takes one away.
+    EXPECT_GT(flipped, 800);
+    EXPECT_LT(flipped, 1200);
+    EXPECT_LT(std::abs(static_cast<long>(first.size()) - 3000), 200);
+
+    faults.noiseSeed = 2;
+    const std::string other = noise.apply(clean, Faults::kNoiseReceived);
+    faults.noiseSeed = 1;
+    LineNoise again(faults);
+    EXPECT_EQ(again.apply(clean, Faults::kNoiseReceived), first) << "same seed, same noise";
+    EXPECT_NE(other, first);
 }

@@ -90,6 +90,9 @@ bool ScriptedReceiver::takeCommand()
         }
         if (script_.echo) {
             line_.write(*byte);
+            if (position == script_.doubleEchoAt) {
+                line_.write(*byte);
+            }
         }
         if (*byte == '\r') {
             line_.write(script_.afterEcho);

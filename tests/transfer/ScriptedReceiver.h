@@ -24,6 +24,8 @@ public:
         // Echo each command byte; wrongEchoAt (1-based) echoes that byte changed and stops.
         bool echo = true;
         int wrongEchoAt = 0;
+        // Echo that byte (1-based) twice, as a console that took it twice off a noisy line.
+        int doubleEchoAt = 0;
         // Sent right after the echoed CR, as a console sends the LF of its line end.
         std::string afterEcho = "\n";
         // The invitation, repeated at this interval until a block arrives; 0 = never.

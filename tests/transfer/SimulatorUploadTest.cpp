@@ -99,6 +99,18 @@ TEST_F(SimulatorUpload, RefusedAndDamagedBlocksAreSentAgain)
     EXPECT_EQ(Stored("D:\\NOISY.BIN"), PaddedTo128(bytes, 0x00));
 }
 
+TEST_F(SimulatorUpload, NakStormsAreRiddenOutUnlessTheyOutlastTheTries)
+{
+    simulator_.faults().nakStormPercent = 100;
+    const auto bytes = RandomBytes(300, 5);
+    ASSERT_EQ(Upload(bytes, "D:\\STORM.BIN"), 0);
+    EXPECT_EQ(Stored("D:\\STORM.BIN"), PaddedTo128(bytes, 0x00));
+    simulator_.faults().nakStormLength = 10;
+    EXPECT_EQ(Upload(bytes, "D:\\GONE.BIN"), -1);
+    EXPECT_FALSE(Stored("D:\\GONE.BIN"));
+    EXPECT_TRUE(ConsoleRunsTheNextCommand());
+}
+
 TEST_F(SimulatorUpload, ReceiverCancelFailsAndStoresNothing)
 {
     options_->cancelAtBlock = 3;

@@ -218,6 +218,22 @@ TEST_F(XmodemSender, SilentReceiverCountsReadsAsAttempts)
     EXPECT_EQ(progress_, 91); // 128 of 140 bytes
 }
 
+TEST_F(XmodemSender, TenthTransmissionIsTheLastAttemptEvenWithASilentRead)
+{
+    const auto file = folder_.write("late.bin", RandomBytes(100, 13));
+    Script script;
+    // Nine NAKs use nine attempts; the tenth copy's ACK comes after one silent read, too late.
+    script.answerFrame = [](std::size_t index, const Frame&) {
+        if (index < 9) {
+            return Bytes({kNak});
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 * kTimeoutMs + 40));
+        return Bytes({kAck});
+    };
+    EXPECT_EQ(Upload(file, script), -1);
+    EXPECT_EQ(receiver_->frames().size(), 10u);
+}
+
 TEST_F(XmodemSender, ReceiverCancelEndsWithoutFurtherStatusOrBytes)
 {
     const auto file = folder_.write("can.bin", RandomBytes(600, 13));
@@ -331,6 +347,14 @@ TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
         EXPECT_EQ(receiver_->received(), after) << wrongAt;
         EXPECT_EQ(log_.lines, std::vector<std::string>{kCommandShown}) << wrongAt;
     }
+    // A last character the console took twice ("...DATA.BINN") fails on the carriage return,
+    // whose check reads the second echo: the carriage return is typed without throwing it away.
+    log_.lines.clear();
+    Script script;
+    script.doubleEchoAt = static_cast<int>(kCommandShown.size());
+    EXPECT_EQ(Upload(file, script), -1);
+    EXPECT_EQ(receiver_->command(), typed);
+    EXPECT_EQ(receiver_->received(), kCancelBytes);
 }
 
 TEST_F(XmodemSender, ARefusalAndAPromptEndTheWaitAtOnceWithTheRefusalShown)

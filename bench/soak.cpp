@@ -1,0 +1,584 @@
+// The whole link under faults: the simulator adds line noise, NAK storms, output pauses and
+// now and then a hang-up and return, while the core code the window uses runs a mix of
+// operations on it, one a round: listings, make directory, rename, delete, uploads of random
+// files and I/O configuration read-outs. After every round it checks
+//  - that an operation which reported success did what it said: the soak folder on the
+//    simulated D: holds exactly the entries the client believes in, each uploaded file
+//    byte-exact up to the zero padding of its last block;
+//  - that a failure reported one of the messages the window knows for that operation (after a
+//    failure the client's beliefs are taken from D: again: it may or may not have happened);
+//  - that no descriptor, thread or lock file was left behind.
+// It prints the rounds, faults, failures, verified successes, mismatches (which must be 0)
+// and the p50/p99 time of each kind of operation. An upload the controller's receiver stored
+// wrong because a block changed by noise passed its 8-bit checksum (the simulator counts such
+// blocks) is counted apart: no sender can see it.
+//
+//   soak [--rounds N] [--noise PER_MILLION] [--seed S] [--verbose]
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <optional>
+#include <random>
+#include <string>
+#include <thread>
+#include <vector>
+
+#include "device/DeviceListing.h"
+#include "device/DeviceOperations.h"
+#include "ioconf/IoConfigExchange.h"
+#include "link/ConsoleExchange.h"
+#include "link/SerialPort.h"
+#include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
+#include "support/RecordingLog.h"
+#include "support/SimFixture.h"
+#include "support/TempDir.h"
+#include "transfer/CopyPlan.h"
+
+namespace {
+
+using namespace kora;
+using Clock = std::chrono::steady_clock;
+
+const std::string kFolder = "\\SOAK";
+const std::string kDeviceFolder = "D:\\SOAK";
+
+struct Options {
+    int rounds = 200;
+    int noisePerMillion = 1500;
+    std::uint32_t seed = 1;
+    bool verbose = false;
+};
+
+std::optional<Options> ParseOptions(int argc, char** argv)
+{
+    Options options;
+    for (int i = 1; i < argc; ++i) {
+        const std::string flag = argv[i];
+        if (flag == "--verbose") {
+            options.verbose = true;
+            continue;
+        }
+        if (i + 1 >= argc) {
+            return std::nullopt;
+        }
+        const long value = std::strtol(argv[++i], nullptr, 10);
+        if (flag == "--rounds") {
+            options.rounds = static_cast<int>(value);
+        } else if (flag == "--noise") {
+            options.noisePerMillion = static_cast<int>(value);
+        } else if (flag == "--seed") {
+            options.seed = static_cast<std::uint32_t>(value);
+        } else {
+            return std::nullopt;
+        }
+    }
+    return options;
+}
+
+// What the client believes an entry of the soak folder is: a folder, or a file whose bytes it
+// sent (stored padded with zeros to whole 128-byte blocks).
+struct Belief {
+    bool isFolder = false;
+    std::string content;
+    friend bool operator==(const Belief&, const Belief&) = default;
+};
+using Beliefs = std::map<std::string, Belief>;
+
+std::string Padded(std::string bytes)
+{
+    bytes.resize((bytes.size() + 127) / 128 * 128, '\0');
+    return bytes;
+}
+
+// The soak folder as the simulator holds it.
+Beliefs ActualFolder(sim::DosFileSystem& fs)
+{
+    Beliefs actual;
+    for (const sim::DosEntry& entry :
+         fs.list(kDeviceFolder).value_or(std::vector<sim::DosEntry>{})) {
+        if (entry.name == "." || entry.name == "..") {
+            continue;
+        }
+        Belief belief{entry.isDirectory, {}};
+        if (!entry.isDirectory) {
+            belief.content = fs.readFile(kDeviceFolder + "\\" + entry.name).value_or("");
+        }
+        actual[entry.name] = belief;
+    }
+    return actual;
+}
+
+std::size_t CountEntries(const std::filesystem::path& folder)
+{
+    std::error_code ec;
+    std::size_t count = 0;
+    for (auto it = std::filesystem::directory_iterator(folder, ec);
+         !ec && it != std::filesystem::directory_iterator(); it.increment(ec)) {
+        ++count;
+    }
+    return count;
+}
+
+struct Resources {
+    std::size_t descriptors = 0;
+    std::size_t threads = 0;
+    std::size_t lockFiles = 0;
+    friend bool operator==(const Resources&, const Resources&) = default;
+};
+
+Resources Measure(const std::filesystem::path& lockFolder)
+{
+    return {CountEntries("/proc/self/fd"), CountEntries("/proc/self/task"),
+            CountEntries(lockFolder)};
+}
+
+// What one operation reported, and which failure messages it may rightly give.
+struct Outcome {
+    bool ok = false;
+    std::string message;
+};
+
+struct Timings {
+    std::map<std::string, std::vector<double>> ms;
+    void add(const std::string& kind, Clock::duration took)
+    {
+        ms[kind].push_back(std::chrono::duration<double, std::milli>(took).count());
+    }
+};
+
+double Percentile(std::vector<double> values, double share)
+{
+    if (values.empty()) {
+        return 0;
+    }
+    std::sort(values.begin(), values.end());
+    const auto index = static_cast<std::size_t>(share * static_cast<double>(values.size() - 1));
+    return values[index];
+}
+
+class Soak {
+public:
+    Soak(Options options, test::SimRunner& runner, std::filesystem::path lockFolder,
+         std::filesystem::path work)
+        : options_(options), runner_(runner), lockFolder_(std::move(lockFolder)),
+          work_(std::move(work)), random_(options.seed)
+    {
+    }
+
+    int run();
+
+private:
+    using Check = std::function<bool(const std::string& message)>;
+
+    void prepare();
+    void injectRoundFaults();
+    void restoreAfterHangUp();
+    // One operation; returns its kind.
+    std::string operate();
+    Outcome runDevice(const DeviceOperation& op);
+    void judge(const std::string& kind, const Outcome& outcome, const Beliefs& expected,
+               const Check& knownFailure);
+    bool sendFailure(const DeviceOperation& op, const std::string& message) const;
+    bool openFailure(const std::string& message) const;
+    std::string pickName(bool folder);
+    std::optional<std::string> pickExisting(bool folder, bool empty = false);
+    void mismatch(const std::string& what);
+
+    Options options_;
+    test::SimRunner& runner_;
+    std::filesystem::path lockFolder_;
+    std::filesystem::path work_;
+    std::mt19937 random_;
+    test::RecordingLog log_;
+    Beliefs beliefs_;
+    std::optional<IoConfigTable> referenceTable_;
+    Timings timings_;
+    bool hungUp_ = false;
+
+    int failures_ = 0;
+    int unknownMessages_ = 0;
+    int verified_ = 0;
+    int mismatches_ = 0;
+    int leaks_ = 0;
+    int pauses_ = 0;
+    int hangUps_ = 0;
+    int differingReadings_ = 0;
+    int checksumBlind_ = 0;
+};
+
+void Soak::mismatch(const std::string& what)
+{
+    ++mismatches_;
+    std::printf("MISMATCH: %s\n", what.c_str());
+}
+
+bool Soak::openFailure(const std::string& message) const
+{
+    return message.starts_with(OpenFailureMessage(runner_.portName()));
+}
+
+bool Soak::sendFailure(const DeviceOperation& op, const std::string& message) const
+{
+    return std::any_of(op.steps.begin(), op.steps.end(), [&message](const ConsoleStep& step) {
+        return message == (step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
+                                                           : step.sendFailureMessage);
+    });
+}
+
+Outcome Soak::runDevice(const DeviceOperation& op)
+{
+    const OperationResult result = RunDeviceOperation(runner_.portName(), op, log_);
+    return {result.ok, result.message};
+}
+
+std::string Soak::pickName(bool folder)
+{
+    std::uniform_int_distribution<int> pick(0, 7);
+    return folder ? "DIR" + std::to_string(pick(random_))
+                  : "F" + std::to_string(pick(random_)) + ".BIN";
+}
+
+std::optional<std::string> Soak::pickExisting(bool folder, bool empty)
+{
+    std::vector<std::string> names;
+    for (const auto& [name, belief] : beliefs_) {
+        if (belief.isFolder == folder) {
+            names.push_back(name);
+        }
+    }
+    if (names.empty()) {
+        return std::nullopt;
+    }
+    const std::string name =
+        names[std::uniform_int_distribution<std::size_t>(0, names.size() - 1)(random_)];
+    if (empty) {
+        const auto inside = runner_.sim().fileSystem().list(kDeviceFolder + "\\" + name);
+        if (!inside || inside->size() > 2) {
+            return std::nullopt;
+        }
+    }
+    return name;
+}
+
+void Soak::prepare()
+{
+    auto& fs = runner_.sim().fileSystem();
+    fs.makeDirectory(kDeviceFolder);
+    fs.changeDirectory("D:\\");
+    // The reference read-out, on a clean line.
+    IoConfigTable table;
+    if (runDevice(ReadOutOperation(table, 1000)).ok) {
+        referenceTable_ = table;
+    }
+    beliefs_ = ActualFolder(fs);
+}
+
+void Soak::injectRoundFaults()
+{
+    auto& faults = runner_.sim().faults();
+    std::uniform_int_distribution<int> percent(0, 99);
+    faults.pauseMs = percent(random_) < 10 ? 300 : 0;
+    pauses_ += faults.pauseMs > 0 ? 1 : 0;
+    faults.pauseAfterLines = 1 + percent(random_) % 4;
+    faults.nakStormLength = 2 + percent(random_) % 10; // from ridden out to fatal
+    if (percent(random_) < 2) {
+        faults.hangUp = true;
+        hungUp_ = true;
+        ++hangUps_;
+    }
+}
+
+void Soak::restoreAfterHangUp()
+{
+    if (!hungUp_) {
+        return;
+    }
+    hungUp_ = false;
+    // The controller comes back: a new line with the same name, D: as it was.
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    std::string error;
+    if (!runner_.sim().start(&error) ||
+        !runner_.sim().publishAs(runner_.portsFolder(), runner_.portName())) {
+        std::printf("cannot restart the simulator: %s\n", error.c_str());
+        std::exit(2);
+    }
+}
+
+void Soak::judge(const std::string& kind, const Outcome& outcome, const Beliefs& expected,
+                 const Check& knownFailure)
+{
+    const Beliefs actual = ActualFolder(runner_.sim().fileSystem());
+    if (outcome.ok) {
+        if (actual == expected) {
+            ++verified_;
+        } else {
+            std::string what = kind + " reported success; D:\\SOAK differs:";
+            for (const auto& [name, belief] : expected) {
+                const auto it = actual.find(name);
+                if (it == actual.end()) {
+                    what += " missing " + name + ";";
+                } else if (!(it->second == belief)) {
+                    what += " different " + name + ";";
+                }
+            }
+            for (const auto& [name, belief] : actual) {
+                if (!expected.contains(name)) {
+                    what += " unexpected " + name + ";";
+                }
+            }
+            mismatch(what);
+        }
+    } else {
+        ++failures_;
+        if (!knownFailure(outcome.message)) {
+            ++unknownMessages_;
+            std::printf("UNKNOWN MESSAGE (%s): %s\n", kind.c_str(), outcome.message.c_str());
+        }
+        if (options_.verbose) {
+            std::printf("  %s failed: %s\n", kind.c_str(), outcome.message.c_str());
+        }
+    }
+    // A failure may or may not have happened; a mismatch is reported once.
+    beliefs_ = actual;
+}
+
+std::string Soak::operate()
+{
+    std::uniform_int_distribution<int> percent(0, 99);
+    const int roll = percent(random_);
+    const std::string name = runner_.portName();
+
+    if (roll < 20) {
+        DirectoryListing listing;
+        const DeviceOperation op = ListDeviceDirectoryOperation(kFolder, listing);
+        const Outcome outcome = runDevice(op);
+        if (outcome.ok) {
+            // The lines carry no check sum: noise may change what a listing shows, so a listing
+            // that differs from D: is counted, not taken for a false success.
+            std::size_t listed = 0;
+            for (const FolderEntry& entry : listing.entries) {
+                listed += entry.name != "." && entry.name != ".." ? 1 : 0;
+            }
+            differingReadings_ += listed != beliefs_.size() ? 1 : 0;
+        }
+        judge("listing", outcome, beliefs_, [&](const std::string& message) {
+            return openFailure(message) || sendFailure(op, message) ||
+                   (message.find("Invalid ") != std::string::npos &&
+                    message.ends_with("'" + kFolder + "'!"));
+        });
+        return "listing";
+    }
+    if (roll < 33) {
+        IoConfigTable table;
+        const DeviceOperation op = ReadOutOperation(table, 1000);
+        const Outcome outcome = runDevice(op);
+        if (outcome.ok && referenceTable_ && !(table == *referenceTable_)) {
+            ++differingReadings_;
+        }
+        judge("ioread", outcome, beliefs_, [&](const std::string& message) {
+            return openFailure(message) || sendFailure(op, message);
+        });
+        return "ioread";
+    }
+
+    // The mutating operations act in the console's current directory, as the window's do
+    // after its listing has gone there; when that listing fails, so does the round.
+    DirectoryListing listing;
+    const DeviceOperation list = ListDeviceDirectoryOperation(kFolder, listing);
+    const Outcome listed = runDevice(list);
+    judge("listing", listed, beliefs_, [&](const std::string& message) {
+        return openFailure(message) || sendFailure(list, message) ||
+               (message.find("Invalid ") != std::string::npos &&
+                message.ends_with("'" + kFolder + "'!"));
+    });
+    if (!listed.ok) {
+        return "listing";
+    }
+
+    Beliefs expected = beliefs_;
+    if (roll < 45) {
+        const std::string folder = pickName(true);
+        const DeviceOperation op = MakeDirectoryOperation(folder);
+        const Outcome outcome = runDevice(op);
+        expected[folder] = Belief{true, {}};
+        judge("mkdir", outcome, expected, [&](const std::string& message) {
+            return openFailure(message) || sendFailure(op, message) ||
+                   ((message.find("Invalid ") != std::string::npos ||
+                     message.find("Unable ") != std::string::npos) &&
+                    message.ends_with("'" + folder + "'!"));
+        });
+        return "mkdir";
+    }
+    if (roll < 58) {
+        const auto from = pickExisting(percent(random_) < 80 ? false : true);
+        if (!from) {
+            return "listing";
+        }
+        const std::string to = pickName(beliefs_.at(*from).isFolder);
+        const DeviceOperation op = RenameOperation(*from, to);
+        const Outcome outcome = runDevice(op);
+        if (!expected.contains(to)) {
+            expected[to] = expected.at(*from);
+            expected.erase(*from);
+        }
+        judge("rename", outcome, expected, [&](const std::string& message) {
+            return openFailure(message) || sendFailure(op, message) ||
+                   ((message.find("Invalid ") != std::string::npos ||
+                     message.find("Duplicate ") != std::string::npos) &&
+                    message.ends_with("'" + to + "'!"));
+        });
+        return "rename";
+    }
+    if (roll < 72) {
+        // A file with "del"; an empty folder with "rd", as the window checks it first.
+        const bool folder = percent(random_) < 25;
+        const auto victim = pickExisting(folder, folder);
+        if (!victim) {
+            return "listing";
+        }
+        const DeviceOperation op =
+            folder ? RemoveDirectoryOperation(*victim) : DeleteFileOperation(*victim);
+        const Outcome outcome = runDevice(op);
+        expected.erase(*victim);
+        judge("delete", outcome, expected, [&](const std::string& message) {
+            return openFailure(message) || sendFailure(op, message);
+        });
+        return "delete";
+    }
+
+    // An upload of a random file, as the window's copy does it.
+    const std::string target = pickName(false);
+    if (expected.contains(target) && expected.at(target).isFolder) {
+        return "none";
+    }
+    std::string content(std::uniform_int_distribution<std::size_t>(0, 3000)(random_), '\0');
+    for (char& c : content) {
+        c = static_cast<char>(random_());
+    }
+    const auto local = work_ / target;
+    {
+        std::ofstream out(local, std::ios::binary | std::ios::trunc);
+        out.write(content.data(), static_cast<std::streamsize>(content.size()));
+    }
+    const std::uint64_t noisyBlocksBefore = runner_.sim().faults().noisyBlocksTaken.load();
+    Outcome outcome;
+    {
+        SerialPort port(name);
+        if (const auto failure = OpenCopyPort(port)) {
+            outcome = {false, *failure};
+        } else {
+            QueueHooks hooks;
+            hooks.poll = [](const QueueProgress&) { QCoreApplication::processEvents(); };
+            const QueueOutcome queued = UploadQueue(port, DeviceDirectory(kFolder),
+                                                    {{local.string(), target}}, log_, hooks);
+            outcome = {queued.kind == QueueOutcome::Kind::Completed, queued.message};
+        }
+    }
+    expected[target] = Belief{false, Padded(content)};
+    const bool noisyBlockTaken =
+        runner_.sim().faults().noisyBlocksTaken.load() != noisyBlocksBefore;
+    if (outcome.ok && noisyBlockTaken &&
+        ActualFolder(runner_.sim().fileSystem()).at(target).content != Padded(content)) {
+        // The controller's receiver took a block that noise had changed: its checksum could
+        // not tell, so neither can the sender. Counted apart, never as the product's fault.
+        ++checksumBlind_;
+        std::printf("checksum-blind upload of %s (a noisy block passed the 8-bit checksum)\n",
+                    target.c_str());
+        beliefs_ = ActualFolder(runner_.sim().fileSystem());
+        return "upload";
+    }
+    judge("upload", outcome, expected, [&](const std::string& message) {
+        return openFailure(message) || message == TransferFailedMessage(target);
+    });
+    return "upload";
+}
+
+int Soak::run()
+{
+    prepare();
+    auto& faults = runner_.sim().faults();
+    faults.noiseSeed = options_.seed;
+    faults.noisePerMillion = options_.noisePerMillion;
+    faults.nakStormPercent = 3;
+    const Resources baseline = Measure(lockFolder_);
+    const auto start = Clock::now();
+    int rounds = 0;
+    for (; rounds < options_.rounds; ++rounds) {
+        injectRoundFaults();
+        const auto began = Clock::now();
+        const std::string kind = operate();
+        timings_.add(kind, Clock::now() - began);
+        restoreAfterHangUp();
+        const Resources now = Measure(lockFolder_);
+        if (!(now == baseline)) {
+            ++leaks_;
+            std::printf("LEAK after round %d (%s): descriptors %zu/%zu threads %zu/%zu lock "
+                        "files %zu/%zu\n",
+                        rounds + 1, kind.c_str(), now.descriptors, baseline.descriptors,
+                        now.threads, baseline.threads, now.lockFiles, baseline.lockFiles);
+        }
+        if (options_.verbose || (rounds + 1) % 100 == 0) {
+            std::printf("round %d: %s, %d failures, %d mismatches\n", rounds + 1, kind.c_str(),
+                        failures_, mismatches_);
+            std::fflush(stdout);
+        }
+    }
+    faults.noisePerMillion = 0;
+    const auto seconds = std::chrono::duration<double>(Clock::now() - start).count();
+
+    std::printf("\nrounds               %d (%.0f s, seed %u, noise %d per million both ways)\n",
+                rounds, seconds, options_.seed, options_.noisePerMillion);
+    std::printf("faults injected      %llu (noisy bytes and NAK storms) + %d pauses + %d "
+                "hang-ups\n",
+                static_cast<unsigned long long>(faults.injected.load()), pauses_, hangUps_);
+    std::printf("failures reported    %d (%.1f%% of operations), unknown messages %d\n", failures_,
+                100.0 * failures_ /
+                    std::max(1, verified_ + failures_ + mismatches_ + checksumBlind_),
+                unknownMessages_);
+    std::printf("successes verified   %d\n", verified_);
+    std::printf("mismatches           %d\n", mismatches_);
+    std::printf("checksum-blind       %d uploads (a block changed by noise passed the receiver's "
+                "8-bit checksum; %llu such blocks taken)\n",
+                checksumBlind_, static_cast<unsigned long long>(faults.noisyBlocksTaken.load()));
+    std::printf("leaks                %d\n", leaks_);
+    std::printf("readings that differ %d (listings or read-outs changed by noise, reported "
+                "as success)\n",
+                differingReadings_);
+    std::printf("\n%-8s %6s %10s %10s\n", "kind", "count", "p50 ms", "p99 ms");
+    for (const auto& [kind, values] : timings_.ms) {
+        std::printf("%-8s %6zu %10.1f %10.1f\n", kind.c_str(), values.size(),
+                    Percentile(values, 0.5), Percentile(values, 0.99));
+    }
+    return mismatches_ == 0 && leaks_ == 0 && unknownMessages_ == 0 ? 0 : 1;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    const auto options = ParseOptions(argc, argv);
+    if (!options) {
+        std::fprintf(stderr,
+                     "usage: soak [--rounds N] [--noise PER_MILLION] [--seed S] [--verbose]\n");
+        return 2;
+    }
+    QCoreApplication app(argc, argv);
+    test::TempDir locks("kora-soak-locks");
+    test::TempDir work("kora-soak-files");
+    test::ScopedEnv lockEnv("KORA_LOCK_DIR", locks.path().string());
+    test::SimRunner runner;
+    if (!runner.ok()) {
+        std::fprintf(stderr, "soak: %s\n", runner.error().c_str());
+        return 2;
+    }
+    Soak soak(*options, runner, locks.path(), work.path());
+    return soak.run();
+}
