@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <memory>
+
 #include <QApplication>
 #include <QComboBox>
 #include <QHeaderView>
@@ -273,6 +276,18 @@ int TypedCount(const QPlainTextEdit& pane, const QString& command)
     return static_cast<int>(pane.toPlainText().split(QLatin1Char('\n')).count(command));
 }
 
+// Posts the action as soon as the exchange shows its first text in the pane, so that the
+// exchange's nested event loop delivers it, however quickly the console answers.
+void DuringTheExchange(QPlainTextEdit& pane, QObject& context, std::function<void()> action)
+{
+    auto connection = std::make_shared<QMetaObject::Connection>();
+    *connection = QObject::connect(&pane, &QPlainTextEdit::textChanged, &context,
+                                   [connection, &context, action = std::move(action)] {
+                                       QObject::disconnect(*connection);
+                                       QTimer::singleShot(0, &context, action);
+                                   });
+}
+
 // The nested event loop that repaints the window during an exchange still delivers events that
 // are not user input. Leaving the port box with a name typed into it is one: it must not start
 // a listing on the other port inside the running one.
@@ -285,10 +300,15 @@ TEST_F(DevicePanelSimTest, AFocusChangeDuringAListingStartsNoSecondExchange)
     QTest::keyClicks(&typed, "/dev/kora-no-such-port");
     window_->meoDos()->clear();
 
-    QTimer::singleShot(100, &tree(), [&] { tree().setFocus(); });
+    bool duringTheListing = false;
+    DuringTheExchange(*window_->meoDos(), tree(), [&] {
+        duringTheListing = window_->deviceLink()->busy();
+        tree().setFocus();
+    });
     // Stands for a listing under way when the focus moves.
     window_->deviceController()->browser().refresh();
 
+    EXPECT_TRUE(duringTheListing);
     EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
     EXPECT_EQ(TypedCount(*window_->meoDos(), "dir"), 1);
     EXPECT_EQ(window_->deviceLink()->portName(), "COM1");
@@ -313,10 +333,15 @@ TEST_F(DevicePanelSimTest, PropertiesOfAFolderSurviveAListingAskedForDuringTheCo
         dialog.accept();
     });
     // A listing asked for while "dir/s" runs would replace the entries under the handler.
-    QTimer::singleShot(100, &tree(), [&] { controller().tbtnRefreshClick(); });
+    bool duringTheCount = false;
+    DuringTheExchange(*window_->meoDos(), tree(), [&] {
+        duringTheCount = window_->deviceLink()->busy();
+        controller().tbtnRefreshClick();
+    });
     controller().menuItem("Properities1")->trigger();
 
     ASSERT_EQ(answer.answered(), 1);
+    EXPECT_TRUE(duringTheCount);
     EXPECT_EQ(shown, QStringList({"LOG", "4 file(s), 2 folder(s)"}));
     EXPECT_EQ(TypedCount(*window_->meoDos(), "dir"), 0);
     EXPECT_EQ(TypedCount(*window_->meoDos(), "dir/s LOG"), 1);

@@ -8,6 +8,7 @@
 #include "filelist/SizeText.h"
 #include "link/ConsoleExchange.h"
 #include "sim/DosFileSystem.h"
+#include "support/BothTimings.h"
 #include "support/RecordingLog.h"
 #include "support/SimFixture.h"
 
@@ -41,11 +42,12 @@ public:
 };
 
 // The real console exchange against the simulator's sample drive D:.
-class DeviceSimTest : public test::SimFixture {
+class DeviceSimTest : public test::SimFixture, public test::UnderEachTiming {
 protected:
-    OperationResult run(const DeviceOperation& op)
+    OperationResult run(DeviceOperation op)
     {
         ++operations_;
+        op.timing = timing();
         OperationResult result = RunDeviceOperation(portName(), op, pane_);
         if (!result.ok) {
             errors_.push_back(result.message);
@@ -71,7 +73,7 @@ protected:
     DeviceMenuActions actions_{browser_, ui_};
 };
 
-TEST_F(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
+TEST_P(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
 {
     browser_.sortByColumn(kColumnSize);
     ASSERT_TRUE(errors_.empty()) << errors_.front();
@@ -101,7 +103,7 @@ TEST_F(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
     EXPECT_NE(browser_.sizeStatusText().find(" bytes free)"), std::string::npos);
 }
 
-TEST_F(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
+TEST_P(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
 {
     browser_.ShowDeviceFolder("\\");
     browser_.activate(rowOf("LOG"));
@@ -118,7 +120,7 @@ TEST_F(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
     EXPECT_TRUE(browser_.entries().empty());
 }
 
-TEST_F(DeviceSimTest, CountsATreeAndShowsTheRootsProperties)
+TEST_P(DeviceSimTest, CountsATreeAndShowsTheRootsProperties)
 {
     browser_.ShowDeviceFolder("\\");
     const auto log = CountDeviceTree(browser_.runner(), "LOG");
@@ -135,7 +137,7 @@ TEST_F(DeviceSimTest, CountsATreeAndShowsTheRootsProperties)
     EXPECT_EQ(ui_.properties[0].contents, "11 file(s), 8 folder(s)");
 }
 
-TEST_F(DeviceSimTest, DeletesAnEmptyFolderButNotOneHoldingAnEmptyFolder)
+TEST_P(DeviceSimTest, DeletesAnEmptyFolderButNotOneHoldingAnEmptyFolder)
 {
     ASSERT_EQ(sim().fileSystem().makeDirectory("D:\\ONLY"), sim::FsError::None);
     ASSERT_EQ(sim().fileSystem().makeDirectory("D:\\ONLY\\SUB"), sim::FsError::None);
@@ -153,7 +155,7 @@ TEST_F(DeviceSimTest, DeletesAnEmptyFolderButNotOneHoldingAnEmptyFolder)
     EXPECT_TRUE(errors_.empty());
 }
 
-TEST_F(DeviceSimTest, MakeDirectoryAndRenameReportTheControllersRefusals)
+TEST_P(DeviceSimTest, MakeDirectoryAndRenameReportTheControllersRefusals)
 {
     browser_.ShowDeviceFolder("\\");
     ui_.names = {"BIN", "FRESH"};
@@ -180,7 +182,7 @@ TEST_F(DeviceSimTest, MakeDirectoryAndRenameReportTheControllersRefusals)
     EXPECT_EQ(ui_.warnings.size(), 1u);
 }
 
-TEST_F(DeviceSimTest, AutoRunWritesTheBatchFileAndFormatEmptiesTheDrive)
+TEST_P(DeviceSimTest, AutoRunWritesTheBatchFileAndFormatEmptiesTheDrive)
 {
     browser_.ShowDeviceFolder("\\");
     actions_.SetToAutoRun1Click(rowOf("DEMO.EXE"));
@@ -200,6 +202,8 @@ TEST_F(DeviceSimTest, AutoRunWritesTheBatchFileAndFormatEmptiesTheDrive)
     EXPECT_TRUE(sim().fileSystem().list("D:\\")->empty());
     EXPECT_TRUE(browser_.entries().empty());
 }
+
+KORA_UNDER_EACH_TIMING(DeviceSimTest);
 
 } // namespace
 } // namespace kora

@@ -9,33 +9,29 @@ using namespace kora::test;
 
 namespace {
 
-class CommandExchange : public SimFixture {
+class CommandExchange : public TimedSimFixture {
 protected:
     // Runs the commands in D:\ as the device panel does after a listing.
-    CapturedRun inRoot(const std::string& command)
-    {
-        return RunCommands(portName(), {"d:\r", "cd\\\r", command});
-    }
+    CapturedRun inRoot(const std::string& command) { return exchange({"d:\r", "cd\\\r", command}); }
     bool exists(const std::string& path) { return sim().fileSystem().exists(path); }
 };
 
 } // namespace
 
-TEST_F(CommandExchange, ChangeDirectoryAnswersABadPathWithInvalid)
+TEST_P(CommandExchange, ChangeDirectoryAnswersABadPathWithInvalid)
 {
-    const auto bad = RunCommands(portName(), {"d:\r", "cd\\LOG\r", "cd\\NOPE\r"});
+    const auto bad = exchange({"d:\r", "cd\\LOG\r", "cd\\NOPE\r"});
     ASSERT_TRUE(bad.result.ok);
     EXPECT_TRUE(bad.log.contains("Invalid "));
     EXPECT_EQ(sim().fileSystem().prompt(), "D:\\LOG>");
 
-    const auto up = RunCommands(portName(), {"cd..\r", "cd\r"});
+    const auto up = exchange({"cd..\r", "cd\r"});
     EXPECT_TRUE(up.log.contains("D:\\")) << "cd alone names the current directory";
     EXPECT_EQ(sim().fileSystem().prompt(), "D:\\>");
-    EXPECT_TRUE(RunCommands(portName(), {"cd..\r"}).log.contains("Invalid "))
-        << "no parent above the root";
+    EXPECT_TRUE(exchange({"cd..\r"}).log.contains("Invalid ")) << "no parent above the root";
 }
 
-TEST_F(CommandExchange, MakeDirectoryErrorsCarryTheCheckedWords)
+TEST_P(CommandExchange, MakeDirectoryErrorsCarryTheCheckedWords)
 {
     EXPECT_FALSE(inRoot("md NEWDIR\r").log.contains("Unable "));
     EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\NEWDIR"));
@@ -50,7 +46,7 @@ TEST_F(CommandExchange, MakeDirectoryErrorsCarryTheCheckedWords)
     EXPECT_FALSE(exists("D:\\TOOLONGN"));
 }
 
-TEST_F(CommandExchange, RemoveDirectoryRefusesOneThatIsNotEmpty)
+TEST_P(CommandExchange, RemoveDirectoryRefusesOneThatIsNotEmpty)
 {
     const auto refused = inRoot("rd LOG\r");
     ASSERT_TRUE(refused.result.ok);
@@ -62,7 +58,7 @@ TEST_F(CommandExchange, RemoveDirectoryRefusesOneThatIsNotEmpty)
     EXPECT_TRUE(inRoot("rd NOPE\r").log.contains("Invalid path"));
 }
 
-TEST_F(CommandExchange, DeleteAndRenameFiles)
+TEST_P(CommandExchange, DeleteAndRenameFiles)
 {
     inRoot("del NOTES\r");
     EXPECT_FALSE(exists("D:\\NOTES"));
@@ -78,38 +74,38 @@ TEST_F(CommandExchange, DeleteAndRenameFiles)
     EXPECT_TRUE(exists("D:\\READ.ME"));
 }
 
-TEST_F(CommandExchange, EchoWritesTheAutoRunBatchFile)
+TEST_P(CommandExchange, EchoWritesTheAutoRunBatchFile)
 {
-    const auto run = RunCommands(portName(), {"d:\r", "cd\\BIN\r", "echo DEMO.EXE>AutoRun.bat\r"});
+    const auto run = exchange({"d:\r", "cd\\BIN\r", "echo DEMO.EXE>AutoRun.bat\r"});
     ASSERT_TRUE(run.result.ok);
     EXPECT_EQ(sim().fileSystem().readFile("D:\\BIN\\AUTORUN.BAT"), "DEMO.EXE\r\n");
 }
 
-TEST_F(CommandExchange, ToolsOnTheSystemDriveAnswer)
+TEST_P(CommandExchange, ToolsOnTheSystemDriveAnswer)
 {
-    const auto mem = RunCommands(portName(), {"C:\\mem\r"});
+    const auto mem = exchange({"C:\\mem\r"});
     ASSERT_TRUE(mem.result.ok);
     EXPECT_GE(mem.log.lines.size(), 5u) << "the command line and a report of several lines";
     EXPECT_TRUE(mem.log.contains("Conventional"));
 
-    const auto abort = RunCommands(portName(), {"A\r"});
+    const auto abort = exchange({"A\r"});
     EXPECT_TRUE(abort.log.contains("No program is running"));
 
-    const auto badSwitch = RunCommands(portName(), {"dir/w\r", "dir /\r", "dir A B\r"});
+    const auto badSwitch = exchange({"dir/w\r", "dir /\r", "dir A B\r"});
     EXPECT_TRUE(badSwitch.log.contains("Invalid switch - /w"));
     EXPECT_TRUE(badSwitch.log.contains("Invalid switch - /"));
     EXPECT_TRUE(badSwitch.log.contains("Too many parameters"));
     EXPECT_FALSE(badSwitch.log.contains("bytes free"));
 
-    const auto unknown = RunCommands(portName(), {"FROB\r"});
+    const auto unknown = exchange({"FROB\r"});
     EXPECT_TRUE(unknown.log.contains("Bad command or file name"));
-    EXPECT_TRUE(RunCommands(portName(), {"C:\\NOPE.EXE\r"}).log.contains("Bad command"));
+    EXPECT_TRUE(exchange({"C:\\NOPE.EXE\r"}).log.contains("Bad command"));
 }
 
-TEST_F(CommandExchange, FormatPrintsProgressWithBareCarriageReturnsAndEmptiesD)
+TEST_P(CommandExchange, FormatPrintsProgressWithBareCarriageReturnsAndEmptiesD)
 {
     // The utility reads this command's lines up to CR (with T = 1000 ms; shorter here).
-    const auto run = RunCommands(portName(), {"C:\\DLFMT D: /C\r"}, 300, 13);
+    const auto run = exchange({"C:\\DLFMT D: /C\r"}, {.timeoutMs = 300, .lineEnd = 13});
     ASSERT_TRUE(run.result.ok) << run.result.message;
     int progress = 0;
     std::string final;
@@ -125,11 +121,11 @@ TEST_F(CommandExchange, FormatPrintsProgressWithBareCarriageReturnsAndEmptiesD)
     EXPECT_FALSE(final.empty());
     EXPECT_TRUE(sim().fileSystem().list("D:\\")->empty());
 
-    EXPECT_TRUE(RunCommands(portName(), {"C:\\DLFMT C: /C\r"}).log.contains("Cannot format"));
+    EXPECT_TRUE(exchange({"C:\\DLFMT C: /C\r"}).log.contains("Cannot format"));
     EXPECT_TRUE(exists("C:\\MEM.EXE"));
 }
 
-TEST_F(CommandExchange, ABatchFileRunsItsLines)
+TEST_P(CommandExchange, ABatchFileRunsItsLines)
 {
     ASSERT_TRUE(sim().fileSystem().writeFile("D:\\HELLO.BAT", "@echo off\r\necho hello there\r\n"));
     const auto run = inRoot("HELLO\r");
@@ -137,7 +133,7 @@ TEST_F(CommandExchange, ABatchFileRunsItsLines)
     EXPECT_EQ(run.log.lines.back(), "hello there");
 }
 
-TEST_F(CommandExchange, EachRefusalHasItsOwnLine)
+TEST_P(CommandExchange, EachRefusalHasItsOwnLine)
 {
     // Each command as the pane shows it, then its one line of refusal.
     const std::vector<std::pair<std::string, std::string>> refusals = {
@@ -166,9 +162,11 @@ TEST_F(CommandExchange, EachRefusalHasItsOwnLine)
         if (!refusal.empty())
             expected.push_back(refusal);
     }
-    const auto run = RunCommands(portName(), commands);
+    const auto run = exchange(commands);
     ASSERT_TRUE(run.result.ok);
     EXPECT_EQ(run.log.lines, expected);
     EXPECT_TRUE(exists("D:\\EMPTY"));
     EXPECT_TRUE(exists("D:\\README.TXT"));
 }
+
+KORA_UNDER_EACH_TIMING(CommandExchange);

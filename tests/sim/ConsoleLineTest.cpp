@@ -113,7 +113,7 @@ TEST(RunningProgram, TheUtilitysAbortEndsIt)
         ASSERT_NE(console.readUntil("Counter 1\r\n", 2s).find("Counter 1"), std::string::npos);
     }
     // As the device menu's ABORT sends it: T = 200 ms, drain, echo check.
-    const auto run = RunCommands(runner.portName(), {"A\r"}, 200);
+    const auto run = RunCommands(runner.portName(), {"A\r"}, {.timeoutMs = 200});
     EXPECT_TRUE(run.result.ok) << run.result.message;
     EXPECT_TRUE(run.log.contains("Program aborted"));
     EXPECT_TRUE(RunCommands(runner.portName(), {"A\r"}).log.contains("No program is running"));

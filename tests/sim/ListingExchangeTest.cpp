@@ -69,13 +69,13 @@ TreeCounts countTree(const std::vector<std::string>& lines)
     return counts;
 }
 
-class ListingExchange : public SimFixture {};
+class ListingExchange : public TimedSimFixture {};
 
 } // namespace
 
-TEST_F(ListingExchange, EveryLongLineIsAnEntryOrTheFreeSpace)
+TEST_P(ListingExchange, EveryLongLineIsAnEntryOrTheFreeSpace)
 {
-    const auto run = RunCommands(portName(), {"d:\r", "cd\\\r", "dir\r"});
+    const auto run = exchange({"d:\r", "cd\\\r", "dir\r"});
     ASSERT_TRUE(run.result.ok) << run.result.message;
 
     const auto expected = *sim().fileSystem().list("D:\\");
@@ -105,10 +105,10 @@ TEST_F(ListingExchange, EveryLongLineIsAnEntryOrTheFreeSpace)
     EXPECT_TRUE(run.log.contains(" Directory of D:\\"));
 }
 
-TEST_F(ListingExchange, SizesEndInColumnTwentySixAndSubDirectoriesListDots)
+TEST_P(ListingExchange, SizesEndInColumnTwentySixAndSubDirectoriesListDots)
 {
     ASSERT_TRUE(sim().fileSystem().writeFile("D:\\LOG\\BIG.DAT", std::string(1000000, 'b')));
-    const auto run = RunCommands(portName(), {"d:\r", "cd\\LOG\r", "dir\r"});
+    const auto run = exchange({"d:\r", "cd\\LOG\r", "dir\r"});
     ASSERT_TRUE(run.result.ok) << run.result.message;
     std::vector<std::string> entries;
     for (const auto& line : run.rawLines) {
@@ -127,10 +127,10 @@ TEST_F(ListingExchange, SizesEndInColumnTwentySixAndSubDirectoriesListDots)
     EXPECT_EQ(sim().fileSystem().prompt(), "D:\\LOG>") << "the controller stays where it was";
 }
 
-TEST_F(ListingExchange, TreeListingCountsFoldersFilesAndBytes)
+TEST_P(ListingExchange, TreeListingCountsFoldersFilesAndBytes)
 {
     // The listing leaves the controller in \ ; "dir/s LOG" then describes that tree.
-    const auto run = RunCommands(portName(), {"d:\r", "cd\\\r", "dir/s LOG\r"});
+    const auto run = exchange({"d:\r", "cd\\\r", "dir/s LOG\r"});
     ASSERT_TRUE(run.result.ok) << run.result.message;
     const auto counts = countTree(run.rawLines);
     EXPECT_EQ(counts.folders, 2);
@@ -140,21 +140,23 @@ TEST_F(ListingExchange, TreeListingCountsFoldersFilesAndBytes)
     EXPECT_TRUE(run.log.contains("Total files listed:"));
 
     // An empty name describes the current directory: the whole sample drive here.
-    const auto whole = RunCommands(portName(), {"dir/s \r"});
+    const auto whole = exchange({"dir/s \r"});
     ASSERT_TRUE(whole.result.ok);
     const auto all = countTree(whole.rawLines);
     EXPECT_EQ(all.folders, 8) << "BIN LOG OLD NEW EMPTY NESTED LEVEL1 LEVEL2, each once";
     EXPECT_EQ(all.files, 11);
 
-    const auto missing = RunCommands(portName(), {"dir/s NOSUCH\r"});
+    const auto missing = exchange({"dir/s NOSUCH\r"});
     EXPECT_TRUE(missing.log.contains("File not found"));
     EXPECT_EQ(countTree(missing.rawLines).files, 0);
 }
 
-TEST_F(ListingExchange, ChangesMadeWhileTheConsoleRunsAreListed)
+TEST_P(ListingExchange, ChangesMadeWhileTheConsoleRunsAreListed)
 {
     ASSERT_TRUE(sim().fileSystem().writeFile("D:\\FRESH.BIN", "1234"));
-    const auto run = RunCommands(portName(), {"d:\r", "cd\\\r", "dir\r"});
+    const auto run = exchange({"d:\r", "cd\\\r", "dir\r"});
     ASSERT_TRUE(run.result.ok);
     EXPECT_TRUE(run.log.contains("FRESH    BIN             4 "));
 }
+
+KORA_UNDER_EACH_TIMING(ListingExchange);

@@ -5,13 +5,14 @@
 namespace kora::test {
 
 CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
-                        std::uint32_t timeoutMs, std::uint8_t lineEnd, std::uint32_t promptBudgetMs)
+                        const RunSettings& settings)
 {
     CapturedRun run;
     DeviceOperation op;
-    op.promptBudgetMs = promptBudgetMs;
-    op.lineEnd = lineEnd;
-    op.timeoutMs = timeoutMs;
+    op.promptBudgetMs = settings.promptBudgetMs;
+    op.lineEnd = settings.lineEnd;
+    op.timeoutMs = settings.timeoutMs;
+    op.timing = settings.timing;
     for (const auto& command : commands) {
         ConsoleStep step{command, {}, {}};
         step.checkLine = [&run](const std::string& line) -> std::optional<LineFailure> {

@@ -6,7 +6,9 @@
 
 #include "link/ConsoleExchange.h"
 #include "link/SerialPort.h"
+#include "support/BothTimings.h"
 #include "support/RecordingLog.h"
+#include "support/SimFixture.h"
 
 namespace kora::test {
 
@@ -18,9 +20,24 @@ struct CapturedRun {
     RecordingLog log;
     std::chrono::milliseconds elapsed{};
 };
+struct RunSettings {
+    std::uint32_t timeoutMs = 50;
+    std::uint8_t lineEnd = 10;
+    std::uint32_t promptBudgetMs = kPromptBudgetMs;
+    ExchangeTiming timing = ExchangeTiming::Patient;
+};
 CapturedRun RunCommands(const std::string& port, const std::vector<std::string>& commands,
-                        std::uint32_t timeoutMs = 50, std::uint8_t lineEnd = 10,
-                        std::uint32_t promptBudgetMs = kPromptBudgetMs);
+                        const RunSettings& settings = {});
+
+// The simulator as COM1, its exchanges run once under each timing (KORA_UNDER_EACH_TIMING).
+class TimedSimFixture : public SimFixture, public UnderEachTiming {
+protected:
+    CapturedRun exchange(const std::vector<std::string>& commands, RunSettings settings = {})
+    {
+        settings.timing = timing();
+        return RunCommands(portName(), commands, settings);
+    }
+};
 
 // A terminal on the simulator's line without the exchange's rules: bytes in, bytes out.
 class RawConsole {
