@@ -1,36 +1,232 @@
-// One device operation, GenericCommand("dir\r"), against the simulator paced at 57600 baud,
-// next to the time-out model of the console exchange:
-//   drain (2T of silence) + echo round trips (2 byte times a character)
-//   + the output's wire time + 2T of silence that ends the output loop.
+// The console exchange under quick and patient timing, side by side, against the simulator
+// paced at 57600 baud:
+//   - one "dir" operation in D:\,
+//   - the listing of a 100-entry folder as the device panel runs it ("d:", "cd", "dir"),
+//   - a Make Directory with the refresh that follows it,
+//   - the fixed costs of a 64 KiB upload: everything but the blocks and the EOT (drain, the
+//     typed start command, the tool's closing output and the prompt).
+// Each figure stands beside the wire time of the bytes that crossed the line meanwhile (typed
+// bytes, their echoes and the output, 10 bits a byte), as a ratio. Medians of five runs; the
+// upload runs once for each timing.
+#include <QCoreApplication>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <deque>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <map>
+#include <thread>
 #include <vector>
 
+#include "device/DeviceBrowser.h"
+#include "device/DeviceMenuActions.h"
 #include "link/ConsoleExchange.h"
+#include "sim/DosFileSystem.h"
+#include "sim/XmodemReceiver.h"
 #include "support/SimFixture.h"
+#include "transfer/TThreadXModem.h"
 
 namespace {
 
+using Clock = std::chrono::steady_clock;
+
+constexpr unsigned kBaud = 57600;
+constexpr double kByteSeconds = 10.0 / kBaud;
+constexpr int kRuns = 5;
+constexpr std::size_t kUploadSize = 64 * 1024;
+constexpr std::uint32_t kUploadTimeoutMs = 500; // as the copy opens the port
+
+double Seconds(Clock::duration d)
+{
+    return std::chrono::duration<double>(d).count();
+}
+
 class NullLog final : public kora::ConsoleLog {
 public:
-    int lineCount() const override { return lines_; }
-    void clear() override { lines_ = 0; }
-    void appendLine(const std::string&) override { ++lines_; }
+    int lineCount() const override { return 0; }
+    void clear() override {}
+    void appendLine(const std::string&) override {}
+};
+
+// Notes when each status line of the upload appeared.
+class TimedLog final : public kora::ConsoleLog {
+public:
+    int lineCount() const override { return static_cast<int>(times.size()); }
+    void clear() override {}
+    void appendLine(const std::string& text) override { times[text] = Clock::now(); }
+    std::map<std::string, Clock::time_point> times;
+};
+
+class NamingUi final : public kora::DeviceActionUi {
+public:
+    std::deque<std::string> names;
+    bool confirm(const std::string&) override { return true; }
+    void warning(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    std::optional<std::string> askName(const kora::NameRequest&) override
+    {
+        std::string name = names.front();
+        names.pop_front();
+        return name;
+    }
+    void showProperties(const kora::PropertiesTexts&) override {}
+};
+
+struct Figure {
+    double seconds = 0;
+    double wireSeconds = 0;
+};
+
+// What one action cost, and the wire time of the bytes the simulator saw go either way.
+Figure Measure(kora::sim::Simulator& sim, const std::function<bool()>& action)
+{
+    const auto before = sim.bytesSent() + sim.bytesReceived();
+    const auto start = Clock::now();
+    if (!action()) {
+        std::fprintf(stderr, "exchange_bench: an operation failed\n");
+        std::exit(1);
+    }
+    const double seconds = Seconds(Clock::now() - start);
+    const auto bytes = sim.bytesSent() + sim.bytesReceived() - before;
+    return {seconds, static_cast<double>(bytes) * kByteSeconds};
+}
+
+Figure Median(std::vector<Figure> runs)
+{
+    std::sort(runs.begin(), runs.end(),
+              [](const Figure& a, const Figure& b) { return a.seconds < b.seconds; });
+    return runs[runs.size() / 2];
+}
+
+struct Row {
+    const char* what;
+    Figure quick;
+    Figure patient;
+};
+
+void Print(const Row& row)
+{
+    std::printf("%-30s %8.3f s %8.3f s %6.2f | %8.3f s %8.3f s %6.2f | %5.2fx\n", row.what,
+                row.quick.seconds, row.quick.wireSeconds, row.quick.seconds / row.quick.wireSeconds,
+                row.patient.seconds, row.patient.wireSeconds,
+                row.patient.seconds / row.patient.wireSeconds,
+                row.patient.seconds / row.quick.seconds);
+}
+
+class Bench {
+public:
+    explicit Bench(kora::test::SimRunner& runner) : runner_(runner)
+    {
+        auto& fs = runner_.sim().fileSystem();
+        fs.makeDirectory("D:\\BENCH");
+        for (int i = 0; i < 100; ++i) {
+            char name[32];
+            std::snprintf(name, sizeof name, "D:\\BENCH\\FILE%04d.DAT", i);
+            fs.writeFile(name, std::string(static_cast<std::size_t>(i) * 97, 'x'));
+        }
+        kora::sim::RegisterTransferCommand(runner_.sim());
+    }
+
+    Figure dir(kora::ExchangeTiming timing)
+    {
+        kora::DeviceOperation op = kora::GenericCommand("dir\r");
+        op.timing = timing;
+        run(kora::GenericCommand("d:\r"));
+        return repeat([&] { return run(op); });
+    }
+
+    Figure listing(kora::ExchangeTiming timing)
+    {
+        timing_ = timing;
+        return repeat([&] {
+            browser_.ShowDeviceFolder("\\BENCH");
+            return browser_.entries().size() == 100;
+        });
+    }
+
+    Figure makeDirectory(kora::ExchangeTiming timing)
+    {
+        timing_ = timing;
+        std::vector<Figure> runs;
+        for (int i = 0; i < kRuns; ++i) {
+            browser_.ShowDeviceFolder("\\");
+            const auto count = browser_.entries().size();
+            ui_.names.push_back("NEWDIR");
+            runs.push_back(Measure(runner_.sim(), [&] {
+                actions_.MakeDirectory1Click();
+                return browser_.entries().size() == count + 1;
+            }));
+            runner_.sim().fileSystem().removeDirectory("D:\\NEWDIR");
+        }
+        return Median(runs);
+    }
+
+    // The whole upload less its block phase; one run.
+    Figure uploadFixedCosts(kora::ExchangeTiming timing)
+    {
+        const auto file = runner_.tempDir().path() / "UPLOAD.BIN";
+        std::ofstream(file, std::ios::binary) << std::string(kUploadSize, '\x5A');
+        kora::SerialPort port(runner_.portName());
+        if (!port.Open() ||
+            !port.SetCommParams(kBaud, 8, kora::Parity::None, kora::StopBits::One) ||
+            !port.SetTimeouts(kUploadTimeoutMs)) {
+            std::fprintf(stderr, "exchange_bench: cannot open %s\n", runner_.portName().c_str());
+            std::exit(1);
+        }
+        TimedLog log;
+        kora::TThreadXModem worker;
+        worker.Port = &port;
+        worker.StatusMemo = &log;
+        worker.LocalPath = file.string();
+        worker.DeviceName = "D:\\UPLOAD.BIN";
+        worker.Timing = timing;
+        Figure whole = Measure(runner_.sim(), [&] {
+            worker.Resume();
+            while (worker.TransferResult.load() == kora::TThreadXModem::kRunning) {
+                QCoreApplication::processEvents();
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return worker.TransferResult.load() == 0;
+        });
+        const double blocks =
+            Seconds(log.times["<<Get ACK for EOT>>"] - log.times["<<Transferring File...>>"]);
+        // Each block is 132 bytes out and an ACK back; then the EOT and its ACK.
+        const double blockWire = (kUploadSize / 128 * 133.0 + 2.0) * kByteSeconds;
+        return {whole.seconds - blocks, whole.wireSeconds - blockWire};
+    }
 
 private:
-    int lines_ = 0;
+    bool run(const kora::DeviceOperation& op)
+    {
+        return kora::RunDeviceOperation(runner_.portName(), op, log_).ok;
+    }
+    Figure repeat(const std::function<bool()>& action)
+    {
+        std::vector<Figure> runs;
+        for (int i = 0; i < kRuns; ++i) {
+            runs.push_back(Measure(runner_.sim(), action));
+        }
+        return Median(runs);
+    }
+
+    kora::test::SimRunner& runner_;
+    NullLog log_;
+    kora::ExchangeTiming timing_ = kora::ExchangeTiming::Quick;
+    kora::DeviceBrowser browser_{[this](kora::DeviceOperation op) {
+        op.timing = timing_;
+        return kora::RunDeviceOperation(runner_.portName(), op, log_);
+    }};
+    NamingUi ui_;
+    kora::DeviceMenuActions actions_{browser_, ui_};
 };
 
 } // namespace
 
-int main()
+int main(int argc, char** argv)
 {
-    using namespace std::chrono;
-    constexpr unsigned kBaud = 57600;
-    constexpr double kByteSeconds = 10.0 / kBaud;
-    constexpr int kRuns = 5;
-
+    QCoreApplication application(argc, argv);
     kora::sim::SimulatorOptions options;
     options.baudRate = kBaud;
     kora::test::SimRunner runner(options);
@@ -38,35 +234,24 @@ int main()
         std::fprintf(stderr, "exchange_bench: %s\n", runner.error().c_str());
         return 1;
     }
-    const auto op = kora::GenericCommand("dir\r");
-    const std::string command = op.steps.front().command;
-    const double t = op.timeoutMs / 1000.0;
-
-    // Put the console on D:\ so every run lists the same directory.
-    NullLog log;
-    kora::RunDeviceOperation(runner.portName(), kora::GenericCommand("d:\r"), log);
-
-    std::printf("dir on the simulator at %u baud, T = %u ms\n", kBaud, op.timeoutMs);
-    std::printf("%5s %10s %10s %10s %8s\n", "run", "bytes out", "measured", "model", "ratio");
-    std::vector<double> ratios;
-    for (int run = 1; run <= kRuns; ++run) {
-        const auto sentBefore = runner.sim().bytesSent();
-        const auto start = steady_clock::now();
-        const auto result = kora::RunDeviceOperation(runner.portName(), op, log);
-        const double measured = duration<double>(steady_clock::now() - start).count();
-        if (!result.ok) {
-            std::fprintf(stderr, "exchange_bench: %s\n", result.message.c_str());
-            return 1;
-        }
-        const auto sent = runner.sim().bytesSent() - sentBefore;
-        const double echoes = 2.0 * command.size() * kByteSeconds;
-        const double output = static_cast<double>(sent - command.size()) * kByteSeconds;
-        const double model = 2 * t + echoes + output + 2 * t;
-        ratios.push_back(measured / model);
-        std::printf("%5d %10llu %9.3fs %9.3fs %8.3f\n", run, static_cast<unsigned long long>(sent),
-                    measured, model, measured / model);
+    Bench bench(runner);
+    using kora::ExchangeTiming;
+    std::printf("The exchange at %u baud, T = 200 ms (upload T = %u ms); wire = the bytes that "
+                "crossed the line\n",
+                kBaud, kUploadTimeoutMs);
+    std::printf("%-30s %10s %10s %6s | %10s %10s %6s | %6s\n", "", "quick", "wire", "ratio",
+                "patient", "wire", "ratio", "gain");
+    const Row rows[] = {
+        {"one dir", bench.dir(ExchangeTiming::Quick), bench.dir(ExchangeTiming::Patient)},
+        {"100-entry listing", bench.listing(ExchangeTiming::Quick),
+         bench.listing(ExchangeTiming::Patient)},
+        {"make directory + refresh", bench.makeDirectory(ExchangeTiming::Quick),
+         bench.makeDirectory(ExchangeTiming::Patient)},
+        {"64 KiB upload, fixed costs", bench.uploadFixedCosts(ExchangeTiming::Quick),
+         bench.uploadFixedCosts(ExchangeTiming::Patient)},
+    };
+    for (const Row& row : rows) {
+        Print(row);
     }
-    std::sort(ratios.begin(), ratios.end());
-    std::printf("median ratio measured/model: %.3f\n", ratios[ratios.size() / 2]);
     return 0;
 }

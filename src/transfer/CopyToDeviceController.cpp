@@ -140,6 +140,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
         dialog.setDeviceDir(DeviceDirectory(
             std::string_view(shown.constData(), static_cast<std::size_t>(shown.size()))));
         dialog.setFileList(std::move(paths));
+        dialog.setTiming(wiring_.link->timing());
         dialog.exec();
     }
     port.Close();

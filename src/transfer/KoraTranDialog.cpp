@@ -164,7 +164,7 @@ void TdlgKoraTran::Timer1Timer()
     }
 
     queueRunning_ = true;
-    outcome_ = UploadQueue(*port_, deviceDir_, files, *statusMemo_, queueHooks());
+    outcome_ = UploadQueue(*port_, deviceDir_, files, *statusMemo_, queueHooks(), timing_);
     queueRunning_ = false;
 
     if (cancelRequested_) {

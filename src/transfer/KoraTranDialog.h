@@ -2,6 +2,8 @@
 
 #include <QDialog>
 
+#include "link/ConsoleExchange.h"
+
 #include <optional>
 #include <string>
 #include <vector>
@@ -40,6 +42,8 @@ public:
     void setDeviceDir(std::string deviceDir) { deviceDir_ = std::move(deviceDir); }
     // The PC files, by full path, in the order they are sent.
     void setFileList(std::vector<std::string> fileList) { fileList_ = std::move(fileList); }
+    // How each upload's drain and closing read decide that the console has finished.
+    void setTiming(ExchangeTiming timing) { timing_ = timing; }
 
     bool CancelRequested() const { return cancelRequested_; }
     // The PC path of the file being handled.
@@ -87,6 +91,7 @@ private:
     SerialPort* port_ = nullptr;
     ConsoleLog* statusMemo_ = nullptr;
     std::string deviceDir_;
+    ExchangeTiming timing_ = ExchangeTiming::Quick;
     std::vector<std::string> fileList_;
     std::string currentPath_;
     bool cancelRequested_ = false;

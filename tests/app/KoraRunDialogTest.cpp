@@ -24,6 +24,7 @@
 #include "support/EventLoop.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingPrompts.h"
+#include "support/ScopedSettingsFolder.h"
 #include "support/SimFixture.h"
 #include "support/TempDir.h"
 #include "terminal/TerminalWindow.h"
@@ -34,18 +35,7 @@ namespace {
 namespace fs = std::filesystem;
 using test::WhenModal;
 
-// The user's settings in a fresh folder of the test's own.
-class ScopedSettingsFolder {
-public:
-    ScopedSettingsFolder()
-    {
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
-                           QString::fromStdString(dir_.path().string()));
-    }
-
-private:
-    test::TempDir dir_{"kora-settings"};
-};
+using test::ScopedSettingsFolder;
 
 QString StoredRunFile()
 {

@@ -1,10 +1,13 @@
+#include <QAction>
 #include <QApplication>
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QSplitter>
 #include <QSplitterHandle>
 #include <QTest>
@@ -18,7 +21,9 @@
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "link/DeviceLink.h"
 #include "local/LocalPanel.h"
+#include "support/ScopedSettingsFolder.h"
 #include "terminal/TerminalWindow.h"
 #include "ui/StatusPanels.h"
 
@@ -44,6 +49,27 @@ TEST(Startup, ShowsEachStepInOrderThenRemovesTheDialog)
                                   "Constructing local view...", "Starting COM thread...",
                                   "Initialization done!!"}));
     EXPECT_EQ(window.findChild<TdlgKoraInit*>(), nullptr);
+}
+
+TEST(Options, PatientTimingIsOffUntilChosenAndTheChoiceIsKept)
+{
+    test::ScopedSettingsFolder settings;
+    {
+        TfrmMain window;
+        auto* item = window.findChild<QAction*>("PatientTiming1");
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(window.findChild<QMenu*>("Options1")->actions().contains(item));
+        EXPECT_EQ(item->text(), "Patient Timing (wait for silence)");
+        EXPECT_FALSE(item->isChecked());
+        EXPECT_EQ(window.deviceLink()->timing(), ExchangeTiming::Quick);
+        item->trigger();
+        EXPECT_EQ(window.deviceLink()->timing(), ExchangeTiming::Patient);
+    }
+    EXPECT_TRUE(
+        QSettings("VELMORACK", "KORA-7740P Utility").value("Config/Patient Timing").toBool());
+    TfrmMain again;
+    EXPECT_TRUE(again.findChild<QAction*>("PatientTiming1")->isChecked());
+    EXPECT_EQ(again.deviceLink()->timing(), ExchangeTiming::Patient);
 }
 
 TEST(Startup, TheDialogStartsBlueWithoutTitleBarButtons)

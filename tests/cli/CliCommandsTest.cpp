@@ -98,6 +98,21 @@ TEST_F(CliCommands, AutorunAndConsoleCommands)
                             "sure the KORA-7740P is in INIT mode\n\nand no program is running\n");
 }
 
+TEST_F(CliCommands, PatientTimingReadsOnPastAPromptLookAlike)
+{
+    // The real prompt follows the look-alike after a pause longer than the quick quiet gap.
+    sim().fileSystem().writeFile("D:\\FAKE.TXT", "first line\r\nD:\\X>");
+    sim().faults().pauseMs = 60;
+    sim().faults().pauseAfterLines = 1;
+    sim().faults().pauseIntoLine = 5;
+    const ToolResult quick = tool({"exec", "type", "D:\\FAKE.TXT"});
+    EXPECT_EQ(quick.status, 0) << quick.err;
+    EXPECT_EQ(quick.out, "first line\n");
+    const ToolResult patient = tool({"--patient", "exec", "type", "D:\\FAKE.TXT"});
+    EXPECT_EQ(patient.status, 0) << patient.err;
+    EXPECT_EQ(patient.out, "first line\nD:\\X>\n");
+}
+
 TEST_F(CliCommands, FormatAsksForYesFirst)
 {
     const ToolResult refused = tool({"format"});
