@@ -18,6 +18,7 @@
 #include <random>
 #include <string>
 
+#include "BenchKit.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 
@@ -25,18 +26,10 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace kora::bench;
 
-constexpr unsigned kBaud = 57600;
 constexpr std::size_t kFileSize = 64 * 1024;
 constexpr std::size_t kBlocks = kFileSize / 128;
-constexpr double kByteSeconds = 10.0 / kBaud;
-constexpr double kPauseSeconds = 0.005;
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
 
 // Runs the tool and notes when each line of its standard error (the console traffic, with -v)
 // arrived. Returns the exit status.
@@ -108,7 +101,7 @@ int main()
     const auto file = folder / "BENCH.BIN";
     std::ofstream(file, std::ios::binary).write(bytes.data(), static_cast<long>(bytes.size()));
 
-    const double bound = kBlocks * ((132 + 1) * kByteSeconds + kPauseSeconds);
+    const double bound = XmodemBound(kBlocks);
     std::printf("64 KiB = %zu blocks at %u baud; protocol bound %.3f s\n", kBlocks, kBaud, bound);
 
     std::map<std::string, Clock::time_point> lines;

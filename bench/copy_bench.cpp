@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "BenchKit.h"
 #include "link/SerialPort.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
@@ -21,19 +22,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace kora::bench;
 
-constexpr unsigned kBaud = 57600;
 constexpr int kFiles = 4;
 constexpr std::size_t kFileSize = 16 * 1024;
 constexpr std::size_t kBlocks = kFileSize / 128;
-constexpr double kByteSeconds = 10.0 / kBaud;
-constexpr double kPauseSeconds = 0.005;
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
 
 // Every status line with the moment it appeared.
 class TimedLog final : public kora::ConsoleLog {
@@ -92,7 +85,7 @@ int main(int argc, char** argv)
         contents.push_back(bytes);
     }
 
-    const double bound = kBlocks * ((132 + 1) * kByteSeconds + kPauseSeconds);
+    const double bound = XmodemBound(kBlocks);
     std::printf("%d files of 16 KiB = %zu blocks each at %u baud; protocol bound %.3f s per "
                 "file, %.3f s for all\n",
                 kFiles, kBlocks, kBaud, bound, kFiles * bound);

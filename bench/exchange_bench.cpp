@@ -17,10 +17,10 @@
 #include <filesystem>
 #include <fstream>
 #include <functional>
-#include <map>
 #include <thread>
 #include <vector>
 
+#include "BenchKit.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
 #include "link/ConsoleExchange.h"
@@ -31,34 +31,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace kora::bench;
 
-constexpr unsigned kBaud = 57600;
-constexpr double kByteSeconds = 10.0 / kBaud;
 constexpr int kRuns = 5;
 constexpr std::size_t kUploadSize = 64 * 1024;
 constexpr std::uint32_t kUploadTimeoutMs = 500; // as the copy opens the port
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-class NullLog final : public kora::ConsoleLog {
-public:
-    int lineCount() const override { return 0; }
-    void clear() override {}
-    void appendLine(const std::string&) override {}
-};
-
-// Notes when each status line of the upload appeared.
-class TimedLog final : public kora::ConsoleLog {
-public:
-    int lineCount() const override { return static_cast<int>(times.size()); }
-    void clear() override {}
-    void appendLine(const std::string& text) override { times[text] = Clock::now(); }
-    std::map<std::string, Clock::time_point> times;
-};
 
 class NamingUi final : public kora::DeviceActionUi {
 public:
@@ -175,7 +152,7 @@ public:
             std::fprintf(stderr, "exchange_bench: cannot open %s\n", runner_.portName().c_str());
             std::exit(1);
         }
-        TimedLog log;
+        StatusTimes log;
         kora::TThreadXModem worker;
         worker.Port = &port;
         worker.StatusMemo = &log;

@@ -11,6 +11,7 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "BenchKit.h"
 #include "link/ConsoleExchange.h"
 #include "support/PtyPair.h"
 
@@ -71,13 +72,6 @@ private:
     std::thread thread_;
 };
 
-class NullLog final : public kora::ConsoleLog {
-public:
-    int lineCount() const override { return 0; }
-    void clear() override {}
-    void appendLine(const std::string&) override {}
-};
-
 void ReadLineThroughput(benchmark::State& state)
 {
     BenchPeer peer(BenchPeer::Mode::Flood);
@@ -110,7 +104,7 @@ void EchoCheckedTyping(benchmark::State& state)
         return;
     }
     port.SetTimeouts(200);
-    NullLog log;
+    kora::bench::NullLog log;
     const std::string command = "dir/s D:\\SOME\\FOLDER\r";
     std::size_t typed = 0;
     for (auto _ : state) {

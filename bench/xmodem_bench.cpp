@@ -12,10 +12,10 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <map>
 #include <random>
 #include <thread>
 
+#include "BenchKit.h"
 #include "ChildProcess.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
@@ -25,28 +25,11 @@
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using namespace kora::bench;
 
-constexpr unsigned kBaud = 57600;
 constexpr std::size_t kFileSize = 64 * 1024;
 constexpr std::size_t kBlocks = kFileSize / 128;
-constexpr double kByteSeconds = 10.0 / kBaud;
-constexpr double kPauseSeconds = 0.005;
 constexpr std::uint32_t kTimeoutMs = 500; // as the copy opens the port
-
-double Seconds(Clock::duration d)
-{
-    return std::chrono::duration<double>(d).count();
-}
-
-// Notes when each status line appeared.
-class TimedLog final : public kora::ConsoleLog {
-public:
-    int lineCount() const override { return static_cast<int>(times.size()); }
-    void clear() override {}
-    void appendLine(const std::string& text) override { times[text] = Clock::now(); }
-    std::map<std::string, Clock::time_point> times;
-};
 
 std::string RandomFile(const std::filesystem::path& path)
 {
@@ -80,7 +63,7 @@ int main(int argc, char** argv)
     const auto file = folder / "BENCH.BIN";
     const std::string bytes = RandomFile(file);
 
-    const double bound = kBlocks * ((132 + 1) * kByteSeconds + kPauseSeconds);
+    const double bound = XmodemBound(kBlocks);
     const double wireOnly = kBlocks * (132 + 1) * kByteSeconds;
     std::printf("64 KiB = %zu blocks at %u baud; protocol bound %.3f s (wire alone %.3f s)\n",
                 kBlocks, kBaud, bound, wireOnly);
@@ -93,7 +76,7 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "cannot open %s\n", simulator.terminalPath().c_str());
             return 1;
         }
-        TimedLog log;
+        StatusTimes log;
         kora::TThreadXModem worker;
         worker.Port = &port;
         worker.StatusMemo = &log;
