@@ -6,24 +6,11 @@
 #include <QString>
 
 #include "link/DeviceLink.h"
+#include "ui/ByteText.h"
 #include "ui/UserInputBlock.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
-namespace {
-
-// Messages join texts typed by the user (UTF-8) with console bytes (any 8-bit code page):
-// UTF-8 when the whole text is valid UTF-8, else byte for byte.
-QString MessageText(const std::string& text)
-{
-    const QString utf8 = QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-    if (!utf8.contains(QChar::ReplacementCharacter)) {
-        return utf8;
-    }
-    return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-} // namespace
 
 int PaneConsoleLog::lineCount() const
 {
@@ -72,7 +59,7 @@ OperationResult RunGuiDeviceOperation(const PortLease& held, QWidget* parent, QP
         result = RunDeviceOperation(held.link()->portName().toStdString(), timed, log);
     }
     if (!result.ok) {
-        Prompts().error(parent, MessageText(result.message));
+        Prompts().error(parent, ByteText(result.message));
     }
     return result;
 }

@@ -1,6 +1,8 @@
 #include "transfer/CopyPlan.h"
 
 #include <chrono>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 
 #include "link/ConsoleExchange.h"
@@ -47,6 +49,19 @@ std::string FileNamePart(std::string_view path)
 {
     const std::size_t slash = path.rfind('/');
     return std::string(slash == std::string_view::npos ? path : path.substr(slash + 1));
+}
+
+CopySource CopySourceAt(const std::string& path)
+{
+    std::error_code error;
+    CopySource source;
+    source.path = path;
+    source.isFile = !std::filesystem::is_directory(std::filesystem::status(path, error));
+    if (source.isFile) {
+        const auto size = std::filesystem::file_size(path, error);
+        source.size = error ? 0 : size;
+    }
+    return source;
 }
 
 std::string DeviceDirectory(std::string_view devicePath)

@@ -51,6 +51,11 @@ struct CopySource {
     std::uint64_t size = 0; // bytes
 };
 
+// A PC path as the copy checks it: a folder cannot be sent; anything else counts with its size
+// (one that cannot be read, or has gone meanwhile, counts nothing and is reported by the
+// transfer).
+CopySource CopySourceAt(const std::string& path);
+
 // Why a selection may not be copied.
 enum class CopyRefusal {
     None,

@@ -5,9 +5,7 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 
-#include <filesystem>
 #include <optional>
-#include <system_error>
 
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
@@ -17,35 +15,10 @@
 #include "local/LocalPanel.h"
 #include "transfer/FileDropTarget.h"
 #include "transfer/KoraTranDialog.h"
+#include "ui/ByteText.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
-
-namespace {
-
-// Messages may carry a port name or a hint in UTF-8.
-QString MessageText(const std::string& text)
-{
-    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()));
-}
-
-// A dropped path as the copy checks it: a folder cannot be sent; for anything else its size
-// counts (a file that has gone meanwhile counts nothing and is reported by the transfer).
-CopySource DroppedSource(const std::string& path)
-{
-    std::error_code error;
-    const auto status = std::filesystem::status(path, error);
-    CopySource source;
-    source.path = path;
-    source.isFile = !std::filesystem::is_directory(status);
-    if (source.isFile) {
-        const auto size = std::filesystem::file_size(path, error);
-        source.size = error ? 0 : size;
-    }
-    return source;
-}
-
-} // namespace
 
 CopyToDeviceController::CopyToDeviceController(Wiring wiring, QObject* parent)
     : QObject(parent), wiring_(wiring)
@@ -85,7 +58,7 @@ void CopyToDeviceController::CopyFiles(const std::vector<std::string>& paths)
     std::vector<CopySource> sources;
     sources.reserve(paths.size());
     for (const std::string& path : paths) {
-        sources.push_back(DroppedSource(path));
+        sources.push_back(CopySourceAt(path));
     }
     copy(sources);
 }
@@ -104,7 +77,7 @@ void CopyToDeviceController::copy(const std::vector<CopySource>& sources)
     const CopyRefusal refusal =
         CheckCopySelection(sources, free == 0 ? std::nullopt : std::optional(free));
     if (refusal != CopyRefusal::None) {
-        Prompts().warning(wiring_.dialogParent, MessageText(CopyRefusalText(refusal)));
+        Prompts().warning(wiring_.dialogParent, ByteText(CopyRefusalText(refusal)));
         return;
     }
     if (transfer(sources)) {
@@ -122,7 +95,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
     SerialPort port(wiring_.link->portName().toStdString());
     if (const std::optional<std::string> failure = OpenCopyPort(port)) {
         lease.release();
-        Prompts().error(wiring_.dialogParent, MessageText(*failure));
+        Prompts().error(wiring_.dialogParent, ByteText(*failure));
         return false;
     }
 

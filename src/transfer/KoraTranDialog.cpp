@@ -1,7 +1,6 @@
 #include "transfer/KoraTranDialog.h"
 
 #include <QCoreApplication>
-#include <QFile>
 #include <QFrame>
 #include <QGridLayout>
 #include <QHBoxLayout>
@@ -12,10 +11,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
-#include <filesystem>
-#include <system_error>
-
 #include "device/KoraAskNameDialog.h"
+#include "ui/ByteText.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -26,30 +23,21 @@ constexpr int kQueueDelayMs = 150;
 constexpr int kCloseDelayMs = 200;
 constexpr std::chrono::milliseconds kFiguresInterval(250);
 
-// PC paths and names are the file system's bytes (UTF-8 here); a name typed into the rename
-// prompt is single bytes. Shown as UTF-8 when they are, else byte for byte.
-QString PathText(const std::string& bytes)
-{
-    const QString utf8 = QString::fromUtf8(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    if (!utf8.contains(QChar::ReplacementCharacter)) {
-        return utf8;
-    }
-    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-}
-
-std::uint64_t FileSize(const std::string& path)
-{
-    std::error_code error;
-    const auto size = std::filesystem::file_size(path, error);
-    return error ? 0 : size;
-}
-
 QLabel* AddLabel(const QString& objectName, const QString& text, QWidget* parent)
 {
     auto* label = new QLabel(text, parent);
     label->setObjectName(objectName);
     label->setTextFormat(Qt::PlainText);
     return label;
+}
+
+// A field the dialog fills and the user only reads.
+QLineEdit* AddShownField(const QString& objectName, QWidget* parent)
+{
+    auto* field = new QLineEdit(parent);
+    field->setObjectName(objectName);
+    field->setEnabled(false);
+    return field;
 }
 
 } // namespace
@@ -90,17 +78,13 @@ void TdlgKoraTran::buildControls()
     grid->setVerticalSpacing(8);
 
     lblName_ = AddLabel(QStringLiteral("lblName"), QStringLiteral("Transferring:"), Bevel1_);
-    edtName_ = new QLineEdit(Bevel1_);
-    edtName_->setObjectName(QStringLiteral("edtName"));
-    edtName_->setEnabled(false);
+    edtName_ = AddShownField(QStringLiteral("edtName"), Bevel1_);
     edtName_->setMinimumWidth(320);
     grid->addWidget(lblName_, 0, 0);
     grid->addWidget(edtName_, 0, 1, 1, 3);
 
     Label2_ = AddLabel(QStringLiteral("Label2"), QStringLiteral("File count:"), Bevel1_);
-    edtCount_ = new QLineEdit(Bevel1_);
-    edtCount_->setObjectName(QStringLiteral("edtCount"));
-    edtCount_->setEnabled(false);
+    edtCount_ = AddShownField(QStringLiteral("edtCount"), Bevel1_);
     edtCount_->setFixedWidth(90);
     grid->addWidget(Label2_, 1, 0);
     grid->addWidget(edtCount_, 1, 1);
@@ -173,7 +157,7 @@ void TdlgKoraTran::Timer1Timer()
         return;
     }
     if (outcome_->kind == QueueOutcome::Kind::Failed) {
-        Prompts().error(this, PathText(outcome_->message));
+        Prompts().error(this, ByteText(outcome_->message));
     }
     Timer2_->start();
 }
@@ -196,9 +180,9 @@ void TdlgKoraTran::showProgress(const QueueProgress& progress)
     if (meteredFile_ != progress.index || currentPath_ != progress.localPath) {
         currentPath_ = progress.localPath;
         meteredFile_ = progress.index;
-        meter_.start(FileSize(currentPath_));
+        meter_.start(CopySourceAt(currentPath_).size);
         figuresShown_.reset();
-        edtName_->setText(PathText(currentPath_));
+        edtName_->setText(ByteText(currentPath_));
         edtCount_->setText(QStringLiteral("%1/%2").arg(progress.index + 1).arg(progress.count));
     }
     ProgressBar1_->setValue(progress.percent);
@@ -215,8 +199,7 @@ void TdlgKoraTran::showProgress(const QueueProgress& progress)
 void TdlgKoraTran::showFigures(const TransferMeter::Reading& reading)
 {
     lblSent_->setText(QString::fromStdString(TransferMeter::SentText(reading)));
-    const std::string rate = TransferMeter::RateText(reading);
-    lblRate_->setText(rate.empty() ? QString() : QString::fromStdString(rate));
+    lblRate_->setText(QString::fromStdString(TransferMeter::RateText(reading)));
     const std::string left = TransferMeter::TimeLeftText(reading);
     lblTimeLeft_->setText(
         left.empty() ? QString() : QStringLiteral("%1 left").arg(QString::fromStdString(left)));
@@ -227,7 +210,7 @@ std::optional<std::string> TdlgKoraTran::askNewName(const std::string& invalidNa
     // Over this dialog, so that it stays on top of it; this dialog is centred on the main
     // window, and so is the prompt.
     TdlgKoraAskName dialog(this);
-    dialog.setWindowTitle(PathText(InvalidFileNameCaption(invalidName)));
+    dialog.setWindowTitle(ByteText(InvalidFileNameCaption(invalidName)));
     dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
                                          static_cast<qsizetype>(kNewFileNamePrompt.size())));
     dialog.setText(QString());

@@ -2,12 +2,11 @@
 
 #include <QDialog>
 
-#include "link/ConsoleExchange.h"
-
 #include <optional>
 #include <string>
 #include <vector>
 
+#include "link/ConsoleExchange.h"
 #include "transfer/CopyPlan.h"
 #include "transfer/TransferMeter.h"
 

@@ -8,16 +8,22 @@
 
 namespace kora::test {
 
-// Answers the next modal dialog of type Dialog once it is on screen: `answer` may read it,
-// type into it and close it. Undone when it goes out of scope before the dialog came.
+// Answers the next modal dialog of type Dialog once it is on screen (or, with Every, each one
+// while it lives): `answer` may read it, type into it and close it. Undone when it goes out of
+// scope before the dialog came.
+enum class AnswerTimes { Once, Every };
+
 template <typename Dialog> class ModalAnswer {
 public:
-    explicit ModalAnswer(std::function<void(Dialog&)> answer)
+    explicit ModalAnswer(std::function<void(Dialog&)> answer, AnswerTimes times = AnswerTimes::Once)
         : answer_(std::move(answer)), timer_(std::make_unique<QTimer>())
     {
-        QObject::connect(timer_.get(), &QTimer::timeout, [this] {
-            if (auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget())) {
-                timer_->stop();
+        QObject::connect(timer_.get(), &QTimer::timeout, [this, times] {
+            auto* dialog = qobject_cast<Dialog*>(QApplication::activeModalWidget());
+            if (dialog != nullptr && dialog->isVisible()) {
+                if (times == AnswerTimes::Once) {
+                    timer_->stop();
+                }
                 ++answered_;
                 answer_(*dialog);
             }

@@ -36,6 +36,7 @@
 #include "sim/DosFileSystem.h"
 #include "sim/XmodemReceiver.h"
 #include "support/EventLoop.h"
+#include "support/ModalAnswer.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingPrompts.h"
 #include "support/SimFixture.h"
@@ -69,35 +70,32 @@ class NamePrompts {
 public:
     explicit NamePrompts(std::deque<std::optional<QString>> answers) : answers_(std::move(answers))
     {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            auto* dialog = qobject_cast<TdlgKoraAskName*>(QApplication::activeModalWidget());
-            if (dialog == nullptr || !dialog->isVisible()) {
-                return;
-            }
-            captions << dialog->windowTitle();
-            offered << dialog->lblPrompt()->text() + "|" + dialog->edtFileName()->text() + "|" +
-                           QString::number(dialog->edtFileName()->maxLength());
-            const std::optional<QString> answer =
-                answers_.empty() ? std::nullopt : answers_.front();
-            if (!answers_.empty()) {
-                answers_.pop_front();
-            }
-            if (answer) {
-                QTest::keyClicks(dialog->edtFileName(), *answer);
-                dialog->OKBtn()->click();
-            } else {
-                dialog->CancelBtn()->click();
-            }
-        });
-        timer_.start(5);
     }
 
     QStringList captions;
     QStringList offered;
 
 private:
+    void answer(TdlgKoraAskName& dialog)
+    {
+        captions << dialog.windowTitle();
+        offered << dialog.lblPrompt()->text() + "|" + dialog.edtFileName()->text() + "|" +
+                       QString::number(dialog.edtFileName()->maxLength());
+        const std::optional<QString> answer = answers_.empty() ? std::nullopt : answers_.front();
+        if (!answers_.empty()) {
+            answers_.pop_front();
+        }
+        if (answer) {
+            QTest::keyClicks(dialog.edtFileName(), *answer);
+            dialog.OKBtn()->click();
+        } else {
+            dialog.CancelBtn()->click();
+        }
+    }
+
     std::deque<std::optional<QString>> answers_;
-    QTimer timer_;
+    test::ModalAnswer<TdlgKoraAskName> modal_{[this](TdlgKoraAskName& dialog) { answer(dialog); },
+                                              test::AnswerTimes::Every};
 };
 
 class CopyToDeviceSimTest : public test::SimFixture {
