@@ -406,7 +406,7 @@ std::string Soak::operate()
     Beliefs expected = beliefs_;
     if (roll < 45) {
         const std::string folder = pickName(true);
-        const DeviceOperation op = MakeDirectoryOperation(folder);
+        const DeviceOperation op = MakeDirectoryOperation(kFolder, folder);
         const Outcome outcome = runDevice(op);
         expected[folder] = Belief{true, {}};
         judge("mkdir", outcome, expected, [&](const std::string& message) {
@@ -423,7 +423,7 @@ std::string Soak::operate()
             return "listing";
         }
         const std::string to = pickName(beliefs_.at(*from).isFolder);
-        const DeviceOperation op = RenameOperation(*from, to);
+        const DeviceOperation op = RenameOperation(kFolder, *from, to);
         const Outcome outcome = runDevice(op);
         if (!expected.contains(to)) {
             expected[to] = expected.at(*from);
@@ -445,7 +445,7 @@ std::string Soak::operate()
             return "listing";
         }
         const DeviceOperation op =
-            folder ? RemoveDirectoryOperation(*victim) : DeleteFileOperation(*victim);
+            folder ? RemoveDirectoryOperation(kFolder, *victim) : DeleteFileOperation(kFolder, *victim);
         const Outcome outcome = runDevice(op);
         expected.erase(*victim);
         judge("delete", outcome, expected, [&](const std::string& message) {

@@ -142,8 +142,8 @@ int RunLs(CommandContext& context)
     }
     std::optional<TreeCounts> tree;
     if (context.options.isSet(QStringLiteral("tree"))) {
-        // The listing left the controller in the directory; an empty name counts it.
-        tree = CountDeviceTree(session.runner(), std::string());
+        // An empty name counts the directory itself.
+        tree = CountDeviceTree(session.runner(), browser.DevicePath(), std::string());
         if (!tree) {
             return session.failWithExchangeFailure();
         }

@@ -7,12 +7,14 @@
 #include <unistd.h>
 
 #include <filesystem>
+#include <map>
 #include <variant>
 
 #include "cli/Commands.h"
 #include "cli/DeviceArgs.h"
 #include "cli/StopSignals.h"
 #include "device/DevicePath.h"
+#include "link/DosName.h"
 #include "transfer/CopyPlan.h"
 
 namespace kora::cli {
@@ -102,7 +104,8 @@ std::string EncodedPath(const QString& path)
 std::string InvalidNameMessage(const std::string& name, bool single, bool named)
 {
     std::string message = InvalidFileNameCaption(name) +
-                          ": a name on KORA-7740P holds only letters, digits, \"_\" and \".\".";
+                          ": a name on KORA-7740P holds only letters, digits, \"_\" and \".\", "
+                          "in the 8.3 form (at most 8 characters, a dot and at most 3 more).";
     if (single && !named) {
         message += " Give the file a name with --as NAME.";
     } else if (!single) {
@@ -195,10 +198,21 @@ int RunPut(CommandContext& context)
         refusal != CopyRefusal::FreeSpaceUnknown) {
         return session.failDevice(CopyRefusalText(refusal));
     }
+    std::map<std::string, std::string> deviceNames; // DOS key -> the first file's name
     for (const PutFile& file : files) {
         if (!ValidFileName(file.queued.deviceName)) {
             return session.failDevice(
                 InvalidNameMessage(file.queued.deviceName, files.size() == 1, named), kExitUsage);
+        }
+        // DOS does not tell letter cases apart: the second file would replace the first.
+        const auto [first, added] =
+            deviceNames.emplace(DosNameKey(file.queued.deviceName), file.queued.localPath);
+        if (!added) {
+            return session.failDevice("'" + first->second + "' and '" + file.queued.localPath +
+                                          "' would both be stored as " +
+                                          DosNameKey(file.queued.deviceName) +
+                                          " on KORA-7740P; nothing was sent.",
+                                      kExitUsage);
         }
     }
 

@@ -41,19 +41,18 @@ void DeviceBrowser::replaceEntries(std::vector<FolderEntry> entries)
     emit entriesReplaced();
 }
 
-void DeviceBrowser::ClearDeviceEntries()
+bool DeviceBrowser::LoadDeviceListing(const std::string& path)
 {
-    replaceEntries({});
-}
-
-void DeviceBrowser::LoadDeviceListing(const std::string& path)
-{
-    ClearDeviceEntries();
     DateTimeText::instance().useDeviceDateFormat();
 
     DirectoryListing listing;
-    ListDeviceDirectory(run_, path, listing); // a failure has been reported; the list stays empty
-
+    // A failure has been reported. Only the controller's own "Invalid " answer to the path
+    // empties the list; after any other failure nothing is known of the path, and a reading the
+    // console did not confirm or did not finish is never shown as its contents: the previous
+    // view stays, with the path it belongs to, so a later operation acts where the list shows.
+    if (!ListDeviceDirectory(run_, path, listing) && !listing.pathRefused) {
+        return false;
+    }
     replaceEntries(std::move(listing.entries));
     deviceSortColumn_ = 0;
 
@@ -66,6 +65,7 @@ void DeviceBrowser::LoadDeviceListing(const std::string& path)
     }
     objectCountText_ = ObjectCountText(entries_.size());
     sizeStatusText_ = TotalSizeText(entries_.totalBytes()) + freeText;
+    return true;
 }
 
 void DeviceBrowser::rememberPath(const std::string& path)
@@ -104,7 +104,9 @@ void DeviceBrowser::show(const std::string& path, bool selectFocusRow)
 
 void DeviceBrowser::showListing(const std::string& path, bool selectFocusRow)
 {
-    LoadDeviceListing(path);
+    if (!LoadDeviceListing(path)) {
+        return;
+    }
     devicePath_ = path;
     rememberPath(path);
 
@@ -150,6 +152,12 @@ void DeviceBrowser::portChanged()
     }
     deviceSortColumn_ = 0;
     deviceFocusIndex_ = 0;
+    // The last listing belongs to the controller on the other port: it is never kept for this
+    // one, whatever its first listing brings.
+    replaceEntries({});
+    objectCountText_ = ObjectCountText(0);
+    sizeStatusText_ = TotalSizeText(0);
+    devicePath_ = std::string(kDeviceRoot);
     ShowDeviceFolder(std::string(kDeviceRoot));
 }
 

@@ -102,8 +102,8 @@ private:
     bool portFree() const;
     void show(const std::string& path, bool selectFocusRow);
     void showListing(const std::string& path, bool selectFocusRow);
-    void ClearDeviceEntries();
-    void LoadDeviceListing(const std::string& path);
+    // False when the listing failed and the previous view stays.
+    bool LoadDeviceListing(const std::string& path);
     void rememberPath(const std::string& path);
     void replaceEntries(std::vector<FolderEntry> entries);
 

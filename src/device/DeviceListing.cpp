@@ -2,23 +2,93 @@
 
 #include <variant>
 
+#include "device/DevicePosition.h"
+
 namespace kora {
+
+namespace {
+
+constexpr std::string_view kTotalFilesListed = "Total files listed:";
+
+bool IsDotsLine(std::string_view line)
+{
+    if (line.size() < kDirLineMinLength || line.substr(13, 5) != "<DIR>") {
+        return false;
+    }
+    const std::string_view name = TrimListing(line.substr(0, 8));
+    return name == "." || name == "..";
+}
+
+// The console's "N file(s)" counts files; some consoles count the directory lines too.
+bool SummaryMatches(const ListingSummary& summary, std::uint64_t files, std::uint64_t bytes,
+                    std::uint64_t directoryLines)
+{
+    return summary.bytes == bytes &&
+           (summary.files == files || summary.files == files + directoryLines);
+}
+
+std::string Damaged(const std::string& what)
+{
+    return what + " was damaged on the line (a line the KORA-7740P cannot have printed so)."
+                  "\n\nNothing is shown from it; please try again.";
+}
+
+} // namespace
 
 void DirectoryListing::take(std::string_view line)
 {
+    if (IsDamagedEntryLine(line)) {
+        ++damagedLines;
+        return;
+    }
+    if (IsDotsLine(line)) {
+        ++directoryLines;
+    }
     DirLine parsed = ParseDirLine(line);
     if (auto* entry = std::get_if<FolderEntry>(&parsed)) {
+        directoryLines += entry->isFolder ? 1 : 0;
         entries.push_back(std::move(*entry));
     } else if (auto* free = std::get_if<FreeSpace>(&parsed)) {
         freeSpace = std::move(*free);
+    } else if (auto counted = ParseSummaryLine(line)) {
+        summary = counted;
     }
 }
 
-LineCheck InvalidPathCheck(const std::string& path)
+std::optional<std::string> DirectoryListing::fault(const std::string& path) const
 {
-    return [path](const std::string& line) -> std::optional<LineFailure> {
+    const std::string what = "The listing of " + DeviceLocation(path);
+    if (damagedLines > 0) {
+        return Damaged(what);
+    }
+    if (!freeSpace) {
+        return what + " is incomplete: the KORA-7740P did not finish it (no \"bytes free\" "
+                      "line).\n\nNothing is shown from it; please try again.";
+    }
+    if (summary) {
+        std::uint64_t files = 0;
+        std::uint64_t bytes = 0;
+        for (const FolderEntry& entry : entries) {
+            files += entry.isFolder ? 0 : 1;
+            bytes += entry.isFolder ? 0 : entry.size;
+        }
+        if (!SummaryMatches(*summary, files, bytes, directoryLines)) {
+            return what + " does not add up to the KORA-7740P's own summary (" +
+                   std::to_string(summary->files) + " file(s), " + std::to_string(summary->bytes) +
+                   " bytes).\n\nNothing is shown from it; please try again.";
+        }
+    }
+    return std::nullopt;
+}
+
+LineCheck InvalidPathCheck(const std::string& path, bool* refused)
+{
+    return [path, refused](const std::string& line) -> std::optional<LineFailure> {
         if (line.find("Invalid ") == std::string::npos) {
             return std::nullopt;
+        }
+        if (refused) {
+            *refused = true;
         }
         return LineFailure{line + "'" + path + "'!", true};
     };
@@ -29,14 +99,20 @@ DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryL
     DeviceOperation op;
     op.lineEnd = 10;
     op.timeoutMs = 200;
-    op.steps.push_back({"d:\r", SendFailureMessageWithHead("Unable to send command!"), {}});
-    op.steps.push_back({"cd" + path + "\r",
-                        SendFailureMessageWithHead("Unable to send command 'cd" + path + "'!"),
-                        InvalidPathCheck(path)});
+    op.steps = EnterDeviceDirectorySteps(path);
+    op.steps[1].checkLine = InvalidPathCheck(path, &into.pathRefused);
     op.steps.push_back({"dir\r", SendFailureMessageWithHead("Unable to send command 'dir'!"),
                         [&into](const std::string& line) -> std::optional<LineFailure> {
                             into.take(line);
                             return std::nullopt;
+                        },
+                        [&into, path](const std::string&) -> std::optional<StepFailure> {
+                            std::optional<std::string> fault = into.fault(path);
+                            if (!fault) {
+                                return std::nullopt;
+                            }
+                            into = DirectoryListing{};
+                            return StepFailure{std::move(*fault), true};
                         }});
     return op;
 }
@@ -49,10 +125,25 @@ bool ListDeviceDirectory(const DeviceOperationRunner& run, const std::string& pa
 
 void TreeCounts::take(std::string_view line)
 {
+    if (IsDamagedEntryLine(line)) {
+        ++damagedLines_;
+        return;
+    }
+    if (IsDotsLine(line)) {
+        ++directoryLines_;
+    }
+    if (line.find("bytes free") != std::string_view::npos) {
+        freeSeen_ = true;
+    }
+    if (totalNext_) {
+        total_ = ParseSummaryLine(line);
+    }
+    totalNext_ = TrimListing(line) == kTotalFilesListed;
     const TreeLine parsed = ParseTreeLine(line);
     switch (parsed.kind) {
     case TreeLine::Kind::Folder:
         ++folders;
+        ++directoryLines_;
         break;
     case TreeLine::Kind::File:
         ++files;
@@ -61,6 +152,25 @@ void TreeCounts::take(std::string_view line)
     case TreeLine::Kind::Nothing:
         break;
     }
+}
+
+std::optional<std::string> TreeCounts::fault() const
+{
+    const std::string what = "The count of the folder's contents (\"dir/s\")";
+    if (damagedLines_ > 0) {
+        return Damaged(what);
+    }
+    if (!total_ || !freeSeen_) {
+        return what + " is incomplete: the KORA-7740P did not finish it (no \"" +
+               std::string(kTotalFilesListed) +
+               "\" summary).\n\nNothing is shown from it; please try again.";
+    }
+    if (!SummaryMatches(*total_, files, bytes, directoryLines_)) {
+        return what + " does not add up to the KORA-7740P's own total (" +
+               std::to_string(total_->files) + " file(s), " + std::to_string(total_->bytes) +
+               " bytes).\n\nNothing is shown from it; please try again.";
+    }
+    return std::nullopt;
 }
 
 DeviceOperation CountDeviceTreeOperation(const std::string& name, TreeCounts& into)
@@ -73,14 +183,23 @@ DeviceOperation CountDeviceTreeOperation(const std::string& name, TreeCounts& in
                         [&into](const std::string& line) -> std::optional<LineFailure> {
                             into.take(line);
                             return std::nullopt;
+                        },
+                        [&into](const std::string&) -> std::optional<StepFailure> {
+                            std::optional<std::string> fault = into.fault();
+                            if (!fault) {
+                                return std::nullopt;
+                            }
+                            into = TreeCounts{};
+                            return StepFailure{std::move(*fault), true};
                         }});
     return op;
 }
 
-std::optional<TreeCounts> CountDeviceTree(const DeviceOperationRunner& run, const std::string& name)
+std::optional<TreeCounts> CountDeviceTree(const DeviceOperationRunner& run, const std::string& path,
+                                          const std::string& name)
 {
     TreeCounts counts;
-    if (!run(CountDeviceTreeOperation(name, counts)).ok) {
+    if (!run(InDeviceDirectory(path, CountDeviceTreeOperation(name, counts))).ok) {
         return std::nullopt;
     }
     return counts;

@@ -21,16 +21,25 @@ using DeviceOperationRunner = std::function<OperationResult(const DeviceOperatio
 struct DirectoryListing {
     std::vector<FolderEntry> entries;
     std::optional<FreeSpace> freeSpace; // the last "bytes free" line, if any
+    std::optional<ListingSummary> summary; // the "N file(s) M bytes" line, if any
+    std::size_t damagedLines = 0;          // entry lines noise has spoilt (IsDamagedEntryLine)
+    std::size_t directoryLines = 0;        // "<DIR>" lines, "." and ".." included
+    bool pathRefused = false;              // "cd" answered with "Invalid "
 
     void take(std::string_view line);
+    // Why the reading cannot be shown as the directory's contents, or nothing when it is whole:
+    // no "bytes free" line (cut off), a damaged line, or entries that do not add up to the
+    // console's summary.
+    std::optional<std::string> fault(const std::string& path) const;
 };
 
-// "d:\r", "cd" + path + "\r" (failing on a line with "Invalid "), "dir\r" whose lines go to
-// `into`. `into` must outlive every run of the returned operation.
+// "d:\r" and "cd" + path + "\r", each confirmed by its prompt (see EnterDeviceDirectorySteps),
+// then "dir\r" whose lines go to `into`. A reading that is not whole is read once more, then
+// fails. `into` must outlive every run of the returned operation.
 DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into);
 
-// Lists the path on the controller into `into`; true when all three commands were exchanged and
-// the path was accepted.
+// Lists the path on the controller into `into`; true when all three commands were exchanged,
+// the console confirmed the path and the reading is whole.
 bool ListDeviceDirectory(const DeviceOperationRunner& run, const std::string& path,
                          DirectoryListing& into);
 
@@ -41,18 +50,32 @@ struct TreeCounts {
     std::uint64_t folders = 0;
 
     void take(std::string_view line);
+    // Why the counts are not the tree's, or nothing: the "Total files listed:" summary or the
+    // "bytes free" line missing (cut off), a damaged line, or counts that differ from the total.
+    std::optional<std::string> fault() const;
+
+private:
+    bool totalNext_ = false; // the line before was "Total files listed:"
+    std::optional<ListingSummary> total_;
+    bool freeSeen_ = false;
+    std::size_t damagedLines_ = 0;
+    std::uint64_t directoryLines_ = 0; // "." and ".." included
 };
 
 // "dir/s " + name + "\r" (an empty name counts the current directory), its lines counted into
-// `into`, which must outlive every run of the returned operation.
+// `into`, which must outlive every run of the returned operation. Counts that are not whole are
+// read once more, then fail. The caller puts the console in the right directory first
+// (InDeviceDirectory).
 DeviceOperation CountDeviceTreeOperation(const std::string& name, TreeCounts& into);
 
-// The counts, or nothing when the exchange failed (the runner has reported it).
-std::optional<TreeCounts> CountDeviceTree(const DeviceOperationRunner& run,
+// The counts of `name` in the device directory `path`, or nothing when the exchange failed (the
+// runner has reported it).
+std::optional<TreeCounts> CountDeviceTree(const DeviceOperationRunner& run, const std::string& path,
                                           const std::string& name);
 
 // The line check of "cd": a line containing "Invalid " fails the listing with that line as
 // received, then "'" + path + "'!".
-LineCheck InvalidPathCheck(const std::string& path);
+// `refused`, when given, is set when that happens.
+LineCheck InvalidPathCheck(const std::string& path, bool* refused = nullptr);
 
 } // namespace kora

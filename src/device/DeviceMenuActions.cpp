@@ -50,7 +50,7 @@ std::optional<std::string> DeviceMenuActions::askSafeName(const NameRequest& req
 void DeviceMenuActions::MakeDirectory1Click()
 {
     if (const auto name = askSafeName(MakeDirectoryRequest())) {
-        runThenRefresh(MakeDirectoryOperation(*name));
+        runThenRefresh(MakeDirectoryOperation(browser_.DevicePath(), *name));
     }
 }
 
@@ -70,10 +70,11 @@ void DeviceMenuActions::Delete1Click(std::optional<std::size_t> selectedRow)
         return;
     }
     const std::string& name = entry->name;
+    const std::string path = browser_.DevicePath();
     DeviceOperation op;
     std::string question;
     if (entry->isFolder) {
-        const auto counts = CountDeviceTree(browser_.runner(), name);
+        const auto counts = CountDeviceTree(browser_.runner(), path, name);
         if (!counts) {
             return;
         }
@@ -81,10 +82,10 @@ void DeviceMenuActions::Delete1Click(std::optional<std::size_t> selectedRow)
             ui_.warning(DirectoryNotEmptyWarning(name));
             return;
         }
-        op = RemoveDirectoryOperation(name);
+        op = RemoveDirectoryOperation(path, name);
         question = DeleteDirectoryQuestion(name);
     } else {
-        op = DeleteFileOperation(name);
+        op = DeleteFileOperation(path, name);
         question = DeleteFileQuestion(name);
     }
     if (ui_.confirm(question)) {
@@ -100,7 +101,7 @@ void DeviceMenuActions::Rename1Click(std::optional<std::size_t> selectedRow)
     }
     const std::string oldName = entry->name;
     if (const auto newName = askSafeName(RenameRequest(oldName))) {
-        runThenRefresh(RenameOperation(oldName, *newName));
+        runThenRefresh(RenameOperation(browser_.DevicePath(), oldName, *newName));
     }
 }
 
@@ -127,7 +128,7 @@ void DeviceMenuActions::SetToAutoRun1Click(std::optional<std::size_t> selectedRo
     if (!entry) {
         return;
     }
-    browser_.runner()(SetToAutoRunOperation(entry->name));
+    browser_.runner()(SetToAutoRunOperation(browser_.DevicePath(), entry->name));
     // The controller may have written the file even when the exchange went wrong.
     browser_.operationRefresh();
 }
@@ -135,15 +136,16 @@ void DeviceMenuActions::SetToAutoRun1Click(std::optional<std::size_t> selectedRo
 void DeviceMenuActions::Properities1Click(std::optional<std::size_t> selectedRow)
 {
     const std::string pathText = browser_.pathText();
+    const std::string path = browser_.DevicePath();
     if (const std::optional<FolderEntry> entry = entryCopy(selectedRow)) {
         std::optional<TreeCounts> counts;
         if (entry->isFolder) {
-            counts = CountDeviceTree(browser_.runner(), entry->name);
+            counts = CountDeviceTree(browser_.runner(), path, entry->name);
         }
         ui_.showProperties(EntryProperties(*entry, pathText, counts));
         return;
     }
-    if (const auto counts = CountDeviceTree(browser_.runner(), std::string())) {
+    if (const auto counts = CountDeviceTree(browser_.runner(), path, std::string())) {
         ui_.showProperties(CurrentDirectoryProperties(pathText, *counts));
     }
 }

@@ -3,6 +3,8 @@
 #include <memory>
 
 #include "device/DevicePath.h"
+#include "device/DevicePosition.h"
+#include "link/DosName.h"
 
 namespace kora {
 
@@ -13,7 +15,7 @@ DeviceOperation SingleCommand(std::string command, LineCheck check = {})
     DeviceOperation op;
     op.lineEnd = 10;
     op.timeoutMs = 200;
-    op.steps.push_back({std::move(command), {}, std::move(check)});
+    op.steps.push_back({std::move(command), {}, std::move(check), {}});
     return op;
 }
 
@@ -45,25 +47,28 @@ LineCheck ErrorWordCheck(std::vector<std::string> words, std::string name)
     };
 }
 
-DeviceOperation DeleteFileOperation(const std::string& name)
+DeviceOperation DeleteFileOperation(const std::string& path, const std::string& name)
 {
-    return SingleCommand("del " + name + "\r");
+    return InDeviceDirectory(path, SingleCommand("del " + name + "\r"));
 }
 
-DeviceOperation RemoveDirectoryOperation(const std::string& name)
+DeviceOperation RemoveDirectoryOperation(const std::string& path, const std::string& name)
 {
-    return SingleCommand("rd " + name + "\r");
+    return InDeviceDirectory(path, SingleCommand("rd " + name + "\r"));
 }
 
-DeviceOperation MakeDirectoryOperation(const std::string& name)
+DeviceOperation MakeDirectoryOperation(const std::string& path, const std::string& name)
 {
-    return SingleCommand("md " + name + "\r", ErrorWordCheck({"Invalid ", "Unable "}, name));
+    return InDeviceDirectory(
+        path, SingleCommand("md " + name + "\r", ErrorWordCheck({"Invalid ", "Unable "}, name)));
 }
 
-DeviceOperation RenameOperation(const std::string& oldName, const std::string& newName)
+DeviceOperation RenameOperation(const std::string& path, const std::string& oldName,
+                                const std::string& newName)
 {
-    return SingleCommand("ren " + oldName + " " + newName + "\r",
-                         ErrorWordCheck({"Invalid ", "Duplicate "}, newName));
+    return InDeviceDirectory(path,
+                             SingleCommand("ren " + oldName + " " + newName + "\r",
+                                           ErrorWordCheck({"Invalid ", "Duplicate "}, newName)));
 }
 
 DeviceOperation FormatOperation()
@@ -84,9 +89,9 @@ DeviceOperation AbortOperation()
     return GenericCommand("A\r");
 }
 
-DeviceOperation SetToAutoRunOperation(const std::string& name)
+DeviceOperation SetToAutoRunOperation(const std::string& path, const std::string& name)
 {
-    return GenericCommand("echo " + name + ">AutoRun.bat\r");
+    return InDeviceDirectory(path, GenericCommand("echo " + name + ">AutoRun.bat\r"));
 }
 
 std::string DeleteFileQuestion(const std::string& name)
@@ -127,6 +132,10 @@ std::optional<std::string> UnsafeNameWarning(std::string_view name)
                    "' cannot be used on KORA-7740P.\n\nA name must not contain blanks, control "
                    "characters or any of , ; = < > | & \" ' * ? \\ / :";
         }
+    }
+    if (!IsDosShortName(name)) {
+        return "The name '" + std::string(name) + "' cannot be used on KORA-7740P.\n\n" +
+               std::string(kDosShortNameRule);
     }
     return std::nullopt;
 }

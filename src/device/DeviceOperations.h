@@ -12,18 +12,21 @@
 
 namespace kora {
 
-// The operations of the device list's pop-up menu, each one console command.
-DeviceOperation DeleteFileOperation(const std::string& name);
-DeviceOperation RemoveDirectoryOperation(const std::string& name);
+// The operations of the device list's pop-up menu, each one console command. Those on a name
+// act in the console's current directory, so they first bring the console to the device
+// directory `path` and confirm it (InDeviceDirectory); nothing is sent if it does not.
+DeviceOperation DeleteFileOperation(const std::string& path, const std::string& name);
+DeviceOperation RemoveDirectoryOperation(const std::string& path, const std::string& name);
 // Fails on the first line with "Invalid " or "Unable ".
-DeviceOperation MakeDirectoryOperation(const std::string& name);
+DeviceOperation MakeDirectoryOperation(const std::string& path, const std::string& name);
 // Fails on the first line with "Invalid " or "Duplicate ".
-DeviceOperation RenameOperation(const std::string& oldName, const std::string& newName);
+DeviceOperation RenameOperation(const std::string& path, const std::string& oldName,
+                                const std::string& newName);
 // The format tool prints its progress with CR only, so lines end at CR and waits are longer.
 DeviceOperation FormatOperation();
 DeviceOperation MemOperation();
 DeviceOperation AbortOperation();
-DeviceOperation SetToAutoRunOperation(const std::string& name);
+DeviceOperation SetToAutoRunOperation(const std::string& path, const std::string& name);
 
 // Fails the operation on the first output line that contains one of the words (case-sensitive),
 // with that line as received, then "'" + name + "'!". Later lines are shown but not checked.
@@ -49,7 +52,8 @@ NameRequest RenameRequest(const std::string& oldName);
 // A typed name is sent to the console as part of a command line, so characters that the
 // console would read as something else are refused before anything is sent: blanks,
 // redirection and pipe (< > |), "&", quotes, wildcards (* ?), path and drive separators
-// (\ / :) and control characters. Returns the warning for a refused name, nothing otherwise.
+// (\ / :) and control characters; so is a name the console would cut (not 8.3, see
+// IsDosShortName). Returns the warning for a refused name, nothing otherwise.
 std::optional<std::string> UnsafeNameWarning(std::string_view name);
 
 // The seven texts of the properties dialog.

@@ -188,4 +188,90 @@ TreeLine ParseTreeLine(std::string_view line)
     return {TreeLine::Kind::File, EntrySize(line)};
 }
 
+namespace {
+
+// What a DOS listing may show in a name or extension: letters (some consoles keep the case a
+// name was written in), digits, the punctuation FAT names allow and the bytes above 127.
+bool IsListedNameChar(char c)
+{
+    const auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x80 || IsDigit(c) || (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z')) {
+        return true;
+    }
+    return std::string_view("!#$%&'()-@^_`{}~").find(c) != std::string_view::npos;
+}
+
+// A name field: the name from its first column, blanks after it and nothing else.
+bool IsWellFormedNameField(std::string_view field, bool mayBeEmpty)
+{
+    std::size_t end = 0;
+    while (end < field.size() && field[end] != ' ') {
+        if (!IsListedNameChar(field[end])) {
+            return false;
+        }
+        ++end;
+    }
+    if (end == 0 && !mayBeEmpty) {
+        return false;
+    }
+    return field.find_first_not_of(' ', end) == std::string_view::npos;
+}
+
+bool IsWellFormedSizeField(std::string_view line)
+{
+    std::size_t begin = kSizeEnd;
+    while (begin > kWideSizeLimit && (IsDigit(line[begin - 1]) || line[begin - 1] == ',')) {
+        --begin;
+    }
+    if (begin == kSizeEnd || line[begin] == ',') {
+        return false;
+    }
+    return line.substr(kDirMarkAt, begin - kDirMarkAt).find_first_not_of(' ') ==
+           std::string_view::npos;
+}
+
+} // namespace
+
+std::optional<ListingSummary> ParseSummaryLine(std::string_view line)
+{
+    const std::string_view trimmed = TrimListing(line);
+    const std::size_t filesAt = trimmed.find(" file(s)");
+    const std::size_t bytesAt = trimmed.rfind(" bytes");
+    if (filesAt == std::string_view::npos || bytesAt == std::string_view::npos ||
+        bytesAt < filesAt || bytesAt + 6 != trimmed.size()) {
+        return std::nullopt;
+    }
+    const auto files = ParseDigits(TrimListing(trimmed.substr(0, filesAt)));
+    const std::string_view figure =
+        TrimListing(trimmed.substr(filesAt + 8, bytesAt - (filesAt + 8)));
+    if (!files || figure.empty() || figure.find_first_not_of("0123456789,") != figure.npos) {
+        return std::nullopt;
+    }
+    return ListingSummary{*files, ParseSizeText(figure)};
+}
+
+bool IsDamagedEntryLine(std::string_view line)
+{
+    if (!HasListingColumnShape(line) || line.find(kBytesFree) != std::string_view::npos) {
+        return false;
+    }
+    const std::string_view body = line.substr(0, line.find_first_of("\r\n"));
+    if (body.size() < kDirLineMinLength) {
+        return true;
+    }
+    const std::string_view name = TrimListing(body.substr(kNameAt, kNameWidth));
+    const bool dots = IsDirectoryLine(body) && (name == "." || name == "..");
+    if (!dots && (!IsWellFormedNameField(body.substr(kNameAt, kNameWidth), false) ||
+                  !IsWellFormedNameField(body.substr(kExtAt, kExtWidth), true))) {
+        return true;
+    }
+    if (!IsDirectoryLine(body) && !IsWellFormedSizeField(body)) {
+        return true;
+    }
+    // Digits, "-", ":", blanks and the "a"/"p" of the time: a 24-hour time that the date
+    // parser leaves empty is still a line the console printed.
+    const std::string_view date = TrimListing(body.substr(kDateAt, kDateWidth));
+    return date.empty() || date.find_first_not_of("0123456789-: ap") != std::string_view::npos;
+}
+
 } // namespace kora

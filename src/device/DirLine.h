@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <variant>
@@ -45,5 +46,20 @@ std::string_view TrimListing(std::string_view text);
 // where the layout separates name, extension and date (columns 9, 13 and 27). Headers and
 // summaries start with a blank and never have this shape.
 bool HasListingColumnShape(std::string_view line);
+
+// The summary a listing ends a directory with: "N file(s) M bytes".
+struct ListingSummary {
+    std::uint64_t files = 0;
+    std::uint64_t bytes = 0;
+};
+// The summary in a line, if the line is one ("bytes free" lines are not).
+std::optional<ListingSummary> ParseSummaryLine(std::string_view line);
+
+// True for a line laid out as an entry whose fields the console cannot have printed so: a name
+// or extension with characters a listing never shows (control characters, blanks inside,
+// punctuation DOS refuses), a size that is not a figure, a date column with other characters
+// than digits, "-", ":", blanks and "a"/"p". Line noise makes such lines; a listing that holds
+// one is read again rather than shown.
+bool IsDamagedEntryLine(std::string_view line);
 
 } // namespace kora

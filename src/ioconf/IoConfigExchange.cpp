@@ -1,5 +1,7 @@
 #include "ioconf/IoConfigExchange.h"
 
+#include <algorithm>
+#include <array>
 #include <chrono>
 #include <memory>
 #include <thread>
@@ -13,14 +15,35 @@ namespace kora {
 DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
 {
     // The parser's state lives as long as the operation's copies of the step.
-    auto state = std::make_shared<std::int32_t>(kParseIdle);
+    struct ReadOut {
+        std::int32_t state = kParseIdle;
+        std::array<bool, 4> slotSeen{};
+    };
+    auto readOut = std::make_shared<ReadOut>();
     ConsoleStep step;
     step.command = "C:\\cfgio 1\r";
     // This message names the read-out 'scanio' rather than the command typed.
     step.sendFailureMessage = SendFailureMessageWithHead("Unable to send command 'scanio'!");
-    step.checkLine = [&table, state](const std::string& line) -> std::optional<LineFailure> {
-        ParseIOConfig(table, *state, line);
+    step.checkLine = [&table, readOut](const std::string& line) -> std::optional<LineFailure> {
+        ParseIOConfig(table, readOut->state, line);
+        if (readOut->state >= 0 && readOut->state < 4) {
+            readOut->slotSeen[static_cast<std::size_t>(readOut->state)] = true;
+        }
         return std::nullopt;
+    };
+    // A read-out cut short would show its missing slots as empty, and OK would then write that
+    // to the controller: only a whole one, every slot and the end record, is taken.
+    step.checkEnd = [&table, readOut,
+                     initial = table](const std::string&) -> std::optional<StepFailure> {
+        const bool whole = readOut->state == kParseEnded &&
+                           std::all_of(readOut->slotSeen.begin(), readOut->slotSeen.end(),
+                                       [](bool seen) { return seen; });
+        if (whole) {
+            return std::nullopt;
+        }
+        *readOut = ReadOut{};
+        table = initial;
+        return StepFailure{kIncompleteReadOutMessage, true};
     };
     DeviceOperation op;
     op.steps.push_back(std::move(step));

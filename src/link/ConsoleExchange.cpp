@@ -199,15 +199,47 @@ void EraseTypedCharacters(SerialPort& port, std::size_t count)
 } // namespace
 
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
-                 ExchangeTiming timing, InputPurge before)
+                 ExchangeTiming timing, InputPurge before, std::size_t typedBefore)
 {
-    return TypeWithEchoCheck(port, log, command, timing, before).echoed;
+    const TypedCommand typed = TypeWithEchoCheck(port, log, command, timing, before);
+    if (!typed.echoed) {
+        // A wrong echo may be a character the console took twice: one more backspace.
+        EraseTypedCharacters(port, typedBefore + typed.written + (typed.wrongEcho ? 1 : 0));
+    }
+    return typed.echoed;
+}
+
+void ClearConsoleLine(SerialPort& port, ExchangeTiming timing)
+{
+    constexpr std::uint8_t kBackspace = '\b';
+    constexpr std::uint8_t kBell = 7;
+    if (!port.Write(1, &kBackspace, InputPurge::Keep)) {
+        return;
+    }
+    std::uint8_t answer = 0;
+    const bool answered = timing == ExchangeTiming::Quick
+                              ? port.ReadByteWithin(answer, QuickPromptEnd().gap)
+                              : port.Read(1, &answer);
+    if (!answered || answer == kBell) {
+        return; // an empty line: the backspace did nothing
+    }
+    (void)port.Write(std::string(kConsoleLineCapacity, '\b'), InputPurge::Keep);
+    DrainInput(port, ExchangeTiming::Patient);
+}
+
+void PrepareConsole(SerialPort& port, ExchangeTiming timing)
+{
+    DrainInput(port, timing);
+    ClearConsoleLine(port, timing);
 }
 
 bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastText,
                    const PromptWait& how)
 {
     if (IsPrompt(lastText)) {
+        if (how.prompt) {
+            *how.prompt = lastText;
+        }
         return true;
     }
     // The budget counts reads, not time. T = 0 would never use it up, so it counts as 1 ms.
@@ -218,6 +250,9 @@ bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastTex
         text.clear();
         ReadConsoleLine(port, text, how.timing); // a partial line counts as well
         if (IsPrompt(text)) {
+            if (how.prompt) {
+                *how.prompt = text;
+            }
             return true;
         }
         ShowConsoleLine(log, text);
@@ -255,9 +290,30 @@ void DrainInput(SerialPort& port, ExchangeTiming timing)
 
 namespace {
 
+// A prompt cut by a pause ("D:\\B" now, "IN>" later) is read on to its ">", so a step's end
+// check sees where the console stands and not a piece of it. Empty when it never completes.
+std::string CompletePromptText(SerialPort& port, std::string prompt, const DeviceOperation& op)
+{
+    prompt.erase(0, prompt.find_first_not_of("\r\n"));
+    const std::uint32_t step = std::max<std::uint32_t>(port.GetTimeout(), 1);
+    for (std::uint32_t waited = 0; !IsCompletePrompt(prompt); waited += step) {
+        std::string more;
+        if (waited >= op.promptBudgetMs) {
+            return {};
+        }
+        ReadConsoleLine(port, more, op.timing); // the rest may come as a partial line
+        if (more.find_first_of("\r\n") != std::string::npos) {
+            return {};
+        }
+        prompt += more;
+    }
+    return prompt;
+}
+
 // One step after its command went through: shows the output lines, runs the line check on
-// them until it first finds a fault, and waits for the prompt. Returns the fault, if any.
-std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
+// them until it first finds a fault, waits for the prompt and runs the end check. Returns the
+// fault, if any.
+std::optional<StepFailure> ReadStepOutput(SerialPort& port, ConsoleLog& log,
                                           const ConsoleStep& step, const DeviceOperation& op)
 {
     std::optional<std::string> failure;
@@ -272,6 +328,19 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
         }
         return true;
     };
+    std::string prompt;
+    const auto endOfStep = [&]() -> std::optional<StepFailure> {
+        if (failure) {
+            return StepFailure{std::move(*failure), false};
+        }
+        if (!step.checkEnd) {
+            return std::nullopt;
+        }
+        if (!prompt.empty()) {
+            prompt = CompletePromptText(port, std::move(prompt), op);
+        }
+        return step.checkEnd(prompt);
+    };
     std::string line;
     for (;;) {
         line.clear();
@@ -280,8 +349,8 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
         }
         ShowConsoleLine(log, line);
         if (!check(line)) {
-            WaitForPrompt(port, log, line, {op.promptBudgetMs, op.timing, {}});
-            return failure;
+            WaitForPrompt(port, log, line, {op.promptBudgetMs, op.timing, {}, &prompt});
+            return endOfStep();
         }
     }
     // A console that pauses in the middle of its output ends the loop early: the prompt wait
@@ -295,8 +364,8 @@ std::optional<std::string> ReadStepOutput(SerialPort& port, ConsoleLog& log,
             cut.clear();
         }
     };
-    WaitForPrompt(port, log, line, {op.promptBudgetMs, op.timing, checkRest});
-    return failure;
+    WaitForPrompt(port, log, line, {op.promptBudgetMs, op.timing, checkRest, &prompt});
+    return endOfStep();
 }
 
 } // namespace
@@ -316,21 +385,26 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
     // Not checked: a line that refused its settings fails the echo check of the first command.
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(op.timeoutMs);
-    DrainInput(port, op.timing);
+    PrepareConsole(port, op.timing);
 
     OperationResult result;
     for (const ConsoleStep& step : op.steps) {
-        if (const TypedCommand typed = TypeWithEchoCheck(port, log, step.command, op.timing);
-            !typed.echoed) {
-            // A wrong echo may be a character the console took twice: one more backspace.
-            EraseTypedCharacters(port, typed.written + (typed.wrongEcho ? 1 : 0));
-            result.ok = false;
-            result.message = step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
-                                                             : step.sendFailureMessage;
-            break;
+        std::optional<StepFailure> failure;
+        for (int reading = 0; reading < 2; ++reading) {
+            if (!SendCommand(port, log, step.command, op.timing)) {
+                failure = StepFailure{step.sendFailureMessage.empty()
+                                          ? SendFailureMessage(step.command)
+                                          : step.sendFailureMessage,
+                                      false};
+                break;
+            }
+            failure = ReadStepOutput(port, log, step, op);
+            if (!failure || !failure->readAgain) {
+                break;
+            }
         }
-        if (std::optional<std::string> failure = ReadStepOutput(port, log, step, op)) {
-            result = {false, std::move(*failure)};
+        if (failure) {
+            result = {false, std::move(failure->message)};
             break;
         }
     }
@@ -341,7 +415,7 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
 DeviceOperation GenericCommand(const std::string& command)
 {
     DeviceOperation op;
-    op.steps.push_back(ConsoleStep{command, {}, {}});
+    op.steps.push_back(ConsoleStep{command, {}, {}, {}});
     return op;
 }
 

@@ -62,9 +62,29 @@ bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing)
 // after that every byte the console sends is read, so a character it took twice fails the
 // check. `before` Keep types the command as the rest of one just typed, with nothing thrown
 // away.
+//
+// A command that fails is erased here, for every caller: one backspace for each character that
+// went out, the failing one included, one more after a wrong echo (the console may have taken a
+// character twice), and `typedBefore` more for the part of the same line an earlier call typed.
+// No caller can leave typed text on the console's line.
 bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
                  ExchangeTiming timing = ExchangeTiming::Patient,
-                 InputPurge before = InputPurge::Discard);
+                 InputPurge before = InputPurge::Discard, std::size_t typedBefore = 0);
+
+// The longest command line the console keeps (DOS: 127 characters before the carriage return).
+inline constexpr std::size_t kConsoleLineCapacity = 127;
+
+// Leaves the console's command line empty without running anything on it: a byte left there
+// (line noise, another program, a half-typed terminal line) would be glued onto the next
+// command ("x" + "d:" runs "xd:"). One backspace probes the line: on an empty line the console
+// answers nothing (a bell at most) and the cost is one character and the quiet gap. Any other
+// answer means the line held something, and a burst of backspaces as long as the console's
+// longest line follows, with a drain of the console's erasing.
+void ClearConsoleLine(SerialPort& port, ExchangeTiming timing);
+
+// What every exchange does before its first command: drain what the console still prints, then
+// clear its command line.
+void PrepareConsole(SerialPort& port, ExchangeTiming timing);
 
 // What the prompt wait read: each text as ReadLine returned it (a whole line, or a part cut by
 // a pause), prompts excluded.
@@ -73,7 +93,8 @@ using ReadTextSink = std::function<void(const std::string& text)>;
 struct PromptWait {
     std::uint32_t budgetMs = kPromptBudgetMs;
     ExchangeTiming timing = ExchangeTiming::Patient;
-    ReadTextSink sink; // optional
+    ReadTextSink sink;              // optional
+    std::string* prompt = nullptr; // optional: receives the prompt's text when one came
 };
 
 // Reads and shows further lines until a prompt, at most ceil(budget / T) reads. Every text read
@@ -92,16 +113,29 @@ struct LineFailure {
 };
 using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
 
+// What a step's end check makes of the step once its output and prompt have been read.
+struct StepFailure {
+    std::string message;
+    // The reading may have been spoilt on the line (noise): the step is sent once more, and
+    // fails with this message only if the second reading fails the check too.
+    bool readAgain = false;
+};
+// Sees the prompt that ended the step: its text up to and including ">" with line ends in front
+// removed, or empty when no complete prompt came within the budget.
+using EndCheck = std::function<std::optional<StepFailure>(const std::string& prompt)>;
+
 // One command of a device operation.
 struct ConsoleStep {
     std::string command;            // typed as is; ends in "\r"
     std::string sendFailureMessage; // empty: SendFailureMessage(command)
     LineCheck checkLine;            // optional; sees each output line after it is shown,
                                     // until its first fault (the one reported)
+    EndCheck checkEnd;              // optional; runs after the prompt wait when no line failed.
+                                    // A failure ends the operation: later steps are not sent.
 };
 
-// A standard device operation: open the port, 57600 8N1, LineEnd and T, drain, then each
-// step in turn (send with echo check, read-output loop, prompt wait), close. A step that
+// A standard device operation: open the port, 57600 8N1, LineEnd and T, PrepareConsole, then
+// each step in turn (send with echo check, read-output loop, prompt wait), close. A step that
 // fails ends the operation; later steps are not sent.
 struct DeviceOperation {
     std::vector<ConsoleStep> steps;

@@ -2,10 +2,12 @@
 
 #include <chrono>
 #include <filesystem>
+#include <set>
 #include <system_error>
 #include <thread>
 
 #include "link/ConsoleExchange.h"
+#include "link/DosName.h"
 #include "transfer/TThreadXModem.h"
 
 namespace kora {
@@ -42,7 +44,7 @@ bool ValidFileName(std::string_view name)
             return false;
         }
     }
-    return true;
+    return IsDosShortName(name);
 }
 
 std::string FileNamePart(std::string_view path)
@@ -153,9 +155,15 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
     QueueOutcome outcome;
     QueueProgress progress;
     progress.count = files.size();
+    // Names already given to files of this batch: DOS does not tell letter cases apart, and a
+    // second file of one name would silently replace the first.
+    std::set<std::string> taken;
+    const auto usable = [&taken](const std::string& name) {
+        return ValidFileName(name) && !taken.contains(DosNameKey(name));
+    };
     for (std::size_t index = 0; index < files.size(); ++index) {
         QueuedFile file = files[index];
-        while (!ValidFileName(file.deviceName)) {
+        while (!usable(file.deviceName)) {
             std::optional<std::string> renamed;
             if (hooks.askNewName) {
                 renamed = hooks.askNewName(file.deviceName);
@@ -165,10 +173,11 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
             }
             file.deviceName = std::move(*renamed);
         }
-        if (!ValidFileName(file.deviceName)) {
+        if (!usable(file.deviceName)) {
             outcome.skipped.push_back(file.localPath);
             continue;
         }
+        taken.insert(DosNameKey(file.deviceName));
         progress.index = index;
         progress.localPath = file.localPath;
         progress.deviceName = file.deviceName;

@@ -33,8 +33,9 @@ std::string InvalidFileNameCaption(const std::string& name);
 inline constexpr std::string_view kNewFileNamePrompt = "Please input new file name:";
 inline constexpr int kNewFileNameMaxLength = 12;
 
-// The controller's file-name check: at least one character, each of A-Z, a-z, 0-9, "_" or ".".
-// Neither the length nor the 8.3 form is checked; letter case is kept.
+// The controller's file-name check: at least one character, each of A-Z, a-z, 0-9, "_" or ".",
+// in the 8.3 form (IsDosShortName), which the controller would otherwise cut silently; letter
+// case is kept.
 bool ValidFileName(std::string_view name);
 
 // The file-name part of a PC path: the text after its last "/".

@@ -76,7 +76,7 @@ std::int32_t TThreadXModem::Transfer()
     }
     fileLength_ = *length;
 
-    DrainInput(*Port, Timing);
+    PrepareConsole(*Port, Timing);
 
     Command = "C:\\transfer /R " + DeviceName + "\r";
     EchoOk = true;
@@ -311,7 +311,8 @@ TThreadXModem::StartOutcome TThreadXModem::TypeStartCommand()
         return StartOutcome::Failed;
     }
     // Typed as the rest of the line: a last character the console took twice fails here.
-    return SendCommand(*Port, *StatusMemo, "\r", Timing, InputPurge::Keep)
+    // A failure here erases the whole line, the part typed above included.
+    return SendCommand(*Port, *StatusMemo, "\r", Timing, InputPurge::Keep, Command.size() - 1)
                ? StartOutcome::Started
                : StartOutcome::FailedAtLineEnd;
 }

@@ -61,6 +61,14 @@ TEST_F(CliCommands, MakingAndRenaming)
          "kora7740p: Duplicate file name or file not found\n'NOTES'!\n"},
         {{"mv", "BIN", "X"}, 1, "kora7740p: 'BIN' is a directory; only files are renamed.\n"},
     });
+    // The controller would cut these names: refused before anything is sent.
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"mv", "READ.ME", "ABCDEFGHIJ.T"}, {"mkdir", "\\LONGDIRNAME"}}) {
+        const ToolResult result = tool(args);
+        EXPECT_EQ(result.status, 2) << args.back();
+        EXPECT_NE(result.err.find("(8.3)"), std::string::npos) << result.err;
+    }
+    EXPECT_TRUE(onDevice("D:\\READ.ME"));
     EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEW"));
     EXPECT_FALSE(onDevice("D:\\README.TXT"));
     EXPECT_EQ(deviceFile("D:\\READ.ME"), readme);

@@ -37,6 +37,22 @@ TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
     EXPECT_NE(unnamed.err.find("--as NAME"), std::string::npos);
     EXPECT_EQ(sim().bytesReceived(), 0u);
 
+    // Names the controller would cut to 8.3, and two files it would store under one name:
+    // refused before anything is sent, as the first would be lost.
+    const std::string first = writeLocal("LONGNAME123.TXT", "1");
+    const std::string second = writeLocal("LONGNAME456.TXT", "2");
+    std::filesystem::create_directory(workDir() / "other");
+    const std::string sameName = (workDir() / "other" / "my.bin").string();
+    std::ofstream(sameName) << "3";
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"put", first, second},
+             {"put", "--as", "PROG.EXEC", program},
+             {"put", "--as", "A.B.C", program},
+             {"put", writeLocal("MY.BIN", "4"), sameName}}) {
+        EXPECT_EQ(tool(args).status, 2) << args.back();
+    }
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+
     const ToolResult named = tool({"put", "--as", "MYPROG.EXE", program});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_TRUE(onDevice("D:\\MYPROG.EXE"));

@@ -13,6 +13,7 @@ namespace {
 using test::FileLine;
 using test::FolderLine;
 using test::FreeLine;
+using test::SummaryLine;
 
 const std::string kOpenFailure = "Unable to open COM1!";
 
@@ -116,12 +117,48 @@ TEST_F(DeviceBrowserTest, InvalidDirectoryFailsWithTheControllersLineAndKeepsThe
     EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
     EXPECT_EQ(browser_.DeviceFreeBytes(), 1234567u);
 
+    // After any other failure nothing is known of the new path: the last listing stays, with
+    // the path it belongs to.
     browser_.ShowDeviceFolder("\\");
     portMissing_ = true;
-    browser_.refresh();
+    browser_.ShowDeviceFolder("\\BIN");
     EXPECT_EQ(console_.errorBoxes.back(), kOpenFailure);
-    EXPECT_TRUE(browser_.entries().empty());
-    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
+    EXPECT_EQ(browser_.entries().size(), 5u);
+    EXPECT_EQ(browser_.DevicePath(), "\\");
+    EXPECT_EQ(browser_.sizeStatusText(), "1.6 KB(1,234,567 bytes free)");
+}
+
+TEST_F(DeviceBrowserTest, AReadingThatIsNotWholeIsReadAgainThenNeverShown)
+{
+    browser_.ShowDeviceFolder("\\BIN");
+    // A damaged line, a listing that does not add up to its summary, one cut before its
+    // free-space line, and a console that did not go where it was told: each keeps the view.
+    const std::vector<std::vector<std::string>> spoilt = {
+        {FileLine("A\x01", "TXT", "1"), FreeLine("9")},
+        {FileLine("A", "TXT", "1,0x0"), FreeLine("9")},
+        {FileLine("A", "TXT", "10"), SummaryLine("2", "10"), FreeLine("9")},
+        {FileLine("A", "TXT", "10"), SummaryLine("1", "11"), FreeLine("9")},
+        {FileLine("A", "TXT", "10")},
+    };
+    for (const auto& lines : spoilt) {
+        listDir("\\NEW", lines);
+        const std::size_t sent = console_.sent.size();
+        browser_.ShowDeviceFolder("\\NEW");
+        EXPECT_EQ(browser_.DevicePath(), "\\BIN") << lines[0];
+        EXPECT_EQ(names(), std::vector<std::string>{"TOOL.EXE"});
+        EXPECT_EQ(console_.sent.size() - sent, 4u) << "d:, cd and dir twice";
+    }
+    listDir("\\NEW", {FileLine("A", "TXT", "10"), SummaryLine("1", "10"), FreeLine("9")});
+    console_.promptAfter["cd\\NEW\r"] = "C:\\";
+    browser_.ShowDeviceFolder("\\NEW");
+    EXPECT_EQ(console_.errorBoxes.back(),
+              "The KORA-7740P did not confirm that it is in D:\\NEW (its prompt reads 'C:\\>')."
+              "\n\nNothing was done there; please try again.");
+    EXPECT_EQ(console_.sent.back(), "cd\\NEW\r");
+    EXPECT_EQ(browser_.DevicePath(), "\\BIN");
+    console_.promptAfter.clear();
+    browser_.ShowDeviceFolder("\\NEW");
+    EXPECT_EQ(names(), std::vector<std::string>{"A.TXT"});
 }
 
 TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)

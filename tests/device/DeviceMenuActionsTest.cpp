@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <deque>
 
 #include "FakeConsole.h"
@@ -48,7 +49,12 @@ protected:
                                     test::FileLine("A", "TXT", "10"),
                                     test::FileLine("ZED", "BIN", "5"),
                                     test::FreeLine("5,000")};
-        console_.output["dir/s FULL\r"] = {test::FileLine("X", "", "7")};
+        console_.output["dir/s FULL\r"] = {test::FileLine("X", "", "7"),
+                                           test::SummaryLine("1", "7")};
+        for (const std::string& line : test::TreeTotalLines("1", "7")) {
+            console_.output["dir/s FULL\r"].push_back(line);
+        }
+        console_.output["dir/s EMPTY\r"] = test::TreeTotalLines("0", "0");
         browser_.ShowDeviceFolder("\\");
         console_.sent.clear();
     }
@@ -104,7 +110,10 @@ TEST_F(DeviceMenuActionsTest, DirectoriesAreCountedBeforeTheyAreRemoved)
     EXPECT_EQ(console_.errorBoxes.size(), 1u);
     EXPECT_EQ(ui_.questions, (std::vector<std::string>{"Are you sure to delete the directory "
                                                        "'EMPTY'\nfrom KORA-7740P?"}));
-    EXPECT_EQ(console_.sent[2], "rd EMPTY\r");
+    // In the panel's directory, confirmed first.
+    const auto rd = std::find(console_.sent.begin(), console_.sent.end(), "rd EMPTY\r");
+    ASSERT_NE(rd, console_.sent.end());
+    EXPECT_EQ(*(rd - 1), "cd\\\r");
 }
 
 TEST_F(DeviceMenuActionsTest, OnlyTheFirstErrorLineCountsAndFailuresDoNotRefresh)

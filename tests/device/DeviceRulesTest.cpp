@@ -121,36 +121,45 @@ TEST(DeviceOperations, CommandsLineEndsAndTimeOuts)
         bool checked;
     };
     for (const Expected& e : {
-             Expected{DeleteFileOperation("A.TXT"), "del A.TXT\r", 10, 200, false},
-             Expected{RemoveDirectoryOperation("SUB"), "rd SUB\r", 10, 200, false},
-             Expected{MakeDirectoryOperation("NEW"), "md NEW\r", 10, 200, true},
-             Expected{RenameOperation("A.TXT", "B.TXT"), "ren A.TXT B.TXT\r", 10, 200, true},
+             Expected{DeleteFileOperation("\\BIN", "A.TXT"), "del A.TXT\r", 10, 200, false},
+             Expected{RemoveDirectoryOperation("\\BIN", "SUB"), "rd SUB\r", 10, 200, false},
+             Expected{MakeDirectoryOperation("\\BIN", "NEW"), "md NEW\r", 10, 200, true},
+             Expected{RenameOperation("\\BIN", "A.TXT", "B.TXT"), "ren A.TXT B.TXT\r", 10, 200,
+                      true},
              Expected{FormatOperation(), "C:\\DLFMT D: /C\r", 13, 1000, false},
              Expected{MemOperation(), "C:\\mem\r", 10, 200, false},
              Expected{AbortOperation(), "A\r", 10, 200, false},
-             Expected{SetToAutoRunOperation("RUN.EXE"), "echo RUN.EXE>AutoRun.bat\r", 10, 200,
-                      false},
+             Expected{SetToAutoRunOperation("\\BIN", "RUN.EXE"), "echo RUN.EXE>AutoRun.bat\r", 10,
+                      200, false},
          }) {
-        ASSERT_EQ(e.op.steps.size(), 1u) << e.command;
-        EXPECT_EQ(e.op.steps[0].command, e.command);
+        const ConsoleStep& own = e.op.steps.back();
+        EXPECT_EQ(own.command, e.command);
         EXPECT_EQ(e.op.lineEnd, e.lineEnd) << e.command;
         EXPECT_EQ(e.op.timeoutMs, e.timeoutMs) << e.command;
-        EXPECT_EQ(static_cast<bool>(e.op.steps[0].checkLine), e.checked) << e.command;
+        EXPECT_EQ(static_cast<bool>(own.checkLine), e.checked) << e.command;
         // The standard send-failure message quotes the command with its CR.
-        EXPECT_TRUE(e.op.steps[0].sendFailureMessage.empty()) << e.command;
+        EXPECT_TRUE(own.sendFailureMessage.empty()) << e.command;
+        // A command on a bare name acts where the console stands: it goes there first.
+        if (e.op.steps.size() > 1) {
+            ASSERT_EQ(e.op.steps.size(), 3u) << e.command;
+            EXPECT_EQ(e.op.steps[0].command, "d:\r");
+            EXPECT_EQ(e.op.steps[1].command, "cd\\BIN\r");
+            EXPECT_TRUE(e.op.steps[0].checkEnd && e.op.steps[1].checkEnd);
+        }
     }
 }
 
 TEST(DeviceOperations, EachOperationChecksItsOwnErrorWords)
 {
-    const LineCheck md = MakeDirectoryOperation("X").steps[0].checkLine;
+    const LineCheck md = MakeDirectoryOperation("\\", "X").steps.back().checkLine;
     EXPECT_FALSE(md("invalid lower case\r\n"));
     EXPECT_EQ(md("Invalid path\r\n")->message, "Invalid path\r\n'X'!");
-    const LineCheck ren = RenameOperation("OLD.TXT", "NEW.TXT").steps[0].checkLine;
+    const LineCheck ren = RenameOperation("\\", "OLD.TXT", "NEW.TXT").steps.back().checkLine;
     EXPECT_FALSE(ren("Unable to rename\r\n"));
     EXPECT_EQ(ren("Duplicate file name\r\n")->message, "Duplicate file name\r\n'NEW.TXT'!");
     // md's and ren's output runs on to the prompt; cd's check ends the listing's output there.
-    const auto unable = MakeDirectoryOperation("X").steps[0].checkLine("Unable to create\r\n");
+    const auto unable =
+        MakeDirectoryOperation("\\", "X").steps.back().checkLine("Unable to create\r\n");
     ASSERT_TRUE(unable);
     EXPECT_FALSE(unable->stopReading);
     const auto invalid = InvalidPathCheck("\\BAD")("Invalid directory\r\n");
@@ -193,7 +202,10 @@ TEST(DeviceOperations, TextsOfQuestionsDialogsAndProperties)
                                         file.date, file.contents}),
               std::vector<std::string>(
                   {"KORA-7740P", "A.TXT", "\\BIN", "Text", "1234 byte(s)", "2003/05/31", ""}));
-    const TreeCounts counts{4, 30, 2};
+    TreeCounts counts;
+    counts.files = 4;
+    counts.bytes = 30;
+    counts.folders = 2;
     EXPECT_EQ(EntryProperties(Folder("SUB"), "\\", counts).contents, "4 file(s), 2 folder(s)");
     EXPECT_EQ(CurrentDirectoryProperties("\\", counts).type, "KORA disk (D:)");
     EXPECT_EQ(CurrentDirectoryProperties("\\BIN", counts).type, "Folder");

@@ -7,6 +7,7 @@
 #include "device/DeviceSort.h"
 #include "filelist/SizeText.h"
 #include "link/ConsoleExchange.h"
+#include "link/SerialPort.h"
 #include "sim/DosFileSystem.h"
 #include "support/BothTimings.h"
 #include "support/RecordingLog.h"
@@ -123,7 +124,7 @@ TEST_P(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
 TEST_P(DeviceSimTest, CountsATreeAndShowsTheRootsProperties)
 {
     browser_.ShowDeviceFolder("\\");
-    const auto log = CountDeviceTree(browser_.runner(), "LOG");
+    const auto log = CountDeviceTree(browser_.runner(), "\\", "LOG");
     ASSERT_TRUE(log);
     EXPECT_EQ(log->folders, 2u);
     EXPECT_EQ(log->files, 4u);
@@ -201,6 +202,81 @@ TEST_P(DeviceSimTest, AutoRunWritesTheBatchFileAndFormatEmptiesTheDrive)
     EXPECT_TRUE(errors_.empty()) << errors_.front();
     EXPECT_TRUE(sim().fileSystem().list("D:\\")->empty());
     EXPECT_TRUE(browser_.entries().empty());
+}
+
+// Another program (a terminal, another tool) types on the console and leaves: what it typed
+// stays on the console's line, and the controller stays where it went.
+void TypeAsAnotherProgram(const std::string& portName, const std::string& bytes)
+{
+    SerialPort other(portName);
+    ASSERT_TRUE(other.Open());
+    ASSERT_TRUE(other.SetCommParams(57600, 8, Parity::None, StopBits::One));
+    other.SetTimeouts(200);
+    ASSERT_TRUE(other.Write(bytes));
+    std::string echoed;
+    for (std::uint8_t byte = 0; echoed.size() < bytes.size() && other.Read(1, &byte);) {
+        echoed.push_back(static_cast<char>(byte));
+    }
+    other.Close();
+}
+
+TEST_P(DeviceSimTest, TextLeftOnTheConsolesLineIsErasedNotRun)
+{
+    // The console on C: after power-up with a byte of line noise, then a half-typed line.
+    ASSERT_TRUE(sim().fileSystem().setCurrentDrive('C'));
+    TypeAsAnotherProgram(portName(), "x");
+    browser_.ShowDeviceFolder("\\");
+    ASSERT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_EQ(browser_.entries().size(), sim().fileSystem().list("D:\\")->size());
+    EXPECT_TRUE(rowOf("DEMO.EXE"));
+
+    TypeAsAnotherProgram(portName(), "md ZZ");
+    ui_.names = {"NEW"};
+    actions_.MakeDirectory1Click();
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\NEW"));
+    EXPECT_FALSE(sim().fileSystem().exists("D:\\ZZD"));
+    EXPECT_FALSE(sim().fileSystem().exists("D:\\ZZ"));
+}
+
+TEST_P(DeviceSimTest, ActsInTheDirectoryShownAfterAnotherProgramMovedTheController)
+{
+    auto& fs = sim().fileSystem();
+    ASSERT_TRUE(fs.writeFile("D:\\SAME.TXT", "root"));
+    ASSERT_TRUE(fs.writeFile("D:\\BIN\\SAME.TXT", "bin"));
+    ASSERT_TRUE(fs.writeFile("D:\\BIN\\TOOL.EXE", "tool"));
+    browser_.ShowDeviceFolder("\\BIN");
+
+    TypeAsAnotherProgram(portName(), "cd\\\r");
+    actions_.PopupMenu2Popup(rowOf("SAME.TXT"));
+    actions_.Delete1Click(rowOf("SAME.TXT"));
+    EXPECT_FALSE(fs.exists("D:\\BIN\\SAME.TXT"));
+    EXPECT_EQ(fs.readFile("D:\\SAME.TXT"), "root");
+
+    TypeAsAnotherProgram(portName(), "c:\r");
+    ui_.names = {"KEEP.EXE"};
+    actions_.Rename1Click(rowOf("TOOL.EXE"));
+    EXPECT_TRUE(fs.exists("D:\\BIN\\KEEP.EXE"));
+
+    TypeAsAnotherProgram(portName(), "cd\\LOG\r");
+    actions_.SetToAutoRun1Click(rowOf("KEEP.EXE"));
+    EXPECT_TRUE(fs.exists("D:\\BIN\\AUTORUN.BAT"));
+    EXPECT_FALSE(fs.exists("D:\\LOG\\AUTORUN.BAT"));
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_EQ(browser_.DevicePath(), "\\BIN");
+}
+
+TEST_P(DeviceSimTest, NamesTheControllerWouldCutNeverReachIt)
+{
+    browser_.ShowDeviceFolder("\\");
+    const int before = operations_;
+    ui_.names = {"ABCDEFGHIJ.T", "README.TEXT", "A.B.C"};
+    actions_.Rename1Click(rowOf("README.TXT"));
+    actions_.Rename1Click(rowOf("README.TXT"));
+    actions_.Rename1Click(rowOf("README.TXT"));
+    EXPECT_EQ(operations_, before);
+    EXPECT_EQ(ui_.warnings.size(), 3u);
+    EXPECT_TRUE(sim().fileSystem().exists("D:\\README.TXT"));
 }
 
 KORA_UNDER_EACH_TIMING(DeviceSimTest);

@@ -20,28 +20,48 @@ public:
     std::vector<std::string> errorBoxes; // what the GUI runner would have shown
     std::vector<DeviceOperation> operations;
 
+    // Where the console stands; "d:" and "cd" move it as a DOS console would, unless the
+    // command's prompt is scripted in promptAfter (the text before ">").
+    std::string location = "D:\\";
+    std::map<std::string, std::string> promptAfter;
+
     OperationResult run(const DeviceOperation& op)
     {
         operations.push_back(op);
         OperationResult result;
         for (const ConsoleStep& step : op.steps) {
-            if (echoFails.count(step.command) != 0) {
-                result = {false, step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
-                                                                 : step.sendFailureMessage};
-                break;
-            }
-            sent.push_back(step.command);
-            for (const std::string& line : output[step.command]) {
-                if (!step.checkLine) {
-                    continue;
+            // A reading the end check calls spoilt is read once more, as the exchange does.
+            for (int reading = 0; reading < 2 && result.ok; ++reading) {
+                if (echoFails.count(step.command) != 0) {
+                    result = {false, step.sendFailureMessage.empty()
+                                         ? SendFailureMessage(step.command)
+                                         : step.sendFailureMessage};
+                    break;
                 }
-                if (auto failure = step.checkLine(line)) {
-                    if (result.ok) {
-                        result = {false, failure->message};
+                sent.push_back(step.command);
+                for (const std::string& line : output[step.command]) {
+                    if (!step.checkLine) {
+                        continue;
                     }
-                    if (failure->stopReading) {
-                        break;
+                    if (auto failure = step.checkLine(line)) {
+                        if (result.ok) {
+                            result = {false, failure->message};
+                        }
+                        if (failure->stopReading) {
+                            break;
+                        }
                     }
+                }
+                if (!result.ok) {
+                    break;
+                }
+                move(step.command);
+                const auto failure = step.checkEnd ? step.checkEnd(location + ">") : std::nullopt;
+                if (!failure) {
+                    break;
+                }
+                if (!failure->readAgain || reading == 1) {
+                    result = {false, failure->message};
                 }
             }
             if (!result.ok) {
@@ -52,6 +72,17 @@ public:
             errorBoxes.push_back(result.message);
         }
         return result;
+    }
+
+    void move(const std::string& command)
+    {
+        if (const auto scripted = promptAfter.find(command); scripted != promptAfter.end()) {
+            location = scripted->second;
+        } else if (command == "d:\r") {
+            location = "D:\\";
+        } else if (command.starts_with("cd")) {
+            location = "D:" + command.substr(2, command.size() - 3);
+        }
     }
 
     DeviceOperationRunner runner()

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <string>
+#include <vector>
 
 namespace kora::test {
 
@@ -34,6 +35,18 @@ inline std::string FolderLine(const std::string& name, const std::string& ext = 
 inline std::string FreeLine(const std::string& figure)
 {
     return std::string(21, ' ') + RightAligned(figure, 13) + " bytes free\r\n";
+}
+
+// "        3 file(s)          1,656 bytes"
+inline std::string SummaryLine(const std::string& files, const std::string& bytes)
+{
+    return RightAligned(files, 9) + " file(s)" + RightAligned(bytes, 15) + " bytes\r\n";
+}
+
+// How "dir/s" ends: its total over the tree and the free space.
+inline std::vector<std::string> TreeTotalLines(const std::string& files, const std::string& bytes)
+{
+    return {"\r\n", "Total files listed:\r\n", SummaryLine(files, bytes), FreeLine("5,000")};
 }
 
 } // namespace kora::test

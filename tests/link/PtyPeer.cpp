@@ -76,6 +76,9 @@ void PtyPeer::console(const std::function<std::string(const std::string&)>& repl
     std::string line;
     std::size_t index = 0;
     while (std::optional<std::uint8_t> byte = receiveByte(idle)) {
+        if (*byte == '\b' && line.empty()) {
+            continue; // as on a DOS console: a backspace on an empty line does nothing
+        }
         const std::optional<std::uint8_t> answer = echo ? echo(*byte, index) : byte;
         ++index;
         if (answer) {

@@ -39,7 +39,8 @@ public:
     std::optional<std::uint8_t> receiveByte(std::chrono::milliseconds timeout);
     void hangUp(); // closes the master: the port sees an unplugged line
 
-    // A console: echoes each byte through echo (nothing = no echo); after a CR sends
+    // A console: echoes each byte through echo (nothing = no echo; a backspace on an empty line
+    // is neither echoed nor counted, as on DOS); after a CR sends
     // reply(line typed). Ends when nothing arrived for idle.
     using Echo = std::function<std::optional<std::uint8_t>(std::uint8_t byte, std::size_t index)>;
     void console(const std::function<std::string(const std::string&)>& reply,

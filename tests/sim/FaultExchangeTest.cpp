@@ -23,7 +23,8 @@ TEST_P(FaultExchange, MissingEchoIsASendFailureAfterTheFirstCharacter)
     EXPECT_FALSE(run.result.ok);
     EXPECT_EQ(run.result.message, SendFailureMessage("dir\r"));
     std::this_thread::sleep_for(100ms); // the simulator's own reading thread catches up
-    EXPECT_EQ(sim().bytesReceived() - before, 2u) << "the first character and its backspace";
+    EXPECT_EQ(sim().bytesReceived() - before, 3u)
+        << "the clean-line probe, the first character and its backspace";
 }
 
 TEST_P(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
@@ -35,9 +36,9 @@ TEST_P(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
     EXPECT_EQ(run.result.message, SendFailureMessage("C:\\mem\r"));
     EXPECT_NE(run.result.message.find("C:\\mem\r'!"), std::string::npos);
     std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(sim().bytesReceived() - before, 7u)
-        << "only the first three characters went out, then a backspace for each and one for a "
-           "character the console may have taken twice";
+    EXPECT_EQ(sim().bytesReceived() - before, 8u)
+        << "the clean-line probe, only the first three characters, then a backspace for each "
+           "and one for a character the console may have taken twice";
 
     // They were taken out of the console's line again: the next command is not glued to them.
     sim().faults().wrongEchoAt = 0;

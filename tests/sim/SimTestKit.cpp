@@ -14,7 +14,7 @@ CapturedRun RunCommands(const std::string& port, const std::vector<std::string>&
     op.timeoutMs = settings.timeoutMs;
     op.timing = settings.timing;
     for (const auto& command : commands) {
-        ConsoleStep step{command, {}, {}};
+        ConsoleStep step{command, {}, {}, {}};
         step.checkLine = [&run](const std::string& line) -> std::optional<LineFailure> {
             run.rawLines.push_back(line);
             return std::nullopt;

@@ -20,8 +20,11 @@ TEST(CopyRules, FileNamesTheControllerTakes)
         const char* name;
         bool valid;
     } cases[] = {
-        {"A.EXE", true},        {"a.b.c", true},        {"LONGFILENAME.TEXT", true},
-        {"my_prog.exe", true},  {"...", true},          {"", false},
+        {"A.EXE", true},        {"ABCDEFGH.TXT", true}, {"README", true},
+        {"my_prog.exe", true},  {"", false},
+        // The controller would cut these to 8.3 (or drop the dot), changing the name.
+        {"a.b.c", false},       {"LONGFILENAME.TEXT", false}, {"ABCDEFGHI", false},
+        {"PROG.EXEC", false},   {"A.", false},          {".EXE", false}, {"...", false},
         {"my-prog.exe", false}, {"MY PROG.EXE", false}, {"caf\xc3\xa9.txt", false},
         {"A\\B.EXE", false},    {"A:B", false},         {"tab\t", false},
     };
@@ -148,13 +151,19 @@ TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
         return std::nullopt; // skip
     };
     const QueuedFile skippedFile = file("x y.bin", "x y.bin", 10);
-    const QueueOutcome outcome = run(
-        {file("my-prog.exe", "my-prog.exe", 300), skippedFile, file("ok", "OK.BIN", 50)}, hooks);
+    // A second file of the batch that DOS would store under the first one's name is asked for
+    // a name too, rather than replacing the first.
+    const QueuedFile sameName = file("myprog.exe", "myprog.exe", 20);
+    const QueueOutcome outcome =
+        run({file("my-prog.exe", "my-prog.exe", 300), skippedFile, sameName, file("ok", "OK.BIN", 50)},
+            hooks);
     EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Completed);
-    EXPECT_EQ(asked, (std::vector<std::string>{"my-prog.exe", "still bad", "x y.bin"}));
+    EXPECT_EQ(asked,
+              (std::vector<std::string>{"my-prog.exe", "still bad", "x y.bin", "myprog.exe"}));
     ASSERT_EQ(outcome.sent.size(), 2u);
     EXPECT_EQ(outcome.sent[0].deviceName, "MYPROG.EXE");
-    EXPECT_EQ(outcome.skipped, std::vector<std::string>{skippedFile.localPath});
+    EXPECT_EQ(outcome.skipped,
+              (std::vector<std::string>{skippedFile.localPath, sameName.localPath}));
     contents_["MYPROG.EXE"] = contents_["my-prog.exe"];
     EXPECT_TRUE(stored("MYPROG.EXE"));
     EXPECT_TRUE(stored("OK.BIN"));

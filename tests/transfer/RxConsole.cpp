@@ -80,6 +80,9 @@ void RxConsole::run()
         if (!byte) {
             return fail("no command typed");
         }
+        if (*byte == '\b' && typed.empty()) {
+            continue; // as on a DOS console: a backspace on an empty line does nothing
+        }
         line_.write(*byte);
         typed.push_back(static_cast<char>(*byte));
     }

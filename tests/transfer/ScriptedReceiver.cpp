@@ -79,6 +79,9 @@ bool ScriptedReceiver::takeCommand()
             }
             continue;
         }
+        if (*byte == '\b' && position == 0) {
+            continue; // as on a DOS console: a backspace on an empty line does nothing
+        }
         ++position;
         {
             std::lock_guard lock(mutex_);

@@ -335,10 +335,14 @@ TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
 {
     const auto file = folder_.write("echo.bin", RandomBytes(5, 19));
     const std::string typed = kCommandShown + "\r";
-    // Before the final carriage return the tool cannot have started: nothing follows. On the
-    // carriage return it may have: it is told to stop.
-    for (const auto& [wrongAt, after] : {std::pair{3, std::vector<std::uint8_t>{}},
-                                         std::pair{static_cast<int>(typed.size()), kCancelBytes}}) {
+    // What was typed is erased, one backspace more for a character the console may have taken
+    // twice. Before the final carriage return the tool cannot have started; on the carriage
+    // return it may have: it is told to stop as well.
+    const auto erase = [](std::size_t count) { return std::vector<std::uint8_t>(count, '\b'); };
+    std::vector<std::uint8_t> erasedAndCancelled = erase(typed.size() + 1);
+    erasedAndCancelled.insert(erasedAndCancelled.end(), kCancelBytes.begin(), kCancelBytes.end());
+    for (const auto& [wrongAt, after] :
+         {std::pair{3, erase(4)}, std::pair{static_cast<int>(typed.size()), erasedAndCancelled}}) {
         log_.lines.clear();
         Script script;
         script.wrongEchoAt = wrongAt;

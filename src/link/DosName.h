@@ -1,0 +1,24 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace kora {
+
+// The controller's DOS keeps a name in the 8.3 form: at most 8 characters, then at most one
+// dot and an extension of at most 3. It does not refuse a longer name: it cuts it, so
+// "LONGNAME123.TXT" is stored as LONGNAME.TXT, over any file of that name, and "PROG.EXEC"
+// replaces PROG.EXE. A name goes to the controller only in this form; the user is asked for
+// another otherwise.
+bool IsDosShortName(std::string_view name);
+
+// Why a name is refused, for messages: "at most 8 characters, a dot and 3 more (8.3)".
+inline constexpr std::string_view kDosShortNameRule =
+    "A name has at most 8 characters, then at most one dot and an extension of at most 3 "
+    "characters (8.3); KORA-7740P would cut a longer one.";
+
+// The name as DOS compares it (letter case does not count): two names with the same key are
+// one file on the controller.
+std::string DosNameKey(std::string_view name);
+
+} // namespace kora
