@@ -84,8 +84,8 @@ TEST_F(ConsoleLine, StrayBytesWaitInTheLineAndGlueOntoTheNextCommand)
         sim().faults().strayByte = c.byte;
         const auto placedBefore = sim().faults().strayBytesPlaced.load();
         console().type(c.typed);
-        const std::string answer = console().readUntil(std::string(1, c.driveAfter) + ":\\>", 1s) +
-                                   console().readQuiet(60ms);
+        std::string answer = console().readUntil(std::string(1, c.driveAfter) + ":\\>", 1s);
+        answer += console().readQuiet(60ms);
         EXPECT_TRUE(answer.starts_with(c.answerStart)) << c.typed << " -> " << answer;
         EXPECT_EQ(sim().fileSystem().currentDrive(), c.driveAfter) << c.typed;
         EXPECT_GE(sim().faults().strayBytesPlaced - placedBefore,
