@@ -21,7 +21,10 @@
 // wrong because a block changed by noise passed its 8-bit checksum (the simulator counts such
 // blocks) is counted apart: no sender can see it.
 //
-//   soak [--rounds N] [--noise PER_MILLION] [--seed S] [--verbose]
+//   soak [--rounds N] [--noise PER_MILLION] [--seed S] [--stray PERCENT] [--external-cd PERCENT]
+//        [--cut-off PERCENT] [--verbose]
+// (a stray byte and an external cd: each exchange's chance, 8 by default; a cut-off: each
+// round's, 5 by default)
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -65,6 +68,9 @@ struct Options {
     int noisePerMillion = 1500;
     std::uint32_t seed = 1;
     bool verbose = false;
+    int strayPercent = 8;      // per exchange
+    int externalCdPercent = 8; // per exchange
+    int cutOffPercent = 5;     // per round
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv)
@@ -86,6 +92,13 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             options.noisePerMillion = static_cast<int>(value);
         } else if (flag == "--seed") {
             options.seed = static_cast<std::uint32_t>(value);
+        } else if (flag == "--stray" || flag == "--external-cd" || flag == "--cut-off") {
+            if (value < 0 || value > 100) {
+                return std::nullopt;
+            }
+            (flag == "--stray"         ? options.strayPercent
+             : flag == "--external-cd" ? options.externalCdPercent
+                                       : options.cutOffPercent) = static_cast<int>(value);
         } else {
             return std::nullopt;
         }
@@ -309,8 +322,12 @@ void Soak::judgeListing(const DirectoryListing& listing, bool cutOff)
     if (!listing.freeSpace) {
         incomplete("listing without its \"bytes free\" line" + cause);
     } else if (listed.size() < truth.size()) {
+        std::string missing;
+        for (const std::string& name : truth) {
+            missing += listed.contains(name) ? "" : " " + name;
+        }
         incomplete("listing with " + std::to_string(listed.size()) + " of " +
-                   std::to_string(truth.size()) + " entries" + cause);
+                   std::to_string(truth.size()) + " entries (missing" + missing + ")" + cause);
     } else if (listed != truth) {
         // The lines carry no check sum: noise may change what a listing shows.
         ++differingReadings_;
@@ -459,7 +476,7 @@ void Soak::injectRoundFaults()
     }
     // A hang-up or silence in the middle of some command's output: of a listing or a read-out
     // when one prints that many lines this round.
-    cutOffArmed_ = percent(random_) < 5;
+    cutOffArmed_ = percent(random_) < options_.cutOffPercent;
     if (cutOffArmed_) {
         cutOffLines_ = 1 + percent(random_) % 24;
         (percent(random_) < 50 ? faults.hangUpAfterLines : faults.silentAfterLines) = cutOffLines_;
@@ -470,10 +487,10 @@ void Soak::injectExchangeFaults()
 {
     auto& faults = runner_.sim().faults();
     std::uniform_int_distribution<int> percent(0, 99);
-    if (percent(random_) < 8) {
+    if (percent(random_) < options_.strayPercent) {
         faults.strayBytesPending = 1;
     }
-    if (percent(random_) < 8) {
+    if (percent(random_) < options_.externalCdPercent) {
         static constexpr int kKinds[] = {sim::Faults::kCdRootOfD, sim::Faults::kCdDriveC,
                                          sim::Faults::kCdElsewhereOnD};
         faults.externalCd = kKinds[percent(random_) % 3];
@@ -783,7 +800,8 @@ int main(int argc, char** argv)
     const auto options = ParseOptions(argc, argv);
     if (!options) {
         std::fprintf(stderr,
-                     "usage: soak [--rounds N] [--noise PER_MILLION] [--seed S] [--verbose]\n");
+                     "usage: soak [--rounds N] [--noise PER_MILLION] [--seed S] [--stray PERCENT] "
+                     "[--external-cd PERCENT] [--cut-off PERCENT] [--verbose]\n");
         return 2;
     }
     QCoreApplication app(argc, argv);
