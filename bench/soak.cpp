@@ -1,19 +1,30 @@
-// The whole link under faults: the simulator adds line noise, NAK storms, output pauses and
-// now and then a hang-up and return, while the core code the window uses runs a mix of
-// operations on it, one a round: listings, make directory, rename, delete, uploads of random
-// files and I/O configuration read-outs. After every round it checks
+// The whole link under faults: the simulator adds line noise, NAK storms, output pauses, now
+// and then a hang-up and return, output cut off by a hang-up or silence after some lines, a
+// read-out without its end record, and before an exchange a stray byte left in the console's
+// line or its current directory changed behind the client's back, while the core code the
+// window uses runs a mix of operations on it, one a round: listings, make directory, rename,
+// delete, uploads of random files and I/O configuration read-outs. After every round it checks
 //  - that an operation which reported success did what it said: the soak folder on the
 //    simulated D: holds exactly the entries the client believes in, each uploaded file
 //    byte-exact up to the zero padding of its last block;
 //  - that a failure reported one of the messages the window knows for that operation (after a
 //    failure the client's beliefs are taken from D: again: it may or may not have happened);
-//  - that no descriptor, thread or lock file was left behind.
+//  - that no descriptor, thread or lock file was left behind;
+//  - that nothing on the simulated C: or D: changed outside D:\SOAK, the directory every
+//    operation means (the whole of both drives is compared before and after each round);
+//  - that a reading reported as success was complete: a listing with every entry of D:\SOAK
+//    and its "bytes free" line, an I/O read-out with every slot and its end record, neither cut
+//    off by a hang-up or silence; and that a listing shown as D:\SOAK is not another directory's.
 // It prints the rounds, faults, failures, verified successes, mismatches (which must be 0)
-// and the p50/p99 time of each kind of operation. An upload the controller's receiver stored
+// files changed outside D:\SOAK and incomplete readings taken for success (each must be 0 as
+// well) and the p50/p99 time of each kind of operation. An upload the controller's receiver stored
 // wrong because a block changed by noise passed its 8-bit checksum (the simulator counts such
 // blocks) is counted apart: no sender can see it.
 //
-//   soak [--rounds N] [--noise PER_MILLION] [--seed S] [--verbose]
+//   soak [--rounds N] [--noise PER_MILLION] [--seed S] [--stray PERCENT] [--external-cd PERCENT]
+//        [--cut-off PERCENT] [--verbose]
+// (a stray byte and an external cd: each exchange's chance, 8 by default; a cut-off: each
+// round's, 5 by default)
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -26,6 +37,7 @@
 #include <map>
 #include <optional>
 #include <random>
+#include <set>
 #include <string>
 #include <thread>
 #include <vector>
@@ -37,6 +49,7 @@
 #include "link/SerialPort.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
+#include "sim/IoConfigTool.h"
 #include "support/RecordingLog.h"
 #include "support/SimFixture.h"
 #include "support/TempDir.h"
@@ -55,6 +68,9 @@ struct Options {
     int noisePerMillion = 1500;
     std::uint32_t seed = 1;
     bool verbose = false;
+    int strayPercent = 8;      // per exchange
+    int externalCdPercent = 8; // per exchange
+    int cutOffPercent = 5;     // per round
 };
 
 std::optional<Options> ParseOptions(int argc, char** argv)
@@ -76,6 +92,13 @@ std::optional<Options> ParseOptions(int argc, char** argv)
             options.noisePerMillion = static_cast<int>(value);
         } else if (flag == "--seed") {
             options.seed = static_cast<std::uint32_t>(value);
+        } else if (flag == "--stray" || flag == "--external-cd" || flag == "--cut-off") {
+            if (value < 0 || value > 100) {
+                return std::nullopt;
+            }
+            (flag == "--stray"         ? options.strayPercent
+             : flag == "--external-cd" ? options.externalCdPercent
+                                       : options.cutOffPercent) = static_cast<int>(value);
         } else {
             return std::nullopt;
         }
@@ -114,6 +137,35 @@ Beliefs ActualFolder(sim::DosFileSystem& fs)
         actual[entry.name] = belief;
     }
     return actual;
+}
+
+// Every file and directory of both drives by full path, for the check that nothing changed
+// outside the soak folder.
+using Snapshot = std::map<std::string, Belief>;
+
+Snapshot TakeSnapshot(sim::DosFileSystem& fs)
+{
+    Snapshot all;
+    std::vector<std::string> directories{"C:\\", "D:\\"};
+    for (std::size_t next = 0; next < directories.size(); ++next) {
+        const std::string parent = directories[next];
+        for (const sim::DosEntry& entry : fs.list(parent).value_or(std::vector<sim::DosEntry>{})) {
+            const std::string path = (parent.ends_with('\\') ? parent : parent + "\\") + entry.name;
+            if (entry.isDirectory) {
+                directories.push_back(path);
+                all[path] = Belief{true, {}};
+            } else {
+                all[path] = Belief{false, fs.readFile(path).value_or("")};
+            }
+        }
+    }
+    return all;
+}
+
+std::string ParentOf(const std::string& path)
+{
+    const auto cut = path.rfind('\\');
+    return cut <= 2 ? path.substr(0, 3) : path.substr(0, cut);
 }
 
 std::size_t CountEntries(const std::filesystem::path& folder)
@@ -180,6 +232,15 @@ private:
 
     void prepare();
     void injectRoundFaults();
+    // The stray byte and the external cd, each with its chance, before an exchange.
+    void injectExchangeFaults();
+    void endRoundFaults();
+    void checkOutside(const Snapshot& before, int round, const std::string& kind);
+    // Whether a cut-off armed for the round fired since `armed` was taken.
+    bool cutOffFired(bool armed) const;
+    void judgeListing(const DirectoryListing& listing, bool cutOff);
+    void judgeReadOut(const IoConfigTable& table, bool cutOff);
+    void incomplete(const std::string& what);
     void restoreAfterHangUp();
     // One operation; returns its kind.
     std::string operate();
@@ -212,7 +273,126 @@ private:
     int hangUps_ = 0;
     int differingReadings_ = 0;
     int checksumBlind_ = 0;
+    int outsideChanges_ = 0;
+    int incompleteReadings_ = 0;
+    int cutOffs_ = 0;
+    int endlessReadOuts_ = 0;
+    bool cutOffArmed_ = false;
+    int cutOffLines_ = 0;
 };
+
+void Soak::incomplete(const std::string& what)
+{
+    ++incompleteReadings_;
+    std::printf("INCOMPLETE READING TAKEN FOR SUCCESS: %s\n", what.c_str());
+}
+
+bool Soak::cutOffFired(bool armed) const
+{
+    const auto& faults = runner_.sim().faults();
+    return armed && faults.hangUpAfterLines.load() == 0 && faults.silentAfterLines.load() == 0;
+}
+
+void Soak::judgeListing(const DirectoryListing& listing, bool cutOff)
+{
+    std::set<std::string> listed;
+    for (const FolderEntry& entry : listing.entries) {
+        if (entry.name != "." && entry.name != "..") {
+            listed.insert(entry.name);
+        }
+    }
+    const Snapshot now = TakeSnapshot(runner_.sim().fileSystem());
+    std::map<std::string, std::set<std::string>> directories;
+    for (const auto& [path, belief] : now) {
+        directories[ParentOf(path)].insert(
+            path.substr(ParentOf(path).size() + (ParentOf(path).ends_with('\\') ? 0 : 1)));
+    }
+    const std::set<std::string>& truth = directories[kDeviceFolder];
+    if (listed != truth) {
+        for (const auto& [directory, names] : directories) {
+            if (directory != kDeviceFolder && !names.empty() && names == listed) {
+                mismatch("listing reported success for " + kDeviceFolder + " but showed " +
+                         directory);
+                return;
+            }
+        }
+    }
+    // Cut off after its last line, a listing is whole all the same.
+    const std::string cause = cutOff ? " (cut off by a hang-up or silence)" : "";
+    if (!listing.freeSpace) {
+        incomplete("listing without its \"bytes free\" line" + cause);
+    } else if (listed.size() < truth.size()) {
+        std::string missing;
+        for (const std::string& name : truth) {
+            missing += listed.contains(name) ? "" : " " + name;
+        }
+        incomplete("listing with " + std::to_string(listed.size()) + " of " +
+                   std::to_string(truth.size()) + " entries (missing" + missing + ")" + cause);
+    } else if (listed != truth) {
+        // The lines carry no check sum: noise may change what a listing shows.
+        ++differingReadings_;
+    }
+}
+
+void Soak::judgeReadOut(const IoConfigTable& table, bool cutOff)
+{
+    // The read-out prints its records alone (no chatter in the soak): cut off after the end
+    // record it is whole.
+    const std::string records = sim::FormatIoConfiguration(sim::SampleIoConfiguration());
+    if (cutOff && cutOffLines_ < std::count(records.begin(), records.end(), '\n')) {
+        incomplete("I/O read-out cut off by a hang-up or silence after " +
+                   std::to_string(cutOffLines_) + " lines");
+        return;
+    }
+    if (runner_.sim().faults().ioConfigNoEnd.load()) {
+        incomplete("I/O read-out without its end record");
+        return;
+    }
+    if (!referenceTable_ || table == *referenceTable_) {
+        return;
+    }
+    for (std::size_t s = 0; s < table.SlotConfig.size(); ++s) {
+        const IoSlotConfig& got = table.SlotConfig[s];
+        const IoSlotConfig& want = referenceTable_->SlotConfig[s];
+        const bool slotLost = want.ModuleType != got.ModuleType && got.ModuleType == kNoModule;
+        bool channelLost = false;
+        for (std::size_t c = 0; c < got.RangeCode.size(); ++c) {
+            channelLost |= want.RangeCode[c] != -1 && got.RangeCode[c] == -1;
+        }
+        if (slotLost || channelLost) {
+            incomplete("I/O read-out missing slot " + std::to_string(s) +
+                       (slotLost ? "" : " channels"));
+            return;
+        }
+    }
+    ++differingReadings_;
+}
+
+void Soak::checkOutside(const Snapshot& before, int round, const std::string& kind)
+{
+    const Snapshot after = TakeSnapshot(runner_.sim().fileSystem());
+    auto report = [&](const std::string& path, const char* how) {
+        if (ParentOf(path) == kDeviceFolder) {
+            return;
+        }
+        ++outsideChanges_;
+        std::printf("CHANGED OUTSIDE %s after round %d (%s): %s %s\n", kDeviceFolder.c_str(), round,
+                    kind.c_str(), path.c_str(), how);
+    };
+    for (const auto& [path, belief] : before) {
+        const auto it = after.find(path);
+        if (it == after.end()) {
+            report(path, "removed");
+        } else if (!(it->second == belief)) {
+            report(path, "changed");
+        }
+    }
+    for (const auto& [path, belief] : after) {
+        if (!before.contains(path)) {
+            report(path, "added");
+        }
+    }
+}
 
 void Soak::mismatch(const std::string& what)
 {
@@ -294,11 +474,47 @@ void Soak::injectRoundFaults()
         hungUp_ = true;
         ++hangUps_;
     }
+    // A hang-up or silence in the middle of some command's output: of a listing or a read-out
+    // when one prints that many lines this round.
+    cutOffArmed_ = percent(random_) < options_.cutOffPercent;
+    if (cutOffArmed_) {
+        cutOffLines_ = 1 + percent(random_) % 24;
+        (percent(random_) < 50 ? faults.hangUpAfterLines : faults.silentAfterLines) = cutOffLines_;
+    }
+}
+
+void Soak::injectExchangeFaults()
+{
+    auto& faults = runner_.sim().faults();
+    std::uniform_int_distribution<int> percent(0, 99);
+    if (percent(random_) < options_.strayPercent) {
+        faults.strayBytesPending = 1;
+    }
+    if (percent(random_) < options_.externalCdPercent) {
+        static constexpr int kKinds[] = {sim::Faults::kCdRootOfD, sim::Faults::kCdDriveC,
+                                         sim::Faults::kCdElsewhereOnD};
+        faults.externalCd = kKinds[percent(random_) % 3];
+    }
+}
+
+void Soak::endRoundFaults()
+{
+    auto& faults = runner_.sim().faults();
+    if (cutOffFired(cutOffArmed_)) {
+        ++cutOffs_;
+    }
+    cutOffArmed_ = false;
+    faults.hangUpAfterLines = 0;
+    faults.silentAfterLines = 0;
+    faults.silent = false;
+    faults.ioConfigNoEnd = false;
+    // A stray byte or a cd that no exchange met stays for the next round, as it would.
 }
 
 void Soak::restoreAfterHangUp()
 {
-    if (!hungUp_) {
+    // Hung up at the start of the round, or by a cut-off in the middle of some output.
+    if (!hungUp_ && !runner_.sim().faults().hangUp.load()) {
         return;
     }
     hungUp_ = false;
@@ -356,18 +572,13 @@ std::string Soak::operate()
     const int roll = percent(random_);
     const std::string name = runner_.portName();
 
+    injectExchangeFaults();
     if (roll < 20) {
         DirectoryListing listing;
         const DeviceOperation op = ListDeviceDirectoryOperation(kFolder, listing);
         const Outcome outcome = runDevice(op);
         if (outcome.ok) {
-            // The lines carry no check sum: noise may change what a listing shows, so a listing
-            // that differs from D: is counted, not taken for a false success.
-            std::size_t listed = 0;
-            for (const FolderEntry& entry : listing.entries) {
-                listed += entry.name != "." && entry.name != ".." ? 1 : 0;
-            }
-            differingReadings_ += listed != beliefs_.size() ? 1 : 0;
+            judgeListing(listing, cutOffFired(cutOffArmed_));
         }
         judge("listing", outcome, beliefs_, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message) ||
@@ -378,10 +589,12 @@ std::string Soak::operate()
     }
     if (roll < 33) {
         IoConfigTable table;
+        runner_.sim().faults().ioConfigNoEnd = percent(random_) < 20;
+        endlessReadOuts_ += runner_.sim().faults().ioConfigNoEnd ? 1 : 0;
         const DeviceOperation op = ReadOutOperation(table, 1000);
         const Outcome outcome = runDevice(op);
-        if (outcome.ok && referenceTable_ && !(table == *referenceTable_)) {
-            ++differingReadings_;
+        if (outcome.ok) {
+            judgeReadOut(table, cutOffFired(cutOffArmed_));
         }
         judge("ioread", outcome, beliefs_, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message);
@@ -394,6 +607,9 @@ std::string Soak::operate()
     DirectoryListing listing;
     const DeviceOperation list = ListDeviceDirectoryOperation(kFolder, listing);
     const Outcome listed = runDevice(list);
+    if (listed.ok) {
+        judgeListing(listing, cutOffFired(cutOffArmed_));
+    }
     judge("listing", listed, beliefs_, [&](const std::string& message) {
         return openFailure(message) || sendFailure(list, message) ||
                (message.find("Invalid ") != std::string::npos &&
@@ -403,6 +619,8 @@ std::string Soak::operate()
         return "listing";
     }
 
+    // Between the listing and the operation the window may wait as long as the user likes.
+    injectExchangeFaults();
     Beliefs expected = beliefs_;
     if (roll < 45) {
         const std::string folder = pickName(true);
@@ -512,11 +730,14 @@ int Soak::run()
     const auto start = Clock::now();
     int rounds = 0;
     for (; rounds < options_.rounds; ++rounds) {
+        const Snapshot before = TakeSnapshot(runner_.sim().fileSystem());
         injectRoundFaults();
         const auto began = Clock::now();
         const std::string kind = operate();
         timings_.add(kind, Clock::now() - began);
+        endRoundFaults();
         restoreAfterHangUp();
+        checkOutside(before, rounds + 1, kind);
         const Resources now = Measure(lockFolder_);
         if (!(now == baseline)) {
             ++leaks_;
@@ -539,6 +760,11 @@ int Soak::run()
     std::printf("faults injected      %llu (noisy bytes and NAK storms) + %d pauses + %d "
                 "hang-ups\n",
                 static_cast<unsigned long long>(faults.injected.load()), pauses_, hangUps_);
+    std::printf("                     + %llu stray bytes + %llu external cds + %d output cut-offs "
+                "+ %d read-outs without end record\n",
+                static_cast<unsigned long long>(faults.strayBytesPlaced.load()),
+                static_cast<unsigned long long>(faults.externalCdsMade.load()), cutOffs_,
+                endlessReadOuts_);
     std::printf("failures reported    %d (%.1f%% of operations), unknown messages %d\n", failures_,
                 100.0 * failures_ /
                     std::max(1, verified_ + failures_ + mismatches_ + checksumBlind_),
@@ -549,6 +775,10 @@ int Soak::run()
                 "8-bit checksum; %llu such blocks taken)\n",
                 checksumBlind_, static_cast<unsigned long long>(faults.noisyBlocksTaken.load()));
     std::printf("leaks                %d\n", leaks_);
+    std::printf("changed outside      %d (files or folders changed outside %s)\n", outsideChanges_,
+                kDeviceFolder.c_str());
+    std::printf("incomplete readings  %d (listings or read-outs cut short, reported as success)\n",
+                incompleteReadings_);
     std::printf("readings that differ %d (listings or read-outs changed by noise, reported "
                 "as success)\n",
                 differingReadings_);
@@ -557,7 +787,10 @@ int Soak::run()
         std::printf("%-8s %6zu %10.1f %10.1f\n", kind.c_str(), values.size(),
                     Percentile(values, 0.5), Percentile(values, 0.99));
     }
-    return mismatches_ == 0 && leaks_ == 0 && unknownMessages_ == 0 ? 0 : 1;
+    return mismatches_ == 0 && leaks_ == 0 && unknownMessages_ == 0 && outsideChanges_ == 0 &&
+                   incompleteReadings_ == 0
+               ? 0
+               : 1;
 }
 
 } // namespace
@@ -567,7 +800,8 @@ int main(int argc, char** argv)
     const auto options = ParseOptions(argc, argv);
     if (!options) {
         std::fprintf(stderr,
-                     "usage: soak [--rounds N] [--noise PER_MILLION] [--seed S] [--verbose]\n");
+                     "usage: soak [--rounds N] [--noise PER_MILLION] [--seed S] [--stray PERCENT] "
+                     "[--external-cd PERCENT] [--cut-off PERCENT] [--verbose]\n");
         return 2;
     }
     QCoreApplication app(argc, argv);

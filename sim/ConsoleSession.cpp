@@ -5,6 +5,7 @@
 #include <cctype>
 #include <functional>
 #include <thread>
+#include <utility>
 
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
@@ -75,6 +76,35 @@ std::optional<std::uint8_t> ConsoleSession::readByte(std::chrono::milliseconds t
 
 void ConsoleSession::write(std::string_view bytes)
 {
+    // The cut-off faults end a command's output right after its n-th line.
+    const int hangUpAfter = s_.faults.hangUpAfterLines.load();
+    const int silentAfter = s_.faults.silentAfterLines.load();
+    const int cutAfter = hangUpAfter > 0 && (silentAfter <= 0 || hangUpAfter <= silentAfter)
+                             ? hangUpAfter
+                             : silentAfter;
+    if (!executing_ || cutAfter <= 0) {
+        writePaced(bytes);
+        return;
+    }
+    for (std::size_t i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != '\n' || ++outputLines_ < cutAfter)
+            continue;
+        writePaced(bytes.substr(0, i + 1));
+        if (cutAfter == hangUpAfter) {
+            s_.line.waitOutputTaken(std::chrono::milliseconds(500));
+            s_.faults.hangUpAfterLines = 0;
+            s_.faults.hangUp = true;
+        } else {
+            s_.faults.silentAfterLines = 0;
+            s_.faults.silent = true;
+        }
+        return;
+    }
+    writePaced(bytes);
+}
+
+void ConsoleSession::writePaced(std::string_view bytes)
+{
     if (s_.faults.silent.load() || stopRequested())
         return;
     const int pauseMs = s_.faults.pauseMs.load();
@@ -117,6 +147,65 @@ void ConsoleSession::printPrompt()
     charactersSincePrompt_ = 0;
     if (!s_.faults.noPrompt.load())
         write(s_.fs.prompt());
+    drawPromptFaults();
+}
+
+int ConsoleSession::drawPercent()
+{
+    const std::uint32_t seed = s_.faults.noiseSeed.load();
+    if (seed != seededWith_) {
+        random_.seed(seed);
+        seededWith_ = seed;
+    }
+    return std::uniform_int_distribution<int>(0, 99)(random_);
+}
+
+void ConsoleSession::drawPromptFaults()
+{
+    if (const int percent = s_.faults.strayBytePercent.load();
+        percent > 0 && drawPercent() < percent)
+        ++strayBytesDue_;
+    if (const int percent = s_.faults.externalCdPercent.load();
+        percent > 0 && drawPercent() < percent) {
+        static constexpr std::array kKinds{Faults::kCdRootOfD, Faults::kCdDriveC,
+                                           Faults::kCdElsewhereOnD};
+        externalCdDue_ |= kKinds[static_cast<std::size_t>(drawPercent()) % kKinds.size()];
+    }
+}
+
+void ConsoleSession::carryOutDueFaults()
+{
+    int stray = s_.faults.strayBytesPending.exchange(0) + std::exchange(strayBytesDue_, 0);
+    for (; stray > 0 && commandLine_.size() < kMaxCommandLine; --stray) {
+        commandLine_ += static_cast<char>(s_.faults.strayByte.load());
+        ++s_.faults.strayBytesPlaced;
+    }
+    const int cd = s_.faults.externalCd.exchange(0) | std::exchange(externalCdDue_, 0);
+    if (cd & Faults::kCdRootOfD)
+        s_.fs.changeDirectory("D:\\");
+    if (cd & Faults::kCdElsewhereOnD)
+        moveElsewhereOnD();
+    if (cd & Faults::kCdDriveC)
+        s_.fs.setCurrentDrive('C');
+    if (cd != 0)
+        ++s_.faults.externalCdsMade;
+}
+
+void ConsoleSession::moveElsewhereOnD()
+{
+    // Any directory of D: but the current one, the root included.
+    std::vector<std::string> directories{"D:\\"};
+    for (std::size_t next = 0; next < directories.size(); ++next) {
+        const std::string parent = directories[next]; // the vector grows below
+        for (const DosEntry& e : s_.fs.list(parent).value_or(std::vector<DosEntry>{}))
+            if (e.isDirectory)
+                directories.push_back((parent.ends_with('\\') ? parent : parent + "\\") + e.name);
+    }
+    const std::string current = "D:" + s_.fs.currentDirectory('D');
+    std::erase(directories, current);
+    if (!directories.empty())
+        s_.fs.changeDirectory(
+            directories[static_cast<std::size_t>(drawPercent()) % directories.size()]);
 }
 
 void ConsoleSession::run()
@@ -146,6 +235,7 @@ void ConsoleSession::echo(std::string_view bytes, std::uint8_t received)
 
 void ConsoleSession::handlePromptByte(std::uint8_t byte)
 {
+    carryOutDueFaults();
     if (escapeBytesLeft_ > 0) {
         // ESC "[" x or ESC "O" x: cursor and function keys mean nothing at this prompt.
         --escapeBytesLeft_;
@@ -165,7 +255,10 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
         commandLine_.clear();
         const bool blank = line.find_first_not_of(' ') == std::string::npos;
         if (!blank) {
+            executing_ = true;
+            outputLines_ = 0;
             execute(line, 0);
+            executing_ = false;
             write("\r\n");
         }
         printPrompt();

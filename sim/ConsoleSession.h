@@ -4,6 +4,7 @@
 #include <chrono>
 #include <cstdint>
 #include <optional>
+#include <random>
 #include <string>
 
 #include "sim/CommandTable.h"
@@ -44,7 +45,14 @@ private:
     std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout) override;
     bool stopRequested() const override;
 
+    void writePaced(std::string_view bytes);
     void handlePromptByte(std::uint8_t byte);
+    // The stray-byte and external-cd faults: drawn at each prompt, carried out before the next
+    // byte taken at it.
+    void drawPromptFaults();
+    void carryOutDueFaults();
+    void moveElsewhereOnD();
+    int drawPercent();
     void echo(std::string_view bytes, std::uint8_t received);
     void execute(const std::string& line, int batchDepth);
     bool runProgramFile(const std::string& word, int batchDepth);
@@ -58,6 +66,12 @@ private:
     int linesThisCommand_ = 0;
     int bytesUntilPause_ = -1; // counting down once the pause is due; -1 before
     bool pausedThisCommand_ = false;
+    bool executing_ = false;
+    int outputLines_ = 0; // lines the command being executed has printed, for the cut-off faults
+    int strayBytesDue_ = 0;
+    int externalCdDue_ = 0;
+    std::mt19937 random_;
+    std::uint32_t seededWith_ = 0;
 };
 
 } // namespace kora::sim

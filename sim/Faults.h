@@ -31,6 +31,35 @@ struct Faults {
     // The I/O configuration read-out ("C:\cfgio 1") prints chatter between its records: blank
     // lines, short bits and whole lines of text, as a console may.
     std::atomic<bool> ioConfigNoise{false};
+    // The read-out stops before its end record "@KORA7740PIOCFG-END ...".
+    std::atomic<bool> ioConfigNoEnd{false};
+
+    // A stray byte in the console's command line, as line noise at power-up, another program or
+    // a half-typed terminal line leaves one: the next command typed is glued onto it ("xd:").
+    // strayBytesPending of them (the field then drops to 0) are put into the line just before
+    // the next byte the console takes at its prompt, without echo: theirs went out long before.
+    // With strayBytePercent, every prompt has that chance in a hundred of one more.
+    std::atomic<int> strayByte{'x'};
+    std::atomic<int> strayBytesPending{0};
+    std::atomic<int> strayBytePercent{0};
+
+    // The console's current directory changes behind the client's back, as a terminal or
+    // another tool would change it. externalCd (a set of the kCd flags; then 0) is carried out
+    // just before the next byte the console takes at its prompt; with externalCdPercent, every
+    // prompt has that chance in a hundred of one of the three. The prompt already printed still
+    // shows the old place.
+    static constexpr int kCdRootOfD = 1;      // D:'s current directory goes to the root
+    static constexpr int kCdDriveC = 2;       // the current drive becomes C:
+    static constexpr int kCdElsewhereOnD = 4; // D:'s current directory becomes another of its own
+    std::atomic<int> externalCd{0};
+    std::atomic<int> externalCdPercent{0};
+
+    // The output of the next command that prints this many lines ends right after them, once
+    // (the field then drops to 0): the simulator hangs up the line (as hangUp), or the console
+    // falls silent (silent is set and stays until cleared), as a controller switched off or a
+    // cable pulled in the middle of a listing.
+    std::atomic<int> hangUpAfterLines{0};
+    std::atomic<int> silentAfterLines{0};
 
     // Line noise: each byte that crosses the line in the directions chosen (kNoiseReceived,
     // kNoiseSent or both) is, with a chance of noisePerMillion in a million, dropped, delivered
@@ -53,6 +82,9 @@ struct Faults {
     std::atomic<std::uint64_t> injected{0};
     std::atomic<std::uint64_t> injectedReceived{0};
     std::atomic<std::uint64_t> noisyBlocksTaken{0};
+    // Stray bytes put into the console's line and external directory changes made so far.
+    std::atomic<std::uint64_t> strayBytesPlaced{0};
+    std::atomic<std::uint64_t> externalCdsMade{0};
 
     void reset()
     {
@@ -65,6 +97,14 @@ struct Faults {
         silent = false;
         hangUp = false;
         ioConfigNoise = false;
+        ioConfigNoEnd = false;
+        strayByte = 'x';
+        strayBytesPending = 0;
+        strayBytePercent = 0;
+        externalCd = 0;
+        externalCdPercent = 0;
+        hangUpAfterLines = 0;
+        silentAfterLines = 0;
         noisePerMillion = 0;
         noiseDirections = kNoiseReceived | kNoiseSent;
         noiseSeed = 1;

@@ -199,8 +199,10 @@ void typeFile(CommandContext& c)
         c.io.writeLine("File not found - " + *path);
         return;
     }
-    c.io.write(*bytes);
-    if (!bytes->empty() && bytes->back() != '\n')
+    // Like DOS, "type" takes Ctrl-Z as the end of a text file.
+    const std::string_view shown = std::string_view(*bytes).substr(0, bytes->find('\x1a'));
+    c.io.write(shown);
+    if (!shown.empty() && shown.back() != '\n')
         c.io.write("\r\n");
 }
 

@@ -260,7 +260,10 @@ void RegisterIoConfigTool(Simulator& simulator)
         if (argument == "1") {
             const bool chatty = c.faults.ioConfigNoise.load();
             std::size_t chatter = 0;
+            const bool endless = c.faults.ioConfigNoEnd.load();
             for (const auto& line : lines(FormatIoConfiguration(*installed))) {
+                if (endless && line.starts_with(kEnd))
+                    break;
                 c.io.writeLine(line);
                 if (chatty)
                     c.io.writeLine(kChatter[chatter++ % kChatter.size()]);

@@ -48,7 +48,8 @@ void InstallIoConfiguration(DosFileSystem& fs, const IoConfiguration& config);
 
 // "C:\cfgio 1" prints the configuration; "C:\cfgio" applies D:\KORAIO.CFG: the modules must
 // be the ones installed, and only range codes of their own lists are taken. With the
-// ioConfigNoise fault, the read-out has chatter between its records.
+// ioConfigNoise fault, the read-out has chatter between its records; with ioConfigNoEnd it
+// stops before its end record.
 void RegisterIoConfigTool(Simulator& simulator);
 
 } // namespace kora::sim

@@ -9,6 +9,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/eventfd.h>
+#include <sys/ioctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -84,6 +85,21 @@ void PtyLine::hangUp()
     terminalKeepAlive_.reset();
     input_.clear();
     arrivals_.clear();
+}
+
+void PtyLine::waitOutputTaken(std::chrono::milliseconds atMost) const
+{
+    // The kernel hands what the master side wrote to the terminal side a little later, so the
+    // terminal side's queue may look empty at first.
+    const auto start = std::chrono::steady_clock::now();
+    const auto settled = start + std::min(atMost, std::chrono::milliseconds(50));
+    int unread = 0;
+    while (terminalKeepAlive_ && std::chrono::steady_clock::now() < start + atMost) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        if (std::chrono::steady_clock::now() >= settled &&
+            (::ioctl(terminalKeepAlive_.get(), FIONREAD, &unread) != 0 || unread == 0))
+            return;
+    }
 }
 
 void PtyLine::wake()

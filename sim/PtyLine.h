@@ -34,6 +34,9 @@ public:
     bool isOpen() const { return static_cast<bool>(master_); }
     // Closes both sides: the client sees the line hang up.
     void hangUp();
+    // Waits until the client has read what was written, or atMost has passed: bytes already on
+    // the wire arrive before a hang-up.
+    void waitOutputTaken(std::chrono::milliseconds atMost) const;
 
     // The next received byte, or nothing when the wait ends first (time-out, wake(), hang-up).
     std::optional<std::uint8_t> readByte(std::chrono::milliseconds timeout);

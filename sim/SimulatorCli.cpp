@@ -66,7 +66,17 @@ std::string UsageText()
            "  --pause-into-line B    ... and B bytes into the next line\n"
            "  --silent               ignore everything received\n"
            "  --hang-up-after MS     close the line MS milliseconds after start\n"
+           "  --hang-up-after-lines L  close the line after L output lines of a command, once\n"
+           "  --silent-after-lines L ignore everything after L output lines of a command\n"
            "  --cfgio-noise          chatter between the records of C:\\cfgio 1\n"
+           "  --cfgio-no-end         C:\\cfgio 1 stops before its end record\n"
+           "  --stray-at-start       a stray byte waits in the command line before the first\n"
+           "                         command, so that command is glued onto it\n"
+           "  --stray-percent P      ... and at each prompt with a chance of P%\n"
+           "  --stray-byte C         the stray byte (default x)\n"
+           "  --external-cd-percent P  at each prompt with a chance of P%, the current\n"
+           "                         directory changes behind the client's back (D:'s root,\n"
+           "                         another directory of D:, or the drive C:)\n"
            "  --noise N              line noise: N bytes in a million are dropped, doubled or\n"
            "                         get a bit flipped (a third each)\n"
            "  --noise-dir DIR        ... in direction rx (to the simulator), tx or both (default)\n"
@@ -109,6 +119,26 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             options.silent = true;
         } else if (flag == "--cfgio-noise") {
             options.ioConfigNoise = true;
+        } else if (flag == "--cfgio-no-end") {
+            options.ioConfigNoEnd = true;
+        } else if (flag == "--stray-at-start") {
+            options.strayAtStart = true;
+        } else if (flag == "--stray-byte") {
+            const auto text = value();
+            if (!text || text->size() != 1 || (*text)[0] < ' ' || (*text)[0] > '~')
+                return fail("--stray-byte takes one printable character");
+            options.strayByte = (*text)[0];
+        } else if (flag == "--stray-percent" || flag == "--external-cd-percent") {
+            const auto n = numberValue(0);
+            if (!n || *n > 100)
+                return fail(flag + " needs a percentage from 0 to 100");
+            (flag == "--stray-percent" ? options.strayBytePercent : options.externalCdPercent) = *n;
+        } else if (flag == "--hang-up-after-lines" || flag == "--silent-after-lines") {
+            const auto n = numberValue(1);
+            if (!n)
+                return fail(flag + " needs a number of lines from 1");
+            (flag == "--hang-up-after-lines" ? options.hangUpAfterLines
+                                             : options.silentAfterLines) = *n;
         } else if (flag == "--noise-dir") {
             const auto text = value();
             if (text && *text == "rx")
@@ -186,6 +216,13 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.pauseIntoLine = options.pauseIntoLine;
     faults.silent = options.silent;
     faults.ioConfigNoise = options.ioConfigNoise;
+    faults.ioConfigNoEnd = options.ioConfigNoEnd;
+    faults.strayByte = static_cast<unsigned char>(options.strayByte);
+    faults.strayBytesPending = options.strayAtStart ? 1 : 0;
+    faults.strayBytePercent = options.strayBytePercent;
+    faults.externalCdPercent = options.externalCdPercent;
+    faults.hangUpAfterLines = options.hangUpAfterLines;
+    faults.silentAfterLines = options.silentAfterLines;
     faults.noisePerMillion = options.noisePerMillion;
     faults.noiseDirections = options.noiseDirections;
     faults.noiseSeed = static_cast<std::uint32_t>(options.noiseSeed);

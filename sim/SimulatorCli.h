@@ -25,6 +25,13 @@ struct CliOptions {
     bool silent = false;
     int hangUpAfterMs = 0; // 0: never
     bool ioConfigNoise = false;
+    bool ioConfigNoEnd = false;
+    char strayByte = 'x';
+    bool strayAtStart = false;
+    int strayBytePercent = 0;
+    int externalCdPercent = 0;
+    int hangUpAfterLines = 0;
+    int silentAfterLines = 0;
     int noisePerMillion = 0;
     int noiseDirections = 3; // Faults::kNoiseReceived | Faults::kNoiseSent
     int noiseSeed = 1;

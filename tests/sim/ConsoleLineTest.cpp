@@ -1,6 +1,7 @@
 // The console byte by byte, as a terminal sees it.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -59,6 +60,112 @@ TEST_F(ConsoleLine, BackspaceErasesFromTheCommandLine)
     EXPECT_EQ(console().readQuiet(60ms), "") << "nothing to erase at the prompt";
     console().type("D:\rcd BIN\r");
     EXPECT_TRUE(console().readUntil("D:\\BIN>", 1s).ends_with("D:\\BIN>"));
+}
+
+TEST_F(ConsoleLine, StrayBytesWaitInTheLineAndGlueOntoTheNextCommand)
+{
+    struct Case {
+        int pending;
+        int percent;
+        char byte;
+        std::string typed;
+        std::string answerStart; // after the first prompt
+        char driveAfter;
+    };
+    const std::vector<Case> cases = {
+        {1, 0, 'x', "d:\r", "d:\r\nBad command or file name", 'C'}, // ran as "xd:"
+        {1, 0, 'q', "\bd:\r", "\b \bd:\r\n\r\nD:\\>", 'D'},         // the first backspace erases it
+        {2, 0, 'x', "\bd:\r", "\b \bd:\r\nBad command", 'C'},       // one is left: "xd:"
+        {0, 100, 'x', "\rd:\r", "\r\nC:\\>d:\r\nBad command", 'C'}, // placed at every prompt
+    };
+    for (const Case& c : cases) {
+        sim().faults().strayBytesPending = c.pending;
+        sim().faults().strayBytePercent = c.percent;
+        sim().faults().strayByte = c.byte;
+        const auto placedBefore = sim().faults().strayBytesPlaced.load();
+        console().type(c.typed);
+        std::string answer = console().readUntil(std::string(1, c.driveAfter) + ":\\>", 1s);
+        answer += console().readQuiet(60ms);
+        EXPECT_TRUE(answer.starts_with(c.answerStart)) << c.typed << " -> " << answer;
+        EXPECT_EQ(sim().fileSystem().currentDrive(), c.driveAfter) << c.typed;
+        EXPECT_GE(sim().faults().strayBytesPlaced - placedBefore,
+                  static_cast<std::uint64_t>(std::max(c.pending, 1)));
+        // Ctrl-C drops whatever the line holds; back to C: for the next case.
+        sim().faults().reset();
+        console().type("\x03");
+        console().readQuiet(60ms);
+        sim().fileSystem().setCurrentDrive('C');
+    }
+}
+
+TEST_F(ConsoleLine, ExternalCdMovesTheConsoleBehindItsPrompt)
+{
+    struct Case {
+        int externalCd;
+        int percent;
+        std::string typed;
+        std::string where; // the "cd" answer; empty: anywhere but D:\BIN
+        std::string directoryOfD;
+    };
+    using F = sim::Faults;
+    const std::vector<Case> cases = {
+        {F::kCdRootOfD, 0, "cd\r", "D:\\", "\\"},
+        {F::kCdDriveC, 0, "cd\r", "C:\\", "\\BIN"},
+        {F::kCdRootOfD | F::kCdDriveC, 0, "cd\r", "C:\\", "\\"},
+        {F::kCdElsewhereOnD, 0, "cd\r", "", ""},
+        {0, 100, "\rcd\r", "", ""}, // drawn at the prompt after the lone CR
+    };
+    for (const Case& c : cases) {
+        sim().fileSystem().setCurrentDrive('D');
+        sim().fileSystem().changeDirectory("D:\\BIN");
+        console().type("\r");
+        ASSERT_TRUE(console().readUntil("D:\\BIN>", 1s).ends_with("D:\\BIN>"));
+        const auto madeBefore = sim().faults().externalCdsMade.load();
+        sim().faults().externalCd = c.externalCd;
+        sim().faults().externalCdPercent = c.percent;
+        console().type(c.typed);
+        const std::string answer = console().readQuiet(100ms);
+        sim().faults().reset();
+        const auto cdLine = answer.find("cd\r\n");
+        ASSERT_NE(cdLine, std::string::npos) << answer;
+        const std::string where =
+            answer.substr(cdLine + 4, answer.find("\r\n", cdLine + 4) - cdLine - 4);
+        if (c.where.empty()) {
+            EXPECT_NE(where, "D:\\BIN") << answer;
+        } else {
+            EXPECT_EQ(where, c.where) << answer;
+        }
+        if (!c.directoryOfD.empty()) {
+            EXPECT_EQ(sim().fileSystem().currentDirectory('D'), c.directoryOfD);
+        }
+        EXPECT_GE(sim().faults().externalCdsMade - madeBefore, 1u);
+    }
+}
+
+TEST_F(ConsoleLine, CutOffEndsACommandsOutputAfterItsLines)
+{
+    for (const bool hangUp : {false, true}) {
+        (hangUp ? sim().faults().hangUpAfterLines : sim().faults().silentAfterLines) = 5;
+        console().type("dir D:\\\r");
+        const std::string answer = console().readQuiet(200ms);
+        // The echoed command line, then the five lines.
+        EXPECT_EQ(std::count(answer.begin(), answer.end(), '\n'), 6) << hangUp << answer;
+        EXPECT_TRUE(answer.ends_with("\r\n")) << answer;
+        EXPECT_EQ(hangUp ? sim().faults().hangUp.load() : sim().faults().silent.load(), true);
+        EXPECT_EQ(sim().faults().hangUpAfterLines + sim().faults().silentAfterLines, 0) << "once";
+        if (!hangUp) {
+            console().type("\r");
+            EXPECT_EQ(console().readQuiet(60ms), "") << "silent until cleared";
+            sim().faults().silent = false;
+        }
+    }
+}
+
+TEST_F(ConsoleLine, TypeStopsAtCtrlZ)
+{
+    ASSERT_TRUE(sim().fileSystem().writeFile("D:\\NOTE.TXT", "one\r\ntwo\x1a\r\nrest"));
+    console().type("type D:\\NOTE.TXT\r");
+    EXPECT_EQ(console().readUntil("C:\\>", 1s), "type D:\\NOTE.TXT\r\none\r\ntwo\r\n\r\nC:\\>");
 }
 
 TEST_F(ConsoleLine, ControlCharactersStayInTheLineAsCaretsUntilErased)

@@ -90,6 +90,13 @@ TEST_F(IoConfigExchange, ReadOutPrintsOneRecordPerLineWithOrWithoutChatter)
     EXPECT_EQ(Records(chatty.rawLines), FormatIoConfiguration(SampleIoConfiguration()));
     EXPECT_GT(chatty.rawLines.size(), 2 * run.rawLines.size() - 4);
     EXPECT_TRUE(chatty.log.contains("Checking module"));
+
+    sim().faults().ioConfigNoise = false;
+    sim().faults().ioConfigNoEnd = true;
+    const auto endless = RunCommands(portName(), {"C:\\cfgio 1\r"});
+    ASSERT_TRUE(endless.result.ok) << endless.result.message;
+    const std::string all = FormatIoConfiguration(SampleIoConfiguration());
+    EXPECT_EQ(Records(endless.rawLines), all.substr(0, all.find("@KORA7740PIOCFG-END")));
 }
 
 TEST_F(IoConfigExchange, ApplyTakesNewRangesButNotOtherModulesOrForeignRanges)

@@ -108,7 +108,19 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "--nak-storm",
                                            "20",
                                            "--nak-storm-length",
-                                           "11"},
+                                           "11",
+                                           "--cfgio-no-end",
+                                           "--stray-at-start",
+                                           "--stray-byte",
+                                           "q",
+                                           "--stray-percent",
+                                           "5",
+                                           "--external-cd-percent",
+                                           "6",
+                                           "--hang-up-after-lines",
+                                           "8",
+                                           "--silent-after-lines",
+                                           "9"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -137,6 +149,13 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.noiseSeed, 7u);
     EXPECT_EQ(faults.nakStormPercent, 20);
     EXPECT_EQ(faults.nakStormLength, 11);
+    EXPECT_TRUE(faults.ioConfigNoEnd);
+    EXPECT_EQ(faults.strayBytesPending, 1);
+    EXPECT_EQ(faults.strayByte, 'q');
+    EXPECT_EQ(faults.strayBytePercent, 5);
+    EXPECT_EQ(faults.externalCdPercent, 6);
+    EXPECT_EQ(faults.hangUpAfterLines, 8);
+    EXPECT_EQ(faults.silentAfterLines, 9);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -157,6 +176,9 @@ TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
         {"--log"},
         {"--pause-ms", "1x"},
         {"--io-modules", "4,24,16"},
+        {"--stray-byte", "xy"},
+        {"--stray-percent", "101"},
+        {"--hang-up-after-lines", "0"},
         {"--io-modules", "4,7,16,99"},
         {"--io-modules", "4,24,16,99,"},
         {"--noise", "1000001"},
