@@ -245,6 +245,8 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
     }
     if (byte == '\n')
         return; // a terminal's CR LF counts as one Enter
+    if ((byte == kBackspace || byte == kDelete) && commandLine_.empty())
+        return; // as on DOS: nothing to erase, nothing echoed, no character of the line
     ++charactersSincePrompt_;
     const char c = static_cast<char>(byte);
     switch (byte) {

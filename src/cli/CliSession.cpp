@@ -47,8 +47,9 @@ OperationResult CliSession::run(const DeviceOperation& op)
     if (!result.ok && !failure_) {
         failure_ = result.message;
     }
+    // An operation on a name goes to its directory first: its own command is the last one.
     history_.push_back(
-        {commands.empty() ? std::string() : commands.front(), log_.operationOutput()});
+        {commands.empty() ? std::string() : commands.back(), log_.operationOutput()});
     return result;
 }
 

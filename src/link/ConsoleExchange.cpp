@@ -212,7 +212,6 @@ bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
 void ClearConsoleLine(SerialPort& port, ExchangeTiming timing)
 {
     constexpr std::uint8_t kBackspace = '\b';
-    constexpr std::uint8_t kBell = 7;
     if (!port.Write(1, &kBackspace, InputPurge::Keep)) {
         return;
     }
@@ -220,8 +219,11 @@ void ClearConsoleLine(SerialPort& port, ExchangeTiming timing)
     const bool answered = timing == ExchangeTiming::Quick
                               ? port.ReadByteWithin(answer, QuickPromptEnd().gap)
                               : port.Read(1, &answer);
-    if (!answered || answer == kBell) {
-        return; // an empty line: the backspace did nothing
+    // A console erases a character by moving back over it: its answer starts with a backspace.
+    // Silence is an empty line; anything else (a bell, a running program's output) is no line
+    // the burst should go to.
+    if (!answered || answer != kBackspace) {
+        return;
     }
     (void)port.Write(std::string(kConsoleLineCapacity, '\b'), InputPurge::Keep);
     DrainInput(port, ExchangeTiming::Patient);

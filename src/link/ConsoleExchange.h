@@ -77,9 +77,10 @@ inline constexpr std::size_t kConsoleLineCapacity = 127;
 // Leaves the console's command line empty without running anything on it: a byte left there
 // (line noise, another program, a half-typed terminal line) would be glued onto the next
 // command ("x" + "d:" runs "xd:"). One backspace probes the line: on an empty line the console
-// answers nothing (a bell at most) and the cost is one character and the quiet gap. Any other
-// answer means the line held something, and a burst of backspaces as long as the console's
-// longest line follows, with a drain of the console's erasing.
+// answers nothing and the cost is one character and the quiet gap. An answer that starts with
+// a backspace is the console erasing a character: the line held something, and a burst of
+// backspaces as long as the console's longest line follows, with a drain of the console's
+// erasing. Other answers (a bell, a running program's output) get no burst.
 void ClearConsoleLine(SerialPort& port, ExchangeTiming timing);
 
 // What every exchange does before its first command: drain what the console still prints, then

@@ -358,7 +358,7 @@ TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
     script.doubleEchoAt = static_cast<int>(kCommandShown.size());
     EXPECT_EQ(Upload(file, script), -1);
     EXPECT_EQ(receiver_->command(), typed);
-    EXPECT_EQ(receiver_->received(), kCancelBytes);
+    EXPECT_EQ(receiver_->received(), erasedAndCancelled);
 }
 
 TEST_F(XmodemSender, ARefusalAndAPromptEndTheWaitAtOnceWithTheRefusalShown)
