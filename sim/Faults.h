@@ -31,6 +31,8 @@ struct Faults {
     // The I/O configuration read-out ("C:\cfgio 1") prints chatter between its records: blank
     // lines, short bits and whole lines of text, as a console may.
     std::atomic<bool> ioConfigNoise{false};
+    // "dir" leaves out its closing "bytes free" line, as a console with another DOS may.
+    std::atomic<bool> noBytesFreeLine{false};
 
     // Line noise: each byte that crosses the line in the directions chosen (kNoiseReceived,
     // kNoiseSent or both) is, with a chance of noisePerMillion in a million, dropped, delivered
@@ -65,6 +67,7 @@ struct Faults {
         silent = false;
         hangUp = false;
         ioConfigNoise = false;
+        noBytesFreeLine = false;
         noisePerMillion = 0;
         noiseDirections = kNoiseReceived | kNoiseSent;
         noiseSeed = 1;

@@ -11,6 +11,8 @@ class QAction;
 class QMenu;
 class QWidget;
 
+#include "filelist/LocalPath.h"
+
 namespace kora {
 
 class LocalBrowser;
@@ -55,7 +57,7 @@ private:
     QAction* rename_ = nullptr;
     QAction* moveToTrash_ = nullptr;
     // The paths the menu was opened on; entries of the folder when entryTargets_ is set.
-    std::vector<std::string> targets_;
+    std::vector<LocalPath> targets_;
     bool entryTargets_ = false;
 };
 

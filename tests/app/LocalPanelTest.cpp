@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -21,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "filelist/LocalPath.h"
 #include "local/LocalBrowser.h"
 #include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
@@ -66,8 +69,14 @@ public:
     ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
     QStringList paths;
 
+    QList<QUrl> urls;
+
 public slots:
-    void open(const QUrl& url) { paths << url.toLocalFile(); }
+    void open(const QUrl& url)
+    {
+        paths << url.toLocalFile();
+        urls << url;
+    }
 };
 
 void WriteFile(const fs::path& path, std::size_t size)
@@ -157,12 +166,14 @@ protected:
         box().lineEdit()->setText(text);
         QTest::keyClick(box().lineEdit(), Qt::Key_Return);
     }
-    // A right click on the row, or below the rows; returns the menu's enabled items.
+    // A right click on the row, or below the rows, as on X11, where the menu opens on the
+    // press and the view never sees the release; returns the menu's enabled items.
     QStringList openMenu(std::optional<int> row)
     {
         const QPoint at = row ? rowCentre(*row) : QPoint(10, tree().viewport()->height() - 5);
-        QTest::mouseClick(tree().viewport(), Qt::RightButton, {}, at);
-        emit tree().customContextMenuRequested(at);
+        QTest::mousePress(tree().viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent press(QContextMenuEvent::Mouse, at, tree().viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(tree().viewport(), &press);
         QMenu& menu = *panel->controller().PopupMenu1();
         menu.hide();
         QStringList enabled;
@@ -279,6 +290,75 @@ TEST_F(LocalPanelTest, OpenDirectoryListsThePickedFolder)
     EXPECT_EQ(browser().LocalPathText(), path("home"));
 }
 
+TEST_F(LocalPanelTest, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    const std::string folder = path("bytes");
+    fs::create_directories(folder);
+    const std::string cafe = folder + "/caf\xE9.txt";
+    const std::string the = folder + "/th\xE9.txt";
+    WriteFile(cafe, 10);
+    WriteFile(the, 20);
+    panel->controller().ShowLocalPath(folder);
+    ASSERT_EQ(names(), (QStringList{"caf\uFFFD.txt", "th\uFFFD.txt"}));
+
+    clickRow(0);
+    // Dragged out: the URL names the file by its bytes.
+    const std::unique_ptr<QMimeData> dragged(
+        tree().model()->mimeData(tree().selectionModel()->selectedIndexes()));
+    ASSERT_TRUE(dragged);
+    ASSERT_EQ(dragged->urls().size(), 1);
+    EXPECT_EQ(LocalPathFromUrl(dragged->urls().front()), LocalPath{cafe});
+
+    const OpenedUrls opened;
+    openMenu(0);
+    menu().Open1Click();
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(LocalPathFromUrl(opened.urls.front()), LocalPath{cafe});
+
+    // Rename answered with the name as shown: nothing changes.
+    dialogs->answers = {"caf\uFFFD.txt"};
+    openMenu(0);
+    menu().Rename1Click();
+    EXPECT_EQ(dialogs->askedFor, QStringList{"caf\uFFFD.txt"});
+    EXPECT_TRUE(prompts.boxes.isEmpty()) << prompts.boxes.join("\n").toStdString();
+    EXPECT_TRUE(fs::exists(cafe));
+    EXPECT_FALSE(fs::exists(folder + "/caf\xEF\xBF\xBD.txt"));
+
+    // Into the trash by its own bytes, which the trash records as its place.
+    openMenu(1);
+    menu().MoveToTrash1Click();
+    EXPECT_TRUE(prompts.boxes.isEmpty()) << prompts.boxes.join("\n").toStdString();
+    EXPECT_FALSE(fs::exists(the));
+    const QString info = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         "/Trash/info/th_.txt.trashinfo";
+    QFile record(info);
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << info.toStdString();
+    EXPECT_TRUE(record.readAll().contains(
+        "\nPath=" + QByteArray::fromStdString(the).toPercentEncoding("/") + "\n"));
+}
+
+TEST_F(LocalPanelTest, ColumnsFitWhatTheFirstScreenShows)
+{
+    fs::create_directories(temp.path() / "wide");
+    WriteFile(temp.path() / "wide" / "LONGFILENAME.WITH.A.LONGER.EXTENSION", 1);
+    WriteFile(temp.path() / "wide" / "big.iso", 0);
+    fs::resize_file(temp.path() / "wide" / "big.iso", std::uint64_t{5} << 30); // sparse
+    panel->controller().ShowLocalPath(path("wide"));
+
+    const QFontMetrics metrics(tree().font());
+    for (int row = 0; row < tree().model()->rowCount(); ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QString text = tree().model()->index(row, column).data().toString();
+            EXPECT_GT(tree().columnWidth(column), metrics.horizontalAdvance(text))
+                << text.toStdString();
+        }
+    }
+    // The last column takes the rest of the view.
+    const QHeaderView& header = *tree().header();
+    EXPECT_EQ(header.sectionViewportPosition(3) + header.sectionSize(3),
+              tree().viewport()->width());
+}
+
 TEST_F(LocalPanelTest, MenuCommandsWorkOnTheSelectionAndKeepTheSortAndRow)
 {
     const OpenedUrls opened;
@@ -322,15 +402,15 @@ TEST_F(LocalPanelTest, MenuCommandsWorkOnTheSelectionAndKeepTheSortAndRow)
     EXPECT_TRUE(QFile::exists(trash + "zucchini.txt"));
     EXPECT_EQ(selectedRows(), QList<int>{1}) << "the row the menu was opened on, or the last";
 
-    // Beside the rows the menu opens the folder shown; under Computer nothing can be renamed
-    // or thrown away, and beside its rows there is nothing to open.
-    tree().clearSelection();
+    // Beside the rows the menu opens the folder shown, whatever row was selected; under
+    // Computer nothing can be renamed or thrown away, and beside its rows there is nothing to
+    // open.
     EXPECT_EQ(openMenu(std::nullopt), (QStringList{"Open", "Copy Path"}));
+    EXPECT_TRUE(selectedRows().isEmpty());
     menu().Open1Click();
     EXPECT_EQ(opened.paths.last(), qpath("disk"));
     panel->ShowDrivesFolder();
     EXPECT_EQ(openMenu(1), (QStringList{"Open", "Copy Path"}));
-    tree().clearSelection();
     EXPECT_TRUE(openMenu(std::nullopt).isEmpty());
 }
 

@@ -58,6 +58,12 @@ TEST_F(CliTest, LsShowsThePanelsColumnsAndJsonReadsBack)
               std::string::npos)
         << totals.out;
 
+    sim().faults().noBytesFreeLine = true;
+    const ToolResult unknownFree = tool({"ls", "--json"});
+    ASSERT_EQ(unknownFree.status, 0) << unknownFree.err;
+    EXPECT_TRUE(ParseJson(unknownFree.out)["freeBytes"].isNull()) << unknownFree.out;
+    sim().faults().noBytesFreeLine = false;
+
     const ToolResult missing = tool({"ls", "\\NOPE"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "kora7740p: Invalid directory\n'\\NOPE'!\n");

@@ -1,3 +1,5 @@
+#include <QMimeDatabase>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -5,6 +7,7 @@
 #include <vector>
 
 #include "filelist/ByteCompare.h"
+#include "filelist/FileTypeName.h"
 #include "filelist/FolderEntries.h"
 #include "filelist/SizeText.h"
 #include "filelist/TypeAheadSearch.h"
@@ -25,6 +28,35 @@ FolderEntry Folder(std::string name)
     FolderEntry entry = File(std::move(name));
     entry.isFolder = true;
     return entry;
+}
+
+TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
+{
+    const QMimeDatabase mime;
+    const QMimeType unknown = mime.mimeTypeForName(QStringLiteral("application/octet-stream"));
+    const QMimeType text = mime.mimeTypeForName(QStringLiteral("text/plain"));
+    ASSERT_TRUE(unknown.isDefault());
+    const struct {
+        QMimeType type;
+        std::string name;
+        std::string expected;
+    } cases[] = {
+        {unknown, "AUTOEXEC.BAT", "DOS batch file"},
+        {unknown, "start.bat", "DOS batch file"},
+        {unknown, "FIRMWARE.BIN", "binary data"},
+        {unknown, "KORAIO.CFG", "configuration file"},
+        {unknown, "SETUP.INI", "configuration file"},
+        {unknown, "LOG.DAT", "data file"},
+        {unknown, "HIMEM.SYS", "DOS system file"},
+        // The MIME database's name where it has one; its "unknown" for what nobody names.
+        {text, "SETUP.INI", text.comment().toStdString()},
+        {unknown, "NOTES.XYZ", unknown.comment().toStdString()},
+        {unknown, "BAT", unknown.comment().toStdString()},
+        {unknown, "X.BATCH", unknown.comment().toStdString()},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileTypeName(c.type, c.name), c.expected) << c.name;
+    }
 }
 
 TEST(SizeText, CellsRoundUpToWholeKilobytesAndFoldersStayEmpty)

@@ -160,6 +160,27 @@ TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
     EXPECT_TRUE(stored("OK.BIN"));
 }
 
+TEST_F(CopyQueue, ACancelBetweenFilesStopsBeforeTheNextPromptOrStart)
+{
+    // The cancel comes while the first file's rename prompt is up; the file is skipped. The
+    // next file gets neither a prompt nor a start command.
+    QueueHooks hooks;
+    bool cancel = false;
+    std::vector<std::string> asked;
+    hooks.askNewName = [&](const std::string& name) -> std::optional<std::string> {
+        asked.push_back(name);
+        cancel = true;
+        return std::nullopt;
+    };
+    hooks.cancelRequested = [&] { return cancel; };
+    const QueueOutcome outcome =
+        run({file("a b", "a b", 10), file("c d", "c d", 10), file("ok", "OK.BIN", 10)}, hooks);
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Cancelled);
+    EXPECT_EQ(asked, std::vector<std::string>{"a b"});
+    EXPECT_FALSE(log_.contains("C:\\transfer"));
+    EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\OK.BIN"));
+}
+
 TEST_F(CopyQueue, CancelStopsTheCurrentFileAndTheRestWithoutMessage)
 {
     QueueHooks hooks;
