@@ -9,6 +9,7 @@
 
 #include "sim/DirListing.h"
 #include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
 #include "sim/TextCase.h"
 
 namespace kora::sim {

@@ -5,6 +5,7 @@
 #include <QContextMenuEvent>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>

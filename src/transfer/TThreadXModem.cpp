@@ -174,19 +174,25 @@ bool TThreadXModem::WaitForReceiver()
 bool TThreadXModem::SendFileBlocks(SendFile& file)
 {
     std::array<std::uint8_t, kFileChunkSize> chunk{};
-    for (std::uint64_t left = fileLength_; left > 0;) {
+    // After the measured length, one more read must find the end: a byte there means the file
+    // has grown.
+    for (std::uint64_t left = fileLength_;;) {
         std::size_t count = 0;
-        const auto outcome = file.ReadChunk(
-            std::span<std::uint8_t>(chunk).first(std::min<std::uint64_t>(left, chunk.size())),
-            count);
+        const auto outcome =
+            file.ReadChunk(std::span<std::uint8_t>(chunk).first(std::max<std::uint64_t>(
+                               1, std::min<std::uint64_t>(left, chunk.size()))),
+                           count);
+        if (left == 0 && outcome == SendFile::ReadOutcome::End) {
+            return true;
+        }
         if (outcome == SendFile::ReadOutcome::Error) {
             SetStatusAndShow(kErrorReadingFile);
             file.Close();
             CancelReceiver();
             return false;
         }
-        if (outcome == SendFile::ReadOutcome::End) {
-            // Shorter than when it was measured.
+        if (outcome == SendFile::ReadOutcome::End || left == 0) {
+            // Shorter or longer than when it was measured.
             fileChanged_ = true;
             file.Close();
             return false;
@@ -215,7 +221,6 @@ bool TThreadXModem::SendFileBlocks(SendFile& file)
             }
         }
     }
-    return true;
 }
 
 TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,

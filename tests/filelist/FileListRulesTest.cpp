@@ -9,6 +9,7 @@
 #include "filelist/ByteCompare.h"
 #include "filelist/FileTypeName.h"
 #include "filelist/FolderEntries.h"
+#include "filelist/LocalPath.h"
 #include "filelist/SizeText.h"
 #include "filelist/TypeAheadSearch.h"
 
@@ -28,6 +29,32 @@ FolderEntry Folder(std::string name)
     FolderEntry entry = File(std::move(name));
     entry.isFolder = true;
     return entry;
+}
+
+TEST(LocalPath, BytesSurviveUrlsAndArgumentsAndAreDecodedOnlyForTheScreen)
+{
+    const struct {
+        std::string bytes;
+        QString shown;
+        QByteArray url; // as a file manager writes it
+    } cases[] = {
+        {"/tmp/plain.txt", "/tmp/plain.txt", "file:///tmp/plain.txt"},
+        {"/tmp/caf\xE9.txt", "/tmp/caf\uFFFD.txt", "file:///tmp/caf%E9.txt"},
+        {"/tmp/caf\xC3\xA9 100%.txt", "/tmp/caf\u00E9 100%.txt",
+         "file:///tmp/caf%C3%A9%20100%25.txt"},
+        {"/x/\xED\xB2\x80\xF0\x9F\x98\x80\xFF", "/x/\uFFFD\uFFFD\uFFFD\U0001F600\uFFFD",
+         "file:///x/%ED%B2%80%F0%9F%98%80%FF"},
+    };
+    for (const auto& c : cases) {
+        const LocalPath path{c.bytes};
+        EXPECT_EQ(LocalPathText(path), c.shown) << c.bytes;
+        EXPECT_EQ(LocalPathUrl(path).toEncoded(), c.url) << c.bytes;
+        EXPECT_EQ(LocalPathFromUrl(QUrl::fromEncoded(c.url)), path) << c.bytes;
+        EXPECT_EQ(ArgumentPath(ArgumentText(c.bytes)), path) << c.bytes;
+    }
+    EXPECT_EQ(LocalFileName(LocalPath{"/tmp/caf\xE9.txt"}), LocalPath{"caf\xE9.txt"});
+    EXPECT_EQ(LocalPathFromUrl(QUrl("https://example.org/a.txt")), std::nullopt);
+    EXPECT_EQ(LocalPathFromUrl(QUrl("file://")), std::nullopt);
 }
 
 TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
