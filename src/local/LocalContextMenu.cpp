@@ -10,6 +10,7 @@
 #include "local/LocalBrowser.h"
 #include "local/LocalDialogs.h"
 #include "local/LocalFileOperations.h"
+#include "ui/ByteText.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -126,7 +127,7 @@ void LocalContextMenu::showFailures(const std::vector<std::string>& failures)
     for (const std::string& failure : failures) {
         text += (text.empty() ? "" : "\n\n") + failure;
     }
-    Prompts().error(dialogParent_, LocalPathText(LocalPath{text}));
+    Prompts().error(dialogParent_, ByteText(text));
 }
 
 } // namespace kora

@@ -7,11 +7,11 @@
 #include <string>
 #include <vector>
 
+#include "filelist/LocalPath.h"
+
 class QAction;
 class QMenu;
 class QWidget;
-
-#include "filelist/LocalPath.h"
 
 namespace kora {
 

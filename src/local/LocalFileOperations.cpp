@@ -115,6 +115,11 @@ std::string MoveLocalEntryToTrash(const LocalPath& item)
     // Qt names the file by text. A name that is not UTF-8 goes to the trash under a stand-in
     // of valid UTF-8, and the trash's record then names the real path.
     const bool exact = ShownExactly(item);
+    if (!exact && !ShownExactly(LocalPath{path.substr(0, path.rfind('/') + 1)})) {
+        // The stand-in would still lie in a folder Qt cannot name.
+        return Failure(path, "The folder's name is not valid UTF-8; nothing was moved to the "
+                             "trash.");
+    }
     const LocalPath source = exact ? item : StandIn(item);
     if (!exact) {
         if (std::string failure = RenameLocalEntry(item, LocalFileName(source).bytes);

@@ -335,6 +335,19 @@ TEST_F(LocalPanelTest, NamesThatAreNotUtf8KeepTheirBytes)
     ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << info.toStdString();
     EXPECT_TRUE(record.readAll().contains(
         "\nPath=" + QByteArray::fromStdString(the).toPercentEncoding("/") + "\n"));
+
+    // In a folder whose own name is not UTF-8 the trash cannot take it: said, and kept.
+    const std::string inside = folder + "/d\xE9/x.txt";
+    fs::create_directories(folder + "/d\xE9");
+    WriteFile(inside, 5);
+    panel->controller().ShowLocalPath(folder + "/d\xE9");
+    openMenu(0);
+    menu().MoveToTrash1Click();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_TRUE(prompts.boxes.front().endsWith("The folder's name is not valid UTF-8; nothing "
+                                               "was moved to the trash."))
+        << prompts.boxes.front().toStdString();
+    EXPECT_TRUE(fs::exists(inside));
 }
 
 TEST_F(LocalPanelTest, ColumnsFitWhatTheFirstScreenShows)
