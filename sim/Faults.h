@@ -60,6 +60,8 @@ struct Faults {
     // cable pulled in the middle of a listing.
     std::atomic<int> hangUpAfterLines{0};
     std::atomic<int> silentAfterLines{0};
+    // "dir" leaves out its closing "bytes free" line, as a console with another DOS may.
+    std::atomic<bool> noBytesFreeLine{false};
 
     // Line noise: each byte that crosses the line in the directions chosen (kNoiseReceived,
     // kNoiseSent or both) is, with a chance of noisePerMillion in a million, dropped, delivered
@@ -105,6 +107,7 @@ struct Faults {
         externalCdPercent = 0;
         hangUpAfterLines = 0;
         silentAfterLines = 0;
+        noBytesFreeLine = false;
         noisePerMillion = 0;
         noiseDirections = kNoiseReceived | kNoiseSent;
         noiseSeed = 1;

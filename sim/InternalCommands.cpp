@@ -9,6 +9,7 @@
 
 #include "sim/DirListing.h"
 #include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
 #include "sim/TextCase.h"
 
 namespace kora::sim {
@@ -164,8 +165,11 @@ void listDirectory(CommandContext& c)
     }
     if (!paths.empty())
         path = paths.front();
-    for (const auto& line : ListDirectory(c.fs, path, options))
+    for (const auto& line : ListDirectory(c.fs, path, options)) {
+        if (c.faults.noBytesFreeLine && line.ends_with(" bytes free"))
+            continue;
         c.io.writeLine(line);
+    }
 }
 
 void echoText(CommandContext& c)

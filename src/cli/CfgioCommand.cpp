@@ -8,7 +8,13 @@
 #include <QJsonObject>
 #include <QTemporaryDir>
 
+#include <cerrno>
+#include <cstring>
+#include <fstream>
+#include <iterator>
+
 #include "cli/Commands.h"
+#include "filelist/LocalPath.h"
 #include "ioconf/IoConfigExchange.h"
 #include "ioconf/IoConfigText.h"
 #include "ioconf/ModuleKinds.h"
@@ -146,16 +152,20 @@ std::optional<IoConfigTable> ReadConfigFile(const QByteArray& text)
 int Apply(CommandContext& context)
 {
     CliSession& session = context.session;
-    const QString path = context.args.value(1);
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        return session.fail(QStringLiteral("cannot read '%1': %2").arg(path, file.errorString()));
+    // By the argument's bytes: a file name need not be UTF-8.
+    const LocalPath path = ArgumentPath(context.args.value(1));
+    std::ifstream file(path.bytes, std::ios::binary);
+    if (!file) {
+        return session.fail(
+            QStringLiteral("cannot read '%1': %2")
+                .arg(LocalPathText(path), QString::fromLocal8Bit(std::strerror(errno))));
     }
-    const std::optional<IoConfigTable> table = ReadConfigFile(file.readAll());
+    const std::string text{std::istreambuf_iterator<char>(file), std::istreambuf_iterator<char>()};
+    const std::optional<IoConfigTable> table = ReadConfigFile(QByteArray::fromStdString(text));
     if (!table) {
         return session.fail(QStringLiteral("'%1' is no I/O configuration file: it needs the "
                                            "start record, the slot records and the end record")
-                                .arg(path));
+                                .arg(LocalPathText(path)));
     }
     // The controller gets the file as the window writes it, whatever line ends or extra text
     // the edited one has.

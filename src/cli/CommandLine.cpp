@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "filelist/LocalPath.h"
 
 namespace kora::cli {
 
@@ -380,9 +381,9 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     settings.timing = top.isSet(shared.patient) || parser.isSet(shared.patient)
                           ? ExchangeTiming::Patient
                           : ExchangeTiming::Quick;
-    settings.portName = QFile::encodeName(parser.isSet(shared.port) ? parser.value(shared.port)
-                                                                    : top.value(shared.port))
-                            .toStdString();
+    settings.portName =
+        ArgumentPath(parser.isSet(shared.port) ? parser.value(shared.port) : top.value(shared.port))
+            .bytes;
     CliSession session(std::move(settings), out, err);
     CommandContext context{session, parser, args};
     return command->run(context);

@@ -62,6 +62,7 @@ public:
     }
 
     const FolderEntry& entry(std::size_t row) const { return browser_.entries().at(row); }
+    bool empty() const { return browser_.entries().empty(); }
 
     // After a handler: its warning, then its failure; 0 when neither happened.
     int outcome() const
@@ -285,7 +286,14 @@ int RunFormat(CommandContext& context)
         return session.failWithExchangeFailure();
     }
     panel.actions().FORMAT1Click();
-    return panel.outcome();
+    if (const int status = panel.outcome(); status != kExitOk) {
+        return status;
+    }
+    // The refresh after the format listed the root: a formatted drive holds nothing.
+    if (!panel.empty()) {
+        return NotDone(session, "format D:", "C:\\DLFMT ");
+    }
+    return kExitOk;
 }
 
 int RunMem(CommandContext& context)

@@ -164,7 +164,10 @@ int RunLs(CommandContext& context)
         QJsonObject listing{
             {QStringLiteral("path"), Latin1(browser.DevicePath())},
             {QStringLiteral("entries"), entries},
-            {QStringLiteral("freeBytes"), static_cast<double>(browser.DeviceFreeBytes())},
+            // null when the listing printed no free-space line
+            {QStringLiteral("freeBytes"),
+             browser.listedFreeBytes() ? QJsonValue(static_cast<double>(*browser.listedFreeBytes()))
+                                       : QJsonValue(QJsonValue::Null)},
         };
         if (tree) {
             listing.insert(QStringLiteral("tree"), TreeJson(*tree));

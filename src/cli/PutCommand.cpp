@@ -1,12 +1,12 @@
 // put: the window's copy to the device from the command line, with its checks and its queue
 // (transfer/CopyPlan), a progress display and an optional check of what arrived.
 #include <QCoreApplication>
-#include <QFile>
-#include <QFileInfo>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
-#include <filesystem>
+#include <cerrno>
+#include <cstring>
 #include <map>
 #include <variant>
 
@@ -14,6 +14,7 @@
 #include "cli/DeviceArgs.h"
 #include "cli/StopSignals.h"
 #include "device/DevicePath.h"
+#include "filelist/LocalPath.h"
 #include "link/DosName.h"
 #include "transfer/CopyPlan.h"
 
@@ -96,9 +97,26 @@ struct PutFile {
     std::uint64_t size = 0;
 };
 
-std::string EncodedPath(const QString& path)
+// Why a PC file cannot be sent, checked on its bytes before the controller is asked anything;
+// nothing when it can be read.
+std::optional<QString> UnreadableFile(const LocalPath& path, const struct stat& status, int error)
 {
-    return QFile::encodeName(path).toStdString();
+    const QString shown = LocalPathText(path);
+    if (error != 0) {
+        return QStringLiteral("cannot read '%1': %2")
+            .arg(shown, error == ENOENT ? QStringLiteral("there is no such file")
+                                        : QString::fromLocal8Bit(std::strerror(error)));
+    }
+    if (S_ISREG(status.st_mode) && ::access(path.c_str(), R_OK) != 0) {
+        return QStringLiteral("cannot read '%1': permission denied").arg(shown);
+    }
+    if (S_ISREG(status.st_mode) && status.st_size == 0) {
+        // XMODEM sends whole 128-byte blocks: the controller would keep one block of padding.
+        return QStringLiteral("cannot send '%1': the file is empty, and XMODEM would store it as "
+                              "a 128-byte block of padding")
+            .arg(shown);
+    }
+    return std::nullopt;
 }
 
 std::string InvalidNameMessage(const std::string& name, bool single, bool named)
@@ -167,6 +185,15 @@ int RunPut(CommandContext& context)
         folder = std::get<std::string>(path);
     }
     const bool named = context.options.isSet(QStringLiteral("as"));
+    if (args.size() == 1 && LooksLikeDevicePath(DeviceText(args.front()))) {
+        struct stat status {};
+        if (::stat(ArgumentPath(args.front()).c_str(), &status) != 0) {
+            return session.fail(QStringLiteral("'%1' is a place on KORA-7740P; name the PC "
+                                               "file(s) to send there first")
+                                    .arg(args.front()),
+                                kExitUsage);
+        }
+    }
     if (named && args.size() != 1) {
         return session.fail(
             QStringLiteral("--as names one file, but %1 were given").arg(args.size()), kExitUsage);
@@ -174,22 +201,22 @@ int RunPut(CommandContext& context)
 
     std::vector<PutFile> files;
     std::vector<CopySource> sources;
-    for (const QString& path : args) {
-        const QFileInfo info(path);
-        std::error_code error;
-        const bool regular = std::filesystem::is_regular_file(EncodedPath(path), error);
-        if (!info.exists()) {
-            return session.fail(
-                QStringLiteral("cannot read '%1': there is no such file").arg(path));
+    for (const QString& argument : args) {
+        const LocalPath path = ArgumentPath(argument);
+        struct stat status {};
+        const int error = ::stat(path.c_str(), &status) == 0 ? 0 : errno;
+        if (const std::optional<QString> unreadable = UnreadableFile(path, status, error)) {
+            return session.fail(*unreadable);
         }
-        if (regular && !info.isReadable()) {
-            return session.fail(QStringLiteral("cannot read '%1': permission denied").arg(path));
-        }
+        const bool regular = S_ISREG(status.st_mode);
         PutFile file;
-        file.size = regular ? static_cast<std::uint64_t>(info.size()) : 0;
-        file.queued.localPath = EncodedPath(path);
-        file.queued.deviceName =
-            DeviceText(named ? context.options.value(QStringLiteral("as")) : info.fileName());
+        file.size = regular ? static_cast<std::uint64_t>(status.st_size) : 0;
+        file.queued.localPath = path.bytes;
+        file.queued.checkedSize = file.size;
+        // The controller's name from the PC name as it reads: a byte that is not UTF-8 gives a
+        // character the name check refuses, so such a file asks for --as.
+        file.queued.deviceName = DeviceText(named ? context.options.value(QStringLiteral("as"))
+                                                  : LocalPathText(LocalFileName(path)));
         sources.push_back({file.queued.localPath, regular, file.size});
         files.push_back(std::move(file));
     }

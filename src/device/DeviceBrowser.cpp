@@ -59,7 +59,9 @@ bool DeviceBrowser::LoadDeviceListing(const std::string& path)
     // A listing without a free-space line shows its total alone rather than next to the
     // previous listing's free space; the last known figure is kept for the copy check.
     std::string freeText;
+    listedFreeBytes_.reset();
     if (listing.freeSpace) {
+        listedFreeBytes_ = listing.freeSpace->bytes;
         deviceFreeBytes_ = listing.freeSpace->bytes;
         freeText = listing.freeSpace->text;
     }

@@ -66,6 +66,8 @@ public:
 
     const std::string& DevicePath() const { return devicePath_; }
     std::uint64_t DeviceFreeBytes() const { return deviceFreeBytes_; }
+    // The free space the last listing printed; nothing when it printed none.
+    std::optional<std::uint64_t> listedFreeBytes() const { return listedFreeBytes_; }
     int DeviceSortColumn() const { return deviceSortColumn_; }
     int SavedSortColumn() const { return savedSortColumn_; }
     int DeviceFocusIndex() const { return deviceFocusIndex_; }
@@ -113,6 +115,7 @@ private:
     FolderEntries entries_;
     std::string devicePath_;
     std::uint64_t deviceFreeBytes_ = 0;
+    std::optional<std::uint64_t> listedFreeBytes_;
     int deviceSortColumn_ = 0;
     int savedSortColumn_ = 0;
     int deviceFocusIndex_ = 0;

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
-#include <QContextMenuEvent>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -98,11 +97,14 @@ void DevicePanelController::connectPanel()
                                     static_cast<QAbstractItemView*>(panel_.lstviewKoraIcons())}) {
         connect(view, &QAbstractItemView::doubleClicked, this,
                 &DevicePanelController::lstviewKoraDblClick);
-        connect(view, &QWidget::customContextMenuRequested, this,
-                [this, view](const QPoint& position) { openPopupMenu2(*view, position); });
         view->installEventFilter(this);
         view->viewport()->installEventFilter(this);
     }
+
+    connect(&panel_, &FilePanel::listMenuRequested, this,
+            [this](QAbstractItemView* view, const QPoint& position) {
+                openPopupMenu2(*view, position);
+            });
 
     QComboBox& ports = *panel_.cbxCOM();
     // Completion would pick list items behind the user's back while a name is typed.
@@ -321,11 +323,6 @@ std::optional<int> DevicePanelController::lstviewKoraDataFind(const QString& typ
 
 bool DevicePanelController::eventFilter(QObject* watched, QEvent* event)
 {
-    if (event->type() == QEvent::ContextMenu) {
-        // Whether the menu that is about to open comes from the mouse or the keyboard.
-        menuFromMouse_ =
-            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
-    }
     if (event->type() == QEvent::KeyPress &&
         (watched == panel_.lstviewKora() || watched == panel_.lstviewKoraIcons())) {
         lstviewKoraKeyDown(static_cast<QKeyEvent*>(event)->key());
@@ -344,20 +341,8 @@ void DevicePanelController::lstviewKoraKeyDown(int key)
 
 void DevicePanelController::openPopupMenu2(QAbstractItemView& view, const QPoint& position)
 {
-    // A right click is for the row under the pointer, or for the directory itself beside the
-    // rows. The view cannot be left to select that row: on X11 the menu opens on the button
-    // press and the view never sees the release. From the keyboard the selection stays.
-    if (menuFromMouse_) {
-        QItemSelectionModel& selection = *view.selectionModel();
-        const QModelIndex under = view.indexAt(position);
-        if (!under.isValid()) {
-            selection.clearSelection();
-        } else if (!selection.isRowSelected(under.row(), under.parent())) {
-            selection.setCurrentIndex(under, QItemSelectionModel::ClearAndSelect |
-                                                 QItemSelectionModel::Rows);
-        }
-    }
-    menuFromMouse_ = false;
+    // The panel has made the selection the menu's target: a right click's row, or none beside
+    // the rows (the menu is then for the directory itself).
     PopupMenu2Popup();
     PopupMenu2_->popup(view.viewport()->mapToGlobal(position));
 }

@@ -123,7 +123,6 @@ private:
     // The port box holds typed text that has not taken effect yet.
     bool portTextPending_ = false;
     // The menu being opened was asked for by a mouse click rather than the menu key.
-    bool menuFromMouse_ = false;
 };
 
 } // namespace kora

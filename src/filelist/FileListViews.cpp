@@ -41,7 +41,8 @@ void SetUpFileListView(QTreeView& view)
     view.setSelectionBehavior(QAbstractItemView::SelectRows);
     view.setEditTriggers(QAbstractItemView::NoEditTriggers);
     view.setContextMenuPolicy(Qt::CustomContextMenu);
-    view.header()->setStretchLastSection(false);
+    // The last column takes whatever width the others leave.
+    view.header()->setStretchLastSection(true);
     view.header()->setSectionsClickable(true);
     view.header()->setSortIndicatorShown(false);
 }

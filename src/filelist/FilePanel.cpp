@@ -2,11 +2,15 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QEvent>
 #include <QHBoxLayout>
+#include <QHeaderView>
+#include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
 #include <QStackedWidget>
+#include <QStyle>
 #include <QToolBar>
 #include <QToolButton>
 #include <QTreeView>
@@ -95,6 +99,30 @@ void FilePanel::buildViews(const FilePanelLook& look)
     reportView_->installEventFilter(this);
 
     viewStack_->setCurrentWidget(reportView_);
+
+    for (QAbstractItemView* view : views()) {
+        view->viewport()->installEventFilter(this);
+        connect(view, &QWidget::customContextMenuRequested, this,
+                [this, view](const QPoint& position) { openListMenu(*view, position); });
+    }
+}
+
+void FilePanel::openListMenu(QAbstractItemView& view, const QPoint& position)
+{
+    // The view cannot be left to select the row under the pointer: on X11 the menu opens on
+    // the button press and the view never sees the release.
+    if (menuFromMouse_ && view.selectionModel() != nullptr) {
+        QItemSelectionModel& selection = *view.selectionModel();
+        const QModelIndex under = view.indexAt(position);
+        if (!under.isValid()) {
+            selection.clearSelection();
+        } else if (!selection.isRowSelected(under.row(), under.parent())) {
+            selection.setCurrentIndex(under, QItemSelectionModel::ClearAndSelect |
+                                                 QItemSelectionModel::Rows);
+        }
+    }
+    menuFromMouse_ = false;
+    emit listMenuRequested(&view, position);
 }
 
 QToolButton* FilePanel::addToolButton(const QString& objectName, const QString& hint, ToolIcon icon)
@@ -128,6 +156,42 @@ void FilePanel::setListModel(QAbstractItemModel* model)
     ApplyFileListColumnWidths(*reportView_);
     iconView_->setModel(model);
     iconView_->setSelectionModel(reportView_->selectionModel());
+    if (model != nullptr) {
+        connect(model, &QAbstractItemModel::modelReset, this, &FilePanel::fitColumnsToFirstScreen,
+                Qt::UniqueConnection);
+        fitColumnsToFirstScreen();
+    }
+}
+
+void FilePanel::fitColumnsToFirstScreen()
+{
+    QTreeView& view = *reportView_;
+    const QAbstractItemModel* model = view.model();
+    if (model == nullptr) {
+        return;
+    }
+    const QFontMetrics metrics(view.font());
+    // Rows the viewport holds at its current height, the partly shown last one included.
+    const int rowHeight = std::max(metrics.height(), view.iconSize().height()) + 4;
+    const int screenRows =
+        std::min(model->rowCount(), std::max(1, view.viewport()->height()) / rowHeight + 1);
+    const int margin =
+        2 * view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 8;
+    const int last = kFileColumnCount - 1;
+    for (int column = 0; column < last; ++column) {
+        int width = std::max(kFileListColumns[static_cast<std::size_t>(column)].width,
+                             view.header()->sectionSizeHint(column));
+        for (int row = 0; row < screenRows; ++row) {
+            const QModelIndex index = model->index(row, column);
+            int cell = metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + margin;
+            if (column == kColumnName) {
+                // The icon and the gap beside it.
+                cell += view.iconSize().width() > 0 ? view.iconSize().width() + 4 : 20;
+            }
+            width = std::max(width, cell);
+        }
+        view.setColumnWidth(column, width);
+    }
 }
 
 void FilePanel::setViewStyle(FileViewStyle style)
@@ -203,6 +267,11 @@ void FilePanel::setTypeAheadFinder(const TypeAheadFinder& finder)
 
 bool FilePanel::eventFilter(QObject* watched, QEvent* event)
 {
+    if (event->type() == QEvent::ContextMenu) {
+        // Whether the menu about to open comes from the mouse or the keyboard.
+        menuFromMouse_ =
+            static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
+    }
     if (watched == reportView_ && event->type() == QEvent::EnabledChange) {
         iconView_->setEnabled(reportView_->isEnabled());
     }

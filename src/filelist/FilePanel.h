@@ -60,9 +60,16 @@ public:
     QButtonGroup* viewStyleButtons() const { return viewStyleButtons_; }
     QToolButton* viewStyleButton(FileViewStyle style) const;
 
-    // Puts a listing's model on both views, sharing one selection, with the list's column
-    // widths (a new model resets them). The panel does not own the model.
+    // Puts a listing's model on both views, sharing one selection. The panel does not own the
+    // model. Each time the model is reset (a new listing) the report view's columns are fitted
+    // to it (fitColumnsToFirstScreen).
     void setListModel(QAbstractItemModel* model);
+
+    // Sizes the Name, Size and Type columns to the widest of their header and the cells of the
+    // rows the first screen shows, never below their first widths, and lets the last column
+    // take the rest of the view. Only those rows are asked for, so a large folder costs no
+    // more than the screen it shows.
+    void fitColumnsToFirstScreen();
 
     // Only the report style shows the sub-items.
     FileViewStyle viewStyle() const { return viewStyle_; }
@@ -75,6 +82,13 @@ public:
     // Type-ahead in both views.
     void setTypeAheadFinder(const TypeAheadFinder& finder);
 
+signals:
+    // The list's context menu is to open at position (in the view's viewport). A right click
+    // has made the selection the menu's target first: the row under the pointer, or no row
+    // beside the rows, where the menu is for the folder shown. From the keyboard the selection
+    // stays as it is.
+    void listMenuRequested(QAbstractItemView* view, const QPoint& position);
+
 protected:
     // For the panel's constructor, in tool-bar order.
     QToolButton* addToolButton(const QString& objectName, const QString& hint, ToolIcon icon);
@@ -85,6 +99,7 @@ protected:
 
 private:
     void buildViews(const FilePanelLook& look);
+    void openListMenu(QAbstractItemView& view, const QPoint& position);
     // Panel 0 of the status bar takes a third of the panel's width.
     void statusBarResize();
 
@@ -99,6 +114,7 @@ private:
     StatusPanels* statusBar_ = nullptr;
     QButtonGroup* viewStyleButtons_ = nullptr;
     FileViewStyle viewStyle_ = FileViewStyle::Report;
+    bool menuFromMouse_ = false;
 };
 
 } // namespace kora

@@ -1,5 +1,7 @@
 #include "filelist/ShellEntryInfoProvider.h"
 
+#include "filelist/FileTypeName.h"
+
 namespace kora {
 
 ShellEntryInfoProvider::ShellEntryInfoProvider()
@@ -41,7 +43,7 @@ EntryInfoProvider::Info ShellEntryInfoProvider::lookUp(const FolderEntry& entry)
     // By extension only: the file is on the controller, there is nothing to look into.
     const QMimeType type = mimeDatabase_.mimeTypeForFile(QString::fromLatin1(entry.name),
                                                          QMimeDatabase::MatchExtension);
-    return {type.comment().toStdString(), iconIndexFor(type)};
+    return {FileTypeName(type, entry.name), iconIndexFor(type)};
 }
 
 QVariant ShellEntryInfoProvider::icon(int iconIndex) const

@@ -203,7 +203,7 @@ std::vector<SelectedLocalEntry> LocalBrowser::entriesAt(std::vector<std::size_t>
             continue;
         }
         const FolderEntry& entry = entries_.at(row);
-        selected.push_back({entryPath(row), entry.name, entry.isFolder, entry.size});
+        selected.push_back({LocalPath{entryPath(row)}, entry.name, entry.isFolder, entry.size});
     }
     return selected;
 }

@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "filelist/FolderEntries.h"
+#include "filelist/LocalPath.h"
 #include "local/LocalFolderId.h"
 #include "local/LocalNamespace.h"
 
@@ -19,7 +20,7 @@ class LocalInfoProvider;
 
 // An entry the user selected, as the copy to the controller takes it.
 struct SelectedLocalEntry {
-    std::string path; // absolute
+    LocalPath path; // absolute
     std::string name;
     bool isFolder = false;
     std::uint64_t size = 0; // bytes

@@ -3,7 +3,6 @@
 #include <QAction>
 #include <QClipboard>
 #include <QDesktopServices>
-#include <QFile>
 #include <QGuiApplication>
 #include <QMenu>
 #include <QUrl>
@@ -11,17 +10,10 @@
 #include "local/LocalBrowser.h"
 #include "local/LocalDialogs.h"
 #include "local/LocalFileOperations.h"
+#include "ui/ByteText.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
-namespace {
-
-QString PathText(const std::string& path)
-{
-    return QFile::decodeName(path.c_str());
-}
-
-} // namespace
 
 LocalContextMenu::LocalContextMenu(LocalBrowser& browser, LocalDialogs& dialogs,
                                    QWidget* dialogParent, QObject* parent)
@@ -55,7 +47,7 @@ void LocalContextMenu::PopupMenu1Popup(const std::vector<std::size_t>& selectedR
             targets_.push_back(entry.path);
         }
     } else if (!browser_.LocalFolderPidl().isComputer()) {
-        targets_.push_back(browser_.LocalFolderPidl().path);
+        targets_.push_back(LocalPath{browser_.LocalFolderPidl().path});
     }
     const bool any = !targets_.empty();
     // Mounted file systems under "Computer" can be opened, but not renamed or thrown away; nor
@@ -70,9 +62,9 @@ void LocalContextMenu::PopupMenu1Popup(const std::vector<std::size_t>& selectedR
 void LocalContextMenu::Open1Click()
 {
     std::vector<std::string> failures;
-    for (const std::string& path : targets_) {
-        if (!QDesktopServices::openUrl(QUrl::fromLocalFile(PathText(path)))) {
-            failures.push_back("'" + path + "'\n\nNo application is set to open it.");
+    for (const LocalPath& path : targets_) {
+        if (!QDesktopServices::openUrl(LocalPathUrl(path))) {
+            failures.push_back("'" + path.bytes + "'\n\nNo application is set to open it.");
         }
     }
     browser_.commandRefresh();
@@ -82,8 +74,8 @@ void LocalContextMenu::Open1Click()
 void LocalContextMenu::CopyPath1Click()
 {
     QStringList paths;
-    for (const std::string& path : targets_) {
-        paths << PathText(path);
+    for (const LocalPath& path : targets_) {
+        paths << LocalPathText(path);
     }
     if (!paths.isEmpty()) {
         QGuiApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
@@ -95,11 +87,13 @@ void LocalContextMenu::Rename1Click()
 {
     std::vector<std::string> failures;
     if (entryTargets_ && targets_.size() == 1) {
-        const std::string& path = targets_.front();
-        const QString currentName = PathText(path.substr(path.rfind('/') + 1));
-        if (const auto name = dialogs_.askNewName(dialogParent_, currentName)) {
-            const QByteArray bytes = QFile::encodeName(*name);
-            if (std::string failure = RenameLocalEntry(path, bytes.toStdString());
+        const LocalPath& path = targets_.front();
+        const QString currentName = LocalPathText(LocalFileName(path));
+        // A name shown as it was has not been edited: it keeps its bytes, which the text on
+        // screen need not hold (a name that is not UTF-8).
+        const auto name = dialogs_.askNewName(dialogParent_, currentName);
+        if (name && *name != currentName) {
+            if (std::string failure = RenameLocalEntry(path, name->toUtf8().toStdString());
                 !failure.empty()) {
                 failures.push_back(std::move(failure));
             }
@@ -113,7 +107,7 @@ void LocalContextMenu::MoveToTrash1Click()
 {
     std::vector<std::string> failures;
     if (entryTargets_) {
-        for (const std::string& path : targets_) {
+        for (const LocalPath& path : targets_) {
             if (std::string failure = MoveLocalEntryToTrash(path); !failure.empty()) {
                 failures.push_back(std::move(failure));
             }
@@ -133,7 +127,7 @@ void LocalContextMenu::showFailures(const std::vector<std::string>& failures)
     for (const std::string& failure : failures) {
         text += (text.empty() ? "" : "\n\n") + failure;
     }
-    Prompts().error(dialogParent_, QString::fromUtf8(text));
+    Prompts().error(dialogParent_, ByteText(text));
 }
 
 } // namespace kora

@@ -7,6 +7,8 @@
 #include <string>
 #include <vector>
 
+#include "filelist/LocalPath.h"
+
 class QAction;
 class QMenu;
 class QWidget;
@@ -55,7 +57,7 @@ private:
     QAction* rename_ = nullptr;
     QAction* moveToTrash_ = nullptr;
     // The paths the menu was opened on; entries of the folder when entryTargets_ is set.
-    std::vector<std::string> targets_;
+    std::vector<LocalPath> targets_;
     bool entryTargets_ = false;
 };
 

@@ -149,7 +149,8 @@ QMimeData* LocalListModel::mimeData(const QModelIndexList& indexes) const
     QList<QUrl> urls;
     for (const SelectedLocalEntry& entry :
          browser_.entriesAt(std::vector<std::size_t>(rows.begin(), rows.end()))) {
-        urls << QUrl::fromLocalFile(QFile::decodeName(entry.path.c_str()));
+        // By their bytes: a name that is not UTF-8 still names its file.
+        urls << LocalPathUrl(entry.path);
     }
     if (urls.isEmpty()) {
         return nullptr;

@@ -92,10 +92,12 @@ void LocalPanelController::connectPanel()
     for (QAbstractItemView* view : panel_.views()) {
         connect(view, &QAbstractItemView::doubleClicked, this,
                 &LocalPanelController::lstviewLocalDblClick);
-        connect(view, &QWidget::customContextMenuRequested, this,
-                [this, view](const QPoint& position) { openPopupMenu1(*view, position); });
         view->installEventFilter(this);
     }
+    connect(&panel_, &FilePanel::listMenuRequested, this,
+            [this](QAbstractItemView* view, const QPoint& position) {
+                openPopupMenu1(*view, position);
+            });
     allowDragOut();
     // The icon view's styles switch its dragging off again.
     connect(panel_.viewStyleButtons(), &QButtonGroup::idToggled, this, [this](int, bool checked) {
@@ -312,8 +314,8 @@ bool LocalPanelController::cbxLocalKeyDown(int key)
 
 void LocalPanelController::openPopupMenu1(QAbstractItemView& view, const QPoint& position)
 {
-    // The right click has already selected its row, or cleared the selection beside the rows
-    // (the menu is then for the folder itself); from the keyboard the selection stays.
+    // The panel has made the selection the menu's target: a right click's row, or none beside
+    // the rows (the menu is then for the folder itself).
     PopupMenu1Popup();
     PopupMenu1()->popup(view.viewport()->mapToGlobal(position));
 }

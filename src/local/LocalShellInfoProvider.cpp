@@ -1,5 +1,7 @@
 #include "local/LocalShellInfoProvider.h"
 
+#include "filelist/FileTypeName.h"
+
 #include <QFile>
 
 namespace kora {
@@ -56,7 +58,8 @@ EntryInfoProvider::Info LocalShellInfoProvider::lookUp(const LocalItem& item)
         break;
     }
     const QMimeType type = mimeDatabase_.mimeTypeForFile(QFile::decodeName(item.path.c_str()));
-    return {type.comment().toStdString(), shell_.iconIndexFor(type)};
+    return {FileTypeName(type, item.path.substr(item.path.rfind('/') + 1)),
+            shell_.iconIndexFor(type)};
 }
 
 } // namespace kora

@@ -127,6 +127,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.StatusMemo = &log;
     worker.LocalPath = file.localPath;
     worker.DeviceName = deviceDirectory + file.deviceName;
+    worker.CheckedLength = file.checkedSize;
     worker.Resume();
     while (worker.TransferResult.load() == TThreadXModem::kRunning) {
         progress.percent = worker.Progress.load();
@@ -162,6 +163,11 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         return ValidFileName(name) && !taken.contains(DosNameKey(name));
     };
     for (std::size_t index = 0; index < files.size(); ++index) {
+        // A cancel that came after the last file's worker was last polled.
+        if (hooks.cancelRequested && hooks.cancelRequested()) {
+            outcome.kind = QueueOutcome::Kind::Cancelled;
+            return outcome;
+        }
         QueuedFile file = files[index];
         while (!usable(file.deviceName)) {
             std::optional<std::string> renamed;

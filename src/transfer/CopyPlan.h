@@ -78,6 +78,8 @@ std::string CopyRefusalText(CopyRefusal refusal);
 struct QueuedFile {
     std::string localPath;
     std::string deviceName; // a bare name; checked with ValidFileName before it is sent
+    // The size the copy's checks counted; a file of another size has changed since and fails.
+    std::optional<std::uint64_t> checkedSize = std::nullopt;
 };
 
 // Where the queue stands, for a progress display.
@@ -111,7 +113,8 @@ struct QueueOutcome {
 // Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload
 // worker at a time over the open port (57600 8N1, T = 500 ms, CR line end, as the copy opens
 // it). The workers' status lines go to log. The first failed file ends the queue; a cancel
-// ends it after the current file without a message.
+// ends it after the current file without a message, and one asked for between two files
+// before the next file's rename prompt or start.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
                          const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick);

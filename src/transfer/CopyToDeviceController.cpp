@@ -25,7 +25,7 @@ CopyToDeviceController::CopyToDeviceController(Wiring wiring, QObject* parent)
 {
     dropTarget_ = std::make_unique<FileDropTarget>(
         *wiring_.devicePanel, [this] { return !wiring_.link->busy(); },
-        [this](const std::vector<std::string>& paths) { CopyFiles(paths); });
+        [this](const std::vector<LocalPath>& paths) { CopyFiles(paths); });
     bindCopyKey();
 }
 
@@ -48,17 +48,20 @@ void CopyToDeviceController::btnCopyClick()
 {
     std::vector<CopySource> sources;
     for (const SelectedLocalEntry& entry : wiring_.localPanel->selectedEntries()) {
-        sources.push_back({entry.path, !entry.isFolder, entry.size});
+        // The size now, not the listing's: the check and the upload count the same bytes.
+        CopySource source = CopySourceAt(entry.path.bytes);
+        source.isFile = source.isFile && !entry.isFolder;
+        sources.push_back(std::move(source));
     }
     copy(sources);
 }
 
-void CopyToDeviceController::CopyFiles(const std::vector<std::string>& paths)
+void CopyToDeviceController::CopyFiles(const std::vector<LocalPath>& paths)
 {
     std::vector<CopySource> sources;
     sources.reserve(paths.size());
-    for (const std::string& path : paths) {
-        sources.push_back(CopySourceAt(path));
+    for (const LocalPath& path : paths) {
+        sources.push_back(CopySourceAt(path.bytes));
     }
     copy(sources);
 }
@@ -100,9 +103,10 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
     }
 
     std::vector<std::string> paths;
-    paths.reserve(sources.size());
+    std::vector<std::uint64_t> sizes;
     for (const CopySource& source : sources) {
         paths.push_back(source.path);
+        sizes.push_back(source.size);
     }
     const QByteArray shown = wiring_.devicePanel->cbxKora()->currentText().toLatin1();
     PaneConsoleLog log(*wiring_.meoDos);
@@ -113,6 +117,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
         dialog.setDeviceDir(DeviceDirectory(
             std::string_view(shown.constData(), static_cast<std::size_t>(shown.size()))));
         dialog.setFileList(std::move(paths));
+        dialog.setCheckedSizes(std::move(sizes));
         dialog.setTiming(wiring_.link->timing());
         dialog.exec();
     }

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "filelist/LocalPath.h"
 #include "transfer/CopyPlan.h"
 
 class QPlainTextEdit;
@@ -44,7 +45,7 @@ public:
     // The copy button: the local panel's selection, in list order.
     void btnCopyClick();
     // Files by full path (dropped ones): exactly what the button does with a selection.
-    void CopyFiles(const std::vector<std::string>& paths);
+    void CopyFiles(const std::vector<LocalPath>& paths);
 
 private:
     void copy(const std::vector<CopySource>& sources);

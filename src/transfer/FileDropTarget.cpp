@@ -1,7 +1,6 @@
 #include "transfer/FileDropTarget.h"
 
 #include <QDropEvent>
-#include <QFile>
 #include <QMimeData>
 #include <QTimer>
 #include <QUrl>
@@ -22,18 +21,19 @@ FileDropTarget::~FileDropTarget()
     target_.setAcceptDrops(false);
 }
 
-std::vector<std::string> FileDropTarget::LocalFiles(const QMimeData& mime)
+std::vector<LocalPath> FileDropTarget::LocalFiles(const QMimeData& mime)
 {
-    std::vector<std::string> paths;
+    std::vector<LocalPath> paths;
     if (!mime.hasUrls()) {
         return paths;
     }
     for (const QUrl& url : mime.urls()) {
-        if (!url.isLocalFile() || url.toLocalFile().isEmpty()) {
+        // The URL's bytes as they are: a name that is not UTF-8 arrives percent-encoded.
+        std::optional<LocalPath> path = LocalPathFromUrl(url);
+        if (!path) {
             return {};
         }
-        const QByteArray path = QFile::encodeName(url.toLocalFile());
-        paths.emplace_back(path.constData(), static_cast<std::size_t>(path.size()));
+        paths.push_back(std::move(*path));
     }
     return paths;
 }
@@ -45,7 +45,7 @@ bool FileDropTarget::eventFilter(QObject* watched, QEvent* event)
         return QObject::eventFilter(watched, event);
     }
     auto& drag = static_cast<QDropEvent&>(*event);
-    std::vector<std::string> paths;
+    std::vector<LocalPath> paths;
     if ((drag.possibleActions() & Qt::CopyAction) && (!accepting_ || accepting_()) &&
         drag.mimeData() != nullptr) {
         paths = LocalFiles(*drag.mimeData());

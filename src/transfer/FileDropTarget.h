@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "filelist/LocalPath.h"
+
 class QMimeData;
 class QWidget;
 
@@ -21,7 +23,7 @@ public:
     // Whether a drop would be taken now (the port is free).
     using Accepting = std::function<bool()>;
     // The dropped files, by full path, in the drag's order.
-    using Dropped = std::function<void(const std::vector<std::string>& paths)>;
+    using Dropped = std::function<void(const std::vector<LocalPath>& paths)>;
 
     // Watches target, which from now on accepts drops; target must outlive this object.
     FileDropTarget(QWidget& target, Accepting accepting, Dropped dropped);
@@ -29,7 +31,7 @@ public:
 
     // The local files a drag carries, in its order; empty when it carries none, or anything
     // besides local files (a web address cannot be sent).
-    static std::vector<std::string> LocalFiles(const QMimeData& mime);
+    static std::vector<LocalPath> LocalFiles(const QMimeData& mime);
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

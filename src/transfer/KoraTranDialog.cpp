@@ -143,8 +143,12 @@ void TdlgKoraTran::Timer1Timer()
     }
     std::vector<QueuedFile> files;
     files.reserve(fileList_.size());
-    for (const std::string& path : fileList_) {
-        files.push_back({path, FileNamePart(path)});
+    for (std::size_t i = 0; i < fileList_.size(); ++i) {
+        QueuedFile file{fileList_[i], FileNamePart(fileList_[i])};
+        if (i < checkedSizes_.size()) {
+            file.checkedSize = checkedSizes_[i];
+        }
+        files.push_back(std::move(file));
     }
 
     queueRunning_ = true;

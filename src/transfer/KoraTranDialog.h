@@ -41,6 +41,9 @@ public:
     void setDeviceDir(std::string deviceDir) { deviceDir_ = std::move(deviceDir); }
     // The PC files, by full path, in the order they are sent.
     void setFileList(std::vector<std::string> fileList) { fileList_ = std::move(fileList); }
+    // The sizes the copy's checks counted, one per file of the list: a file that has another
+    // size when its turn comes has changed and fails.
+    void setCheckedSizes(std::vector<std::uint64_t> sizes) { checkedSizes_ = std::move(sizes); }
     // How each upload's drain and closing read decide that the console has finished.
     void setTiming(ExchangeTiming timing) { timing_ = timing; }
 
@@ -92,6 +95,7 @@ private:
     std::string deviceDir_;
     ExchangeTiming timing_ = ExchangeTiming::Quick;
     std::vector<std::string> fileList_;
+    std::vector<std::uint64_t> checkedSizes_;
     std::string currentPath_;
     bool cancelRequested_ = false;
     bool queueRunning_ = false;

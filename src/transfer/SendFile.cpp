@@ -20,7 +20,23 @@ UniqueFd OpenRegularFile(const std::string& path, struct stat& info)
     return fd;
 }
 
+SendFile::Stamp StampOf(const struct stat& info)
+{
+    return {static_cast<std::uint64_t>(info.st_dev), static_cast<std::uint64_t>(info.st_ino),
+            static_cast<std::uint64_t>(info.st_size),
+            static_cast<std::int64_t>(info.st_mtim.tv_sec) * 1000000000 + info.st_mtim.tv_nsec};
+}
+
 } // namespace
+
+std::optional<SendFile::Stamp> SendFile::StampAt(const std::string& path)
+{
+    struct stat info {};
+    if (::stat(path.c_str(), &info) != 0) {
+        return std::nullopt;
+    }
+    return StampOf(info);
+}
 
 std::optional<std::uint64_t> SendFile::MeasureLength(const std::string& path)
 {
@@ -37,6 +53,7 @@ bool SendFile::Open(const std::string& path)
     struct stat info {};
     fd_ = OpenRegularFile(path, info);
     atEnd_ = false;
+    openedStamp_ = StampOf(info);
     return isOpen();
 }
 

@@ -16,6 +16,18 @@ class SendFile {
 public:
     enum class ReadOutcome { Data, End, Error };
 
+    // What tells one state of a file from another: which file the path names, its size and
+    // its last-write time.
+    struct Stamp {
+        std::uint64_t device = 0;
+        std::uint64_t inode = 0;
+        std::uint64_t size = 0;
+        std::int64_t modifiedNs = 0;
+        bool operator==(const Stamp&) const = default;
+    };
+    // The stamp of the file the path names now; nothing when it cannot be read.
+    static std::optional<Stamp> StampAt(const std::string& path);
+
     SendFile() = default;
     ~SendFile() = default;
     SendFile(const SendFile&) = delete;
@@ -25,6 +37,8 @@ public:
     static std::optional<std::uint64_t> MeasureLength(const std::string& path);
 
     bool Open(const std::string& path);
+    // The stamp of the opened file as it was when opened.
+    const Stamp& openedStamp() const { return openedStamp_; }
     void Close();
     bool isOpen() const { return static_cast<bool>(fd_); }
 
@@ -35,6 +49,7 @@ public:
 private:
     UniqueFd fd_;
     bool atEnd_ = false;
+    Stamp openedStamp_;
 };
 
 } // namespace kora

@@ -74,6 +74,10 @@ std::int32_t TThreadXModem::Transfer()
         SetStatusAndShow(kCannotOpenSendFile);
         return kFailed;
     }
+    if (CheckedLength && *length != *CheckedLength) {
+        SetStatusAndShow(kFileChanged);
+        return kFailed;
+    }
     fileLength_ = *length;
 
     PrepareConsole(*Port, Timing);
@@ -105,10 +109,24 @@ std::int32_t TThreadXModem::Transfer()
     SetStatusAndShow(kTransferringFile);
     blockNumber_ = 1;
     bytesAcknowledged_ = 0;
-    if (!SendFileBlocks(file)) {
+    // Exactly the length measured is sent. A file written to meanwhile would arrive as a mix
+    // of old and new bytes, or longer than the free space allowed: it is cancelled instead of
+    // ended, so that the controller does not keep it.
+    const bool sameLength = file.openedStamp().size == fileLength_;
+    if (!sameLength || !SendFileBlocks(file)) {
+        if (!sameLength || fileChanged_) {
+            SetStatusAndShow(kFileChanged);
+            CancelReceiver();
+        }
         return kFailed;
     }
+    const SendFile::Stamp opened = file.openedStamp();
     file.Close();
+    if (SendFile::StampAt(LocalPath) != opened) {
+        SetStatusAndShow(kFileChanged);
+        CancelReceiver();
+        return kFailed;
+    }
 
     SendEndOfTransmission();
     Synchronize([this] { ReadTrailingOutput(); });
@@ -156,10 +174,15 @@ bool TThreadXModem::WaitForReceiver()
 bool TThreadXModem::SendFileBlocks(SendFile& file)
 {
     std::array<std::uint8_t, kFileChunkSize> chunk{};
-    for (;;) {
+    // After the measured length, one more read must find the end: a byte there means the file
+    // has grown.
+    for (std::uint64_t left = fileLength_;;) {
         std::size_t count = 0;
-        const auto outcome = file.ReadChunk(chunk, count);
-        if (outcome == SendFile::ReadOutcome::End) {
+        const auto outcome =
+            file.ReadChunk(std::span<std::uint8_t>(chunk).first(std::max<std::uint64_t>(
+                               1, std::min<std::uint64_t>(left, chunk.size()))),
+                           count);
+        if (left == 0 && outcome == SendFile::ReadOutcome::End) {
             return true;
         }
         if (outcome == SendFile::ReadOutcome::Error) {
@@ -168,6 +191,13 @@ bool TThreadXModem::SendFileBlocks(SendFile& file)
             CancelReceiver();
             return false;
         }
+        if (outcome == SendFile::ReadOutcome::End || left == 0) {
+            // Shorter or longer than when it was measured.
+            fileChanged_ = true;
+            file.Close();
+            return false;
+        }
+        left -= count;
         for (std::size_t offset = 0; offset < count;) {
             const std::size_t length = std::min(xmodem::kDataSize, count - offset);
             const auto data = std::span<const std::uint8_t>(chunk).subspan(offset, length);
@@ -182,6 +212,7 @@ bool TThreadXModem::SendFileBlocks(SendFile& file)
                 return false;
             case BlockOutcome::ReceiverCancelled:
                 file.Close();
+                SetStatusAndShow(kCancelledByDevice);
                 return false;
             case BlockOutcome::NotAcknowledged:
                 file.Close();

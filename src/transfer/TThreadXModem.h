@@ -3,6 +3,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <span>
 #include <string>
 #include <thread>
@@ -40,6 +41,9 @@ public:
     static constexpr const char* kErrorReadingFile = "<<Error Reading File>>";
     static constexpr const char* kGetAckForEot = "<<Get ACK for EOT>>";
     static constexpr const char* kNoAckForEot = "<<No ACK for EOT>>";
+    static constexpr const char* kCancelledByDevice = "<<KORA-7740P cancelled the transfer>>";
+    static constexpr const char* kFileChanged =
+        "<<The file changed while it was sent; KORA-7740P did not keep it>>";
 
     static constexpr std::int32_t kRunning = 1;
     static constexpr std::int32_t kSucceeded = 0;
@@ -61,6 +65,9 @@ public:
     ConsoleLog* StatusMemo = nullptr;
     std::string LocalPath;
     std::string DeviceName;
+    // The size the copy checked (against the free space, say). A file of another size when
+    // the worker starts has changed since: it fails at once, before anything is typed.
+    std::optional<std::uint64_t> CheckedLength;
     // How the drain before the start command and the read of the closing output decide that
     // the console has finished (the blocks themselves are paced by the receiver).
     ExchangeTiming Timing = ExchangeTiming::Quick;
@@ -110,6 +117,7 @@ private:
 
     std::uint64_t fileLength_ = 0;
     std::uint64_t bytesAcknowledged_ = 0;
+    bool fileChanged_ = false; // the file ended before its measured length
     std::uint32_t blockNumber_ = 1;
     // Where the echo check of the start command stopped: on its final carriage return the
     // tool may have started all the same.

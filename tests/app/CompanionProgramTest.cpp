@@ -15,11 +15,41 @@ namespace {
 
 namespace fs = std::filesystem;
 
+TEST(SplitShellWords, FollowsTheShellsQuotingAndExpandsNothing)
+{
+    const struct {
+        QString line;
+        std::optional<QStringList> words; // nothing: the line does not split
+    } cases[] = {
+        {"", QStringList{}},
+        {" \t\n ", QStringList{}},
+        {"prog 'a b'", QStringList{"prog", "a b"}},
+        {"prog \"a b\" c", QStringList{"prog", "a b", "c"}},
+        {"prog a\\ b", QStringList{"prog", "a b"}},
+        {"prog '' \"\"", QStringList{"prog", "", ""}},
+        {"a'b'\"c\"d", QStringList{"abcd"}},
+        {"'it'\\''s'", QStringList{"it's"}},
+        {"'\\$x \"'", QStringList{"\\$x \""}},
+        // In double quotes a backslash keeps only $ ` " \ and newline.
+        {"\"\\$ \\` \\\" \\\\ \\n\"", QStringList{"$ ` \" \\ \\n"}},
+        {"a\\\nb \"c\\\nd\"", QStringList{"ab", "cd"}},
+        {"$HOME ~ * `id` $(id) ;|&>", QStringList{"$HOME", "~", "*", "`id`", "$(id)", ";|&>"}},
+        {"prog 'open", std::nullopt},
+        {"prog \"open", std::nullopt},
+        {"prog \"it'\"s'", std::nullopt},
+        {"prog end\\", std::nullopt},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(SplitShellWords(c.line), c.words) << c.line.toStdString();
+    }
+}
+
 TEST(CommandLineForProgram, NamesExactlyThatProgram)
 {
-    for (const QString path : {"/opt/tool", "/opt/My Tools/tool", "/opt/tab\there", "/a/\"q\"/b",
-                               "/a/\"\"/b\"", "\"lead", " /lead/blank", "trail/blank "}) {
-        EXPECT_EQ(QProcess::splitCommand(CommandLineForProgram(path)), QStringList{path})
+    for (const QString path :
+         {"/opt/tool", "/opt/My Tools/tool", "/opt/tab\there", "/a/\"q\"/b", "/a/\"\"/b\"",
+          "\"lead", " /lead/blank", "trail/blank ", "/it's/here", "/back\\slash", "/$HOME/x"}) {
+        EXPECT_EQ(SplitShellWords(CommandLineForProgram(path)), QStringList{path})
             << path.toStdString();
     }
     EXPECT_EQ(CommandLineForProgram("/opt/tool"), "/opt/tool") << "no quotes when none are needed";
@@ -53,7 +83,7 @@ TEST_F(StartCommandLineTest, TheProgramGetsExactlyTheArgumentsOfTheLine)
         {"", {}},
         {" alpha  beta ", {"alpha", "beta"}},
         {"\"two words\" x", {"two words", "x"}},
-        {"\"\"\"quoted\"\"\"", {"\"quoted\""}},
+        {"'two words' \"it's\" a\\ b", {"two words", "it's", "a b"}},
         // No shell: separators, variables, substitutions and redirections arrive as typed.
         {"one;touch " + pwned + " $HOME `id` $(id) |cat >out &",
          {"one;touch", pwned, "$HOME", "`id`", "$(id)", "|cat", ">out", "&"}},
@@ -79,7 +109,7 @@ TEST_F(StartCommandLineTest, WhatCannotBeStartedIsAFailure)
     for (const QString& line :
          {QString(), QString("   "), QString("\"\""), CommandLineForProgram(folderText),
           CommandLineForProgram(folderText + "/missing"),
-          CommandLineForProgram(folderText + "/notes.txt") + " arg",
+          CommandLineForProgram(folderText + "/notes.txt") + " arg", program + " 'unclosed",
           QString("kora-no-such-program-anywhere")}) {
         EXPECT_FALSE(StartCommandLine(line)) << line.toStdString();
     }

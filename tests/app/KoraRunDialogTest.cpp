@@ -124,7 +124,7 @@ TEST_F(RunDialog, BrowseOffersProgramsAndTakesTheChosenOne)
     QTest::mouseClick(run.btnBrowse(), Qt::LeftButton);
     EXPECT_TRUE(run.isVisible()) << "Browse does not close the dialog";
     // Quoted, so the blank in the folder's name does not split the line.
-    EXPECT_EQ(run.edtAppName()->text(), "\"" + folderText + "/tool\"");
+    EXPECT_EQ(run.edtAppName()->text(), "'" + folderText + "/tool'");
     EXPECT_EQ(run.focusWidget(), run.btnOK());
 }
 

@@ -1,6 +1,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QComboBox>
+#include <QContextMenuEvent>
 #include <QDesktopServices>
 #include <QFile>
 #include <QGuiApplication>
@@ -9,6 +10,7 @@
 #include <QLineEdit>
 #include <QListView>
 #include <QMenu>
+#include <QMimeData>
 #include <QStandardPaths>
 #include <QTest>
 #include <QToolButton>
@@ -21,6 +23,7 @@
 #include <filesystem>
 #include <fstream>
 
+#include "filelist/LocalPath.h"
 #include "local/LocalBrowser.h"
 #include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
@@ -66,8 +69,14 @@ public:
     ~OpenedUrls() override { QDesktopServices::unsetUrlHandler(QStringLiteral("file")); }
     QStringList paths;
 
+    QList<QUrl> urls;
+
 public slots:
-    void open(const QUrl& url) { paths << url.toLocalFile(); }
+    void open(const QUrl& url)
+    {
+        paths << url.toLocalFile();
+        urls << url;
+    }
 };
 
 void WriteFile(const fs::path& path, std::size_t size)
@@ -157,12 +166,14 @@ protected:
         box().lineEdit()->setText(text);
         QTest::keyClick(box().lineEdit(), Qt::Key_Return);
     }
-    // A right click on the row, or below the rows; returns the menu's enabled items.
+    // A right click on the row, or below the rows, as on X11, where the menu opens on the
+    // press and the view never sees the release; returns the menu's enabled items.
     QStringList openMenu(std::optional<int> row)
     {
         const QPoint at = row ? rowCentre(*row) : QPoint(10, tree().viewport()->height() - 5);
-        QTest::mouseClick(tree().viewport(), Qt::RightButton, {}, at);
-        emit tree().customContextMenuRequested(at);
+        QTest::mousePress(tree().viewport(), Qt::RightButton, {}, at);
+        QContextMenuEvent press(QContextMenuEvent::Mouse, at, tree().viewport()->mapToGlobal(at));
+        QCoreApplication::sendEvent(tree().viewport(), &press);
         QMenu& menu = *panel->controller().PopupMenu1();
         menu.hide();
         QStringList enabled;
@@ -237,11 +248,11 @@ TEST_F(LocalPanelTest, SeveralSelectedEntriesAreHandedOnInListOrder)
     clickRow(0, Qt::ControlModifier);
     const std::vector<SelectedLocalEntry> selected = panel->selectedEntries();
     ASSERT_EQ(selected.size(), 3u);
-    EXPECT_EQ(selected[0].path, path("disk/apple"));
+    EXPECT_EQ(selected[0].path.bytes, path("disk/apple"));
     EXPECT_TRUE(selected[0].isFolder);
-    EXPECT_EQ(selected[1].path, path("disk/avocado.txt"));
+    EXPECT_EQ(selected[1].path.bytes, path("disk/avocado.txt"));
     EXPECT_EQ(selected[1].size, 3000u);
-    EXPECT_EQ(selected[2].path, path("disk/cherry.txt"));
+    EXPECT_EQ(selected[2].path.bytes, path("disk/cherry.txt"));
     EXPECT_FALSE(selected[2].isFolder);
 }
 
@@ -277,6 +288,89 @@ TEST_F(LocalPanelTest, OpenDirectoryListsThePickedFolder)
     EXPECT_EQ(browser().LocalPathText(), path("home"));
     QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton); // cancelled
     EXPECT_EQ(browser().LocalPathText(), path("home"));
+}
+
+TEST_F(LocalPanelTest, NamesThatAreNotUtf8KeepTheirBytes)
+{
+    const std::string folder = path("bytes");
+    fs::create_directories(folder);
+    const std::string cafe = folder + "/caf\xE9.txt";
+    const std::string the = folder + "/th\xE9.txt";
+    WriteFile(cafe, 10);
+    WriteFile(the, 20);
+    panel->controller().ShowLocalPath(folder);
+    ASSERT_EQ(names(), (QStringList{"caf\uFFFD.txt", "th\uFFFD.txt"}));
+
+    clickRow(0);
+    // Dragged out: the URL names the file by its bytes.
+    const std::unique_ptr<QMimeData> dragged(
+        tree().model()->mimeData(tree().selectionModel()->selectedIndexes()));
+    ASSERT_TRUE(dragged);
+    ASSERT_EQ(dragged->urls().size(), 1);
+    EXPECT_EQ(LocalPathFromUrl(dragged->urls().front()), LocalPath{cafe});
+
+    const OpenedUrls opened;
+    openMenu(0);
+    menu().Open1Click();
+    ASSERT_EQ(opened.urls.size(), 1);
+    EXPECT_EQ(LocalPathFromUrl(opened.urls.front()), LocalPath{cafe});
+
+    // Rename answered with the name as shown: nothing changes.
+    dialogs->answers = {"caf\uFFFD.txt"};
+    openMenu(0);
+    menu().Rename1Click();
+    EXPECT_EQ(dialogs->askedFor, QStringList{"caf\uFFFD.txt"});
+    EXPECT_TRUE(prompts.boxes.isEmpty()) << prompts.boxes.join("\n").toStdString();
+    EXPECT_TRUE(fs::exists(cafe));
+    EXPECT_FALSE(fs::exists(folder + "/caf\xEF\xBF\xBD.txt"));
+
+    // Into the trash by its own bytes, which the trash records as its place.
+    openMenu(1);
+    menu().MoveToTrash1Click();
+    EXPECT_TRUE(prompts.boxes.isEmpty()) << prompts.boxes.join("\n").toStdString();
+    EXPECT_FALSE(fs::exists(the));
+    const QString info = QStandardPaths::writableLocation(QStandardPaths::GenericDataLocation) +
+                         "/Trash/info/th_.txt.trashinfo";
+    QFile record(info);
+    ASSERT_TRUE(record.open(QIODevice::ReadOnly)) << info.toStdString();
+    EXPECT_TRUE(record.readAll().contains(
+        "\nPath=" + QByteArray::fromStdString(the).toPercentEncoding("/") + "\n"));
+
+    // In a folder whose own name is not UTF-8 the trash cannot take it: said, and kept.
+    const std::string inside = folder + "/d\xE9/x.txt";
+    fs::create_directories(folder + "/d\xE9");
+    WriteFile(inside, 5);
+    panel->controller().ShowLocalPath(folder + "/d\xE9");
+    openMenu(0);
+    menu().MoveToTrash1Click();
+    ASSERT_EQ(prompts.boxes.size(), 1);
+    EXPECT_TRUE(prompts.boxes.front().endsWith("The folder's name is not valid UTF-8; nothing "
+                                               "was moved to the trash."))
+        << prompts.boxes.front().toStdString();
+    EXPECT_TRUE(fs::exists(inside));
+}
+
+TEST_F(LocalPanelTest, ColumnsFitWhatTheFirstScreenShows)
+{
+    fs::create_directories(temp.path() / "wide");
+    WriteFile(temp.path() / "wide" / "LONGFILENAME.WITH.A.LONGER.EXTENSION", 1);
+    WriteFile(temp.path() / "wide" / "big.iso", 0);
+    fs::resize_file(temp.path() / "wide" / "big.iso", std::uint64_t{5} << 30); // sparse
+    panel->resize(1000, 400); // room beside the columns for the last one to take
+    panel->controller().ShowLocalPath(path("wide"));
+
+    const QFontMetrics metrics(tree().font());
+    for (int row = 0; row < tree().model()->rowCount(); ++row) {
+        for (int column = 0; column < 3; ++column) {
+            const QString text = tree().model()->index(row, column).data().toString();
+            EXPECT_GT(tree().columnWidth(column), metrics.horizontalAdvance(text))
+                << text.toStdString();
+        }
+    }
+    // The last column takes the rest of the view.
+    const QHeaderView& header = *tree().header();
+    EXPECT_EQ(header.sectionViewportPosition(3) + header.sectionSize(3),
+              tree().viewport()->width());
 }
 
 TEST_F(LocalPanelTest, MenuCommandsWorkOnTheSelectionAndKeepTheSortAndRow)
@@ -322,15 +416,15 @@ TEST_F(LocalPanelTest, MenuCommandsWorkOnTheSelectionAndKeepTheSortAndRow)
     EXPECT_TRUE(QFile::exists(trash + "zucchini.txt"));
     EXPECT_EQ(selectedRows(), QList<int>{1}) << "the row the menu was opened on, or the last";
 
-    // Beside the rows the menu opens the folder shown; under Computer nothing can be renamed
-    // or thrown away, and beside its rows there is nothing to open.
-    tree().clearSelection();
+    // Beside the rows the menu opens the folder shown, whatever row was selected; under
+    // Computer nothing can be renamed or thrown away, and beside its rows there is nothing to
+    // open.
     EXPECT_EQ(openMenu(std::nullopt), (QStringList{"Open", "Copy Path"}));
+    EXPECT_TRUE(selectedRows().isEmpty());
     menu().Open1Click();
     EXPECT_EQ(opened.paths.last(), qpath("disk"));
     panel->ShowDrivesFolder();
     EXPECT_EQ(openMenu(1), (QStringList{"Open", "Copy Path"}));
-    tree().clearSelection();
     EXPECT_TRUE(openMenu(std::nullopt).isEmpty());
 }
 

@@ -10,6 +10,7 @@
 #include "CliTestKit.h"
 #include "device/DeviceOperations.h"
 #include "link/ConsoleExchange.h"
+#include "sim/ToolCommands.h"
 
 namespace kora::test {
 namespace {
@@ -129,6 +130,14 @@ TEST_F(CliCommands, FormatAsksForYesFirst)
                                "\nNothing was done: give --yes to format the drive.\n");
     EXPECT_EQ(sim().bytesReceived(), 0u);
     EXPECT_TRUE(onDevice("D:\\README.TXT"));
+
+    // The tool answers but the drive keeps its files: the listing afterwards tells.
+    sim().registerCommand("dlfmt", [](sim::CommandContext& c) { c.io.writeLine("Format failed"); });
+    const ToolResult failed = tool({"format", "--yes"});
+    EXPECT_EQ(failed.status, 1);
+    EXPECT_EQ(failed.err, "kora7740p: KORA-7740P did not format D:.\nFormat failed\n");
+    EXPECT_TRUE(onDevice("D:\\README.TXT"));
+    sim::RegisterToolCommands(sim());
 
     const ToolResult formatted = tool({"format", "--yes"});
     EXPECT_EQ(formatted.status, 0) << formatted.err;

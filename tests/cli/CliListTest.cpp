@@ -58,6 +58,16 @@ TEST_F(CliTest, LsShowsThePanelsColumnsAndJsonReadsBack)
               std::string::npos)
         << totals.out;
 
+    // A listing without its "bytes free" line was cut off: nothing is printed as if it were
+    // the directory.
+    sim().faults().noBytesFreeLine = true;
+    const ToolResult partial = tool({"ls", "--json"});
+    EXPECT_EQ(partial.status, 1) << partial.out;
+    EXPECT_EQ(partial.out, "");
+    EXPECT_NE(partial.err.find("The listing of D:\\ is incomplete"), std::string::npos)
+        << partial.err;
+    sim().faults().noBytesFreeLine = false;
+
     const ToolResult missing = tool({"ls", "\\NOPE"});
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "kora7740p: Invalid directory\n'\\NOPE'!\n");

@@ -44,11 +44,11 @@ TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
     std::filesystem::create_directory(workDir() / "other");
     const std::string sameName = (workDir() / "other" / "my.bin").string();
     std::ofstream(sameName) << "3";
-    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
-             {"put", first, second},
-             {"put", "--as", "PROG.EXEC", program},
-             {"put", "--as", "A.B.C", program},
-             {"put", writeLocal("MY.BIN", "4"), sameName}}) {
+    for (const std::vector<std::string>& args :
+         std::vector<std::vector<std::string>>{{"put", first, second},
+                                               {"put", "--as", "PROG.EXEC", program},
+                                               {"put", "--as", "A.B.C", program},
+                                               {"put", writeLocal("MY.BIN", "4"), sameName}}) {
         EXPECT_EQ(tool(args).status, 2) << args.back();
     }
     EXPECT_EQ(sim().bytesReceived(), 0u);
@@ -56,6 +56,21 @@ TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
     const ToolResult named = tool({"put", "--as", "MYPROG.EXE", program});
     ASSERT_EQ(named.status, 0) << named.err;
     EXPECT_TRUE(onDevice("D:\\MYPROG.EXE"));
+
+    // A PC name that is not UTF-8 is read by its bytes.
+    const std::string latin1 = writeLocal("caf\xE9.bin", "caf\xE9");
+    const ToolResult bytesNamed = tool({"put", latin1, "--as", "CAFE.BIN"});
+    ASSERT_EQ(bytesNamed.status, 0) << bytesNamed.err;
+    EXPECT_EQ(deviceFile("D:\\CAFE.BIN"), Padded("caf\xE9"));
+    const ToolResult bytesUnnamed = tool({"put", latin1});
+    EXPECT_EQ(bytesUnnamed.status, 2);
+    EXPECT_NE(bytesUnnamed.err.find("--as NAME"), std::string::npos) << bytesUnnamed.err;
+
+    // A device folder alone names no file.
+    const ToolResult noFile = tool({"put", "\\BIN"});
+    EXPECT_EQ(noFile.status, 2);
+    EXPECT_EQ(noFile.err, "kora7740p: '\\BIN' is a place on KORA-7740P; name the PC file(s) to "
+                          "send there first\n");
 
     const std::string empty = writeLocal("empty.bin", "");
     const std::string fits = writeLocal("fits.bin", "x");
@@ -71,7 +86,9 @@ TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
     } refused[] = {
         {{"put", workDir().string()}, "Only file can be transferred."},
         {{"put", fits, workDir().string()}, "Only file can be transferred."},
-        {{"put", empty}, "There is no enough space on KORA-7740P."},
+        {{"put", empty},
+         "cannot send '" + empty +
+             "': the file is empty, and XMODEM would store it as a 128-byte block of padding"},
         {{"put", whole}, "There is no enough space on KORA-7740P."},
         {{"put", fits, whole}, "There is no enough space on KORA-7740P."},
         {{"put", (workDir() / "none.bin").string()},

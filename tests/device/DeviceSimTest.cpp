@@ -49,6 +49,7 @@ protected:
     {
         ++operations_;
         op.timing = timing();
+        op.promptBudgetMs = promptBudgetMs_;
         OperationResult result = RunDeviceOperation(portName(), op, pane_);
         if (!result.ok) {
             errors_.push_back(result.message);
@@ -69,6 +70,7 @@ protected:
     test::RecordingLog pane_;
     std::vector<std::string> errors_;
     int operations_ = 0;
+    std::uint32_t promptBudgetMs_ = kPromptBudgetMs;
     DeviceBrowser browser_{[this](const DeviceOperation& op) { return run(op); }};
     YesUi ui_;
     DeviceMenuActions actions_{browser_, ui_};
@@ -277,6 +279,22 @@ TEST_P(DeviceSimTest, NamesTheControllerWouldCutNeverReachIt)
     EXPECT_EQ(operations_, before);
     EXPECT_EQ(ui_.warnings.size(), 3u);
     EXPECT_TRUE(sim().fileSystem().exists("D:\\README.TXT"));
+}
+
+TEST_P(DeviceSimTest, AListingCutOffByAHangUpIsNeverShown)
+{
+    browser_.ShowDeviceFolder("\\LOG");
+    const std::vector<std::string> shown = {"NEW", "OLD", "A.TXT", "B.TXT"};
+    promptBudgetMs_ = 1000;
+    sim().faults().hangUpAfterLines = 9; // in the middle of the root's entries
+    browser_.ShowDeviceFolder("\\");
+    ASSERT_FALSE(errors_.empty());
+    EXPECT_EQ(browser_.DevicePath(), "\\LOG");
+    std::vector<std::string> names;
+    for (const FolderEntry& entry : browser_.entries()) {
+        names.push_back(entry.name);
+    }
+    EXPECT_EQ(names, shown);
 }
 
 KORA_UNDER_EACH_TIMING(DeviceSimTest);

@@ -1,3 +1,5 @@
+#include <QMimeDatabase>
+
 #include <gtest/gtest.h>
 
 #include <optional>
@@ -5,7 +7,9 @@
 #include <vector>
 
 #include "filelist/ByteCompare.h"
+#include "filelist/FileTypeName.h"
 #include "filelist/FolderEntries.h"
+#include "filelist/LocalPath.h"
 #include "filelist/SizeText.h"
 #include "filelist/TypeAheadSearch.h"
 
@@ -25,6 +29,61 @@ FolderEntry Folder(std::string name)
     FolderEntry entry = File(std::move(name));
     entry.isFolder = true;
     return entry;
+}
+
+TEST(LocalPath, BytesSurviveUrlsAndArgumentsAndAreDecodedOnlyForTheScreen)
+{
+    const struct {
+        std::string bytes;
+        QString shown;
+        QByteArray url; // as a file manager writes it
+    } cases[] = {
+        {"/tmp/plain.txt", "/tmp/plain.txt", "file:///tmp/plain.txt"},
+        {"/tmp/caf\xE9.txt", "/tmp/caf\uFFFD.txt", "file:///tmp/caf%E9.txt"},
+        {"/tmp/caf\xC3\xA9 100%.txt", "/tmp/caf\u00E9 100%.txt",
+         "file:///tmp/caf%C3%A9%20100%25.txt"},
+        {"/x/\xED\xB2\x80\xF0\x9F\x98\x80\xFF", "/x/\uFFFD\uFFFD\uFFFD\U0001F600\uFFFD",
+         "file:///x/%ED%B2%80%F0%9F%98%80%FF"},
+    };
+    for (const auto& c : cases) {
+        const LocalPath path{c.bytes};
+        EXPECT_EQ(LocalPathText(path), c.shown) << c.bytes;
+        EXPECT_EQ(LocalPathUrl(path).toEncoded(), c.url) << c.bytes;
+        EXPECT_EQ(LocalPathFromUrl(QUrl::fromEncoded(c.url)), path) << c.bytes;
+        EXPECT_EQ(ArgumentPath(ArgumentText(c.bytes)), path) << c.bytes;
+    }
+    EXPECT_EQ(LocalFileName(LocalPath{"/tmp/caf\xE9.txt"}), LocalPath{"caf\xE9.txt"});
+    EXPECT_EQ(LocalPathFromUrl(QUrl("https://example.org/a.txt")), std::nullopt);
+    EXPECT_EQ(LocalPathFromUrl(QUrl("file://")), std::nullopt);
+}
+
+TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
+{
+    const QMimeDatabase mime;
+    const QMimeType unknown = mime.mimeTypeForName(QStringLiteral("application/octet-stream"));
+    const QMimeType text = mime.mimeTypeForName(QStringLiteral("text/plain"));
+    ASSERT_TRUE(unknown.isDefault());
+    const struct {
+        QMimeType type;
+        std::string name;
+        std::string expected;
+    } cases[] = {
+        {unknown, "AUTOEXEC.BAT", "DOS batch file"},
+        {unknown, "start.bat", "DOS batch file"},
+        {unknown, "FIRMWARE.BIN", "binary data"},
+        {unknown, "KORAIO.CFG", "configuration file"},
+        {unknown, "SETUP.INI", "configuration file"},
+        {unknown, "LOG.DAT", "data file"},
+        {unknown, "HIMEM.SYS", "DOS system file"},
+        // The MIME database's name where it has one; its "unknown" for what nobody names.
+        {text, "SETUP.INI", text.comment().toStdString()},
+        {unknown, "NOTES.XYZ", unknown.comment().toStdString()},
+        {unknown, "BAT", unknown.comment().toStdString()},
+        {unknown, "X.BATCH", unknown.comment().toStdString()},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FileTypeName(c.type, c.name), c.expected) << c.name;
+    }
 }
 
 TEST(SizeText, CellsRoundUpToWholeKilobytesAndFoldersStayEmpty)

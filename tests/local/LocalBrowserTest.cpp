@@ -272,9 +272,9 @@ TEST_F(LocalBrowserTest, TheSelectionIsHandedOnInListOrderWithFullPaths)
     ASSERT_TRUE(browser_.ShowLocalPath(box().string()));
     const std::vector<SelectedLocalEntry> selected = browser_.entriesAt({2, 0, 2});
     ASSERT_EQ(selected.size(), 2u);
-    EXPECT_EQ(selected[0].path, path("box/dir"));
+    EXPECT_EQ(selected[0].path.bytes, path("box/dir"));
     EXPECT_TRUE(selected[0].isFolder);
-    EXPECT_EQ(selected[1].path, path("box/b.txt"));
+    EXPECT_EQ(selected[1].path.bytes, path("box/b.txt"));
     EXPECT_EQ(selected[1].name, "b.txt");
     EXPECT_FALSE(selected[1].isFolder);
     EXPECT_EQ(selected[1].size, 7u);

@@ -20,13 +20,25 @@ TEST(CopyRules, FileNamesTheControllerTakes)
         const char* name;
         bool valid;
     } cases[] = {
-        {"A.EXE", true},        {"ABCDEFGH.TXT", true}, {"README", true},
-        {"my_prog.exe", true},  {"", false},
+        {"A.EXE", true},
+        {"ABCDEFGH.TXT", true},
+        {"README", true},
+        {"my_prog.exe", true},
+        {"", false},
         // The controller would cut these to 8.3 (or drop the dot), changing the name.
-        {"a.b.c", false},       {"LONGFILENAME.TEXT", false}, {"ABCDEFGHI", false},
-        {"PROG.EXEC", false},   {"A.", false},          {".EXE", false}, {"...", false},
-        {"my-prog.exe", false}, {"MY PROG.EXE", false}, {"caf\xc3\xa9.txt", false},
-        {"A\\B.EXE", false},    {"A:B", false},         {"tab\t", false},
+        {"a.b.c", false},
+        {"LONGFILENAME.TEXT", false},
+        {"ABCDEFGHI", false},
+        {"PROG.EXEC", false},
+        {"A.", false},
+        {".EXE", false},
+        {"...", false},
+        {"my-prog.exe", false},
+        {"MY PROG.EXE", false},
+        {"caf\xc3\xa9.txt", false},
+        {"A\\B.EXE", false},
+        {"A:B", false},
+        {"tab\t", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ValidFileName(c.name), c.valid) << c.name;
@@ -154,9 +166,9 @@ TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
     // A second file of the batch that DOS would store under the first one's name is asked for
     // a name too, rather than replacing the first.
     const QueuedFile sameName = file("myprog.exe", "myprog.exe", 20);
-    const QueueOutcome outcome =
-        run({file("my-prog.exe", "my-prog.exe", 300), skippedFile, sameName, file("ok", "OK.BIN", 50)},
-            hooks);
+    const QueueOutcome outcome = run(
+        {file("my-prog.exe", "my-prog.exe", 300), skippedFile, sameName, file("ok", "OK.BIN", 50)},
+        hooks);
     EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Completed);
     EXPECT_EQ(asked,
               (std::vector<std::string>{"my-prog.exe", "still bad", "x y.bin", "myprog.exe"}));
@@ -167,6 +179,27 @@ TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
     contents_["MYPROG.EXE"] = contents_["my-prog.exe"];
     EXPECT_TRUE(stored("MYPROG.EXE"));
     EXPECT_TRUE(stored("OK.BIN"));
+}
+
+TEST_F(CopyQueue, ACancelBetweenFilesStopsBeforeTheNextPromptOrStart)
+{
+    // The cancel comes while the first file's rename prompt is up; the file is skipped. The
+    // next file gets neither a prompt nor a start command.
+    QueueHooks hooks;
+    bool cancel = false;
+    std::vector<std::string> asked;
+    hooks.askNewName = [&](const std::string& name) -> std::optional<std::string> {
+        asked.push_back(name);
+        cancel = true;
+        return std::nullopt;
+    };
+    hooks.cancelRequested = [&] { return cancel; };
+    const QueueOutcome outcome =
+        run({file("a b", "a b", 10), file("c d", "c d", 10), file("ok", "OK.BIN", 10)}, hooks);
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Cancelled);
+    EXPECT_EQ(asked, std::vector<std::string>{"a b"});
+    EXPECT_FALSE(log_.contains("C:\\transfer"));
+    EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\OK.BIN"));
 }
 
 TEST_F(CopyQueue, CancelStopsTheCurrentFileAndTheRestWithoutMessage)

@@ -424,6 +424,20 @@ TEST_F(CopyToDeviceSimTest, DroppedFilesAndF5CopyAsTheButtonDoes)
     EXPECT_EQ(prompts_.boxes, QStringList{"warning: Only file can be transferred."});
     EXPECT_FALSE(DropAt(*window_, deviceList, {QUrl("https://example.org/TWO.BIN")}));
 
+    // A file manager percent-encodes the bytes of a name that is not UTF-8: the drop names
+    // the very file.
+    const std::string three = Pattern(300, 13);
+    fs::create_directories(pcFolder_ / "pc\xE9");
+    std::ofstream(pcFolder_ / "pc\xE9" / "THREE.BIN", std::ios::binary) << three;
+    const QByteArray encoded =
+        QByteArray::fromStdString((pcFolder_ / "pc\xE9" / "THREE.BIN").string())
+            .toPercentEncoding("/");
+    ASSERT_TRUE(DropAt(*window_, deviceList, {QUrl::fromEncoded("file://" + encoded)}));
+    ASSERT_TRUE(test::RunEventsUntil(
+        [&] { return sim().fileSystem().readFile("D:\\LOG\\THREE.BIN").has_value(); }));
+    EXPECT_EQ(sim().fileSystem().readFile("D:\\LOG\\THREE.BIN"), Padded(three));
+    test::RunEventsUntil([&] { return listed("THREE.BIN").has_value(); });
+
     // While another holder has the port, a drop is not taken and F5 does nothing at all.
     prompts_.boxes.clear();
     selectPc({"TWO.BIN"});

@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <fstream>
+#include <functional>
 #include <memory>
 
 #include "TransferTestKit.h"
@@ -36,6 +38,7 @@ protected:
         worker.StatusMemo = &log_;
         worker.LocalPath = file.string();
         worker.DeviceName = deviceName;
+        worker.CheckedLength = checkedLength_;
         const std::int32_t result = RunUpload(worker, 30s, onPoll);
         progress_ = worker.Progress.load();
         return result;
@@ -70,6 +73,7 @@ protected:
     TempFolder folder_;
     RecordingLog log_;
     std::int32_t progress_ = -1;
+    std::optional<std::uint64_t> checkedLength_;
 };
 
 TEST_F(SimulatorUpload, RandomFilesArriveByteExactWithZeroPadding)
@@ -116,6 +120,7 @@ TEST_F(SimulatorUpload, ReceiverCancelFailsAndStoresNothing)
     options_->cancelAtBlock = 3;
     EXPECT_EQ(Upload(RandomBytes(1000, 4), "D:\\HALF.BIN"), -1);
     EXPECT_EQ(progress_, 25); // two blocks of 1000 bytes
+    EXPECT_EQ(log_.lines.back(), TThreadXModem::kCancelledByDevice);
     EXPECT_FALSE(Stored("D:\\HALF.BIN"));
     EXPECT_TRUE(ConsoleRunsTheNextCommand());
 }
@@ -157,6 +162,46 @@ TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
     EXPECT_EQ(log_.lines.back(), "Transfer cancelled");
     EXPECT_FALSE(Stored("D:\\BIG.BIN"));
     EXPECT_TRUE(ConsoleRunsTheNextCommand());
+}
+
+TEST_F(SimulatorUpload, AFileThatChangesWhileItIsSentFailsAndIsNotKept)
+{
+    const std::filesystem::path file = folder_.path() / "upload.bin";
+    const struct {
+        const char* what;
+        std::function<void()> change;
+    } cases[] = {
+        {"grows",
+         [&] { std::ofstream(file, std::ios::app | std::ios::binary) << std::string(1000, 'x'); }},
+        {"shrinks", [&] { std::filesystem::resize_file(file, 300); }},
+        {"is rewritten in place",
+         [&] {
+             std::fstream rewrite(file, std::ios::in | std::ios::out | std::ios::binary);
+             rewrite << std::string(128, 'y');
+         }},
+    };
+    for (const auto& c : cases) {
+        log_.lines.clear();
+        bool changed = false;
+        EXPECT_EQ(Upload(RandomBytes(16 * 1024, 9), "D:\\MIX.BIN",
+                         [&](TThreadXModem& worker) {
+                             if (!changed && worker.Progress.load() > 0) {
+                                 changed = true;
+                                 c.change();
+                             }
+                         }),
+                  -1)
+            << c.what;
+        EXPECT_TRUE(log_.contains(TThreadXModem::kFileChanged)) << c.what;
+        EXPECT_FALSE(Stored("D:\\MIX.BIN")) << c.what;
+        EXPECT_TRUE(ConsoleRunsTheNextCommand()) << c.what;
+    }
+
+    // Another size than the copy checked: it changed before its turn, and nothing is typed.
+    log_.lines.clear();
+    checkedLength_ = 100;
+    EXPECT_EQ(Upload(RandomBytes(101, 9), "D:\\MIX.BIN"), -1);
+    EXPECT_EQ(log_.lines, std::vector<std::string>{TThreadXModem::kFileChanged});
 }
 
 TEST_F(SimulatorUpload, ARefusedDestinationFailsAtOnceWithItsReason)

@@ -246,7 +246,8 @@ TEST_F(XmodemSender, ReceiverCancelEndsWithoutFurtherStatusOrBytes)
     EXPECT_EQ(receiver_->frames().size(), 2u);
     // The receiver stopped itself: no CAN back, no EOT.
     EXPECT_EQ(receiver_->received().size(), 2 * 132u);
-    EXPECT_TRUE(StatusAfterStart().empty());
+    // One line says who ended it.
+    EXPECT_EQ(StatusAfterStart(), std::vector<std::string>{TThreadXModem::kCancelledByDevice});
     EXPECT_EQ(progress_, 21); // 128 of 600
 }
 
