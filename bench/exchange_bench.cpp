@@ -8,6 +8,10 @@
 // Each figure stands beside the wire time of the bytes that crossed the line meanwhile (typed
 // bytes, their echoes and the output, 10 bits a byte), as a ratio. Medians of five runs; the
 // upload runs once for each timing.
+//
+// Then, in quick timing, the dir and the listing with the console log on (lines with time
+// stamps, then the raw bytes received) beside the same without it, and against a simulator
+// that delivers its output as a USB adapter with a 16 ms latency timer does.
 #include <QCoreApplication>
 
 #include <algorithm>
@@ -24,6 +28,7 @@
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
 #include "link/ConsoleExchange.h"
+#include "link/ConsoleLogFile.h"
 #include "sim/DosFileSystem.h"
 #include "sim/XmodemReceiver.h"
 #include "support/SimFixture.h"
@@ -36,6 +41,17 @@ using namespace kora::bench;
 constexpr int kRuns = 5;
 constexpr std::size_t kUploadSize = 64 * 1024;
 constexpr std::uint32_t kUploadTimeoutMs = 500; // as the copy opens the port
+
+// Shows nothing, but hands every line to the console log as the terminal pane does.
+class ShownLinesLog final : public kora::ConsoleLog {
+public:
+    int lineCount() const override { return 0; }
+    void clear() override {}
+    void appendLine(const std::string& text) override
+    {
+        kora::ConsoleLogFile::LogShownLine(text);
+    }
+};
 
 class NamingUi final : public kora::DeviceActionUi {
 public:
@@ -189,7 +205,7 @@ private:
     }
 
     kora::test::SimRunner& runner_;
-    NullLog log_;
+    ShownLinesLog log_;
     kora::ExchangeTiming timing_ = kora::ExchangeTiming::Quick;
     kora::DeviceBrowser browser_{[this](kora::DeviceOperation op) {
         op.timing = timing_;
@@ -230,5 +246,50 @@ int main(int argc, char** argv)
     for (const Row& row : rows) {
         Print(row);
     }
+
+    // The console log: the same operations with it on, in quick timing.
+    const auto logged = [&](kora::ConsoleLogFile::Mode mode) {
+        std::string error;
+        const auto log = kora::ConsoleLogFile::Open(
+            (runner.tempDir().path() / "console.log").string(), mode, &error);
+        kora::ConsoleLogFile::SetActive(log.get());
+        const std::pair<Figure, Figure> figures{bench.dir(ExchangeTiming::Quick),
+                                                bench.listing(ExchangeTiming::Quick)};
+        kora::ConsoleLogFile::SetActive(nullptr);
+        return figures;
+    };
+    const std::pair<Figure, Figure> plain{bench.dir(ExchangeTiming::Quick),
+                                          bench.listing(ExchangeTiming::Quick)};
+    const auto lines = logged(kora::ConsoleLogFile::Mode::Lines);
+    const auto raw = logged(kora::ConsoleLogFile::Mode::RawReceived);
+    std::printf("\nWith the console log (quick timing)\n%-30s %10s %10s %6s %10s %6s\n", "",
+                "no log", "lines", "ratio", "raw", "ratio");
+    const auto printLogged = [](const char* what, const Figure& off, const Figure& onLines,
+                                const Figure& onRaw) {
+        std::printf("%-30s %8.3f s %8.3f s %6.3f %8.3f s %6.3f\n", what, off.seconds,
+                    onLines.seconds, onLines.seconds / off.seconds, onRaw.seconds,
+                    onRaw.seconds / off.seconds);
+    };
+    printLogged("one dir", plain.first, lines.first, raw.first);
+    printLogged("100-entry listing", plain.second, lines.second, raw.second);
+
+    // A USB adapter's latency timer: every echo waits for it unless the driver's low-latency
+    // flag is set.
+    options.usbLatencyMs = 16;
+    kora::test::SimRunner usbRunner(options, "COM2");
+    if (!usbRunner.ok()) {
+        std::fprintf(stderr, "exchange_bench: %s\n", usbRunner.error().c_str());
+        return 1;
+    }
+    Bench usb(usbRunner);
+    const Figure usbDir = usb.dir(ExchangeTiming::Quick);
+    const Figure usbListing = usb.listing(ExchangeTiming::Quick);
+    std::printf("\nOutput held as by a USB adapter, 16 ms latency (quick timing)\n"
+                "%-30s %10s %10s %6s\n",
+                "", "no latency", "16 ms", "ratio");
+    std::printf("%-30s %8.3f s %8.3f s %6.2f\n", "one dir", plain.first.seconds, usbDir.seconds,
+                usbDir.seconds / plain.first.seconds);
+    std::printf("%-30s %8.3f s %8.3f s %6.2f\n", "100-entry listing", plain.second.seconds,
+                usbListing.seconds, usbListing.seconds / plain.second.seconds);
     return 0;
 }

@@ -222,7 +222,7 @@ void Soak::mismatch(const std::string& what)
 
 bool Soak::openFailure(const std::string& message) const
 {
-    return message.starts_with(OpenFailureMessage(runner_.portName()));
+    return message.starts_with("Unable to open " + runner_.portName() + "!\n\n");
 }
 
 bool Soak::sendFailure(const DeviceOperation& op, const std::string& message) const

@@ -41,19 +41,20 @@ void DeviceBrowser::replaceEntries(std::vector<FolderEntry> entries)
     emit entriesReplaced();
 }
 
-void DeviceBrowser::ClearDeviceEntries()
+bool DeviceBrowser::LoadDeviceListing(const std::string& path)
 {
-    replaceEntries({});
-}
-
-void DeviceBrowser::LoadDeviceListing(const std::string& path)
-{
-    ClearDeviceEntries();
     DateTimeText::instance().useDeviceDateFormat();
 
     DirectoryListing listing;
-    ListDeviceDirectory(run_, path, listing); // a failure has been reported; the list stays empty
-
+    if (!ListDeviceDirectory(run_, path, listing)) {
+        // The failure has been reported. A reading is complete or it is not shown: the last
+        // good listing stays, greyed, so the user still sees where things were.
+        emit entriesAboutToBeReplaced();
+        listingStale_ = true;
+        emit entriesReplaced();
+        return false;
+    }
+    listingStale_ = false;
     replaceEntries(std::move(listing.entries));
     deviceSortColumn_ = 0;
 
@@ -66,6 +67,7 @@ void DeviceBrowser::LoadDeviceListing(const std::string& path)
     }
     objectCountText_ = ObjectCountText(entries_.size());
     sizeStatusText_ = TotalSizeText(entries_.totalBytes()) + freeText;
+    return true;
 }
 
 void DeviceBrowser::rememberPath(const std::string& path)
@@ -104,7 +106,9 @@ void DeviceBrowser::show(const std::string& path, bool selectFocusRow)
 
 void DeviceBrowser::showListing(const std::string& path, bool selectFocusRow)
 {
-    LoadDeviceListing(path);
+    if (!LoadDeviceListing(path)) {
+        return;
+    }
     devicePath_ = path;
     rememberPath(path);
 

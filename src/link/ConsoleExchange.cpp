@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/PortFailureText.h"
+
 namespace kora {
 namespace {
 
@@ -306,11 +308,7 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
 {
     SerialPort port(portName);
     if (!port.Open()) {
-        std::string message = OpenFailureMessage(portName);
-        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
-            message += "\n\n" + hint;
-        }
-        return {false, message};
+        return {false, OpenFailureMessage(port)};
     }
     port.LineEnd = op.lineEnd;
     // Not checked: a line that refused its settings fails the echo check of the first command.
@@ -327,9 +325,17 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
             result.ok = false;
             result.message = step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
                                                              : step.sendFailureMessage;
+            if (LineLost(port)) {
+                result.message = LineLostMessage(portName);
+            }
             break;
         }
-        if (std::optional<std::string> failure = ReadStepOutput(port, log, step, op)) {
+        std::optional<std::string> failure = ReadStepOutput(port, log, step, op);
+        // A line that went away in the middle of the output leaves the reading incomplete.
+        if (LineLost(port)) {
+            failure = LineLostMessage(portName);
+        }
+        if (failure) {
             result = {false, std::move(*failure)};
             break;
         }

@@ -1,5 +1,7 @@
 #include "terminal/PlainTextScreen.h"
 
+#include "link/ConsoleLogFile.h"
+
 #include "ui/UserPrompts.h"
 
 #include <QPlainTextEdit>
@@ -57,6 +59,10 @@ void PlainTextScreen::SetLastLine(const QString& text)
 
 void PlainTextScreen::AppendLine(const QString& text)
 {
+    // The last line is finished now: that is when the console log takes it.
+    if (!pane_.document()->isEmpty()) {
+        ConsoleLogFile::LogShownLine(LastLine().toLatin1().toStdString());
+    }
     QTextCursor cursor(pane_.document());
     cursor.movePosition(QTextCursor::End);
     Edit(cursor.position(), [&] {

@@ -73,10 +73,12 @@ TEST_F(CliTest, APortHeldElsewhereIsMarkedAndRefused)
     EXPECT_EQ(Lines(tool({"ports"}).out).at(0), "COM1 busy");
     const ToolResult ls = tool({"ls"});
     EXPECT_EQ(ls.status, 1);
-    EXPECT_EQ(ls.err, "kora7740p: " + OpenFailureMessage("COM1") + "\n");
+    EXPECT_EQ(ls.err,
+              "kora7740p: Unable to open COM1!\n\nThe port is in use by another program.\n");
     const ToolResult term = tool({"-p", "COM1", "term"});
     EXPECT_EQ(term.status, 1);
-    EXPECT_EQ(term.err, "kora7740p: Unable to open COM1 !\n");
+    EXPECT_EQ(term.err,
+              "kora7740p: Unable to open COM1 !\n\nThe port is in use by another program.\n");
     held.Close();
     EXPECT_EQ(sim().bytesReceived(), 0u);
 }
