@@ -47,10 +47,7 @@ class ShownLinesLog final : public kora::ConsoleLog {
 public:
     int lineCount() const override { return 0; }
     void clear() override {}
-    void appendLine(const std::string& text) override
-    {
-        kora::ConsoleLogFile::LogShownLine(text);
-    }
+    void appendLine(const std::string& text) override { kora::ConsoleLogFile::LogShownLine(text); }
 };
 
 class NamingUi final : public kora::DeviceActionUi {

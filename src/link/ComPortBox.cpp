@@ -38,12 +38,19 @@ ComPortBox::ComPortBox(QComboBox& box, ComPortScanSources sources, QObject* pare
     connect(&box_, &QComboBox::currentIndexChanged, this, [this](int index) {
         box_.setToolTip(index >= 0 ? box_.itemData(index, Qt::ToolTipRole).toString() : QString());
     });
-    for (int i = 0; i < box_.count(); ++i) {
-        describe(i);
-    }
+    describeAll();
 }
 
 ComPortBox::~ComPortBox() = default;
+
+void ComPortBox::describeAll()
+{
+    const std::vector<SerialDeviceInfo> known =
+        sources_.describeDevices ? sources_.describeDevices() : std::vector<SerialDeviceInfo>{};
+    for (int i = 0; i < box_.count(); ++i) {
+        describe(i, known);
+    }
+}
 
 bool ComPortBox::markedGone(const QComboBox& box, int index)
 {
@@ -69,9 +76,7 @@ void ComPortBox::update()
         }
         box_.insertItem(at, Text(name));
     }
-    for (int i = 0; i < box_.count(); ++i) {
-        describe(i);
-    }
+    describeAll();
 
     box_.setCurrentIndex(selectedName.isEmpty() ? -1 : box_.findText(selectedName));
     if (box_.isEditable()) {
@@ -81,7 +86,7 @@ void ComPortBox::update()
     box_.setToolTip(now >= 0 ? box_.itemData(now, Qt::ToolTipRole).toString() : QString());
 }
 
-void ComPortBox::describe(int index)
+void ComPortBox::describe(int index, const std::vector<SerialDeviceInfo>& known)
 {
     const std::string name = Name(box_.itemText(index));
     const bool gone = !PortPresent(name, sources_);
@@ -94,7 +99,7 @@ void ComPortBox::describe(int index)
                           : QVariant(),
                      Qt::ForegroundRole);
     const QString tip = gone ? Text(name) + QStringLiteral(" is not there now (unplugged?)")
-                             : Text(PortDescription(name, sources_));
+                             : Text(PortDescription(name, sources_, known));
     box_.setItemData(index, tip, Qt::ToolTipRole);
 }
 

@@ -32,7 +32,8 @@ public:
     static bool markedGone(const QComboBox& box, int index);
 
 private:
-    void describe(int index);
+    void describeAll();
+    void describe(int index, const std::vector<SerialDeviceInfo>& known);
 
     QComboBox& box_;
     ComPortScanSources sources_;

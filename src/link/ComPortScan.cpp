@@ -218,7 +218,8 @@ bool PortNameLess(const std::string& a, const std::string& b)
     return NaturalLess(a, b);
 }
 
-std::string PortDescription(const std::string& name, const ComPortScanSources& sources)
+std::string PortDescription(const std::string& name, const ComPortScanSources& sources,
+                            const std::vector<SerialDeviceInfo>& known)
 {
     const std::string device = ResolvePortName(name, sources.portsFolder, sources.deviceFolder);
     if (!DeviceExists(device)) {
@@ -234,17 +235,15 @@ std::string PortDescription(const std::string& name, const ComPortScanSources& s
     if (canonical != name) {
         add("Device: ", canonical);
     }
-    if (sources.describeDevices) {
-        for (const SerialDeviceInfo& info : sources.describeDevices()) {
-            if (CanonicalPath(info.path) != canonical) {
-                continue;
-            }
-            add("Maker: ", info.manufacturer);
-            add("Model: ", info.description);
-            add("Serial number: ", info.serialNumber);
-            add("By id: ", info.byIdPath);
-            break;
+    for (const SerialDeviceInfo& info : known) {
+        if (CanonicalPath(info.path) != canonical) {
+            continue;
         }
+        add("Maker: ", info.manufacturer);
+        add("Model: ", info.description);
+        add("Serial number: ", info.serialNumber);
+        add("By id: ", info.byIdPath);
+        break;
     }
     if (text.find("By id: ") == std::string::npos) {
         add("By id: ", ByIdLinkTo(canonical, sources.byIdFolder));

@@ -51,7 +51,9 @@ bool PortPresent(const std::string& name, const ComPortScanSources& sources);
 bool PortNameLess(const std::string& a, const std::string& b);
 
 // What the port box tells of a port: the device behind it and what the system knows of it
-// (maker, model, serial number, by-id path); empty when the system knows nothing of it.
-std::string PortDescription(const std::string& name, const ComPortScanSources& sources);
+// (maker, model, serial number, by-id path) as sources.describeDevices() gave it in known;
+// empty when the system knows nothing of it.
+std::string PortDescription(const std::string& name, const ComPortScanSources& sources,
+                            const std::vector<SerialDeviceInfo>& known);
 
 } // namespace kora

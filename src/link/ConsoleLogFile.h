@@ -56,6 +56,10 @@ private:
     std::string pendingLine_;
 };
 
+// The user state (QTextBlock) of a pane line that was logged as it was shown, so that the
+// terminal, which logs a line when it finishes it, does not log it again.
+inline constexpr int kPaneLineLogged = 0x4c6f67;
+
 // The time stamp in front of each logged line: local time "YYYY-MM-DD hh:mm:ss.mmm".
 std::string ConsoleLogTimeStamp();
 

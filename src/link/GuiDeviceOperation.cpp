@@ -4,6 +4,8 @@
 #include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextBlock>
+#include <QTextDocument>
 
 #include "link/ConsoleLogFile.h"
 #include "link/DeviceLink.h"
@@ -31,6 +33,7 @@ void PaneConsoleLog::appendLine(const std::string& text)
 {
     pane_.appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
     ConsoleLogFile::LogShownLine(text);
+    pane_.document()->lastBlock().setUserState(kPaneLineLogged);
     // Let the pane repaint while the operation blocks the GUI thread, without taking any input.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

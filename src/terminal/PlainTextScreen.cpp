@@ -13,7 +13,6 @@
 #include <algorithm>
 
 namespace kora {
-
 PlainTextScreen::PlainTextScreen(QPlainTextEdit& pane) : pane_(pane)
 {
     pane_.document()->setUndoRedoEnabled(false);
@@ -59,8 +58,10 @@ void PlainTextScreen::SetLastLine(const QString& text)
 
 void PlainTextScreen::AppendLine(const QString& text)
 {
-    // The last line is finished now: that is when the console log takes it.
-    if (!pane_.document()->isEmpty()) {
+    // The last line is finished now: that is when the console log takes it, unless the
+    // device operations' log showed it (and logged it then).
+    if (!pane_.document()->isEmpty() &&
+        pane_.document()->lastBlock().userState() != kPaneLineLogged) {
         ConsoleLogFile::LogShownLine(LastLine().toLatin1().toStdString());
     }
     QTextCursor cursor(pane_.document());

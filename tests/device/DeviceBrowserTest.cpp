@@ -208,13 +208,15 @@ TEST_F(DeviceBrowserTest, FoldersAreEnteredFilesHandedBackAndUpClimbs)
 
 TEST_F(DeviceBrowserTest, PathHistoryCollectsNewestFirstWithoutDuplicates)
 {
+    listDir("\\DOCS", {FolderLine("."), FolderLine(".."), FreeLine("1")});
     browser_.ShowDeviceFolder("\\");
     browser_.ShowDeviceFolder("\\BIN");
-    browser_.ShowDeviceFolder("\\BAD");
-    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\BAD", "\\BIN", "\\"}));
+    browser_.ShowDeviceFolder("\\DOCS");
+    browser_.ShowDeviceFolder("\\BAD"); // a path that failed to list is not remembered
+    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
     EXPECT_EQ(browser_.pathHistoryIndex(), 0);
     browser_.choosePath("\\BIN");
-    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\BAD", "\\BIN", "\\"}));
+    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
     EXPECT_EQ(browser_.pathHistoryIndex(), 1);
     EXPECT_EQ(browser_.pathText(), "\\BIN");
     EXPECT_TRUE(browser_.focusRowSelected());

@@ -29,8 +29,8 @@ protected:
 // same lines.
 TEST_F(UsbAdapterConsole, QuickTimingReadsEveryLineToItsPromptFromPacketisedOutput)
 {
-    const std::vector<std::string> commands = {"d:\r", "cd\\LOG\r", "dir\r", "C:\\mem\r",
-                                               "cd\\\r", "dir/s\r"};
+    const std::vector<std::string> commands = {"d:\r",      "cd\\LOG\r", "dir\r",
+                                               "C:\\mem\r", "cd\\\r",    "dir/s\r"};
     const CapturedRun patient =
         RunCommands(portName(), commands, {.timeoutMs = 200, .timing = ExchangeTiming::Patient});
     ASSERT_TRUE(patient.result.ok) << patient.result.message;

@@ -11,8 +11,8 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QTest>
 #include <QStatusBar>
+#include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
@@ -116,7 +116,7 @@ TEST_F(MainWindowTerminal, LaunchTerminalGivesALiveConsoleOnTheController)
 // terminal's traffic and both notes, each line with its time stamp.
 TEST_F(MainWindowTerminal, ALostLineReconnectsByItselfAndTheConsoleLogKeepsWhatThePaneShowed)
 {
-    const std::filesystem::path logFile = tempDir().path() / "console.log";
+    const std::filesystem::path logFile = workDir() / "console.log";
     ASSERT_TRUE(window->StartConsoleLog(QString::fromStdString(logFile.string())));
     EXPECT_TRUE(window->LogConsole1()->isChecked());
     EXPECT_TRUE(window->statusBar()->isVisible());
@@ -124,12 +124,13 @@ TEST_F(MainWindowTerminal, ALostLineReconnectsByItselfAndTheConsoleLogKeepsWhatT
     ASSERT_TRUE(PaneShows(QStringLiteral(" bytes free")));
 
     window->devicePanel()->tbtnDOSCmd()->click();
-    ASSERT_TRUE(PaneShows(QStringLiteral("C:\\>")));
+    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>")));
     Type(QStringLiteral("cd\\LOG"));
-    ASSERT_TRUE(PaneShows(QStringLiteral("C:\\LOG>")));
+    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\LOG>")));
 
     sim().faults().hangUp = true;
-    ASSERT_TRUE(PaneShows(QStringLiteral("Lost the connection to COM1. Waiting for it to come back...")));
+    ASSERT_TRUE(
+        PaneShows(QStringLiteral("Lost the connection to COM1. Waiting for it to come back...")));
     EXPECT_TRUE(window->terminal()->WaitingForLine());
     EXPECT_EQ(EnabledDeviceControls(), 0) << "the terminal keeps the port while it waits";
     std::string error;
@@ -158,10 +159,10 @@ TEST_F(MainWindowTerminal, ALostLineReconnectsByItselfAndTheConsoleLogKeepsWhatT
                              [&](const std::string& line) { return line.ends_with(text); });
     };
     EXPECT_EQ(logged("  dir"), 1) << "the listing's command";
-    EXPECT_EQ(logged("C:\\>cd\\LOG"), 1) << "typed in the terminal";
+    EXPECT_EQ(logged("D:\\>cd\\LOG"), 1) << "typed in the terminal";
     EXPECT_EQ(logged("Lost the connection to COM1. Waiting for it to come back..."), 1);
     EXPECT_EQ(logged("Reconnected to COM1."), 1);
-    EXPECT_EQ(logged("C:\\LOG>dir"), 1);
+    EXPECT_EQ(logged("D:\\LOG>dir"), 1);
     const auto containing = [&lines](const std::string& text) {
         return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
             return line.find(text) != std::string::npos;
