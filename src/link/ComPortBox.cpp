@@ -5,7 +5,12 @@
 #include <QPalette>
 #include <QSignalBlocker>
 
+#include "link/PortNames.h"
 #include "link/PortWatcher.h"
+
+#include <filesystem>
+#include <set>
+#include <system_error>
 
 namespace kora {
 namespace {
@@ -21,6 +26,15 @@ QString Text(const std::string& text)
 std::string Name(const QString& text)
 {
     return text.toLocal8Bit().toStdString();
+}
+
+// The device node a port name stands for, links followed.
+std::string DeviceBehind(const std::string& name, const ComPortScanSources& sources)
+{
+    const std::string device = ResolvePortName(name, sources.portsFolder, sources.deviceFolder);
+    std::error_code ec;
+    const std::filesystem::path canonical = std::filesystem::weakly_canonical(device, ec);
+    return ec ? device : canonical.string();
 }
 
 } // namespace
@@ -66,8 +80,15 @@ void ComPortBox::update()
     const int selected = box_.currentIndex();
     const QString selectedName = selected >= 0 ? box_.itemText(selected) : QString();
 
+    // A device the box offers already under another name (a COMn that falls back to its ttyS
+    // node) is not offered twice.
+    std::set<std::string> offered;
+    for (int i = 0; i < box_.count(); ++i) {
+        offered.insert(DeviceBehind(Name(box_.itemText(i)), sources_));
+    }
     for (const std::string& name : PresentPorts(sources_)) {
-        if (box_.findText(Text(name), Qt::MatchFixedString) >= 0) {
+        if (box_.findText(Text(name), Qt::MatchFixedString) >= 0 ||
+            offered.count(DeviceBehind(name, sources_)) > 0) {
             continue;
         }
         int at = 0;

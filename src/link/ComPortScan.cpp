@@ -202,7 +202,9 @@ std::vector<std::string> PresentPorts(const ComPortScanSources& sources)
 
 bool PortPresent(const std::string& name, const ComPortScanSources& sources)
 {
-    return DeviceExists(ResolvePortName(name, sources.portsFolder, sources.deviceFolder));
+    const std::string device = ResolvePortName(name, sources.portsFolder, sources.deviceFolder);
+    return DeviceExists(device) &&
+           !IsPhantomSerialPort(CanonicalPath(device), sources.ttyClassFolder);
 }
 
 bool PortNameLess(const std::string& a, const std::string& b)

@@ -52,6 +52,9 @@ std::string KnownOpenFailureReason(const SerialPort& port)
     case OpenFailure::None:
         return {};
     }
+    if (port.portName().empty()) {
+        return {}; // no port was chosen (none was found): nothing more to say
+    }
     switch (port.lastOpenErrno()) {
     case ENOENT:
         if (LinkOutlivedItsDevice(port.portName())) {
