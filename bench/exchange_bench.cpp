@@ -15,6 +15,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -119,21 +120,27 @@ public:
         kora::sim::RegisterTransferCommand(runner_.sim());
     }
 
-    Figure dir(kora::ExchangeTiming timing)
-    {
-        kora::DeviceOperation op = kora::GenericCommand("dir\r");
-        op.timing = timing;
-        run(kora::GenericCommand("d:\r"));
-        return repeat([&] { return run(op); });
-    }
+    Figure dir(kora::ExchangeTiming timing) { return repeat(dirAction(timing)); }
+    Figure listing(kora::ExchangeTiming timing) { return repeat(listingAction(timing)); }
 
-    Figure listing(kora::ExchangeTiming timing)
+    // One "dir" in the root of D: (a listing before may have left the console in \BENCH).
+    std::function<bool()> dirAction(kora::ExchangeTiming timing)
+    {
+        run(kora::GenericCommand("d:\r"));
+        run(kora::GenericCommand("cd\\\r"));
+        return [this, timing] {
+            kora::DeviceOperation op = kora::GenericCommand("dir\r");
+            op.timing = timing;
+            return run(op);
+        };
+    }
+    std::function<bool()> listingAction(kora::ExchangeTiming timing)
     {
         timing_ = timing;
-        return repeat([&] {
+        return [this] {
             browser_.ShowDeviceFolder("\\BENCH");
             return browser_.entries().size() == 100;
-        });
+        };
     }
 
     Figure makeDirectory(kora::ExchangeTiming timing)
@@ -244,31 +251,43 @@ int main(int argc, char** argv)
         Print(row);
     }
 
-    // The console log: the same operations with it on, in quick timing.
-    const auto logged = [&](kora::ConsoleLogFile::Mode mode) {
-        std::string error;
-        const auto log = kora::ConsoleLogFile::Open(
-            (runner.tempDir().path() / "console.log").string(), mode, &error);
-        kora::ConsoleLogFile::SetActive(log.get());
-        const std::pair<Figure, Figure> figures{bench.dir(ExchangeTiming::Quick),
-                                                bench.listing(ExchangeTiming::Quick)};
-        kora::ConsoleLogFile::SetActive(nullptr);
-        return figures;
+    // The console log: the same operations with it off, logging lines and logging raw bytes,
+    // taken in turn so that the machine's drifting load weighs on all three alike; medians of
+    // nine rounds.
+    constexpr int kLogRounds = 9;
+    std::string logError;
+    const auto linesLog =
+        kora::ConsoleLogFile::Open((runner.tempDir().path() / "lines.log").string(),
+                                   kora::ConsoleLogFile::Mode::Lines, &logError);
+    const auto rawLog =
+        kora::ConsoleLogFile::Open((runner.tempDir().path() / "raw.log").string(),
+                                   kora::ConsoleLogFile::Mode::RawReceived, &logError);
+    const auto logged = [&](const std::function<std::function<bool()>()>& prepare) {
+        std::vector<Figure> off, lines, raw;
+        for (int round = 0; round < kLogRounds; ++round) {
+            for (auto* log :
+                 {static_cast<kora::ConsoleLogFile*>(nullptr), linesLog.get(), rawLog.get()}) {
+                const std::function<bool()> action = prepare();
+                kora::ConsoleLogFile::SetActive(log);
+                const Figure figure = Measure(runner.sim(), action);
+                kora::ConsoleLogFile::SetActive(nullptr);
+                (log == nullptr ? off : log == linesLog.get() ? lines : raw).push_back(figure);
+            }
+        }
+        return std::array<Figure, 3>{Median(off), Median(lines), Median(raw)};
     };
-    const std::pair<Figure, Figure> plain{bench.dir(ExchangeTiming::Quick),
-                                          bench.listing(ExchangeTiming::Quick)};
-    const auto lines = logged(kora::ConsoleLogFile::Mode::Lines);
-    const auto raw = logged(kora::ConsoleLogFile::Mode::RawReceived);
-    std::printf("\nWith the console log (quick timing)\n%-30s %10s %10s %6s %10s %6s\n", "",
-                "no log", "lines", "ratio", "raw", "ratio");
-    const auto printLogged = [](const char* what, const Figure& off, const Figure& onLines,
-                                const Figure& onRaw) {
-        std::printf("%-30s %8.3f s %8.3f s %6.3f %8.3f s %6.3f\n", what, off.seconds,
-                    onLines.seconds, onLines.seconds / off.seconds, onRaw.seconds,
-                    onRaw.seconds / off.seconds);
-    };
-    printLogged("one dir", plain.first, lines.first, raw.first);
-    printLogged("100-entry listing", plain.second, lines.second, raw.second);
+    const auto dirs = logged([&] { return bench.dirAction(ExchangeTiming::Quick); });
+    const auto listings = logged([&] { return bench.listingAction(ExchangeTiming::Quick); });
+    const std::pair<Figure, Figure> plain{dirs[0], listings[0]};
+    std::printf("\nWith the console log (quick timing, medians of %d rounds in turn)\n"
+                "%-30s %10s %10s %6s %10s %6s\n",
+                kLogRounds, "", "no log", "lines", "ratio", "raw", "ratio");
+    for (const auto& [what, figures] :
+         {std::pair{"one dir", dirs}, std::pair{"100-entry listing", listings}}) {
+        std::printf("%-30s %8.3f s %8.3f s %6.3f %8.3f s %6.3f\n", what, figures[0].seconds,
+                    figures[1].seconds, figures[1].seconds / figures[0].seconds, figures[2].seconds,
+                    figures[2].seconds / figures[0].seconds);
+    }
 
     // A USB adapter's latency timer: every echo waits for it unless the driver's low-latency
     // flag is set.
