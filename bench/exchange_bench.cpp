@@ -8,9 +8,14 @@
 // Each figure stands beside the wire time of the bytes that crossed the line meanwhile (typed
 // bytes, their echoes and the output, 10 bits a byte), as a ratio. Medians of five runs; the
 // upload runs once for each timing.
+//
+// Then, in quick timing, the dir and the listing with the console log on (lines with time
+// stamps, then the raw bytes received) beside the same without it, and against a simulator
+// that delivers its output as a USB adapter with a 16 ms latency timer does.
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <deque>
@@ -24,6 +29,7 @@
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
 #include "link/ConsoleExchange.h"
+#include "link/ConsoleLogFile.h"
 #include "sim/DosFileSystem.h"
 #include "sim/XmodemReceiver.h"
 #include "support/SimFixture.h"
@@ -36,6 +42,14 @@ using namespace kora::bench;
 constexpr int kRuns = 5;
 constexpr std::size_t kUploadSize = 64 * 1024;
 constexpr std::uint32_t kUploadTimeoutMs = 500; // as the copy opens the port
+
+// Shows nothing, but hands every line to the console log as the terminal pane does.
+class ShownLinesLog final : public kora::ConsoleLog {
+public:
+    int lineCount() const override { return 0; }
+    void clear() override {}
+    void appendLine(const std::string& text) override { kora::ConsoleLogFile::LogShownLine(text); }
+};
 
 class NamingUi final : public kora::DeviceActionUi {
 public:
@@ -106,21 +120,27 @@ public:
         kora::sim::RegisterTransferCommand(runner_.sim());
     }
 
-    Figure dir(kora::ExchangeTiming timing)
-    {
-        kora::DeviceOperation op = kora::GenericCommand("dir\r");
-        op.timing = timing;
-        run(kora::GenericCommand("d:\r"));
-        return repeat([&] { return run(op); });
-    }
+    Figure dir(kora::ExchangeTiming timing) { return repeat(dirAction(timing)); }
+    Figure listing(kora::ExchangeTiming timing) { return repeat(listingAction(timing)); }
 
-    Figure listing(kora::ExchangeTiming timing)
+    // One "dir" in the root of D: (a listing before may have left the console in \BENCH).
+    std::function<bool()> dirAction(kora::ExchangeTiming timing)
+    {
+        run(kora::GenericCommand("d:\r"));
+        run(kora::GenericCommand("cd\\\r"));
+        return [this, timing] {
+            kora::DeviceOperation op = kora::GenericCommand("dir\r");
+            op.timing = timing;
+            return run(op);
+        };
+    }
+    std::function<bool()> listingAction(kora::ExchangeTiming timing)
     {
         timing_ = timing;
-        return repeat([&] {
+        return [this] {
             browser_.ShowDeviceFolder("\\BENCH");
             return browser_.entries().size() == 100;
-        });
+        };
     }
 
     Figure makeDirectory(kora::ExchangeTiming timing)
@@ -189,7 +209,7 @@ private:
     }
 
     kora::test::SimRunner& runner_;
-    NullLog log_;
+    ShownLinesLog log_;
     kora::ExchangeTiming timing_ = kora::ExchangeTiming::Quick;
     kora::DeviceBrowser browser_{[this](kora::DeviceOperation op) {
         op.timing = timing_;
@@ -230,5 +250,62 @@ int main(int argc, char** argv)
     for (const Row& row : rows) {
         Print(row);
     }
+
+    // The console log: the same operations with it off, logging lines and logging raw bytes,
+    // taken in turn so that the machine's drifting load weighs on all three alike; medians of
+    // nine rounds.
+    constexpr int kLogRounds = 9;
+    std::string logError;
+    const auto linesLog =
+        kora::ConsoleLogFile::Open((runner.tempDir().path() / "lines.log").string(),
+                                   kora::ConsoleLogFile::Mode::Lines, &logError);
+    const auto rawLog =
+        kora::ConsoleLogFile::Open((runner.tempDir().path() / "raw.log").string(),
+                                   kora::ConsoleLogFile::Mode::RawReceived, &logError);
+    const auto logged = [&](const std::function<std::function<bool()>()>& prepare) {
+        std::vector<Figure> off, lines, raw;
+        for (int round = 0; round < kLogRounds; ++round) {
+            for (auto* log :
+                 {static_cast<kora::ConsoleLogFile*>(nullptr), linesLog.get(), rawLog.get()}) {
+                const std::function<bool()> action = prepare();
+                kora::ConsoleLogFile::SetActive(log);
+                const Figure figure = Measure(runner.sim(), action);
+                kora::ConsoleLogFile::SetActive(nullptr);
+                (log == nullptr ? off : log == linesLog.get() ? lines : raw).push_back(figure);
+            }
+        }
+        return std::array<Figure, 3>{Median(off), Median(lines), Median(raw)};
+    };
+    const auto dirs = logged([&] { return bench.dirAction(ExchangeTiming::Quick); });
+    const auto listings = logged([&] { return bench.listingAction(ExchangeTiming::Quick); });
+    const std::pair<Figure, Figure> plain{dirs[0], listings[0]};
+    std::printf("\nWith the console log (quick timing, medians of %d rounds in turn)\n"
+                "%-30s %10s %10s %6s %10s %6s\n",
+                kLogRounds, "", "no log", "lines", "ratio", "raw", "ratio");
+    for (const auto& [what, figures] :
+         {std::pair{"one dir", dirs}, std::pair{"100-entry listing", listings}}) {
+        std::printf("%-30s %8.3f s %8.3f s %6.3f %8.3f s %6.3f\n", what, figures[0].seconds,
+                    figures[1].seconds, figures[1].seconds / figures[0].seconds, figures[2].seconds,
+                    figures[2].seconds / figures[0].seconds);
+    }
+
+    // A USB adapter's latency timer: every echo waits for it unless the driver's low-latency
+    // flag is set.
+    options.usbLatencyMs = 16;
+    kora::test::SimRunner usbRunner(options, "COM2");
+    if (!usbRunner.ok()) {
+        std::fprintf(stderr, "exchange_bench: %s\n", usbRunner.error().c_str());
+        return 1;
+    }
+    Bench usb(usbRunner);
+    const Figure usbDir = usb.dir(ExchangeTiming::Quick);
+    const Figure usbListing = usb.listing(ExchangeTiming::Quick);
+    std::printf("\nOutput held as by a USB adapter, 16 ms latency (quick timing)\n"
+                "%-30s %10s %10s %6s\n",
+                "", "no latency", "16 ms", "ratio");
+    std::printf("%-30s %8.3f s %8.3f s %6.2f\n", "one dir", plain.first.seconds, usbDir.seconds,
+                usbDir.seconds / plain.first.seconds);
+    std::printf("%-30s %8.3f s %8.3f s %6.2f\n", "100-entry listing", plain.second.seconds,
+                usbListing.seconds, usbListing.seconds / plain.second.seconds);
     return 0;
 }

@@ -46,6 +46,7 @@
 #include "device/DeviceOperations.h"
 #include "ioconf/IoConfigExchange.h"
 #include "link/ConsoleExchange.h"
+#include "link/PortFailureText.h"
 #include "link/SerialPort.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
@@ -402,7 +403,9 @@ void Soak::mismatch(const std::string& what)
 
 bool Soak::openFailure(const std::string& message) const
 {
-    return message.starts_with(OpenFailureMessage(runner_.portName()));
+    // A hang-up shows either when the next operation opens the port or in the middle of it.
+    return message.starts_with("Unable to open " + runner_.portName() + "!\n\n") ||
+           message == LineLostMessage(runner_.portName());
 }
 
 bool Soak::sendFailure(const DeviceOperation& op, const std::string& message) const

@@ -39,14 +39,63 @@ int pollTimeoutMs(Clock::time_point deadline)
 
 } // namespace
 
-PtyLine::PtyLine(unsigned baudRate, ByteLog& log)
+PtyLine::PtyLine(unsigned baudRate, ByteLog& log, std::chrono::milliseconds usbLatency)
     : byteTime_(baudRate == 0 ? std::chrono::nanoseconds(0)
                               : std::chrono::nanoseconds(10'000'000'000LL / baudRate)),
-      log_(log)
+      log_(log), usbLatency_(usbLatency)
 {
 }
 
-PtyLine::~PtyLine() = default;
+PtyLine::~PtyLine()
+{
+    stopDelivery();
+}
+
+void PtyLine::startDelivery()
+{
+    if (usbLatency_.count() <= 0)
+        return;
+    stopDelivery_ = false;
+    delivery_ = std::thread([this] { deliverHeld(); });
+}
+
+void PtyLine::stopDelivery()
+{
+    if (!delivery_.joinable())
+        return;
+    {
+        std::lock_guard lock(heldMutex_);
+        stopDelivery_ = true;
+    }
+    heldChanged_.notify_all();
+    delivery_.join();
+    held_.clear();
+}
+
+// The adapter: a packet goes out when it is full or when the latency timer, started by its
+// first byte, runs out.
+void PtyLine::deliverHeld()
+{
+    std::unique_lock lock(heldMutex_);
+    for (;;) {
+        heldChanged_.wait(lock, [this] { return stopDelivery_ || !held_.empty(); });
+        if (stopDelivery_)
+            return;
+        heldChanged_.wait_until(lock, heldSince_ + usbLatency_, [this] {
+            return stopDelivery_ || held_.size() >= kUsbPacketBytes;
+        });
+        if (stopDelivery_)
+            return;
+        const std::size_t count = std::min(held_.size(), kUsbPacketBytes);
+        const std::string packet = held_.substr(0, count);
+        held_.erase(0, count);
+        heldSince_ = Clock::now();
+        lock.unlock();
+        deliver(
+            packet.data(), packet.size(), [this] { return stopDelivery_.load(); }, false);
+        lock.lock();
+    }
+}
 
 bool PtyLine::open(std::string* error)
 {
@@ -75,11 +124,13 @@ bool PtyLine::open(std::string* error)
     terminalKeepAlive_ = std::move(terminal);
     wakeFd_ = std::move(wake);
     terminalPath_ = name;
+    startDelivery();
     return true;
 }
 
 void PtyLine::hangUp()
 {
+    stopDelivery();
     log_.flush();
     master_.reset();
     terminalKeepAlive_.reset();
@@ -198,12 +249,30 @@ bool PtyLine::waitWritable(Clock::time_point deadline)
 
 bool PtyLine::writeNow(const char* data, std::size_t count, const std::function<bool()>& giveUp)
 {
+    if (!delivery_.joinable())
+        return deliver(data, count, giveUp, true);
+    // On the wire now; the adapter hands it on later. The log records the wire.
+    log_.record(ByteLog::Direction::Sent, std::string_view(data, count));
+    {
+        std::lock_guard lock(heldMutex_);
+        if (held_.empty())
+            heldSince_ = Clock::now();
+        held_.append(data, count);
+    }
+    heldChanged_.notify_all();
+    return true;
+}
+
+bool PtyLine::deliver(const char* data, std::size_t count, const std::function<bool()>& giveUp,
+                      bool record)
+{
     while (count > 0) {
         if (!master_)
             return false;
         const auto done = ::write(master_.get(), data, count);
         if (done > 0) {
-            log_.record(ByteLog::Direction::Sent, std::string_view(data, done));
+            if (record)
+                log_.record(ByteLog::Direction::Sent, std::string_view(data, done));
             data += done;
             count -= static_cast<std::size_t>(done);
             continue;

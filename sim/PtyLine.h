@@ -1,12 +1,16 @@
 #pragma once
 
+#include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <deque>
 #include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "link/UniqueFd.h"
 #include "sim/ByteLog.h"
@@ -20,9 +24,16 @@ class LineNoise;
 // than they would have arrived; outgoing bytes are written on a steady_clock schedule, so the
 // rate holds over long outputs however coarse the sleeps are. One thread uses it; wake() may
 // be called from any thread to cut a wait short.
+//
+// With a USB latency the output reaches the client the way a USB serial adapter hands it on:
+// bytes are held until the latency has passed since the first of them or a packet is full,
+// then go out together (a thread of the line's own does the delivery).
 class PtyLine {
 public:
-    PtyLine(unsigned baudRate, ByteLog& log);
+    static constexpr std::size_t kUsbPacketBytes = 64;
+
+    PtyLine(unsigned baudRate, ByteLog& log,
+            std::chrono::milliseconds usbLatency = std::chrono::milliseconds(0));
     ~PtyLine();
     PtyLine(const PtyLine&) = delete;
     PtyLine& operator=(const PtyLine&) = delete;
@@ -57,6 +68,11 @@ private:
     bool waitWritable(std::chrono::steady_clock::time_point deadline);
     bool writeClean(std::string_view bytes, const std::function<bool()>& giveUp);
     bool writeNow(const char* data, std::size_t count, const std::function<bool()>& giveUp);
+    bool deliver(const char* data, std::size_t count, const std::function<bool()>& giveUp,
+                 bool record);
+    void startDelivery();
+    void stopDelivery();
+    void deliverHeld();
 
     std::chrono::nanoseconds byteTime_;
     ByteLog& log_;
@@ -69,6 +85,15 @@ private:
     std::chrono::steady_clock::time_point inputFreeAt_{};
     std::deque<std::chrono::steady_clock::time_point> arrivals_;
     std::chrono::steady_clock::time_point outputFreeAt_{};
+
+    // The adapter's side (USB latency only): bytes held for the next packet.
+    std::chrono::milliseconds usbLatency_;
+    std::thread delivery_;
+    std::mutex heldMutex_;
+    std::condition_variable heldChanged_;
+    std::string held_;
+    std::chrono::steady_clock::time_point heldSince_{};
+    std::atomic<bool> stopDelivery_{false};
 };
 
 } // namespace kora::sim

@@ -54,7 +54,8 @@ bool Simulator::start(std::string* error)
             *error = "cannot write the byte log " + options_.byteLog.string();
         return false;
     }
-    auto line = std::make_unique<PtyLine>(options_.baudRate, *byteLog_);
+    auto line = std::make_unique<PtyLine>(options_.baudRate, *byteLog_,
+                                          std::chrono::milliseconds(options_.usbLatencyMs));
     if (!line->open(error))
         return false;
     line->setNoise(&noise_);

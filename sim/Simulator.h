@@ -19,6 +19,7 @@ namespace kora::sim {
 
 struct SimulatorOptions {
     unsigned baudRate = 0;            // 0 = unpaced; else 10 bits per byte in both directions
+    unsigned usbLatencyMs = 0;        // 0 = none; else output held as a USB adapter holds it
     std::filesystem::path byteLog;    // empty = no log; else both directions, one line a burst
     std::filesystem::path hostDriveD; // empty = in-memory sample drive
     bool flood = false;               // adds D:\FLOOD.EXE, which prints lines without pause

@@ -52,6 +52,8 @@ std::string UsageText()
            "  --ports-dir DIR        folder for the COMn link (default: the utility's)\n"
            "  --com COMn             name to publish the line as (default COM1)\n"
            "  --baud N               pace the line at N baud, 10 bits a byte (default: unpaced)\n"
+           "  --usb-latency-ms N     deliver output as a USB adapter does: held until N ms\n"
+           "                         have passed or a 64-byte packet is full\n"
            "  --log FILE             record both directions of the line in FILE\n"
            "  --drive-d HOSTDIR      serve D: from a host folder (changes are written through)\n"
            "  --flood                add D:\\FLOOD.EXE, which prints lines without pause\n"
@@ -185,6 +187,11 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             if (!n)
                 return fail("--baud needs a whole number of baud");
             options.simulator.baudRate = static_cast<unsigned>(*n);
+        } else if (flag == "--usb-latency-ms") {
+            const auto n = numberValue(0);
+            if (!n)
+                return fail("--usb-latency-ms needs a whole number of milliseconds");
+            options.simulator.usbLatencyMs = static_cast<unsigned>(*n);
         } else if (flag == "--wrong-echo-at") {
             const auto n = numberValue(1);
             if (!n)

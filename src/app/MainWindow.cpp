@@ -5,8 +5,11 @@
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -14,6 +17,7 @@
 #include <QScreen>
 #include <QSplitter>
 #include <QStandardPaths>
+#include <QStatusBar>
 #include <QToolButton>
 #include <QTreeView>
 #include <QVBoxLayout>
@@ -31,7 +35,9 @@
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "ioconf/IoConfigController.h"
+#include "link/ComPortBox.h"
 #include "link/ComPortScan.h"
+#include "link/ConsoleLogFile.h"
 #include "link/DeviceControls.h"
 #include "link/DeviceLink.h"
 #include "link/GuiDeviceOperation.h"
@@ -104,6 +110,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         PatientTiming1Click(checked);
         StorePatientTiming(checked);
     });
+    connect(LogConsole1_, &QAction::triggered, this, &TfrmMain::LogConsole1Click);
     createDeviceController();
     createCopyController();
     centreOnDesktop();
@@ -140,6 +147,15 @@ void TfrmMain::buildMenu()
     PatientTiming1_->setStatusTip(
         QStringLiteral("Wait for the console to fall silent after each command instead of "
                        "ending at its prompt"));
+    TerminalReconnect1_ = Options1_->addAction(QStringLiteral("Reconnect Terminal"));
+    TerminalReconnect1_->setObjectName(QStringLiteral("TerminalReconnect1"));
+    TerminalReconnect1_->setCheckable(true);
+    LogConsole1_ = Options1_->addAction(QStringLiteral("Log Console to File..."));
+    LogConsole1_->setObjectName(QStringLiteral("LogConsole1"));
+    LogConsole1_->setCheckable(true);
+    LogRawBytes1_ = Options1_->addAction(QStringLiteral("Log Raw Received Bytes"));
+    LogRawBytes1_->setObjectName(QStringLiteral("LogRawBytes1"));
+    LogRawBytes1_->setCheckable(true);
     Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
     Help1_->setObjectName(QStringLiteral("Help1"));
     About1_ = Help1_->addAction(QStringLiteral("About..."));
@@ -271,10 +287,65 @@ void TfrmMain::PatientTiming1Click(bool checked)
     deviceLink_->setTiming(checked ? ExchangeTiming::Patient : ExchangeTiming::Quick);
 }
 
+void TfrmMain::LogConsole1Click()
+{
+    if (consoleLog_) {
+        StopConsoleLog();
+        return;
+    }
+    LogConsole1_->setChecked(false);
+    // Appended to, never replaced: no question about overwriting.
+    const QString path =
+        QFileDialog::getSaveFileName(this, QStringLiteral("Log Console to File"), QDir::homePath(),
+                                     QString(), nullptr, QFileDialog::DontConfirmOverwrite);
+    if (!path.isEmpty()) {
+        StartConsoleLog(path);
+    }
+}
+
+bool TfrmMain::StartConsoleLog(const QString& path)
+{
+    StopConsoleLog();
+    std::string error;
+    consoleLog_ =
+        ConsoleLogFile::Open(QFile::encodeName(path).toStdString(),
+                             LogRawBytes1_->isChecked() ? ConsoleLogFile::Mode::RawReceived
+                                                        : ConsoleLogFile::Mode::Lines,
+                             &error);
+    if (!consoleLog_) {
+        Prompts().error(this, QStringLiteral("Unable to log the console: ") +
+                                  QString::fromLocal8Bit(error.c_str()));
+        return false;
+    }
+    ConsoleLogFile::SetActive(consoleLog_.get());
+    LogConsole1_->setChecked(true);
+    if (logStatus_ == nullptr) {
+        logStatus_ = new QLabel(statusBar());
+        logStatus_->setObjectName(QStringLiteral("lblConsoleLog"));
+        statusBar()->addPermanentWidget(logStatus_, 1);
+    }
+    logStatus_->setText(
+        QStringLiteral("Logging the console to ") + path +
+        (LogRawBytes1_->isChecked() ? QStringLiteral(" (raw bytes received)") : QString()));
+    statusBar()->show();
+    return true;
+}
+
+void TfrmMain::StopConsoleLog()
+{
+    ConsoleLogFile::SetActive(nullptr);
+    consoleLog_.reset();
+    LogConsole1_->setChecked(false);
+    if (logStatus_ != nullptr) {
+        statusBar()->hide();
+    }
+}
+
 void TfrmMain::ScanComPort()
 {
     // The ports folder follows KORA_PORT_DIR, so a test sees only the ports it made.
     deviceLink_->setPortName(deviceController_->ScanComPort(ScanComPorts(SystemComPortSources())));
+    comPortBox_ = std::make_unique<ComPortBox>(*pnlKora_->cbxCOM(), SystemComPortSources());
 }
 
 void TfrmMain::constructLocalView()
@@ -302,6 +373,12 @@ void TfrmMain::createTerminalThreads()
     widgets.tbtnDOSCmd = pnlKora_->tbtnDOSCmd();
     widgets.dialogParent = this;
     terminal_ = std::make_unique<TerminalWindow>(widgets, *deviceLink_);
+    TerminalReconnect1_->setChecked(LoadTerminalReconnect());
+    terminal_->SetReconnect(TerminalReconnect1_->isChecked());
+    connect(TerminalReconnect1_, &QAction::toggled, this, [this](bool checked) {
+        terminal_->SetReconnect(checked);
+        StoreTerminalReconnect(checked);
+    });
     bindDeviceControls();
 }
 
@@ -430,6 +507,7 @@ bool TfrmMain::cbxKoraKeyPress(QKeyEvent& event)
 
 void TfrmMain::FormDestroy()
 {
+    StopConsoleLog();
     stopTerminalThreads();
     releaseTerminalQueue();
     closeTerminalPort();

@@ -6,6 +6,7 @@
 #include <memory>
 
 class QAction;
+class QLabel;
 class QMenu;
 class QMenuBar;
 class QPlainTextEdit;
@@ -14,6 +15,8 @@ class QSplitter;
 
 namespace kora {
 
+class ComPortBox;
+class ConsoleLogFile;
 class CopyToDeviceController;
 class DeviceControls;
 class DeviceLink;
@@ -51,6 +54,17 @@ public:
     QAction* About1() const { return About1_; }
     // Options, "Patient Timing (wait for silence)": checked, every exchange waits for silence.
     QAction* PatientTiming1() const { return PatientTiming1_; }
+    // Options, "Reconnect Terminal": the terminal opens its line again when the device returns.
+    QAction* TerminalReconnect1() const { return TerminalReconnect1_; }
+    // Options, "Log Console to File...": asks for a file and appends what the pane shows to it
+    // (checked while logging; choosing it again stops). "Log Raw Received Bytes" logs the
+    // bytes received instead of the lines shown, from the next start of a log.
+    QAction* LogConsole1() const { return LogConsole1_; }
+    QAction* LogRawBytes1() const { return LogRawBytes1_; }
+    // Starts the console log on path (false, with an error box, when it cannot be written) or
+    // stops it; what the menu item does after its file dialog.
+    bool StartConsoleLog(const QString& path);
+    void StopConsoleLog();
     // The interactive console in meoDos; exists from start-up to shutdown.
     TerminalWindow* terminal() const { return terminal_.get(); }
 
@@ -90,6 +104,7 @@ private:
     void createIoConfigController();
     void createCopyController();
     void PatientTiming1Click(bool checked);
+    void LogConsole1Click();
 
     // Start-up steps that other parts of the program fill in.
     void locateSpecialFolders();
@@ -114,6 +129,12 @@ private:
     QMenu* File1_ = nullptr;
     QMenu* Options1_ = nullptr;
     QAction* PatientTiming1_ = nullptr;
+    QAction* TerminalReconnect1_ = nullptr;
+    QAction* LogConsole1_ = nullptr;
+    QAction* LogRawBytes1_ = nullptr;
+    // The console log the user asked for (Options), and its note in the status bar.
+    std::unique_ptr<ConsoleLogFile> consoleLog_;
+    QLabel* logStatus_ = nullptr;
     QMenu* Help1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;
@@ -126,6 +147,8 @@ private:
     QPlainTextEdit* meoDos_ = nullptr;
     std::unique_ptr<DeviceLink> deviceLink_;
     std::unique_ptr<DeviceControls> deviceControls_;
+    // Adds ports plugged in after start-up to the port box and marks those pulled.
+    std::unique_ptr<ComPortBox> comPortBox_;
     // Released before the panel's widgets, which it drives.
     std::unique_ptr<DevicePanelController> deviceController_;
     // The copy button, F5 in the local list and drops on the device panel; released before the

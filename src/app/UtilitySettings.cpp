@@ -4,6 +4,7 @@ namespace kora {
 namespace {
 
 const QString kPatientTimingKey = QStringLiteral("Config/Patient Timing");
+const QString kTerminalReconnectKey = QStringLiteral("Config/Terminal Reconnect");
 
 } // namespace
 
@@ -24,6 +25,20 @@ void StorePatientTiming(bool patient)
 {
     QSettings settings = UtilitySettings();
     settings.setValue(kPatientTimingKey, patient);
+    settings.sync();
+}
+
+bool LoadTerminalReconnect()
+{
+    const QSettings settings = UtilitySettings();
+    return settings.status() != QSettings::NoError ||
+           settings.value(kTerminalReconnectKey, true).toBool();
+}
+
+void StoreTerminalReconnect(bool reconnect)
+{
+    QSettings settings = UtilitySettings();
+    settings.setValue(kTerminalReconnectKey, reconnect);
     settings.sync();
 }
 

@@ -14,4 +14,9 @@ bool LoadPatientTiming();
 // A failure to write is not reported: the choice holds for this run all the same.
 void StorePatientTiming(bool patient);
 
+// "Terminal Reconnect": the terminal opens its line again when the device comes back after it
+// was lost. On when nothing is stored.
+bool LoadTerminalReconnect();
+void StoreTerminalReconnect(bool reconnect);
+
 } // namespace kora

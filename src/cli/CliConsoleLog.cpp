@@ -2,6 +2,8 @@
 
 #include <QString>
 
+#include "link/ConsoleLogFile.h"
+
 #include <algorithm>
 
 namespace kora::cli {
@@ -43,6 +45,7 @@ void CliConsoleLog::beginOperation(const std::vector<std::string>& commands)
 void CliConsoleLog::appendLine(const std::string& text)
 {
     lastLine_ = text;
+    ConsoleLogFile::LogShownLine(text);
     const std::string shown = ConsoleTextForTerminal(text) + "\n";
     if (verbose_) {
         std::fputs(shown.c_str(), err_);

@@ -1,11 +1,14 @@
 #include "cli/CommandLine.h"
 
+#include "link/ConsoleLogFile.h"
+
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QFile>
 
 #include <algorithm>
 #include <functional>
+#include <memory>
 #include <vector>
 
 #include "cli/Commands.h"
@@ -187,11 +190,16 @@ const std::vector<CommandSpec>& Commands()
          "Interactive console; Ctrl-] leaves it.",
          "Connects this terminal to the controller's console: keys go to the controller as the "
          "window's terminal pane sends them, the controller's output comes back. Ctrl-] leaves "
-         "it; the terminal's settings are restored in any case.",
+         "it; the terminal's settings are restored in any case. When the line is lost (the "
+         "adapter pulled) it waits for the same device to come back and goes on.",
          {},
          0,
          0,
-         {},
+         [](QCommandLineParser& parser) {
+             parser.addOption({QStringLiteral("no-reconnect"),
+                               QStringLiteral("Leave when the line is lost instead of waiting "
+                                              "for the device to come back.")});
+         },
          RunTerm},
     };
     return commands;
@@ -221,11 +229,19 @@ struct SharedOptions {
                                QStringLiteral("Show the console traffic on standard error.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};
+    QCommandLineOption log{QStringLiteral("log"),
+                           QStringLiteral("Append the console traffic to FILE, a line at a time "
+                                          "with a time stamp."),
+                           QStringLiteral("FILE")};
+    QCommandLineOption logRaw{QStringLiteral("log-raw"),
+                              QStringLiteral("With --log: the bytes received, as they came.")};
 
     void addTo(QCommandLineParser& parser) const
     {
         parser.addOption(port);
         parser.addOption(patient);
+        parser.addOption(log);
+        parser.addOption(logRaw);
         parser.addOption(verbose);
         parser.addOption(help);
     }
@@ -384,9 +400,29 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     settings.portName =
         ArgumentPath(parser.isSet(shared.port) ? parser.value(shared.port) : top.value(shared.port))
             .bytes;
+    const QString logPath =
+        parser.isSet(shared.log) ? parser.value(shared.log) : top.value(shared.log);
+    std::unique_ptr<ConsoleLogFile> log;
+    if (!logPath.isEmpty()) {
+        std::string error;
+        log = ConsoleLogFile::Open(ArgumentPath(logPath).bytes,
+                                   top.isSet(shared.logRaw) || parser.isSet(shared.logRaw)
+                                       ? ConsoleLogFile::Mode::RawReceived
+                                       : ConsoleLogFile::Mode::Lines,
+                                   &error);
+        if (!log) {
+            Print(err,
+                  QStringLiteral("%1: %2\n")
+                      .arg(QLatin1String(kProgramName), QString::fromLocal8Bit(error.c_str())));
+            return kExitFailure;
+        }
+    }
+    ConsoleLogFile::SetActive(log.get());
     CliSession session(std::move(settings), out, err);
     CommandContext context{session, parser, args};
-    return command->run(context);
+    const int status = command->run(context);
+    ConsoleLogFile::SetActive(nullptr);
+    return status;
 }
 
 } // namespace kora::cli

@@ -7,10 +7,13 @@
 // it takes what the controller sent (a read waits at most 20 ms on the 10 ms time-outs), then
 // what the user typed.
 #include <poll.h>
+#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <chrono>
 #include <csignal>
+#include <filesystem>
+#include <memory>
 #include <thread>
 
 #include "cli/CliConsoleLog.h"
@@ -18,6 +21,10 @@
 #include "cli/RawTerminal.h"
 #include "cli/StopSignals.h"
 #include "cli/TerminalInput.h"
+#include "link/ConsoleLogFile.h"
+#include "link/PortFailureText.h"
+#include "link/PortNames.h"
+#include "link/ReturningDevice.h"
 #include "link/SerialPort.h"
 #include "terminal/TerminalSession.h"
 
@@ -103,6 +110,8 @@ SessionEnd Converse(SerialPort& port)
             return SessionEnd::LineLost;
         }
         if (!output.empty()) {
+            ConsoleLogFile::LogShownStream(reinterpret_cast<const std::uint8_t*>(output.data()),
+                                           output.size());
             lastOutput = std::chrono::steady_clock::now();
             if (!WriteAll(STDOUT_FILENO, ConsoleTextForTerminal(output))) {
                 return SessionEnd::OutputClosed;
@@ -139,6 +148,78 @@ SessionEnd Converse(SerialPort& port)
     }
 }
 
+bool OpenTerminalPort(SerialPort& port)
+{
+    if (!port.Open()) {
+        return false;
+    }
+    // Not checked: a line that refused its settings shows it in what comes back.
+    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
+    port.SetTimeouts(TerminalSession::kPortTimeoutMs);
+    return true;
+}
+
+// A line of the tool's own between the controller's output, on a terminal in raw mode.
+void Announce(const QString& text)
+{
+    const std::string line = "\r\n" + text.toLocal8Bit().toStdString() + "\r\n";
+    static_cast<void>(WriteAll(STDERR_FILENO, line));
+    ConsoleLogFile::FinishShownStream();
+    ConsoleLogFile::LogShownLine(text.toLatin1().toStdString());
+}
+
+// Waits for the lost line's device to come back and opens it (Left, with port open); Ctrl-]
+// leaves instead (Left, port null), and so do the stop signals (Stopped). The wait wakes when
+// the system reports device nodes or port links coming or going; nothing is opened before the
+// device is there.
+SessionEnd WaitForReturn(const ReturningDevice& device, std::unique_ptr<SerialPort>& port)
+{
+    const UniqueFd events(::inotify_init1(IN_NONBLOCK | IN_CLOEXEC));
+    for (const std::filesystem::path& folder :
+         {PortsFolder(), std::filesystem::path("/dev"), std::filesystem::path("/dev/serial/by-id"),
+          std::filesystem::path("/dev/pts")}) {
+        if (events) {
+            ::inotify_add_watch(events.get(), folder.c_str(), IN_CREATE | IN_ATTRIB | IN_MOVED_TO);
+        }
+    }
+    TerminalInput input;
+    for (;;) {
+        if (StopSignals::received()) {
+            port.reset();
+            return SessionEnd::Stopped;
+        }
+        if (const std::optional<std::string> where = device.whereNow()) {
+            auto reopened = std::make_unique<SerialPort>(*where);
+            if (OpenTerminalPort(*reopened)) {
+                port = std::move(reopened);
+                return SessionEnd::Left;
+            }
+        }
+        // The events only shorten the wait; a second at most between two looks.
+        pollfd watch[2] = {{STDIN_FILENO, POLLIN, 0}, {events.get(), POLLIN, 0}};
+        if (::poll(watch, events ? 2 : 1, 1000) <= 0) {
+            continue;
+        }
+        if (watch[1].revents & POLLIN) {
+            char drain[4096];
+            while (::read(events.get(), drain, sizeof drain) > 0) {
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(100)); // udev's links follow
+        }
+        if (watch[0].revents & POLLIN) {
+            char chunk[kInputChunk];
+            const ssize_t got = ::read(STDIN_FILENO, chunk, sizeof chunk);
+            if (got > 0) {
+                static_cast<void>(input.feed({chunk, static_cast<std::size_t>(got)}));
+            }
+            if (got == 0 || input.leaveRequested()) {
+                port.reset();
+                return SessionEnd::Left;
+            }
+        }
+    }
+}
+
 } // namespace
 
 int RunTerm(CommandContext& context)
@@ -148,17 +229,17 @@ int RunTerm(CommandContext& context)
         return session.failNoPort();
     }
     const QString portName = QString::fromLocal8Bit(session.port()->c_str());
-    SerialPort port(*session.port());
-    if (!port.Open()) {
+    auto port = std::make_unique<SerialPort>(*session.port());
+    if (!OpenTerminalPort(*port)) {
         QString message = TerminalSession::OpenFailureText(portName);
-        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
+        if (const std::string hint = KnownOpenFailureReason(*port); !hint.empty()) {
             message += QStringLiteral("\n\n") + QString::fromLocal8Bit(hint.c_str());
         }
         return session.fail(message);
     }
-    // Not checked: a line that refused its settings shows it in what comes back.
-    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
-    port.SetTimeouts(TerminalSession::kPortTimeoutMs);
+    // Taken while the device is there: a pulled adapter's by-id link is gone at once.
+    const ReturningDevice device(*session.port(), port->devicePath());
+    const bool reconnect = !context.options.isSet(QStringLiteral("no-reconnect"));
 
     const bool interactive = ::isatty(STDIN_FILENO) == 1;
     if (interactive) {
@@ -172,10 +253,24 @@ int RunTerm(CommandContext& context)
         const StopSignals stop;
         const RawTerminal raw(STDIN_FILENO);
         // As the pane does when it is switched on: the controller answers with a fresh prompt.
-        static_cast<void>(port.Write(std::string("\r"), InputPurge::Keep));
-        end = Converse(port);
+        static_cast<void>(port->Write(std::string("\r"), InputPurge::Keep));
+        end = Converse(*port);
+        while (end == SessionEnd::LineLost && reconnect) {
+            port->Close();
+            Announce(TerminalSession::LineLostText(portName) +
+                     QStringLiteral(" Waiting for it to come back..."));
+            end = WaitForReturn(device, port);
+            if (end == SessionEnd::Left && port && port->isOpen()) {
+                Announce(QStringLiteral("Reconnected to ") + portName + QLatin1Char('.'));
+                static_cast<void>(port->Write(std::string("\r"), InputPurge::Keep));
+                end = Converse(*port);
+            }
+        }
     }
-    port.Close();
+    ConsoleLogFile::FinishShownStream();
+    if (port) {
+        port->Close();
+    }
     if (interactive) {
         std::fputc('\n', session.err());
         std::fflush(session.err());

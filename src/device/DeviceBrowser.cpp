@@ -46,13 +46,17 @@ bool DeviceBrowser::LoadDeviceListing(const std::string& path)
     DateTimeText::instance().useDeviceDateFormat();
 
     DirectoryListing listing;
-    // A failure has been reported. Only the controller's own "Invalid " answer to the path
-    // empties the list; after any other failure nothing is known of the path, and a reading the
-    // console did not confirm or did not finish is never shown as its contents: the previous
-    // view stays, with the path it belongs to, so a later operation acts where the list shows.
-    if (!ListDeviceDirectory(run_, path, listing) && !listing.pathRefused) {
+    // A failure has been reported. A reading the console did not confirm or did not finish is
+    // never shown as the path's contents: the last good listing stays, greyed, with the path it
+    // belongs to, so the user still sees where things were and a later operation acts where the
+    // list shows.
+    if (!ListDeviceDirectory(run_, path, listing)) {
+        emit entriesAboutToBeReplaced();
+        listingStale_ = true;
+        emit entriesReplaced();
         return false;
     }
+    listingStale_ = false;
     replaceEntries(std::move(listing.entries));
     deviceSortColumn_ = 0;
 

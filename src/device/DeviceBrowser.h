@@ -63,6 +63,9 @@ public:
     FolderEntries& entries() { return entries_; }
     const FolderEntries& entries() const { return entries_; }
     const FolderEntry* DeviceEntryAt(std::optional<std::size_t> row) const;
+    // The last listing failed: the entries, path and status texts are those of the last
+    // listing that succeeded, kept on screen (greyed) until a listing succeeds again.
+    bool listingStale() const { return listingStale_; }
 
     const std::string& DevicePath() const { return devicePath_; }
     std::uint64_t DeviceFreeBytes() const { return deviceFreeBytes_; }
@@ -104,7 +107,7 @@ private:
     bool portFree() const;
     void show(const std::string& path, bool selectFocusRow);
     void showListing(const std::string& path, bool selectFocusRow);
-    // False when the listing failed and the previous view stays.
+    // False when the listing failed; everything shown then stays as it was, marked stale.
     bool LoadDeviceListing(const std::string& path);
     void rememberPath(const std::string& path);
     void replaceEntries(std::vector<FolderEntry> entries);
@@ -127,6 +130,7 @@ private:
     std::string pathText_;
     std::optional<std::size_t> focusRow_;
     bool focusRowSelected_ = false;
+    bool listingStale_ = false;
 };
 
 } // namespace kora

@@ -116,6 +116,11 @@ Qt::ItemFlags DeviceListModel::flags(const QModelIndex& index) const
     if (!index.isValid()) {
         return Qt::NoItemFlags;
     }
+    // A listing kept from before a failed one is shown greyed: it may no longer be true, and
+    // nothing is done on its rows until a listing succeeds again.
+    if (browser_.listingStale()) {
+        return Qt::ItemNeverHasChildren;
+    }
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren;
 }
 

@@ -81,14 +81,11 @@ std::optional<std::string> DirectoryListing::fault(const std::string& path) cons
     return std::nullopt;
 }
 
-LineCheck InvalidPathCheck(const std::string& path, bool* refused)
+LineCheck InvalidPathCheck(const std::string& path)
 {
-    return [path, refused](const std::string& line) -> std::optional<LineFailure> {
+    return [path](const std::string& line) -> std::optional<LineFailure> {
         if (line.find("Invalid ") == std::string::npos) {
             return std::nullopt;
-        }
-        if (refused) {
-            *refused = true;
         }
         return LineFailure{line + "'" + path + "'!", true};
     };
@@ -100,7 +97,6 @@ DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryL
     op.lineEnd = 10;
     op.timeoutMs = 200;
     op.steps = EnterDeviceDirectorySteps(path);
-    op.steps[1].checkLine = InvalidPathCheck(path, &into.pathRefused);
     op.steps.push_back({"dir\r", SendFailureMessageWithHead("Unable to send command 'dir'!"),
                         [&into](const std::string& line) -> std::optional<LineFailure> {
                             into.take(line);

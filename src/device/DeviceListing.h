@@ -20,11 +20,10 @@ using DeviceOperationRunner = std::function<OperationResult(const DeviceOperatio
 // What the "dir" output of one listing gave.
 struct DirectoryListing {
     std::vector<FolderEntry> entries;
-    std::optional<FreeSpace> freeSpace; // the last "bytes free" line, if any
+    std::optional<FreeSpace> freeSpace;    // the last "bytes free" line, if any
     std::optional<ListingSummary> summary; // the "N file(s) M bytes" line, if any
     std::size_t damagedLines = 0;          // entry lines noise has spoilt (IsDamagedEntryLine)
     std::size_t directoryLines = 0;        // "<DIR>" lines, "." and ".." included
-    bool pathRefused = false;              // "cd" answered with "Invalid "
 
     void take(std::string_view line);
     // Why the reading cannot be shown as the directory's contents, or nothing when it is whole:
@@ -75,7 +74,6 @@ std::optional<TreeCounts> CountDeviceTree(const DeviceOperationRunner& run, cons
 
 // The line check of "cd": a line containing "Invalid " fails the listing with that line as
 // received, then "'" + path + "'!".
-// `refused`, when given, is set when that happens.
-LineCheck InvalidPathCheck(const std::string& path, bool* refused = nullptr);
+LineCheck InvalidPathCheck(const std::string& path);
 
 } // namespace kora

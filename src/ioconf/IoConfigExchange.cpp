@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ioconf/IoConfigText.h"
+#include "link/PortFailureText.h"
 #include "link/SerialPort.h"
 #include "transfer/TThreadXModem.h"
 
@@ -72,11 +73,7 @@ OperationResult UploadIoConfig(const std::string& portName, const std::string& l
 {
     SerialPort port(portName);
     if (!port.Open()) {
-        std::string message = OpenFailureMessage(portName);
-        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
-            message += "\n\n" + hint;
-        }
-        return {false, message};
+        return {false, OpenFailureMessage(port)};
     }
     // Not checked: a line that refused its settings fails the echo check of the start command.
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));

@@ -91,6 +91,56 @@ std::vector<std::string> SystemSerialDevices()
     return devices;
 }
 
+std::vector<SerialDeviceInfo> SystemSerialDeviceInfo()
+{
+    std::vector<SerialDeviceInfo> devices;
+    for (const QSerialPortInfo& info : QSerialPortInfo::availablePorts()) {
+        devices.push_back({info.systemLocation().toStdString(),
+                           info.manufacturer().toStdString(),
+                           info.description().toStdString(),
+                           info.serialNumber().toStdString(),
+                           {}});
+    }
+    return devices;
+}
+
+std::string ByIdLinkTo(const std::string& canonicalDevice, const fs::path& byIdFolder)
+{
+    std::error_code ec;
+    for (fs::directory_iterator it(byIdFolder, ec), end; !ec && it != end; it.increment(ec)) {
+        if (CanonicalPath(it->path().string()) == canonicalDevice) {
+            return it->path().string();
+        }
+    }
+    return {};
+}
+
+bool DeviceExists(const std::string& device)
+{
+    std::error_code ec;
+    return !device.empty() && device.front() == '/' && fs::exists(device, ec);
+}
+
+std::vector<std::string> FurtherDevices(const ComPortScanSources& sources,
+                                        std::set<std::string>& coveredDevices)
+{
+    std::vector<std::string> extras;
+    if (!sources.extraDevices) {
+        return extras;
+    }
+    for (const std::string& device : sources.extraDevices()) {
+        const std::string canonical = CanonicalPath(device);
+        if (device.empty() || device.front() != '/' || coveredDevices.count(canonical) ||
+            IsPhantomSerialPort(canonical, sources.ttyClassFolder)) {
+            continue;
+        }
+        coveredDevices.insert(canonical);
+        extras.push_back(device);
+    }
+    std::sort(extras.begin(), extras.end(), NaturalLess);
+    return extras;
+}
+
 } // namespace
 
 ComPortScanSources SystemComPortSources()
@@ -98,6 +148,7 @@ ComPortScanSources SystemComPortSources()
     ComPortScanSources sources;
     sources.portsFolder = PortsFolder();
     sources.extraDevices = SystemSerialDevices;
+    sources.describeDevices = SystemSerialDeviceInfo;
     return sources;
 }
 
@@ -121,22 +172,85 @@ std::vector<std::string> ScanComPorts(const ComPortScanSources& sources)
         }
     }
 
-    if (!sources.extraDevices) {
-        return names;
-    }
-    std::vector<std::string> extras;
-    for (const std::string& device : sources.extraDevices()) {
-        const std::string canonical = CanonicalPath(device);
-        if (device.empty() || device.front() != '/' || coveredDevices.count(canonical) ||
-            IsPhantomSerialPort(canonical, sources.ttyClassFolder)) {
-            continue;
-        }
-        coveredDevices.insert(canonical);
-        extras.push_back(device);
-    }
-    std::sort(extras.begin(), extras.end(), NaturalLess);
+    const std::vector<std::string> extras = FurtherDevices(sources, coveredDevices);
     names.insert(names.end(), extras.begin(), extras.end());
     return names;
+}
+
+std::vector<std::string> PresentPorts(const ComPortScanSources& sources)
+{
+    std::vector<std::string> names;
+    std::set<std::string> coveredDevices;
+    // Only the links: a COMn without one stands for a built-in ttyS port, which does not come
+    // and go, and the start-up scan has judged those already.
+    for (int number = 1; number <= kHighestComPort; ++number) {
+        const std::string name = "COM" + std::to_string(number);
+        std::error_code ec;
+        if (!fs::is_symlink(fs::symlink_status(sources.portsFolder / name, ec))) {
+            continue;
+        }
+        const std::string device = ResolvePortName(name, sources.portsFolder, sources.deviceFolder);
+        if (DeviceExists(device)) {
+            names.push_back(name);
+            coveredDevices.insert(CanonicalPath(device));
+        }
+    }
+    const std::vector<std::string> extras = FurtherDevices(sources, coveredDevices);
+    names.insert(names.end(), extras.begin(), extras.end());
+    return names;
+}
+
+bool PortPresent(const std::string& name, const ComPortScanSources& sources)
+{
+    const std::string device = ResolvePortName(name, sources.portsFolder, sources.deviceFolder);
+    return DeviceExists(device) &&
+           !IsPhantomSerialPort(CanonicalPath(device), sources.ttyClassFolder);
+}
+
+bool PortNameLess(const std::string& a, const std::string& b)
+{
+    const std::optional<int> numberA = ComPortNumber(a);
+    const std::optional<int> numberB = ComPortNumber(b);
+    if (numberA && numberB) {
+        return *numberA < *numberB;
+    }
+    if (numberA || numberB) {
+        return numberA.has_value();
+    }
+    return NaturalLess(a, b);
+}
+
+std::string PortDescription(const std::string& name, const ComPortScanSources& sources,
+                            const std::vector<SerialDeviceInfo>& known)
+{
+    const std::string device = ResolvePortName(name, sources.portsFolder, sources.deviceFolder);
+    if (!DeviceExists(device)) {
+        return {};
+    }
+    const std::string canonical = CanonicalPath(device);
+    std::string text;
+    const auto add = [&text](const char* label, const std::string& value) {
+        if (!value.empty()) {
+            text += (text.empty() ? "" : "\n") + std::string(label) + value;
+        }
+    };
+    if (canonical != name) {
+        add("Device: ", canonical);
+    }
+    for (const SerialDeviceInfo& info : known) {
+        if (CanonicalPath(info.path) != canonical) {
+            continue;
+        }
+        add("Maker: ", info.manufacturer);
+        add("Model: ", info.description);
+        add("Serial number: ", info.serialNumber);
+        add("By id: ", info.byIdPath);
+        break;
+    }
+    if (text.find("By id: ") == std::string::npos) {
+        add("By id: ", ByIdLinkTo(canonical, sources.byIdFolder));
+    }
+    return text;
 }
 
 } // namespace kora

@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "link/PortFailureText.h"
+
 namespace kora {
 namespace {
 
@@ -377,11 +379,7 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
 {
     SerialPort port(portName);
     if (!port.Open()) {
-        std::string message = OpenFailureMessage(portName);
-        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
-            message += "\n\n" + hint;
-        }
-        return {false, message};
+        return {false, OpenFailureMessage(port)};
     }
     port.LineEnd = op.lineEnd;
     // Not checked: a line that refused its settings fails the echo check of the first command.
@@ -394,13 +392,17 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
         std::optional<StepFailure> failure;
         for (int reading = 0; reading < 2; ++reading) {
             if (!SendCommand(port, log, step.command, op.timing)) {
-                failure = StepFailure{step.sendFailureMessage.empty()
-                                          ? SendFailureMessage(step.command)
-                                          : step.sendFailureMessage,
-                                      false};
-                break;
+                failure =
+                    StepFailure{step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
+                                                                : step.sendFailureMessage,
+                                false};
+            } else {
+                failure = ReadStepOutput(port, log, step, op);
             }
-            failure = ReadStepOutput(port, log, step, op);
+            // A line that went away in the middle leaves the reading incomplete: say so.
+            if (LineLost(port)) {
+                failure = StepFailure{LineLostMessage(portName), false};
+            }
             if (!failure || !failure->readAgain) {
                 break;
             }

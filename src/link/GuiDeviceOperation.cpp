@@ -4,7 +4,10 @@
 #include <QEventLoop>
 #include <QPlainTextEdit>
 #include <QString>
+#include <QTextBlock>
+#include <QTextDocument>
 
+#include "link/ConsoleLogFile.h"
 #include "link/DeviceLink.h"
 #include "ui/ByteText.h"
 #include "ui/UserInputBlock.h"
@@ -29,6 +32,8 @@ void PaneConsoleLog::clear()
 void PaneConsoleLog::appendLine(const std::string& text)
 {
     pane_.appendPlainText(QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size())));
+    ConsoleLogFile::LogShownLine(text);
+    pane_.document()->lastBlock().setUserState(kPaneLineLogged);
     // Let the pane repaint while the operation blocks the GUI thread, without taking any input.
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }

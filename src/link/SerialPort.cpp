@@ -1,5 +1,7 @@
 #include "link/SerialPort.h"
 
+#include "link/ConsoleLogFile.h"
+
 #include <algorithm>
 #include <cerrno>
 #include <chrono>
@@ -14,6 +16,8 @@
 #include <sys/ioctl.h>
 #include <sys/stat.h>
 #include <termios.h>
+
+#include <linux/serial.h>
 #include <unistd.h>
 
 #include "link/PortNames.h"
@@ -209,7 +213,42 @@ bool SerialPort::openDevice()
     if (!applyRawMode()) {
         return failOpen(errno, OpenFailure::NoPort);
     }
+    askForLowLatency();
     return true;
+}
+
+// A USB adapter holds what it received until its latency timer runs out (16 ms on common
+// ones) or a packet fills; every echo of the console exchange would wait that long. The serial
+// driver's low-latency flag (what `setserial low_latency` sets) makes it hand bytes on at once.
+// Drivers without the request (a pseudo-terminal) or that refuse it are left as they are.
+void SerialPort::askForLowLatency()
+{
+    serial_struct serial{};
+    if (::ioctl(fd_.get(), TIOCGSERIAL, &serial) != 0) {
+        return;
+    }
+    if ((serial.flags & ASYNC_LOW_LATENCY) != 0) {
+        return; // already so; nothing of ours to undo
+    }
+    const int before = serial.flags;
+    serial.flags |= ASYNC_LOW_LATENCY;
+    if (::ioctl(fd_.get(), TIOCSSERIAL, &serial) == 0) {
+        flagsBeforeLowLatency_ = before;
+    }
+}
+
+void SerialPort::restoreLatency()
+{
+    if (!flagsBeforeLowLatency_) {
+        return;
+    }
+    serial_struct serial{};
+    if (::ioctl(fd_.get(), TIOCGSERIAL, &serial) == 0) {
+        serial.flags =
+            (serial.flags & ~ASYNC_LOW_LATENCY) | (*flagsBeforeLowLatency_ & ASYNC_LOW_LATENCY);
+        ::ioctl(fd_.get(), TIOCSSERIAL, &serial);
+    }
+    flagsBeforeLowLatency_.reset();
 }
 
 // The tty line discipline would otherwise echo, translate CR/LF and eat control bytes before
@@ -252,6 +291,7 @@ bool SerialPort::closeDevice()
 {
     bool closed = true;
     if (fd_) {
+        restoreLatency();
         restoreFoundSettings();
         if (exclusiveSet_) {
             ::ioctl(fd_.get(), TIOCNXCL);
@@ -344,6 +384,7 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
         // after poll() has reported input does 0 mean that the line is gone.
         ssize_t n = ::read(fd_.get(), buffer + got, count - got);
         if (n > 0) {
+            ConsoleLogFile::TapReceived(buffer + got, static_cast<std::size_t>(n));
             got += static_cast<std::size_t>(n);
             lastByte = Clock::now();
             continue;
@@ -379,6 +420,7 @@ std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer
         if (watch.revents & POLLIN) {
             n = ::read(fd_.get(), buffer + got, count - got);
             if (n > 0) {
+                ConsoleLogFile::TapReceived(buffer + got, static_cast<std::size_t>(n));
                 got += static_cast<std::size_t>(n);
                 lastByte = Clock::now();
                 continue;

@@ -127,6 +127,10 @@ private:
     // are made again, so a line that comes back keeps its speed.
     bool reopenAfterError();
     bool applyRawMode();
+    // The serial driver's low-latency flag: set at open where the driver takes it, and put
+    // back as it was at close.
+    void askForLowLatency();
+    void restoreLatency();
     bool applySettings(const termios& settings);
     void restoreFoundSettings();
     bool failOpen(int error, OpenFailure failure);
@@ -146,6 +150,7 @@ private:
     bool exclusiveSet_ = false;         // TIOCEXCL is ours to clear before closing
     std::optional<termios> found_;      // the settings at Open, put back at Close
     std::optional<termios> configured_; // the settings SetCommParams made, kept over a reopen
+    std::optional<int> flagsBeforeLowLatency_; // set when we turned the flag on
     std::uint32_t timeoutMs_ = 0;
     OpenFailure lastOpenFailure_ = OpenFailure::None;
     int lastOpenErrno_ = 0;

@@ -1,5 +1,7 @@
 #include "terminal/PlainTextScreen.h"
 
+#include "link/ConsoleLogFile.h"
+
 #include "ui/UserPrompts.h"
 
 #include <QPlainTextEdit>
@@ -11,7 +13,6 @@
 #include <algorithm>
 
 namespace kora {
-
 PlainTextScreen::PlainTextScreen(QPlainTextEdit& pane) : pane_(pane)
 {
     pane_.document()->setUndoRedoEnabled(false);
@@ -57,6 +58,12 @@ void PlainTextScreen::SetLastLine(const QString& text)
 
 void PlainTextScreen::AppendLine(const QString& text)
 {
+    // The last line is finished now: that is when the console log takes it, unless the
+    // device operations' log showed it (and logged it then).
+    if (!pane_.document()->isEmpty() &&
+        pane_.document()->lastBlock().userState() != kPaneLineLogged) {
+        ConsoleLogFile::LogShownLine(LastLine().toLatin1().toStdString());
+    }
     QTextCursor cursor(pane_.document());
     cursor.movePosition(QTextCursor::End);
     Edit(cursor.position(), [&] {

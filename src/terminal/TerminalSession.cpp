@@ -1,5 +1,6 @@
 #include "terminal/TerminalSession.h"
 
+#include "link/PortFailureText.h"
 #include "link/SerialPort.h"
 #include "terminal/ByteQueue.h"
 #include "terminal/KoraComReceiver.h"
@@ -80,7 +81,7 @@ bool TerminalSession::SwitchOn(const std::string& portName)
     auto port = std::make_unique<SerialPort>(portName);
     openFailureHint_.clear();
     if (!port->Open()) {
-        openFailureHint_ = port->openFailureHint();
+        openFailureHint_ = KnownOpenFailureReason(*port);
         return false;
     }
     // Not checked: a line that refused its settings shows the user garbage or nothing.

@@ -1,5 +1,7 @@
 #include "terminal/TerminalWindow.h"
 
+#include "terminal/TerminalReconnect.h"
+
 #include "terminal/PlainTextScreen.h"
 #include "terminal/TerminalCursor.h"
 #include "terminal/TerminalKeys.h"
@@ -57,8 +59,9 @@ TerminalWindow::TerminalWindow(const Widgets& widgets, DeviceLink& link)
       })
 {
     buildPopupMenu();
-    session_->SetLineLostHandler(
-        [this](const std::string& portName) { lineLost(QString::fromStdString(portName)); });
+    session_->SetLineLostHandler([this](const std::string&) { lineLost(linePortName_); });
+    reconnect_ = std::make_unique<TerminalReconnect>(
+        [this](const std::string& where) { return reopenLine(where); });
     connect(widgets_.tbtnDOSCmd, &QAbstractButton::clicked, this, &TerminalWindow::tbtnDOSCmdClick);
     widgets_.meoDos->installEventFilter(this);
     widgets_.meoDos->viewport()->installEventFilter(this);
@@ -106,7 +109,8 @@ void TerminalWindow::tbtnDOSCmdClick()
 {
     QAbstractButton& button = *widgets_.tbtnDOSCmd;
     QPlainTextEdit& pane = *widgets_.meoDos;
-    if (session_->IsOn()) {
+    if (session_->IsOn() || reconnect_->waiting()) {
+        reconnect_->stop();
         session_->SwitchOff();
         showState(false);
         return;
@@ -118,6 +122,8 @@ void TerminalWindow::tbtnDOSCmdClick()
     }
     const QString port = link_.portName();
     if (session_->SwitchOn(port.toStdString())) {
+        linePortName_ = port;
+        lineDevice_.emplace(port.toStdString(), session_->Port()->devicePath());
         showState(true);
         pane.setFocus(Qt::OtherFocusReason);
         return;
@@ -285,8 +291,45 @@ bool TerminalWindow::takesKey(const QKeyEvent& event) const
 void TerminalWindow::lineLost(const QString& portName)
 {
     // The session has switched itself off already.
-    showState(false);
-    Prompts().error(widgets_.dialogParent, TerminalSession::LineLostText(portName));
+    if (!reconnectOn_) {
+        showState(false);
+        Prompts().error(widgets_.dialogParent, TerminalSession::LineLostText(portName));
+        return;
+    }
+    // The lease is kept: nothing else may take the port the terminal waits for.
+    cursor_->Stop();
+    announce(TerminalSession::LineLostText(portName) +
+             QStringLiteral(" Waiting for it to come back..."));
+    reconnect_->waitFor(lineDevice_ ? *lineDevice_
+                                    : ReturningDevice(portName.toStdString(), std::string()));
+}
+
+bool TerminalWindow::WaitingForLine() const
+{
+    return reconnect_->waiting();
+}
+
+bool TerminalWindow::reopenLine(const std::string& where)
+{
+    if (!session_->SwitchOn(where)) {
+        return false;
+    }
+    // Before the controller's answer to the carriage return SwitchOn sent: that is written
+    // from the event loop, after this.
+    announce(QStringLiteral("Reconnected to ") + linePortName_ + QStringLiteral("."));
+    cursor_->Start();
+    return true;
+}
+
+void TerminalWindow::announce(const QString& text)
+{
+    if (screen_->LineCount() == 0 || screen_->LastLine().isEmpty()) {
+        screen_->SetLastLine(text);
+    } else {
+        screen_->AppendLine(text);
+    }
+    // The controller's output goes on below, on a line of its own.
+    screen_->AppendLine(QString());
 }
 
 void TerminalWindow::showState(bool on)

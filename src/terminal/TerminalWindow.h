@@ -1,6 +1,7 @@
 #pragma once
 
 #include "link/DeviceLink.h"
+#include "link/ReturningDevice.h"
 #include "terminal/TerminalSession.h"
 
 #include <QFont>
@@ -26,14 +27,18 @@ namespace kora {
 
 class PlainTextScreen;
 class TerminalCursor;
+class TerminalReconnect;
 
 // The terminal pane of the main window as an interactive console: the "Launch Terminal" button,
 // the pane's keys, its pop-up menu and its colours, on top of TerminalSession. While the
 // terminal is on it holds the port through the DeviceLink, so nothing else can start a device
 // action.
 //
-// When the line hangs up while the terminal is on (a pulled USB adapter), the terminal switches
-// itself off, gives the port back and says "Lost the connection to " + port + ".".
+// When the line hangs up while the terminal is on (a pulled USB adapter), the pane says
+// "Lost the connection to " + port + "." and the terminal waits, still holding the port, for the
+// same device to come back; then it opens it again by itself and says so in the pane. The
+// button ends the wait. With reconnecting turned off it switches itself off instead, gives the
+// port back and shows the same words in an error box.
 //
 // Everything runs on the GUI thread. The widgets belong to the window and must outlive this
 // object; destroying it stops the threads and closes the port (see Shutdown*()).
@@ -56,6 +61,10 @@ public:
     TerminalWindow& operator=(const TerminalWindow&) = delete;
 
     bool IsOn() const { return session_->IsOn(); }
+    // Open the line again by itself when its device comes back (on by default).
+    void SetReconnect(bool on) { reconnectOn_ = on; }
+    // The line was lost and the terminal waits for its device.
+    bool WaitingForLine() const;
     TerminalSession& Session() { return *session_; }
     const TerminalCursor& Cursor() const { return *cursor_; }
 
@@ -109,6 +118,9 @@ private:
     // The button, colours, cursor and lease of a terminal that has just been switched on or off.
     void showState(bool on);
     void lineLost(const QString& portName);
+    bool reopenLine(const std::string& where);
+    // One line in the pane from the terminal itself, between the controller's output.
+    void announce(const QString& text);
     bool handlePaneKey(const QKeyEvent& event);
     bool takesKey(const QKeyEvent& event) const;
 
@@ -121,6 +133,12 @@ private:
     std::unique_ptr<TerminalSession> session_;
     FontChooser chooseFont_;
     TerminalSession::Wait pasteWait_ = WaitHandlingEvents;
+    bool reconnectOn_ = true;
+    // The line the terminal was switched on for: the name the user chose, and its device as it
+    // was while present (a pulled adapter's by-id link is gone by the time the loss is seen).
+    QString linePortName_;
+    std::optional<ReturningDevice> lineDevice_;
+    std::unique_ptr<TerminalReconnect> reconnect_;
 
     QMenu* PopupMenu3_ = nullptr;
     QAction* Copy1_ = nullptr;

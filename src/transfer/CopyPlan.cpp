@@ -8,6 +8,7 @@
 
 #include "link/ConsoleExchange.h"
 #include "link/DosName.h"
+#include "link/PortFailureText.h"
 #include "transfer/TThreadXModem.h"
 
 namespace kora {
@@ -211,11 +212,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
 std::optional<std::string> OpenCopyPort(SerialPort& port)
 {
     if (!port.Open()) {
-        std::string message = OpenFailureMessage(port.portName());
-        if (const std::string hint = port.openFailureHint(); !hint.empty()) {
-            message += "\n\n" + hint;
-        }
-        return message;
+        return OpenFailureMessage(port);
     }
     // Not checked: a line that refused its settings fails the echo check of the first command.
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));

@@ -3,6 +3,10 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <fstream>
+#include <regex>
+
 #include "CliTestKit.h"
 #include "device/DeviceOperations.h"
 #include "link/ConsoleExchange.h"
@@ -74,6 +78,48 @@ TEST_F(CliTest, LsShowsThePanelsColumnsAndJsonReadsBack)
     EXPECT_EQ(missing.out, "");
 }
 
+// --log, before the command or after it: the lines the exchange shows, each with its time stamp;
+// --log-raw: the bytes the port received, as they came.
+TEST_F(CliTest, LogAppendsTheConsoleTrafficOfAnyCommand)
+{
+    const std::string file = (workDir() / "console.log").string();
+    ASSERT_EQ(tool({"--log", file, "ls"}).status, 0);
+    ASSERT_EQ(tool({"mkdir", "--log", file, "\\NEWDIR"}).status, 0);
+    std::ifstream in(file);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    const std::regex stamped(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  (.*))");
+    std::vector<std::string> texts;
+    for (const std::string& line : lines) {
+        std::smatch match;
+        ASSERT_TRUE(std::regex_match(line, match, stamped)) << line;
+        texts.push_back(match[1]);
+    }
+    const auto count = [&texts](const std::string& text) {
+        return std::count(texts.begin(), texts.end(), text);
+    };
+    EXPECT_EQ(count("dir"), 3) << "the ls, and the listings mkdir makes before and after";
+    EXPECT_EQ(count("md NEWDIR"), 1);
+    EXPECT_EQ(
+        std::count_if(texts.begin(), texts.end(),
+                      [](const std::string& text) { return text.starts_with("DEMO     EXE"); }),
+        3);
+
+    const std::string raw = (workDir() / "raw.log").string();
+    ASSERT_EQ(tool({"--log", raw, "--log-raw", "ls"}).status, 0);
+    std::ifstream rawIn(raw, std::ios::binary);
+    const std::string bytes((std::istreambuf_iterator<char>(rawIn)), {});
+    EXPECT_NE(bytes.find("DEMO     EXE"), std::string::npos);
+    EXPECT_NE(bytes.find(" bytes free\r\n"), std::string::npos);
+
+    const ToolResult unwritable = tool({"--log", "/proc/kora-no-log", "ls"});
+    EXPECT_EQ(unwritable.status, 1);
+    EXPECT_EQ(unwritable.err.rfind("kora7740p: cannot write to '/proc/kora-no-log': ", 0), 0u)
+        << unwritable.err;
+}
+
 TEST_F(CliTest, APortHeldElsewhereIsMarkedAndRefused)
 {
     EXPECT_EQ(Lines(tool({"ports"}).out).at(0), "COM1");
@@ -83,10 +129,12 @@ TEST_F(CliTest, APortHeldElsewhereIsMarkedAndRefused)
     EXPECT_EQ(Lines(tool({"ports"}).out).at(0), "COM1 busy");
     const ToolResult ls = tool({"ls"});
     EXPECT_EQ(ls.status, 1);
-    EXPECT_EQ(ls.err, "kora7740p: " + OpenFailureMessage("COM1") + "\n");
+    EXPECT_EQ(ls.err,
+              "kora7740p: Unable to open COM1!\n\nThe port is in use by another program.\n");
     const ToolResult term = tool({"-p", "COM1", "term"});
     EXPECT_EQ(term.status, 1);
-    EXPECT_EQ(term.err, "kora7740p: Unable to open COM1 !\n");
+    EXPECT_EQ(term.err,
+              "kora7740p: Unable to open COM1 !\n\nThe port is in use by another program.\n");
     held.Close();
     EXPECT_EQ(sim().bytesReceived(), 0u);
 }

@@ -5,6 +5,7 @@
 
 #include <fstream>
 #include <sstream>
+#include <thread>
 
 #include "ChildProcess.h"
 #include "CliTestKit.h"
@@ -117,6 +118,41 @@ TEST_F(CliTerm, KeysAndOutputPassThroughAndTheTerminalIsRestored)
     EXPECT_NE(line.find("\\x1B[A\\x1BOPx\\x08\\r"), std::string::npos) << line;
     EXPECT_EQ(line.find("\\x7F"), std::string::npos) << line;
     EXPECT_EQ(line.find("\\x1D"), std::string::npos) << line;
+}
+
+// The tool's own notes go to standard error (a file here) until the text appears there.
+bool ErrorsShow(const std::filesystem::path& file, const std::string& text)
+{
+    const auto deadline = std::chrono::steady_clock::now() + 5s;
+    for (;;) {
+        std::ifstream in(file);
+        const std::string all((std::istreambuf_iterator<char>(in)), {});
+        if (all.find(text) != std::string::npos) {
+            return true;
+        }
+        if (std::chrono::steady_clock::now() > deadline) {
+            return false;
+        }
+        std::this_thread::sleep_for(20ms);
+    }
+}
+
+TEST_F(CliTerm, ALostLineIsWaitedForAndTheSessionGoesOnWhenItComesBack)
+{
+    shownUntil(">");
+    sim().faults().hangUp = true;
+    ASSERT_TRUE(ErrorsShow(workDir() / "term.err",
+                           "Lost the connection to COM1. Waiting for it to come back..."));
+    std::string error;
+    ASSERT_TRUE(sim().start(&error)) << error;
+    ASSERT_TRUE(sim().publishAs(portsFolder(), portName()));
+    ASSERT_TRUE(ErrorsShow(workDir() / "term.err", "Reconnected to COM1."));
+    const std::size_t before = shown_.size();
+    user_.write("dir\r");
+    EXPECT_NE(shownUntil("bytes free", before).find("bytes free", before), std::string::npos);
+    user_.write("\x1d");
+    EXPECT_EQ(term_.waitForExit(5s), 0);
+    EXPECT_TRUE(SameSettings(current(), cooked_));
 }
 
 TEST_F(CliTerm, AStopSignalStillRestoresTheTerminal)

@@ -103,29 +103,32 @@ TEST_F(DeviceBrowserTest, FreeSpaceBeyondThirtyTwoBitsIsKeptAndEmptyFoldersShowI
     EXPECT_EQ(browser_.focusRow(), std::nullopt);
 }
 
-TEST_F(DeviceBrowserTest, InvalidDirectoryFailsWithTheControllersLineAndKeepsThePath)
+TEST_F(DeviceBrowserTest, AFailedListingKeepsTheLastOneGreyedUntilAListingSucceeds)
 {
     browser_.ShowDeviceFolder("\\");
+    const std::vector<std::string> root = names();
+    const std::string rootSize = browser_.sizeStatusText();
+    QSignalSpy replaced(&browser_, &DeviceBrowser::entriesReplaced);
+
     browser_.ShowDeviceFolder("\\BAD");
     EXPECT_EQ(console_.errorBoxes, (std::vector<std::string>{"Invalid directory\r\n'\\BAD'!"}));
     EXPECT_EQ(console_.sent.back(), "cd\\BAD\r"); // "dir" was not sent
-    EXPECT_TRUE(browser_.entries().empty());
-    EXPECT_EQ(browser_.DevicePath(), "\\BAD");
-    EXPECT_EQ(browser_.pathText(), "\\BAD");
-    EXPECT_EQ(browser_.objectCountText(), "0 object(s)");
-    // Without a free-space line the new total stands alone; the last figure is kept.
-    EXPECT_EQ(browser_.sizeStatusText(), "0 byte(s)");
-    EXPECT_EQ(browser_.DeviceFreeBytes(), 1234567u);
-
-    // After any other failure nothing is known of the new path: the last listing stays, with
-    // the path it belongs to.
-    browser_.ShowDeviceFolder("\\");
     portMissing_ = true;
-    browser_.ShowDeviceFolder("\\BIN");
+    browser_.refresh();
     EXPECT_EQ(console_.errorBoxes.back(), kOpenFailure);
-    EXPECT_EQ(browser_.entries().size(), 5u);
+    // Entries, path and status texts are the root's, which the views are told to grey.
+    EXPECT_EQ(names(), root);
+    EXPECT_TRUE(browser_.listingStale());
+    EXPECT_EQ(replaced.count(), 2);
     EXPECT_EQ(browser_.DevicePath(), "\\");
-    EXPECT_EQ(browser_.sizeStatusText(), "1.6 KB(1,234,567 bytes free)");
+    EXPECT_EQ(browser_.pathText(), "\\");
+    EXPECT_EQ(browser_.objectCountText(), "5 object(s)");
+    EXPECT_EQ(browser_.sizeStatusText(), rootSize);
+
+    portMissing_ = false;
+    browser_.ShowDeviceFolder("\\BIN");
+    EXPECT_FALSE(browser_.listingStale());
+    EXPECT_EQ(names(), (std::vector<std::string>{"TOOL.EXE"}));
 }
 
 TEST_F(DeviceBrowserTest, AReadingThatIsNotWholeIsReadAgainThenNeverShown)
@@ -175,7 +178,7 @@ TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
               (std::vector<std::string>{"Unable to send command" + advice,
                                         "Unable to send command 'cd\\BIN'" + advice,
                                         "Unable to send command 'dir'" + advice}));
-    EXPECT_TRUE(browser_.entries().empty());
+    EXPECT_TRUE(browser_.listingStale());
 }
 
 TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
@@ -239,13 +242,15 @@ TEST_F(DeviceBrowserTest, FoldersAreEnteredFilesHandedBackAndUpClimbs)
 
 TEST_F(DeviceBrowserTest, PathHistoryCollectsNewestFirstWithoutDuplicates)
 {
+    listDir("\\DOCS", {FolderLine("."), FolderLine(".."), FreeLine("1")});
     browser_.ShowDeviceFolder("\\");
     browser_.ShowDeviceFolder("\\BIN");
-    browser_.ShowDeviceFolder("\\BAD");
-    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\BAD", "\\BIN", "\\"}));
+    browser_.ShowDeviceFolder("\\DOCS");
+    browser_.ShowDeviceFolder("\\BAD"); // a path that failed to list is not remembered
+    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
     EXPECT_EQ(browser_.pathHistoryIndex(), 0);
     browser_.choosePath("\\BIN");
-    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\BAD", "\\BIN", "\\"}));
+    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
     EXPECT_EQ(browser_.pathHistoryIndex(), 1);
     EXPECT_EQ(browser_.pathText(), "\\BIN");
     EXPECT_TRUE(browser_.focusRowSelected());

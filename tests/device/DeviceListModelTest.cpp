@@ -120,10 +120,14 @@ TEST_F(DeviceListModelTest, ANewListingResetsTheModel)
     list(1);
     EXPECT_EQ(model_.rowCount(), 2);
     EXPECT_EQ(model_.index(1, 0).data().toString(), "F0000000.TXT");
-    // A refresh that fails keeps the last listing.
+    // A listing that fails keeps the rows, no longer enabled, until one succeeds.
     console_.echoFails = {"d:\r"};
     browser_.refresh();
     EXPECT_EQ(model_.rowCount(), 2);
+    EXPECT_FALSE(model_.flags(model_.index(1, 0)) & Qt::ItemIsEnabled);
+    console_.echoFails = {};
+    list(1);
+    EXPECT_TRUE(model_.flags(model_.index(1, 0)) & Qt::ItemIsEnabled);
 }
 
 TEST(ShellEntryInfoProvider, FoldersLookLikeFoldersAndFilesLikeLocalFiles)

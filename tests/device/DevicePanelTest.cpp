@@ -340,14 +340,19 @@ TEST_F(DevicePanelTest, WalksIntoFoldersAndBackByMouseKeysAndPathBox)
     EXPECT_EQ(programs, QStringList{"INNER.DAT"});
     EXPECT_EQ(listingsRun(), before);
 
-    // A directory the controller refuses: the error box, an empty list, the path kept.
+    // A directory the controller refuses: the error box; the last listing stays, greyed, with
+    // its status texts and its path.
+    const int rows = tree().model()->rowCount();
+    const QString objects = panel.stabarKora()->panelText(0);
+    const QString status = panel.stabarKora()->panelText(1);
     controller->browser().ShowDeviceFolder("\\GONE");
     ASSERT_EQ(console.errorBoxes.size(), 1u);
     EXPECT_EQ(console.errorBoxes[0], "Invalid directory\r\n'\\GONE'!");
-    EXPECT_EQ(tree().model()->rowCount(), 0);
-    EXPECT_EQ(panel.stabarKora()->panelText(0), "0 object(s)");
-    EXPECT_EQ(panel.stabarKora()->panelText(1), "0 byte(s)") << "no stale free-space text";
-    EXPECT_EQ(panel.cbxKora()->currentText(), "\\GONE");
+    ASSERT_EQ(tree().model()->rowCount(), rows);
+    EXPECT_FALSE(tree().model()->flags(tree().model()->index(0, 0)) & Qt::ItemIsEnabled);
+    EXPECT_EQ(panel.stabarKora()->panelText(0), objects);
+    EXPECT_EQ(panel.stabarKora()->panelText(1), status);
+    EXPECT_EQ(panel.cbxKora()->currentText(), "\\SUB");
 }
 
 TEST_F(DevicePanelTest, ViewStylesShowTheSameRowsAndSelection)

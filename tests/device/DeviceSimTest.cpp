@@ -120,7 +120,10 @@ TEST_P(DeviceSimTest, WalksIntoFoldersAndBackAndRefusesABadOne)
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_NE(errors_[0].find("Invalid "), std::string::npos);
     EXPECT_TRUE(errors_[0].ends_with("\r\n'\\NOPE'!")) << errors_[0];
-    EXPECT_TRUE(browser_.entries().empty());
+    // The root's listing stays, marked stale, and so does its path.
+    EXPECT_TRUE(browser_.listingStale());
+    EXPECT_EQ(browser_.DevicePath(), "\\");
+    EXPECT_EQ(browser_.entries().size(), sim().fileSystem().list("D:\\")->size());
 }
 
 TEST_P(DeviceSimTest, CountsATreeAndShowsTheRootsProperties)

@@ -143,8 +143,8 @@ TEST_F(IoConfigCycle, ReadOutThatFailsShowsItsMessageAndNoDialog)
     sim().faults().noEcho = true;
     EXPECT_EQ(runCycle(), 0);
     EXPECT_EQ(prompts_.boxes,
-              QStringList({"error: Unable to open /dev/kora-no-such-port!\n\nPlease make sure "
-                           "there is no other application using the port!!",
+              QStringList({"error: Unable to open /dev/kora-no-such-port!\n\nThere is no such port "
+                           "(/dev/kora-no-such-port does not exist).",
                            "error: Unable to send command 'scanio'!" + kAdvice}));
     EXPECT_FALSE(localFile());
 
@@ -226,9 +226,9 @@ TEST_F(MainWindowIoConfig, ConfigButtonRunsTheCycleOnThePortChosenLast)
     QTest::keyClick(&typed, Qt::Key_Return);
     prompts.boxes.clear(); // the listing of the new port failed too
     window.devicePanel()->tbtnKoraConf()->click();
-    EXPECT_EQ(prompts.boxes, QStringList({"error: Unable to open /dev/kora-no-such-port!\n\nPlease "
-                                          "make sure there is no other application using the "
-                                          "port!!"}));
+    EXPECT_EQ(prompts.boxes,
+              QStringList({"error: Unable to open /dev/kora-no-such-port!\n\nThere is no such port "
+                           "(/dev/kora-no-such-port does not exist)."}));
 }
 
 } // namespace

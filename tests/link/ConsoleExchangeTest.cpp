@@ -306,12 +306,15 @@ KORA_UNDER_EACH_TIMING(ExchangeTest);
 TEST(DeviceOperation, OpenFailureNamesThePort)
 {
     RecordingLog log;
-    for (const std::string name : {"", "/no/such/tty"}) {
+    // No port at all: nothing more is known than the general advice.
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "Please make sure there is no other application using the port!!"},
+        {"/no/such/tty", "There is no such port (/no/such/tty does not exist)."},
+    };
+    for (const auto& [name, reason] : cases) {
         const OperationResult result = RunDeviceOperation(name, GenericCommand("dir\r"), log);
         EXPECT_FALSE(result.ok);
-        EXPECT_EQ(result.message, "Unable to open " + name +
-                                      "!\n\nPlease make sure there is no other application "
-                                      "using the port!!");
+        EXPECT_EQ(result.message, "Unable to open " + name + "!\n\n" + reason);
     }
     EXPECT_TRUE(log.lines.empty());
 }

@@ -72,7 +72,9 @@ protected:
 
     test::TempDir root;
     test::TempDir locks;
-    ComPortScanSources sources{root.path() / "ports", root.path() / "dev", root.path() / "sys", {}};
+    ComPortScanSources sources{
+        root.path() / "ports",           root.path() / "dev", root.path() / "sys", {}, {},
+        root.path() / "dev/serial/by-id"};
 };
 
 TEST_F(PortScanTest, NoPortsGiveAnEmptyList)

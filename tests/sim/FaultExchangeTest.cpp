@@ -5,6 +5,7 @@
 #include <thread>
 
 #include "SimTestKit.h"
+#include "link/PortFailureText.h"
 #include "support/SimFixture.h"
 
 using namespace kora;
@@ -150,10 +151,10 @@ TEST_P(FaultExchange, HangUpFailsTheOperationInsteadOfHangingIt)
         EXPECT_FALSE(echoed);
         EXPECT_LT(std::chrono::steady_clock::now() - start, 2s);
     }
-    // And a later operation: the line is gone.
+    // And a later operation: the line is gone, and the message says so.
     const auto run = exchange({"d:\r"});
     EXPECT_FALSE(run.result.ok);
-    EXPECT_EQ(run.result.message.rfind("Unable to open COM1!", 0), 0u) << run.result.message;
+    EXPECT_EQ(run.result.message, "Unable to open COM1!\n\n" + LineLostReason());
     EXPECT_LT(run.elapsed, 2s);
 
     // Switched on again: a new line, and the console answers.
@@ -161,6 +162,20 @@ TEST_P(FaultExchange, HangUpFailsTheOperationInsteadOfHangingIt)
     ASSERT_TRUE(sim().start(&error)) << error;
     ASSERT_TRUE(sim().publishAs(portsFolder(), portName()));
     EXPECT_TRUE(exchange({"d:\r"}).result.ok);
+}
+
+TEST_P(FaultExchange, HangUpInTheMiddleOfTheOutputFailsTheReadingAsLineLost)
+{
+    sim().faults().pauseMs = 3000;
+    sim().faults().pauseAfterLines = 3;
+    std::thread pull([this] {
+        std::this_thread::sleep_for(300ms);
+        sim().faults().hangUp = true;
+    });
+    const auto run = exchange({"dir\r"});
+    pull.join();
+    EXPECT_FALSE(run.result.ok);
+    EXPECT_EQ(run.result.message, LineLostMessage("COM1"));
 }
 
 KORA_UNDER_EACH_TIMING(FaultExchange);

@@ -11,13 +11,20 @@
 #include <QComboBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QTest>
 #include <QToolButton>
 #include <QTreeView>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <memory>
+#include <regex>
+#include <string>
+#include <vector>
 
 namespace kora {
 namespace {
@@ -104,6 +111,67 @@ TEST_F(MainWindowTerminal, LaunchTerminalGivesALiveConsoleOnTheController)
     EXPECT_EQ(EnabledDeviceControls(), 11);
 }
 
+// A pulled line (the simulator hangs up) comes back on a new pseudo-terminal under the same
+// COMn link: the terminal opens it again by itself, and the console log holds the listing, the
+// terminal's traffic and both notes, each line with its time stamp.
+TEST_F(MainWindowTerminal, ALostLineReconnectsByItselfAndTheConsoleLogKeepsWhatThePaneShowed)
+{
+    const std::filesystem::path logFile = workDir() / "console.log";
+    ASSERT_TRUE(window->StartConsoleLog(QString::fromStdString(logFile.string())));
+    EXPECT_TRUE(window->LogConsole1()->isChecked());
+    EXPECT_TRUE(window->statusBar()->isVisible());
+    window->devicePanel()->tbtnRefresh()->click();
+    ASSERT_TRUE(PaneShows(QStringLiteral(" bytes free")));
+
+    window->devicePanel()->tbtnDOSCmd()->click();
+    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>")));
+    Type(QStringLiteral("cd\\LOG"));
+    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\LOG>")));
+
+    sim().faults().hangUp = true;
+    ASSERT_TRUE(
+        PaneShows(QStringLiteral("Lost the connection to COM1. Waiting for it to come back...")));
+    EXPECT_TRUE(window->terminal()->WaitingForLine());
+    EXPECT_EQ(EnabledDeviceControls(), 0) << "the terminal keeps the port while it waits";
+    std::string error;
+    ASSERT_TRUE(sim().start(&error)) << error;
+    ASSERT_TRUE(sim().publishAs(portsFolder(), portName()));
+    ASSERT_TRUE(PaneShows(QStringLiteral("Reconnected to COM1.")));
+    EXPECT_TRUE(window->terminal()->IsOn());
+    Type(QStringLiteral("dir"));
+    ASSERT_TRUE(PaneShows(QStringLiteral(" bytes free"), 2));
+    EXPECT_TRUE(prompts.boxes.isEmpty()) << prompts.boxes.join("\n").toStdString();
+    window->devicePanel()->tbtnDOSCmd()->click();
+    window->StopConsoleLog();
+    EXPECT_FALSE(window->statusBar()->isVisible());
+
+    std::ifstream in(logFile);
+    std::vector<std::string> lines;
+    for (std::string line; std::getline(in, line);) {
+        lines.push_back(line);
+    }
+    const std::regex stamped(R"(\d{4}-\d\d-\d\d \d\d:\d\d:\d\d\.\d{3}  .*)");
+    for (const std::string& line : lines) {
+        EXPECT_TRUE(std::regex_match(line, stamped)) << line;
+    }
+    const auto logged = [&lines](const std::string& text) {
+        return std::count_if(lines.begin(), lines.end(),
+                             [&](const std::string& line) { return line.ends_with(text); });
+    };
+    EXPECT_EQ(logged("  dir"), 1) << "the listing's command";
+    EXPECT_EQ(logged("D:\\>cd\\LOG"), 1) << "typed in the terminal";
+    EXPECT_EQ(logged("Lost the connection to COM1. Waiting for it to come back..."), 1);
+    EXPECT_EQ(logged("Reconnected to COM1."), 1);
+    EXPECT_EQ(logged("D:\\LOG>dir"), 1);
+    const auto containing = [&lines](const std::string& text) {
+        return std::count_if(lines.begin(), lines.end(), [&](const std::string& line) {
+            return line.find(text) != std::string::npos;
+        });
+    };
+    EXPECT_EQ(containing("DATALOG  DAT"), 1) << "a row of the listing";
+    EXPECT_EQ(containing(" bytes free"), 2) << "the listing's and the terminal's";
+}
+
 TEST_F(MainWindowTerminal, DoubleClickingAProgramInTheDeviceListRunsItInTheTerminal)
 {
     ASSERT_TRUE(sim().fileSystem().writeFile(
@@ -134,7 +202,9 @@ TEST_F(MainWindowTerminal, RunDeviceProgramTypesNothingWhenThePortCannotBeOpened
     window->deviceLink()->setPortName(QStringLiteral("/dev/kora-no-such-port"));
     window->RunDeviceProgram(QStringLiteral("COUNT.EXE"));
     EXPECT_FALSE(window->terminal()->IsOn());
-    EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});
+    EXPECT_EQ(prompts.boxes,
+              QStringList{"error: Unable to open /dev/kora-no-such-port !\n\nThere is no such port "
+                          "(/dev/kora-no-such-port does not exist)."});
     EXPECT_EQ(EnabledDeviceControls(), 11);
     EXPECT_EQ(sim().bytesReceived(), 0u);
 }

@@ -118,7 +118,9 @@ TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
     EXPECT_FALSE(tbtnDOSCmd->isChecked());
     EXPECT_EQ(DeviceControlsEnabled(), 1);
     EXPECT_EQ(meoDos->palette(), before);
-    EXPECT_EQ(prompts.boxes, QStringList{"error: Unable to open /dev/kora-no-such-port !"});
+    EXPECT_EQ(prompts.boxes,
+              QStringList{"error: Unable to open /dev/kora-no-such-port !\n\nThere is no such port "
+                          "(/dev/kora-no-such-port does not exist)."});
 
     // In use by another program: the same message, the port's name between its halves.
     link.setPortName(QString::fromStdString(pty.slavePath()));
@@ -131,8 +133,9 @@ TEST_F(PaneOnPty, APortThatCannotBeOpenedNamesItAndLeavesEverythingAsItWas)
     EXPECT_EQ(pty.readUntilQuiet(30ms), "");
 }
 
-TEST_F(PaneOnPty, AHungUpLineSwitchesOffWithAMessageAndGivesThePortBack)
+TEST_F(PaneOnPty, WithoutReconnectAHungUpLineSwitchesOffWithAMessageAndGivesThePortBack)
 {
+    terminal->SetReconnect(false);
     SwitchOn();
     pty.hangUp(); // the controller's end goes away, as with a pulled USB adapter
     ASSERT_TRUE(RunEventsUntil([&] { return !terminal->IsOn(); }));

@@ -233,8 +233,8 @@ TEST_F(CopyToDeviceSimTest, RefusesWhatCannotBeSentAndCopiesWhatFitsTheFreeSpace
     prompts_.boxes.clear();
     clickCopy();
     EXPECT_EQ(prompts_.boxes,
-              QStringList{"error: Unable to open /dev/kora-no-such-port!\n\nPlease make sure "
-                          "there is no other application using the port!!"});
+              QStringList{"error: Unable to open /dev/kora-no-such-port!\n\nThere is no such port "
+                          "(/dev/kora-no-such-port does not exist)."});
     EXPECT_EQ(listings(), listed + 1);
 }
 
