@@ -104,6 +104,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         PatientTiming1Click(checked);
         StorePatientTiming(checked);
     });
+    FastUpload1_->setChecked(LoadFastUpload());
+    FastUpload1Click(FastUpload1_->isChecked());
+    connect(FastUpload1_, &QAction::toggled, this, [this](bool checked) {
+        FastUpload1Click(checked);
+        StoreFastUpload(checked);
+    });
     createDeviceController();
     createCopyController();
     centreOnDesktop();
@@ -140,6 +146,11 @@ void TfrmMain::buildMenu()
     PatientTiming1_->setStatusTip(
         QStringLiteral("Wait for the console to fall silent after each command instead of "
                        "ending at its prompt"));
+    FastUpload1_ = Options1_->addAction(QStringLiteral("Fast Upload (no pause between blocks)"));
+    FastUpload1_->setObjectName(QStringLiteral("FastUpload1"));
+    FastUpload1_->setCheckable(true);
+    FastUpload1_->setStatusTip(
+        QStringLiteral("Send each block of an upload as soon as the previous one is acknowledged"));
     Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
     Help1_->setObjectName(QStringLiteral("Help1"));
     About1_ = Help1_->addAction(QStringLiteral("About..."));
@@ -269,6 +280,11 @@ void TfrmMain::createCopyController()
 void TfrmMain::PatientTiming1Click(bool checked)
 {
     deviceLink_->setTiming(checked ? ExchangeTiming::Patient : ExchangeTiming::Quick);
+}
+
+void TfrmMain::FastUpload1Click(bool checked)
+{
+    deviceLink_->setUploadPacing(checked ? UploadPacing::Fast : UploadPacing::Paced);
 }
 
 void TfrmMain::ScanComPort()

@@ -51,6 +51,9 @@ public:
     QAction* About1() const { return About1_; }
     // Options, "Patient Timing (wait for silence)": checked, every exchange waits for silence.
     QAction* PatientTiming1() const { return PatientTiming1_; }
+    // Options, "Fast Upload (no pause between blocks)": checked, uploads leave out the 5 ms
+    // pause after each block's ACK.
+    QAction* FastUpload1() const { return FastUpload1_; }
     // The interactive console in meoDos; exists from start-up to shutdown.
     TerminalWindow* terminal() const { return terminal_.get(); }
 
@@ -90,6 +93,7 @@ private:
     void createIoConfigController();
     void createCopyController();
     void PatientTiming1Click(bool checked);
+    void FastUpload1Click(bool checked);
 
     // Start-up steps that other parts of the program fill in.
     void locateSpecialFolders();
@@ -114,6 +118,7 @@ private:
     QMenu* File1_ = nullptr;
     QMenu* Options1_ = nullptr;
     QAction* PatientTiming1_ = nullptr;
+    QAction* FastUpload1_ = nullptr;
     QMenu* Help1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;

@@ -4,6 +4,20 @@ namespace kora {
 namespace {
 
 const QString kPatientTimingKey = QStringLiteral("Config/Patient Timing");
+const QString kFastUploadKey = QStringLiteral("Config/Fast Upload");
+
+bool LoadFlag(const QString& key)
+{
+    const QSettings settings = UtilitySettings();
+    return settings.status() == QSettings::NoError && settings.value(key).toBool();
+}
+
+void StoreFlag(const QString& key, bool value)
+{
+    QSettings settings = UtilitySettings();
+    settings.setValue(key, value);
+    settings.sync();
+}
 
 } // namespace
 
@@ -16,15 +30,22 @@ QSettings UtilitySettings()
 
 bool LoadPatientTiming()
 {
-    const QSettings settings = UtilitySettings();
-    return settings.status() == QSettings::NoError && settings.value(kPatientTimingKey).toBool();
+    return LoadFlag(kPatientTimingKey);
 }
 
 void StorePatientTiming(bool patient)
 {
-    QSettings settings = UtilitySettings();
-    settings.setValue(kPatientTimingKey, patient);
-    settings.sync();
+    StoreFlag(kPatientTimingKey, patient);
+}
+
+bool LoadFastUpload()
+{
+    return LoadFlag(kFastUploadKey);
+}
+
+void StoreFastUpload(bool fast)
+{
+    StoreFlag(kFastUploadKey, fast);
 }
 
 } // namespace kora

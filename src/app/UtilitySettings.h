@@ -14,4 +14,9 @@ bool LoadPatientTiming();
 // A failure to write is not reported: the choice holds for this run all the same.
 void StorePatientTiming(bool patient);
 
+// "Fast Upload": an upload sends each block as soon as the previous one is acknowledged. Off
+// when nothing is stored or the settings cannot be read; stored like the timing.
+bool LoadFastUpload();
+void StoreFastUpload(bool fast);
+
 } // namespace kora

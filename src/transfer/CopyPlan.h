@@ -10,6 +10,7 @@
 #include "link/ConsoleExchange.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
+#include "link/UploadPacing.h"
 
 namespace kora {
 
@@ -113,7 +114,8 @@ struct QueueOutcome {
 // ends it after the current file without a message.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
-                         const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick);
+                         const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick,
+                         UploadPacing pacing = UploadPacing::Paced);
 
 // The port a copy sends over: opened on portName at 57600 8N1 with T = 500 ms; the
 // open-failure message (with its hint) when it cannot be had.

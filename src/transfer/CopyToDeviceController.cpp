@@ -114,6 +114,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
             std::string_view(shown.constData(), static_cast<std::size_t>(shown.size()))));
         dialog.setFileList(std::move(paths));
         dialog.setTiming(wiring_.link->timing());
+        dialog.setUploadPacing(wiring_.link->uploadPacing());
         dialog.exec();
     }
     port.Close();
