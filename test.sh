@@ -33,3 +33,6 @@ echo "== Fuzz smoke runs (${SECONDS} s)"
 # Each parser and state machine under libFuzzer for a short while, all at once.
 bash scripts/fuzz.sh --smoke 15
 echo "== Done (${SECONDS} s)"
+# CPU time of all phases (user and system, of this shell and then of its children): steadier than
+# the wall time on a machine that others use too.
+times

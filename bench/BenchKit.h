@@ -31,6 +31,12 @@ inline double XmodemBound(std::size_t blocks)
     return static_cast<double>(blocks) * ((132 + 1) * kByteSeconds + kPauseSeconds);
 }
 
+// The same without the pause: the bound of the fast upload, and of any XMODEM sender.
+inline double XmodemUnpacedBound(std::size_t blocks)
+{
+    return static_cast<double>(blocks) * (132 + 1) * kByteSeconds;
+}
+
 class NullLog final : public ConsoleLog {
 public:
     int lineCount() const override { return 0; }

@@ -1,6 +1,7 @@
 // Floods the terminal from the controller simulator at 57600 baud for a fixed time and reports
 // whether every byte the controller sent reached the pane, and how long the GUI thread's events
-// waited meanwhile (the receive thread's reads and the printer's pane writes both run there).
+// waited meanwhile and with the line idle (the printer's pane writes run there; the receive
+// thread waits for the port and reads it on its own thread).
 //
 //   terminal_bench [seconds]     (default 3)
 
@@ -72,8 +73,7 @@ private:
 };
 
 // Measures how long the GUI thread takes to handle an event posted to it from another thread
-// every 10 ms: the time it is held by a synchronised call (a port read waiting out its time-out,
-// a pane write) shows up here.
+// every 10 ms: the time it is held by a synchronised call (a pane write) shows up here.
 class LatencyProbe : public QObject {
 public:
     LatencyProbe()
@@ -266,7 +266,7 @@ int main(int argc, char** argv)
         30s);
     const double floodSeconds = std::chrono::duration<double>(Clock::now() - floodStart).count();
 
-    // With the line quiet, each of the receiver's reads waits out its time-out on this thread.
+    // With the line quiet the receiver waits on its own thread: nothing should hold this one.
     RunEventsUntil([] { return false; }, 100ms); // the flood probe's last events
     auto idleProbe = std::make_unique<LatencyProbe>();
     RunEventsUntil([] { return false; }, 2s);

@@ -1,8 +1,12 @@
 // XMODEM upload figures on the simulator paced at 57600 baud:
-//  1. A 64 KiB upload by the worker: wall time of the block phase next to the protocol bound
-//     (132 bytes out and the ACK back on the wire, plus the 5 ms pause, per block), as a ratio,
-//     and the whole upload (drain, typed command, EOT, closing output) beside it.
-//  2. lrzsz's sx sending the same file to the simulator's transfer tool on the same line.
+//  1. A 64 KiB upload by the worker, paced and fast: wall time of the block phase next to its
+//     protocol bound (132 bytes out and the ACK back on the wire per block, plus the 5 ms pause
+//     when paced), as a ratio, and the whole upload (drain, typed command, EOT, closing output)
+//     beside it.
+//  2. lrzsz's sx sending the same file to the simulator's transfer tool on the same line,
+//     against the unpaced bound.
+//  3. The three block phases measured alike on the simulator's side, from its byte log: from the
+//     first byte of block 1 to the ACK of the EOT.
 #include <QCoreApplication>
 
 #include <fcntl.h>
@@ -12,8 +16,12 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <random>
+#include <sstream>
+#include <string>
 #include <thread>
+#include <vector>
 
 #include "BenchKit.h"
 #include "ChildProcess.h"
@@ -30,6 +38,37 @@ using namespace kora::bench;
 constexpr std::size_t kFileSize = 64 * 1024;
 constexpr std::size_t kBlocks = kFileSize / 128;
 constexpr std::uint32_t kTimeoutMs = 500; // as the copy opens the port
+
+// The block phases in the simulator's byte log ("  12.345 RX \\x01\\x01\\xFE..."), in order: from
+// the burst that starts block 1 to the ACK that answers a lone EOT (the closing output may
+// follow the ACK in its burst).
+std::vector<double> BlockPhasesFromLog(const std::filesystem::path& path)
+{
+    std::vector<double> phases;
+    std::ifstream in(path);
+    std::string line;
+    std::optional<double> start;
+    bool eotSeen = false;
+    while (std::getline(in, line)) {
+        std::istringstream fields(line);
+        double at = 0;
+        std::string direction;
+        std::string bytes;
+        fields >> at >> direction >> bytes;
+        if (!start) {
+            if (direction == "RX" && bytes.rfind("\\x01\\x01\\xFE", 0) == 0) {
+                start = at;
+            }
+        } else if (direction == "RX") {
+            eotSeen = bytes == "\\x04";
+        } else if (eotSeen && bytes.rfind("\\x06", 0) == 0) {
+            phases.push_back(at - *start);
+            start.reset();
+            eotSeen = false;
+        }
+    }
+    return phases;
+}
 
 std::string RandomFile(const std::filesystem::path& path)
 {
@@ -48,8 +87,11 @@ int main(int argc, char** argv)
 {
     QCoreApplication application(argc, argv);
 
+    const auto folder = std::filesystem::temp_directory_path() / "kora-xmodem-bench";
+    std::filesystem::create_directories(folder);
     kora::sim::SimulatorOptions simOptions;
     simOptions.baudRate = kBaud;
+    simOptions.byteLog = folder / "line.log";
     kora::sim::Simulator simulator(simOptions);
     auto tool = std::make_shared<kora::sim::TransferToolOptions>();
     kora::sim::RegisterTransferCommand(simulator, tool);
@@ -58,17 +100,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "simulator: %s\n", error.c_str());
         return 1;
     }
-    const auto folder = std::filesystem::temp_directory_path() / "kora-xmodem-bench";
-    std::filesystem::create_directories(folder);
     const auto file = folder / "BENCH.BIN";
     const std::string bytes = RandomFile(file);
 
-    const double bound = XmodemBound(kBlocks);
-    const double wireOnly = kBlocks * (132 + 1) * kByteSeconds;
-    std::printf("64 KiB = %zu blocks at %u baud; protocol bound %.3f s (wire alone %.3f s)\n",
-                kBlocks, kBaud, bound, wireOnly);
+    const double pacedBound = XmodemBound(kBlocks);
+    const double unpacedBound = XmodemUnpacedBound(kBlocks);
+    std::printf("64 KiB = %zu blocks at %u baud; protocol bound %.3f s paced, %.3f s unpaced "
+                "(the wire alone)\n",
+                kBlocks, kBaud, pacedBound, unpacedBound);
 
-    {
+    for (const kora::UploadPacing pacing : {kora::UploadPacing::Paced, kora::UploadPacing::Fast}) {
+        const bool fast = pacing == kora::UploadPacing::Fast;
+        const double bound = fast ? unpacedBound : pacedBound;
+        const char* name = fast ? "worker, fast" : "worker, paced";
+        static_cast<void>(simulator.fileSystem().deleteFile("D:\\BENCH.BIN"));
         kora::SerialPort port(simulator.terminalPath());
         if (!port.Open() ||
             !port.SetCommParams(kBaud, 8, kora::Parity::None, kora::StopBits::One) ||
@@ -82,6 +127,7 @@ int main(int argc, char** argv)
         worker.StatusMemo = &log;
         worker.LocalPath = file.string();
         worker.DeviceName = "D:\\BENCH.BIN";
+        worker.Pacing = pacing;
         const auto start = Clock::now();
         worker.Resume();
         while (worker.TransferResult.load() == kora::TThreadXModem::kRunning) {
@@ -93,10 +139,10 @@ int main(int argc, char** argv)
         const auto blocksTo = log.times["<<Get ACK for EOT>>"];
         const double blocks = Seconds(blocksTo - blocksFrom);
         const auto stored = simulator.fileSystem().readFile("D:\\BENCH.BIN");
-        std::printf("worker: result %d, stored %s\n", worker.TransferResult.load(),
+        std::printf("%s: result %d, stored %s\n", name, worker.TransferResult.load(),
                     stored && *stored == bytes ? "byte-exact" : "DIFFERENT");
-        std::printf("worker: blocks + EOT %.3f s = %.3f x bound; whole upload %.3f s\n", blocks,
-                    blocks / bound, Seconds(end - start));
+        std::printf("%s: blocks + EOT %.3f s = %.3f x %s bound; whole upload %.3f s\n", name,
+                    blocks, blocks / bound, fast ? "unpaced" : "paced", Seconds(end - start));
     }
 
     {
@@ -118,8 +164,21 @@ int main(int argc, char** argv)
         const auto code = sx.waitForExit(std::chrono::seconds(120));
         const double elapsed = Seconds(Clock::now() - start);
         ::close(terminal);
-        std::printf("sx: exit %d, %.3f s = %.3f x bound (its first NAK may wait up to %d ms)\n",
-                    code.value_or(-1), elapsed, elapsed / bound, tool->inviteIntervalMs.load());
+        std::printf("sx: exit %d, %.3f s = %.3f x unpaced bound (its first NAK may wait up to "
+                    "%d ms)\n",
+                    code.value_or(-1), elapsed, elapsed / unpacedBound,
+                    tool->inviteIntervalMs.load());
+    }
+
+    simulator.stop();
+    const std::vector<double> phases = BlockPhasesFromLog(folder / "line.log");
+    if (phases.size() == 3) {
+        std::printf("on the simulator's side, first block to ACK of EOT: paced %.3f s = %.3f x "
+                    "paced bound; fast %.3f s = %.3f x, sx %.3f s = %.3f x unpaced bound\n",
+                    phases[0], phases[0] / pacedBound, phases[1], phases[1] / unpacedBound,
+                    phases[2], phases[2] / unpacedBound);
+    } else {
+        std::printf("the byte log shows %zu block phases, not 3\n", phases.size());
     }
     std::filesystem::remove_all(folder);
     return 0;

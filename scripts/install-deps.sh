@@ -9,7 +9,7 @@ packages=(
   googletest libgtest-dev libgmock-dev libbenchmark-dev
   lrzsz xvfb xauth clang-format ccache
   desktop-file-utils dpkg-dev file
-  clang libclang-rt-14-dev
+  clang libclang-rt-14-dev lld
 )
 
 missing=()

@@ -111,6 +111,12 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
         StorePatientTiming(checked);
     });
     connect(LogConsole1_, &QAction::triggered, this, &TfrmMain::LogConsole1Click);
+    FastUpload1_->setChecked(LoadFastUpload());
+    FastUpload1Click(FastUpload1_->isChecked());
+    connect(FastUpload1_, &QAction::toggled, this, [this](bool checked) {
+        FastUpload1Click(checked);
+        StoreFastUpload(checked);
+    });
     createDeviceController();
     createCopyController();
     centreOnDesktop();
@@ -156,6 +162,11 @@ void TfrmMain::buildMenu()
     LogRawBytes1_ = Options1_->addAction(QStringLiteral("Log Raw Received Bytes"));
     LogRawBytes1_->setObjectName(QStringLiteral("LogRawBytes1"));
     LogRawBytes1_->setCheckable(true);
+    FastUpload1_ = Options1_->addAction(QStringLiteral("Fast Upload (no pause between blocks)"));
+    FastUpload1_->setObjectName(QStringLiteral("FastUpload1"));
+    FastUpload1_->setCheckable(true);
+    FastUpload1_->setStatusTip(
+        QStringLiteral("Send each block of an upload as soon as the previous one is acknowledged"));
     Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
     Help1_->setObjectName(QStringLiteral("Help1"));
     About1_ = Help1_->addAction(QStringLiteral("About..."));
@@ -339,6 +350,9 @@ void TfrmMain::StopConsoleLog()
     if (logStatus_ != nullptr) {
         statusBar()->hide();
     }
+void TfrmMain::FastUpload1Click(bool checked)
+{
+    deviceLink_->setUploadPacing(checked ? UploadPacing::Fast : UploadPacing::Paced);
 }
 
 void TfrmMain::ScanComPort()

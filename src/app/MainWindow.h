@@ -65,6 +65,9 @@ public:
     // stops it; what the menu item does after its file dialog.
     bool StartConsoleLog(const QString& path);
     void StopConsoleLog();
+    // Options, "Fast Upload (no pause between blocks)": checked, uploads leave out the 5 ms
+    // pause after each block's ACK.
+    QAction* FastUpload1() const { return FastUpload1_; }
     // The interactive console in meoDos; exists from start-up to shutdown.
     TerminalWindow* terminal() const { return terminal_.get(); }
 
@@ -105,6 +108,7 @@ private:
     void createCopyController();
     void PatientTiming1Click(bool checked);
     void LogConsole1Click();
+    void FastUpload1Click(bool checked);
 
     // Start-up steps that other parts of the program fill in.
     void locateSpecialFolders();
@@ -135,6 +139,7 @@ private:
     // The console log the user asked for (Options), and its note in the status bar.
     std::unique_ptr<ConsoleLogFile> consoleLog_;
     QLabel* logStatus_ = nullptr;
+    QAction* FastUpload1_ = nullptr;
     QMenu* Help1_ = nullptr;
     QAction* Exit1_ = nullptr;
     QAction* About1_ = nullptr;

@@ -5,6 +5,20 @@ namespace {
 
 const QString kPatientTimingKey = QStringLiteral("Config/Patient Timing");
 const QString kTerminalReconnectKey = QStringLiteral("Config/Terminal Reconnect");
+const QString kFastUploadKey = QStringLiteral("Config/Fast Upload");
+
+bool LoadFlag(const QString& key)
+{
+    const QSettings settings = UtilitySettings();
+    return settings.status() == QSettings::NoError && settings.value(key).toBool();
+}
+
+void StoreFlag(const QString& key, bool value)
+{
+    QSettings settings = UtilitySettings();
+    settings.setValue(key, value);
+    settings.sync();
+}
 
 } // namespace
 
@@ -17,15 +31,22 @@ QSettings UtilitySettings()
 
 bool LoadPatientTiming()
 {
-    const QSettings settings = UtilitySettings();
-    return settings.status() == QSettings::NoError && settings.value(kPatientTimingKey).toBool();
+    return LoadFlag(kPatientTimingKey);
 }
 
 void StorePatientTiming(bool patient)
 {
-    QSettings settings = UtilitySettings();
-    settings.setValue(kPatientTimingKey, patient);
-    settings.sync();
+    StoreFlag(kPatientTimingKey, patient);
+}
+
+bool LoadFastUpload()
+{
+    return LoadFlag(kFastUploadKey);
+}
+
+void StoreFastUpload(bool fast)
+{
+    StoreFlag(kFastUploadKey, fast);
 }
 
 bool LoadTerminalReconnect()
@@ -37,9 +58,7 @@ bool LoadTerminalReconnect()
 
 void StoreTerminalReconnect(bool reconnect)
 {
-    QSettings settings = UtilitySettings();
-    settings.setValue(kTerminalReconnectKey, reconnect);
-    settings.sync();
+    StoreFlag(kTerminalReconnectKey, reconnect);
 }
 
 } // namespace kora

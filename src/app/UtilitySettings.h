@@ -18,5 +18,9 @@ void StorePatientTiming(bool patient);
 // was lost. On when nothing is stored.
 bool LoadTerminalReconnect();
 void StoreTerminalReconnect(bool reconnect);
+// "Fast Upload": an upload sends each block as soon as the previous one is acknowledged. Off
+// when nothing is stored or the settings cannot be read; stored like the timing.
+bool LoadFastUpload();
+void StoreFastUpload(bool fast);
 
 } // namespace kora

@@ -88,6 +88,9 @@ const std::vector<CommandSpec>& Commands()
                   QStringLiteral("List the directory afterwards and check each file's size.")});
              parser.addOption({{QStringLiteral("q"), QStringLiteral("quiet")},
                                QStringLiteral("Show no progress.")});
+             parser.addOption({QStringLiteral("fast"),
+                               QStringLiteral("Send each block as soon as the previous one is "
+                                              "acknowledged, without the 5 ms pause.")});
          },
          RunPut},
         {"rm",

@@ -274,8 +274,11 @@ int RunPut(CommandContext& context)
             display.update(progress);
         };
         hooks.cancelRequested = [] { return StopSignals::received(); };
+        const UploadPacing pacing = context.options.isSet(QStringLiteral("fast"))
+                                        ? UploadPacing::Fast
+                                        : UploadPacing::Paced;
         outcome = UploadQueue(port, DeviceDirectory(folder), queue, session.log(), hooks,
-                              session.timing());
+                              session.timing(), pacing);
     }
     display.finish();
     port.Close();

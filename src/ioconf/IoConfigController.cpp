@@ -63,9 +63,9 @@ bool IoConfigController::Upload(const std::string& port)
     const auto keepAlive = [] {
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     };
-    const OperationResult sent =
-        UploadIoConfig(port, QFile::encodeName(wiring_.configPath).toStdString(), log,
-                       wiring_.timing.uploadMs, keepAlive, wiring_.link->timing());
+    const OperationResult sent = UploadIoConfig(
+        port, QFile::encodeName(wiring_.configPath).toStdString(), log, wiring_.timing.uploadMs,
+        keepAlive, wiring_.link->timing(), wiring_.link->uploadPacing());
     noInput.reset();
     busy.Restore();
     if (!sent.ok) {

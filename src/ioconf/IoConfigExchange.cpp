@@ -69,7 +69,8 @@ DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs)
 
 OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
                                ConsoleLog& log, std::uint32_t timeoutMs,
-                               const std::function<void()>& keepAlive, ExchangeTiming timing)
+                               const std::function<void()>& keepAlive, ExchangeTiming timing,
+                               UploadPacing pacing)
 {
     SerialPort port(portName);
     if (!port.Open()) {
@@ -82,6 +83,7 @@ OperationResult UploadIoConfig(const std::string& portName, const std::string& l
     {
         TThreadXModem worker;
         worker.Timing = timing;
+        worker.Pacing = pacing;
         worker.Port = &port;
         worker.StatusMemo = &log;
         worker.LocalPath = localPath;

@@ -6,6 +6,7 @@
 
 #include "ioconf/IoConfigTable.h"
 #include "link/ConsoleExchange.h"
+#include "link/UploadPacing.h"
 
 namespace kora {
 
@@ -44,6 +45,7 @@ DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs);
 OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
                                ConsoleLog& log, std::uint32_t timeoutMs,
                                const std::function<void()>& keepAlive,
-                               ExchangeTiming timing = ExchangeTiming::Quick);
+                               ExchangeTiming timing = ExchangeTiming::Quick,
+                               UploadPacing pacing = UploadPacing::Paced);
 
 } // namespace kora

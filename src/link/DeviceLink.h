@@ -6,6 +6,7 @@
 #include <functional>
 
 #include "link/ConsoleExchange.h"
+#include "link/UploadPacing.h"
 
 namespace kora {
 
@@ -73,6 +74,9 @@ public:
     // How every exchange on the port decides that the console has finished.
     ExchangeTiming timing() const { return timing_; }
     void setTiming(ExchangeTiming timing) { timing_ = timing; }
+    // How the uploads (a copy, the I/O configuration) follow each block's ACK.
+    UploadPacing uploadPacing() const { return uploadPacing_; }
+    void setUploadPacing(UploadPacing pacing) { uploadPacing_ = pacing; }
 
     PortHolder holder() const { return holder_; }
     bool busy() const { return holder_ != PortHolder::None; }
@@ -96,6 +100,7 @@ private:
     QString portName_;
     PortHolder holder_ = PortHolder::None;
     ExchangeTiming timing_ = ExchangeTiming::Quick;
+    UploadPacing uploadPacing_ = UploadPacing::Paced;
     PendingPortConfirmer confirmPending_;
 };
 

@@ -3,6 +3,7 @@
 #include "link/ConsoleLogFile.h"
 
 #include <algorithm>
+#include <array>
 #include <cerrno>
 #include <chrono>
 #include <limits>
@@ -367,6 +368,30 @@ bool SerialPort::SetTimeouts(std::uint32_t milliseconds)
 {
     timeoutMs_ = milliseconds;
     return isOpen();
+}
+
+InputWait SerialPort::WaitForInput(milliseconds wait, int wakeFd)
+{
+    if (!fd_) {
+        return InputWait::Ready; // the read reports the closed port
+    }
+    const Clock::time_point deadline = Clock::now() + wait;
+    for (;;) {
+        std::array<pollfd, 2> watch{pollfd{fd_.get(), POLLIN, 0}, pollfd{wakeFd, POLLIN, 0}};
+        const int ready = ::poll(watch.data(), watch.size(), PollTimeout(deadline));
+        if (ready < 0 && errno == EINTR) {
+            continue;
+        }
+        if (ready < 0 || watch[0].revents != 0) {
+            return InputWait::Ready; // input, a hang-up or an error: the read tells which
+        }
+        if (watch[1].revents != 0) {
+            return InputWait::Woken;
+        }
+        if (Clock::now() >= deadline) {
+            return InputWait::TimedOut;
+        }
+    }
 }
 
 std::size_t SerialPort::readWithTimeouts(std::size_t count, std::uint8_t* buffer,

@@ -43,6 +43,13 @@ enum class IoFailure {
     LimitReached, // ReadLine took limit bytes without a line end
 };
 
+// How WaitForInput ended.
+enum class InputWait {
+    Ready,    // a read now returns at once: a byte is there, or the line failed
+    Woken,    // the wake descriptor became readable first
+    TimedOut, // the line stayed quiet for the whole wait
+};
+
 // What may end a line read before its time-out: the text read so far on the line is complete by
 // the caller's rule (a console prompt), and then the line stays quiet for the gap.
 struct QuietLineEnd {
@@ -103,6 +110,10 @@ public:
     bool ReadLine(std::uint32_t limit, std::string& text, const QuietLineEnd& quietEnd);
     // One byte within the given wait instead of 2 × T.
     [[nodiscard]] bool ReadByteWithin(std::uint8_t& byte, std::chrono::milliseconds wait);
+    // Waits until a Read would return at once (a byte has arrived, or the line failed or is not
+    // open), until wakeFd becomes readable, or for the whole wait; takes nothing from either.
+    // Lets a thread wait for input in a way another thread can cut short.
+    InputWait WaitForInput(std::chrono::milliseconds wait, int wakeFd);
     // Why the last Read, ReadLine or Write failed; None after one that succeeded.
     IoFailure lastIoFailure() const { return lastIoFailure_; }
 

@@ -19,14 +19,19 @@ KoraComReceiver::~KoraComReceiver()
 
 void KoraComReceiver::Execute()
 {
-    const std::function<void()> readOneByte = [this] { ReadOneByte(); };
+    const std::function<void()> reportLineLost = [this] { ReportLineLost(); };
     int received = 0;
     RxOk = false;
     while (Checkpoint()) {
-        if (!RunOnGui(readOneByte)) {
-            continue; // terminating
+        const ReadOutcome outcome = ReadOneByte();
+        if (outcome == ReadOutcome::Interrupted) {
+            continue; // paused or terminating: the checkpoint parks or ends
         }
         if (!RxOk) {
+            const IoFailure failure = Port != nullptr ? Port->lastIoFailure() : IoFailure::None;
+            if (failure == IoFailure::HungUp || failure == IoFailure::NotOpen) {
+                RunOnGui(reportLineLost);
+            }
             SleepFor(kNothingReadSleep);
             continue;
         }
@@ -42,16 +47,37 @@ void KoraComReceiver::Execute()
     }
 }
 
-void KoraComReceiver::ReadOneByte()
+KoraComReceiver::ReadOutcome KoraComReceiver::ReadOneByte()
 {
-    // A pause comes before the port is closed, so a paused thread's call never gets here.
-    RxOk = Port != nullptr && Port->Read(1, &RxByte);
-    if (RxOk || Port == nullptr) {
+    RxOk = false;
+    if (Port == nullptr) {
+        return ReadOutcome::Nothing;
+    }
+    // The wait a one-byte Read makes (T + T), here cut short by a pause, so that a keystroke
+    // never waits for a quiet line.
+    const std::chrono::milliseconds wait(2 * Port->GetTimeout());
+    switch (Port->WaitForInput(wait, WakeHandle())) {
+    case InputWait::Woken:
+        ClearWake();
+        return ReadOutcome::Interrupted;
+    case InputWait::TimedOut:
+        return ReadOutcome::Nothing;
+    case InputWait::Ready:
+        break;
+    }
+    RxOk = Port->Read(1, &RxByte);
+    return RxOk ? ReadOutcome::Byte : ReadOutcome::Nothing;
+}
+
+void KoraComReceiver::ReportLineLost()
+{
+    // Runs when the GUI thread gets to it, which may be after the terminal was switched off
+    // (Port is null then) or on again on a new port that is fine.
+    if (Port == nullptr || !LineLost) {
         return;
     }
-    // A quiet line is no news; a line that hung up (and could not be opened again) is.
     const IoFailure failure = Port->lastIoFailure();
-    if ((failure == IoFailure::HungUp || failure == IoFailure::NotOpen) && LineLost) {
+    if (failure == IoFailure::HungUp || failure == IoFailure::NotOpen) {
         LineLost();
     }
 }

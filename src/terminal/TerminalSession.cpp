@@ -90,9 +90,10 @@ bool TerminalSession::SwitchOn(const std::string& portName)
     TerminalPort = std::move(port);
     ++session_;
     ComReceiver->SetPort(TerminalPort.get());
+    // Before the receiver runs: from then on the port is its own except while it is paused.
+    Write(&kCarriageReturn, 1);
     ComReceiver->Resume();
     PrinterThread->Resume();
-    Write(&kCarriageReturn, 1);
     KeyInputFree = 1;
     return true;
 }
@@ -138,9 +139,15 @@ bool TerminalSession::SendSpecialKey(int qtKey)
         return false;
     }
     KeystrokeInProgress sending(KeyInputFree);
-    // All port I/O runs on this thread, so the write cannot overlap a read and the threads
-    // need no pause.
+    // The receive thread reads the port on its own thread: it pauses for the write (the pause
+    // cuts its wait for input short). The pane needs no pause, so the printer goes on.
+    if (ComReceiver) {
+        ComReceiver->Pause();
+    }
     Write(sequence->data(), sequence->size());
+    if (ComReceiver && IsOn()) {
+        ComReceiver->Resume();
+    }
     return true;
 }
 

@@ -1,8 +1,30 @@
 #include "terminal/TerminalThread.h"
 
+#include <sys/eventfd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <system_error>
+
 namespace kora {
 
-TerminalThread::TerminalThread() = default;
+namespace {
+
+void Knock(int eventFd)
+{
+    const std::uint64_t one = 1;
+    // Cannot fail short of a full counter, which then wakes the waiter all the same.
+    static_cast<void>(::write(eventFd, &one, sizeof one));
+}
+
+} // namespace
+
+TerminalThread::TerminalThread() : wake_(::eventfd(0, EFD_CLOEXEC | EFD_NONBLOCK))
+{
+    if (!wake_) {
+        throw std::system_error(errno, std::generic_category(), "eventfd");
+    }
+}
 
 TerminalThread::~TerminalThread()
 {
@@ -30,6 +52,7 @@ void TerminalThread::Pause()
     paused_ = true;
     // Paused: a call queued before this must not touch the port or the pane.
     gui_.Hold();
+    Knock(wake_.get());
     changed_.wait(guard, [this] { return !working_; });
 }
 
@@ -44,6 +67,7 @@ void TerminalThread::RequestTermination()
     std::lock_guard guard(lock_);
     terminating_ = true;
     gui_.Abandon();
+    Knock(wake_.get());
     changed_.notify_all();
 }
 
@@ -58,6 +82,12 @@ void TerminalThread::TerminateAndWait()
 {
     RequestTermination();
     WaitForEnd();
+}
+
+void TerminalThread::ClearWake()
+{
+    std::uint64_t count = 0;
+    static_cast<void>(::read(wake_.get(), &count, sizeof count));
 }
 
 bool TerminalThread::GuiCallPending() const

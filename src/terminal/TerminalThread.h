@@ -1,6 +1,7 @@
 #pragma once
 
 #include "guicall/GuiCallChannel.h"
+#include "link/UniqueFd.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -17,7 +18,8 @@ namespace kora {
 // RunOnGui); Pause() marks the thread paused and returns once the body is at rest, so from then
 // on it takes nothing from the port or the queue and writes nothing to the pane until Resume().
 // The body is never at work while waiting for the GUI thread, so Pause() never waits on a
-// thread that waits on the GUI.
+// thread that waits on the GUI. A wait of the body that is at work (for input on a port) also
+// watches WakeHandle(), which Pause() and RequestTermination() knock on, so it ends at once.
 //
 // The synchronised call (RunOnGui) hands an operation to the GUI thread through a
 // GuiCallChannel and waits for it. Pausing holds the channel: when the GUI thread gets to the
@@ -60,6 +62,11 @@ protected:
     // The synchronised call. True when op ran on the GUI thread; false when termination came
     // first. Afterwards the body parks while paused.
     bool RunOnGui(const std::function<void()>& op);
+    // Readable once Pause() or RequestTermination() has been called since the last
+    // ClearWake(): a wait that watches it besides a port ends then, and the body goes on to
+    // its next safe point.
+    int WakeHandle() const { return wake_.get(); }
+    void ClearWake();
 
 private:
     void Body();
@@ -73,6 +80,7 @@ private:
     bool terminating_ = false;
     bool working_ = false; // the body is between safe points
     GuiCallChannel gui_;   // outlives the thread, which is joined first
+    UniqueFd wake_;        // an eventfd; see WakeHandle()
     std::thread thread_;
 };
 

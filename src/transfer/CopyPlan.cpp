@@ -120,10 +120,12 @@ namespace {
 // Sends one file with its own worker and waits for it, polling as the hooks ask.
 std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
                      const std::string& deviceDirectory, QueueProgress& progress,
-                     const QueueHooks& hooks, ExchangeTiming timing, bool& cancelled)
+                     const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing,
+                     bool& cancelled)
 {
     TThreadXModem worker;
     worker.Timing = timing;
+    worker.Pacing = pacing;
     worker.Port = &port;
     worker.StatusMemo = &log;
     worker.LocalPath = file.localPath;
@@ -152,7 +154,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
 
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
-                         const QueueHooks& hooks, ExchangeTiming timing)
+                         const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing)
 {
     QueueOutcome outcome;
     QueueProgress progress;
@@ -191,7 +193,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         progress.percent = 0;
         bool cancelled = false;
         const std::int32_t result =
-            SendOne(port, log, file, deviceDirectory, progress, hooks, timing, cancelled);
+            SendOne(port, log, file, deviceDirectory, progress, hooks, timing, pacing, cancelled);
         if (cancelled) {
             outcome.kind = QueueOutcome::Kind::Cancelled;
             if (result == TThreadXModem::kSucceeded) {

@@ -10,6 +10,7 @@
 #include "link/ConsoleExchange.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
+#include "link/UploadPacing.h"
 
 namespace kora {
 
@@ -117,7 +118,8 @@ struct QueueOutcome {
 // before the next file's rename prompt or start.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
-                         const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick);
+                         const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick,
+                         UploadPacing pacing = UploadPacing::Paced);
 
 // The port a copy sends over: opened on portName at 57600 8N1 with T = 500 ms; the
 // open-failure message (with its hint) when it cannot be had.

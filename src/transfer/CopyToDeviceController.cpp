@@ -119,6 +119,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
         dialog.setFileList(std::move(paths));
         dialog.setCheckedSizes(std::move(sizes));
         dialog.setTiming(wiring_.link->timing());
+        dialog.setUploadPacing(wiring_.link->uploadPacing());
         dialog.exec();
     }
     port.Close();

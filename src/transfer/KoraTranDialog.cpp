@@ -152,7 +152,7 @@ void TdlgKoraTran::Timer1Timer()
     }
 
     queueRunning_ = true;
-    outcome_ = UploadQueue(*port_, deviceDir_, files, *statusMemo_, queueHooks(), timing_);
+    outcome_ = UploadQueue(*port_, deviceDir_, files, *statusMemo_, queueHooks(), timing_, pacing_);
     queueRunning_ = false;
 
     if (cancelRequested_) {

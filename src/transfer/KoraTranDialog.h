@@ -46,6 +46,8 @@ public:
     void setCheckedSizes(std::vector<std::uint64_t> sizes) { checkedSizes_ = std::move(sizes); }
     // How each upload's drain and closing read decide that the console has finished.
     void setTiming(ExchangeTiming timing) { timing_ = timing; }
+    // Whether each upload waits 5 ms after a block's ACK.
+    void setUploadPacing(UploadPacing pacing) { pacing_ = pacing; }
 
     bool CancelRequested() const { return cancelRequested_; }
     // The PC path of the file being handled.
@@ -94,6 +96,7 @@ private:
     ConsoleLog* statusMemo_ = nullptr;
     std::string deviceDir_;
     ExchangeTiming timing_ = ExchangeTiming::Quick;
+    UploadPacing pacing_ = UploadPacing::Paced;
     std::vector<std::string> fileList_;
     std::vector<std::uint64_t> checkedSizes_;
     std::string currentPath_;

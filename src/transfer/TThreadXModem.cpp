@@ -17,7 +17,8 @@ constexpr auto kReceiverWaitPause = std::chrono::milliseconds(10);
 // Counts transmissions and silent response reads of one block together.
 constexpr int kBlockAttempts = 10;
 constexpr int kEotAttempts = 10;
-// Keeps the exchange at the controller's pace after each response and each EOT.
+// Keeps the exchange at the controller's pace after each response and each EOT; fast pacing
+// leaves it out after an ACK only.
 constexpr auto kResponsePause = std::chrono::milliseconds(5);
 constexpr std::size_t kFileChunkSize = 4096;
 // Lines read after the cancel bytes; a console that never stops printing must not keep the
@@ -249,7 +250,9 @@ TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,
             }
             ++attempts;
         }
-        std::this_thread::sleep_for(kResponsePause);
+        if (Pacing == UploadPacing::Paced || response != xmodem::ACK) {
+            std::this_thread::sleep_for(kResponsePause);
+        }
 
         if (response == xmodem::NAK && attempts < kBlockAttempts) {
             continue;

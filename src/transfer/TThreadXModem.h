@@ -12,6 +12,7 @@
 #include "link/ConsoleExchange.h"
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
+#include "link/UploadPacing.h"
 #include "transfer/XmodemProtocol.h"
 
 namespace kora {
@@ -69,8 +70,10 @@ public:
     // the worker starts has changed since: it fails at once, before anything is typed.
     std::optional<std::uint64_t> CheckedLength;
     // How the drain before the start command and the read of the closing output decide that
-    // the console has finished (the blocks themselves are paced by the receiver).
+    // the console has finished.
     ExchangeTiming Timing = ExchangeTiming::Quick;
+    // Whether the next block waits 5 ms after an ACK or follows it at once.
+    UploadPacing Pacing = UploadPacing::Paced;
 
     // Written by the owner only.
     std::atomic<bool> CancelRequested{false};

@@ -72,6 +72,26 @@ TEST(Options, PatientTimingIsOffUntilChosenAndTheChoiceIsKept)
     EXPECT_EQ(again.deviceLink()->timing(), ExchangeTiming::Patient);
 }
 
+TEST(Options, FastUploadIsOffUntilChosenAndTheChoiceIsKept)
+{
+    test::ScopedSettingsFolder settings;
+    {
+        TfrmMain window;
+        auto* item = window.findChild<QAction*>("FastUpload1");
+        ASSERT_NE(item, nullptr);
+        EXPECT_TRUE(window.findChild<QMenu*>("Options1")->actions().contains(item));
+        EXPECT_EQ(item->text(), "Fast Upload (no pause between blocks)");
+        EXPECT_FALSE(item->isChecked());
+        EXPECT_EQ(window.deviceLink()->uploadPacing(), UploadPacing::Paced);
+        item->trigger();
+        EXPECT_EQ(window.deviceLink()->uploadPacing(), UploadPacing::Fast);
+    }
+    EXPECT_TRUE(QSettings("VELMORACK", "KORA-7740P Utility").value("Config/Fast Upload").toBool());
+    TfrmMain again;
+    EXPECT_TRUE(again.findChild<QAction*>("FastUpload1")->isChecked());
+    EXPECT_EQ(again.deviceLink()->uploadPacing(), UploadPacing::Fast);
+}
+
 TEST(Startup, TheDialogStartsBlueWithoutTitleBarButtons)
 {
     TdlgKoraInit dialog;

@@ -26,6 +26,11 @@ TEST_F(CliTest, PutUploadsFilesByteExactAndVerifiesThem)
     ASSERT_FALSE(progress.empty());
     EXPECT_EQ(progress.front(), "1/2 a.bin 0%");
     EXPECT_EQ(progress.back(), "2/2 Second.Bin 100%");
+
+    const std::string third = RandomText(3000, 3);
+    const ToolResult fast = tool({"put", "--fast", writeLocal("fast.bin", third)});
+    ASSERT_EQ(fast.status, 0) << fast.err;
+    EXPECT_EQ(deviceFile("D:\\FAST.BIN"), Padded(third));
 }
 
 TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)

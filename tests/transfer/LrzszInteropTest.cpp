@@ -24,11 +24,16 @@ using namespace std::chrono_literals;
 // 1005 ms apart, while rx answers an EOT only after a second of silence.
 constexpr std::uint32_t kRxTimeoutMs = 500;
 
-class OurSenderToRx : public ::testing::TestWithParam<std::size_t> {};
+struct RxCase {
+    std::size_t size;
+    UploadPacing pacing;
+};
+
+class OurSenderToRx : public ::testing::TestWithParam<RxCase> {};
 
 TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
 {
-    const std::size_t size = GetParam();
+    const std::size_t size = GetParam().size;
     PtyPair line; // fresh for every upload: rx leaves its mark on a terminal
     ASSERT_TRUE(line.ok());
     TempFolder source;
@@ -45,6 +50,7 @@ TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
     worker.StatusMemo = &log;
     worker.LocalPath = file.string();
     worker.DeviceName = "D:\\DATA.BIN";
+    worker.Pacing = GetParam().pacing;
     ASSERT_EQ(RunUpload(worker, 60s), 0) << console.failure();
     console.join();
 
@@ -63,7 +69,15 @@ TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
         << log.lines[2];
 }
 
-INSTANTIATE_TEST_SUITE_P(Sizes, OurSenderToRx, ::testing::Values(129, 33000));
+// rx takes the next block straight after its ACK as well as 5 ms later.
+INSTANTIATE_TEST_SUITE_P(Sizes, OurSenderToRx,
+                         ::testing::Values(RxCase{129, UploadPacing::Paced},
+                                           RxCase{33000, UploadPacing::Paced},
+                                           RxCase{33000, UploadPacing::Fast}),
+                         [](const auto& info) {
+                             return std::to_string(info.param.size) +
+                                    (info.param.pacing == UploadPacing::Fast ? "Fast" : "Paced");
+                         });
 
 TEST(SxToSimulator, ChecksumModeUploadIsStoredWithItsPadding)
 {

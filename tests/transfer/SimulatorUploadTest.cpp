@@ -39,6 +39,7 @@ protected:
         worker.LocalPath = file.string();
         worker.DeviceName = deviceName;
         worker.CheckedLength = checkedLength_;
+        worker.Pacing = pacing_;
         const std::int32_t result = RunUpload(worker, 30s, onPoll);
         progress_ = worker.Progress.load();
         return result;
@@ -74,9 +75,28 @@ protected:
     RecordingLog log_;
     std::int32_t progress_ = -1;
     std::optional<std::uint64_t> checkedLength_;
+    UploadPacing pacing_ = UploadPacing::Paced;
 };
 
-TEST_F(SimulatorUpload, RandomFilesArriveByteExactWithZeroPadding)
+// What must hold whether or not the sender pauses after each ACK: the file arrives whole, NAKs
+// bring the block again, the receiver's CAN and the user's cancel end the upload.
+class SimulatorUploadEachPacing : public SimulatorUpload,
+                                  public ::testing::WithParamInterface<UploadPacing> {
+protected:
+    void SetUp() override
+    {
+        SimulatorUpload::SetUp();
+        pacing_ = GetParam();
+    }
+};
+
+INSTANTIATE_TEST_SUITE_P(Pacing, SimulatorUploadEachPacing,
+                         ::testing::Values(UploadPacing::Paced, UploadPacing::Fast),
+                         [](const auto& info) {
+                             return info.param == UploadPacing::Paced ? "Paced" : "Fast";
+                         });
+
+TEST_P(SimulatorUploadEachPacing, RandomFilesArriveByteExactWithZeroPadding)
 {
     for (const std::size_t size : {0, 1, 127, 128, 129, 4096, 4097, 40000}) {
         const auto bytes = RandomBytes(size, static_cast<std::uint32_t>(size) + 100);
@@ -92,7 +112,7 @@ TEST_F(SimulatorUpload, RandomFilesArriveByteExactWithZeroPadding)
     }
 }
 
-TEST_F(SimulatorUpload, RefusedAndDamagedBlocksAreSentAgain)
+TEST_P(SimulatorUploadEachPacing, RefusedAndDamagedBlocksAreSentAgain)
 {
     options_->nakBlock = 2;
     options_->nakTimes = 4;
@@ -103,7 +123,7 @@ TEST_F(SimulatorUpload, RefusedAndDamagedBlocksAreSentAgain)
     EXPECT_EQ(Stored("D:\\NOISY.BIN"), PaddedTo128(bytes, 0x00));
 }
 
-TEST_F(SimulatorUpload, NakStormsAreRiddenOutUnlessTheyOutlastTheTries)
+TEST_P(SimulatorUploadEachPacing, NakStormsAreRiddenOutUnlessTheyOutlastTheTries)
 {
     simulator_.faults().nakStormPercent = 100;
     const auto bytes = RandomBytes(300, 5);
@@ -115,7 +135,7 @@ TEST_F(SimulatorUpload, NakStormsAreRiddenOutUnlessTheyOutlastTheTries)
     EXPECT_TRUE(ConsoleRunsTheNextCommand());
 }
 
-TEST_F(SimulatorUpload, ReceiverCancelFailsAndStoresNothing)
+TEST_P(SimulatorUploadEachPacing, ReceiverCancelFailsAndStoresNothing)
 {
     options_->cancelAtBlock = 3;
     EXPECT_EQ(Upload(RandomBytes(1000, 4), "D:\\HALF.BIN"), -1);
@@ -149,7 +169,7 @@ TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingTheWait)
     EXPECT_TRUE(ConsoleRunsTheNextCommand());
 }
 
-TEST_F(SimulatorUpload, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
+TEST_P(SimulatorUploadEachPacing, ConsoleIsBackAtItsPromptAfterCancellingMidFile)
 {
     std::size_t polls = 0;
     EXPECT_EQ(Upload(RandomBytes(64 * 1024, 7), "D:\\BIG.BIN",
