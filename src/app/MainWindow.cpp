@@ -350,6 +350,8 @@ void TfrmMain::StopConsoleLog()
     if (logStatus_ != nullptr) {
         statusBar()->hide();
     }
+}
+
 void TfrmMain::FastUpload1Click(bool checked)
 {
     deviceLink_->setUploadPacing(checked ? UploadPacing::Fast : UploadPacing::Paced);
