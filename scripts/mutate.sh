@@ -25,6 +25,8 @@ tests_of() {
     ioconf) echo "ioconf_tests ioconf_ui_tests" ;;
     filelist) echo "filelist_tests" ;;
     cli) echo "cli_tests" ;;
+    local) echo "local_tests" ;;
+    ui) echo "link_tests" ;;
     *) return 1 ;;
   esac
 }

@@ -47,6 +47,17 @@ TEST(ConsoleText, LinesPromptsAndMessages)
               "and no program is running");
 }
 
+// 30 characters of start bit, 8 data bits and stop bit, rounded up; never under 5 ms.
+TEST(ConsoleText, QuietGapIsThirtyCharacterTimes)
+{
+    const std::pair<std::uint32_t, int> cases[] = {
+        {1200, 250}, {9600, 32}, {19200, 16}, {38400, 8}, {57600, 6}, {115200, 5}, {0, 5},
+    };
+    for (const auto& [baudRate, ms] : cases) {
+        EXPECT_EQ(QuietGap(baudRate), std::chrono::milliseconds(ms)) << baudRate;
+    }
+}
+
 class ExchangeTest : public ::testing::Test, public test::UnderEachTiming {
 protected:
     void openPort()

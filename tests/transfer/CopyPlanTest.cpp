@@ -14,6 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The rows from "09.AZ" on hold each end of each allowed range and the characters just outside.
 TEST(CopyRules, FileNamesTheControllerTakes)
 {
     const struct {
@@ -24,6 +25,9 @@ TEST(CopyRules, FileNamesTheControllerTakes)
         {"my_prog.exe", true},  {"...", true},          {"", false},
         {"my-prog.exe", false}, {"MY PROG.EXE", false}, {"caf\xc3\xa9.txt", false},
         {"A\\B.EXE", false},    {"A:B", false},         {"tab\t", false},
+        {"09.AZ", true},        {"az_", true},          {"A/B", false},
+        {"A@B", false},         {"A[B", false},         {"A^B", false},
+        {"A`B", false},         {"A{B", false},         {"A9:", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ValidFileName(c.name), c.valid) << c.name;
