@@ -53,7 +53,7 @@ TEST_F(CliCommands, MakingAndRenaming)
 {
     const std::string readme = deviceFile("D:\\README.TXT");
     expect({
-        {{"mkdir", "\\BIN\\NEW"}, 0, ""},
+        {{"mkdir", "\\BIN\\NEWFILES"}, 0, ""}, // the longest name the dialog takes
         {{"mkdir", "BIN"}, 1, "kora7740p: Unable to create directory\n'BIN'!\n"},
         {{"mv", "readme.txt", "READ.ME"}, 0, ""},
         {{"mv", "READ.ME", "NOTES"},
@@ -61,7 +61,7 @@ TEST_F(CliCommands, MakingAndRenaming)
          "kora7740p: Duplicate file name or file not found\n'NOTES'!\n"},
         {{"mv", "BIN", "X"}, 1, "kora7740p: 'BIN' is a directory; only files are renamed.\n"},
     });
-    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEW"));
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEWFILES"));
     EXPECT_FALSE(onDevice("D:\\README.TXT"));
     EXPECT_EQ(deviceFile("D:\\READ.ME"), readme);
 }

@@ -98,6 +98,7 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndSendsNothing)
         {"mv", "README.TXT", "A\\B"},
         {"ls", "C:\\DOS"},
         {"exec", ""},
+        {"exec", "type\x7f"},
         {"format"},
         // Every command with one argument too few or too many.
         {"ports", "X"},
