@@ -206,6 +206,23 @@ TEST_P(ExchangeTest, DrainTakesAtMost1025Bytes)
     EXPECT_EQ(got, 2000u - 1025u);
 }
 
+// A console still printing is drained to its end, a pause in the middle of its output
+// included; only the prompt or silence from the start ends the drain after the quiet gap.
+TEST_P(ExchangeTest, DrainWaitsOutAPauseInTheMiddleOfOutput)
+{
+    openPort();
+    port.SetTimeouts(200);
+    peer.send("copying");
+    peer.run([](PtyPeer& p) {
+        std::this_thread::sleep_for(80ms);
+        p.send(" done\r\nD:\\>");
+    });
+    DrainInput(port, timing());
+    peer.join();
+    std::uint8_t left = 0;
+    EXPECT_FALSE(port.ReadByteWithin(left, 10ms)) << left;
+}
+
 TEST_P(ExchangeTest, OperationShowsOutputAndClearsAFullPane)
 {
     peer.run([](PtyPeer& p) {
