@@ -38,6 +38,13 @@ TEST(ConsoleText, LinesPromptsAndMessages)
     for (const char* other : {"", "\r\n", "c:\\>", " C:\\>", "X C:\\>", "C:>", "D:"}) {
         EXPECT_FALSE(IsPrompt(other)) << other;
     }
+    // Quick timing ends a read only at a prompt that is all there, its ">" included.
+    for (const char* complete : {"C:\\>", "\nD:\\TEMP>"}) {
+        EXPECT_TRUE(IsCompletePrompt(complete)) << complete;
+    }
+    for (const char* partial : {"", "C:\\", "D:\\TEMP", "dir>"}) {
+        EXPECT_FALSE(IsCompletePrompt(partial)) << partial;
+    }
 
     EXPECT_EQ(SendFailureMessage("C:\\mem\r"),
               "Unable to send command 'C:\\mem\r'!\n\nPlease make sure the KORA-7740P is in "
