@@ -54,7 +54,7 @@ TEST_F(CliCommands, MakingAndRenaming)
 {
     const std::string readme = deviceFile("D:\\README.TXT");
     expect({
-        {{"mkdir", "\\BIN\\NEW"}, 0, ""},
+        {{"mkdir", "\\BIN\\NEWFILES"}, 0, ""}, // the longest name the dialog takes
         {{"mkdir", "BIN"}, 1, "kora7740p: Unable to create directory\n'BIN'!\n"},
         {{"mv", "readme.txt", "READ.ME"}, 0, ""},
         {{"mv", "READ.ME", "NOTES"},
@@ -70,7 +70,7 @@ TEST_F(CliCommands, MakingAndRenaming)
         EXPECT_NE(result.err.find("(8.3)"), std::string::npos) << result.err;
     }
     EXPECT_TRUE(onDevice("D:\\READ.ME"));
-    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEW"));
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEWFILES"));
     EXPECT_FALSE(onDevice("D:\\README.TXT"));
     EXPECT_EQ(deviceFile("D:\\READ.ME"), readme);
 }

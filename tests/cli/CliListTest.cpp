@@ -156,7 +156,26 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndSendsNothing)
         {"mv", "README.TXT", "A\\B"},
         {"ls", "C:\\DOS"},
         {"exec", ""},
+        {"exec", "type\x7f"},
         {"format"},
+        // Every command with one argument too few or too many.
+        {"ports", "X"},
+        {"put"},
+        {"rm", "A", "B"},
+        {"rmdir"},
+        {"rmdir", "A", "B"},
+        {"mkdir"},
+        {"mkdir", "A", "B"},
+        {"mv", "A", "B", "C"},
+        {"mem", "extra"},
+        {"abort", "X"},
+        {"autorun"},
+        {"autorun", "A.EXE", "B.EXE"},
+        {"format", "--yes", "X"},
+        {"cfgio"},
+        {"cfgio", "show", "A", "B"},
+        {"exec"},
+        {"term", "X"},
     };
     for (const auto& args : wrong) {
         const ToolResult result = tool(args);

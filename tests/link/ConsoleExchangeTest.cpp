@@ -38,6 +38,13 @@ TEST(ConsoleText, LinesPromptsAndMessages)
     for (const char* other : {"", "\r\n", "c:\\>", " C:\\>", "X C:\\>", "C:>", "D:"}) {
         EXPECT_FALSE(IsPrompt(other)) << other;
     }
+    // Quick timing ends a read only at a prompt that is all there, its ">" included.
+    for (const char* complete : {"C:\\>", "\nD:\\TEMP>"}) {
+        EXPECT_TRUE(IsCompletePrompt(complete)) << complete;
+    }
+    for (const char* partial : {"", "C:\\", "D:\\TEMP", "dir>"}) {
+        EXPECT_FALSE(IsCompletePrompt(partial)) << partial;
+    }
 
     EXPECT_EQ(SendFailureMessage("C:\\mem\r"),
               "Unable to send command 'C:\\mem\r'!\n\nPlease make sure the KORA-7740P is in "
@@ -45,6 +52,17 @@ TEST(ConsoleText, LinesPromptsAndMessages)
     EXPECT_EQ(SendFailureMessageWithHead("Unable to send command!"),
               "Unable to send command!\n\nPlease make sure the KORA-7740P is in INIT mode\n\n"
               "and no program is running");
+}
+
+// 30 characters of start bit, 8 data bits and stop bit, rounded up; never under 5 ms.
+TEST(ConsoleText, QuietGapIsThirtyCharacterTimes)
+{
+    const std::pair<std::uint32_t, int> cases[] = {
+        {1200, 250}, {9600, 32}, {19200, 16}, {38400, 8}, {57600, 6}, {115200, 5}, {0, 5},
+    };
+    for (const auto& [baudRate, ms] : cases) {
+        EXPECT_EQ(QuietGap(baudRate), std::chrono::milliseconds(ms)) << baudRate;
+    }
 }
 
 class ExchangeTest : public ::testing::Test, public test::UnderEachTiming {
@@ -196,6 +214,23 @@ TEST_P(ExchangeTest, DrainTakesAtMost1025Bytes)
         ++got;
     }
     EXPECT_EQ(got, 2000u - 1025u);
+}
+
+// A console still printing is drained to its end, a pause in the middle of its output
+// included; only the prompt or silence from the start ends the drain after the quiet gap.
+TEST_P(ExchangeTest, DrainWaitsOutAPauseInTheMiddleOfOutput)
+{
+    openPort();
+    port.SetTimeouts(200);
+    peer.send("copying");
+    peer.run([](PtyPeer& p) {
+        std::this_thread::sleep_for(80ms);
+        p.send(" done\r\nD:\\>");
+    });
+    DrainInput(port, timing());
+    peer.join();
+    std::uint8_t left = 0;
+    EXPECT_FALSE(port.ReadByteWithin(left, 10ms)) << left;
 }
 
 TEST_P(ExchangeTest, OperationShowsOutputAndClearsAFullPane)

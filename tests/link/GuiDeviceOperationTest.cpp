@@ -9,6 +9,7 @@
 #include "PtyPeer.h"
 #include "link/DeviceLink.h"
 #include "link/GuiDeviceOperation.h"
+#include "ui/ByteText.h"
 #include "ui/UserInputBlock.h"
 #include "ui/UserPrompts.h"
 
@@ -132,6 +133,24 @@ TEST(DeviceLink, LongHoldersConfirmATypedPortNameFirstAndOperationsDoNot)
     const PortLease held = link.acquire(PortHolder::IoConfiguration);
     EXPECT_FALSE(link.confirmPendingPort());
     EXPECT_EQ(confirmations, 2);
+}
+
+// Whole texts of valid UTF-8 read as UTF-8; any other text byte for byte, as Latin-1.
+TEST(ByteText, Utf8WhenTheWholeTextIsElseLatin1)
+{
+    const std::pair<std::string, QString> cases[] = {
+        {"", QString()},
+        {"dir", QStringLiteral("dir")},
+        {"caf\xC3\xA9", QStringLiteral("caf\u00E9")},
+        {"\xB3 box", QStringLiteral("\u00B3 box")},
+        {"caf\xC3\xA9 \xE9", QStringLiteral("caf\u00C3\u00A9 \u00E9")},
+        {"A\xC3", QStringLiteral("A\u00C3")},
+        {"\xC0\x80", QStringLiteral("\u00C0\u0080")},
+        {"\xEF\xBF\xBD.txt", QStringLiteral("\uFFFD.txt")},
+    };
+    for (const auto& [bytes, text] : cases) {
+        EXPECT_EQ(ByteText(bytes), text) << bytes;
+    }
 }
 
 TEST(UserInputBlock, InputQueuedMeanwhileIsDroppedAndOtherEventsStillArrive)

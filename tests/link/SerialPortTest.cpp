@@ -172,6 +172,19 @@ TEST_F(SerialPortTest, ReadLineEndsAtLineEndAndKeepsPartialText)
     text.clear();
     EXPECT_FALSE(port.ReadLine(4, text));
     EXPECT_EQ(text, "ab");
+
+    // The quiet gap ends a read only after text the caller calls complete; a pause after
+    // anything else is waited out as before.
+    port.SetTimeouts(1000);
+    peer.run([](PtyPeer& p) {
+        p.send("C:");
+        std::this_thread::sleep_for(100ms);
+        p.send("\\>dir\n");
+    });
+    text.clear();
+    EXPECT_TRUE(port.ReadLine(1024, text, QuickPromptEnd()));
+    EXPECT_EQ(text, "C:\\>dir\n");
+    peer.join();
 }
 
 TEST_F(SerialPortTest, OneByteReadOfNothingFailsAfterTwiceTheStep)

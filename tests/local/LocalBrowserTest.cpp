@@ -56,6 +56,7 @@ TEST_F(LocalBrowserTest, AListingReadsNamesAndSizesAndEachEntrysDetailsOnceWhenS
 {
     test::WriteFile(box() / "empty.txt", 0);
     test::WriteFile(box() / "one.txt", 1);
+    test::SetModified(box() / "one.txt", 1'700'000'000, 987'654'321);
     test::WriteFile(box() / "k.bin", 1025);
     test::WriteFile(box() / ".secret", 10);
     fs::create_directory(box() / "sub");
@@ -82,6 +83,7 @@ TEST_F(LocalBrowserTest, AListingReadsNamesAndSizesAndEachEntrysDetailsOnceWhenS
     EXPECT_EQ(one.typeName, "txt file");
     EXPECT_EQ(one.iconIndex, 2);
     EXPECT_FALSE(one.modified.empty());
+    EXPECT_EQ(one.modifiedTime, 1'700'000'000'987);
     EXPECT_FALSE(loop.infoPending);
     EXPECT_EQ(loop.typeName, "");
     EXPECT_EQ(loop.modified, "");
@@ -126,6 +128,7 @@ TEST_F(LocalBrowserTest, UpStopsAtComputerWhichHoldsTheFileSystemsAndHome)
         {path("disk"), "Computer"}, // the root of a mounted file system
         {"/", "Computer"},
         {path("home"), temp_.path().string()},
+        {"/usr", "/"}, // a top-level folder that is no file system of its own here
     };
     for (const auto& [from, to] : steps) {
         ASSERT_TRUE(browser_.ShowLocalPath(from));

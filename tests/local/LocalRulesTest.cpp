@@ -106,6 +106,7 @@ TEST(CompareLocalNames, LettersWithoutCaseThenBytes)
     const std::pair<const char*, const char*> ordered[] = {
         {"Apple", "apple"},               // same letters: bytes decide
         {"apple", "Banana"},              // letters before case
+        {"yak", "Zebra"},                 // up to 'Z' itself
         {"readme", "README.txt"},         // a prefix first
         {"file_1", "filea"},              // '_' sorts before letters once they are folded
         {"Zoë", "zoë2"},                  // beyond ASCII too

@@ -35,10 +35,10 @@ void WriteFile(const std::filesystem::path& path, std::uint64_t size)
     }
 }
 
-void SetModified(const std::filesystem::path& path, std::int64_t seconds)
+void SetModified(const std::filesystem::path& path, std::int64_t seconds, std::int64_t nanoseconds)
 {
-    const timespec times[2] = {{static_cast<time_t>(seconds), 0},
-                               {static_cast<time_t>(seconds), 0}};
+    const timespec time{static_cast<time_t>(seconds), static_cast<long>(nanoseconds)};
+    const timespec times[2] = {time, time};
     if (::utimensat(AT_FDCWD, path.c_str(), times, 0) != 0) {
         throw std::runtime_error("cannot set the time of " + path.string());
     }

@@ -11,8 +11,9 @@ namespace kora::test {
 
 // A file of the given size; a large one is sparse, so it costs no disk space.
 void WriteFile(const std::filesystem::path& path, std::uint64_t size = 0);
-// Sets a file's last-write time, in seconds since the epoch.
-void SetModified(const std::filesystem::path& path, std::int64_t seconds);
+// Sets a file's last-write time: seconds since the epoch and nanoseconds within that second.
+void SetModified(const std::filesystem::path& path, std::int64_t seconds,
+                 std::int64_t nanoseconds = 0);
 
 // Type names made from the item's kind and extension ("TXT file"), icon 1 for folders and 2
 // for anything else; counts its lookups per path.

@@ -14,6 +14,7 @@ namespace {
 
 using namespace std::chrono_literals;
 
+// The rows from "09.AZ" on hold each end of each allowed range and the characters just outside.
 TEST(CopyRules, FileNamesTheControllerTakes)
 {
     const struct {
@@ -39,6 +40,16 @@ TEST(CopyRules, FileNamesTheControllerTakes)
         {"A\\B.EXE", false},
         {"A:B", false},
         {"tab\t", false},
+        // Each end of every allowed range, and the character just outside it.
+        {"09.AZ", true},
+        {"az_", true},
+        {"A/B", false},
+        {"A@B", false},
+        {"A[B", false},
+        {"A^B", false},
+        {"A`B", false},
+        {"A{B", false},
+        {"A9:", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ValidFileName(c.name), c.valid) << c.name;
