@@ -665,8 +665,8 @@ std::string Soak::operate()
         if (!victim) {
             return "listing";
         }
-        const DeviceOperation op =
-            folder ? RemoveDirectoryOperation(kFolder, *victim) : DeleteFileOperation(kFolder, *victim);
+        const DeviceOperation op = folder ? RemoveDirectoryOperation(kFolder, *victim)
+                                          : DeleteFileOperation(kFolder, *victim);
         const Outcome outcome = runDevice(op);
         expected.erase(*victim);
         judge("delete", outcome, expected, [&](const std::string& message) {

@@ -94,7 +94,7 @@ using ReadTextSink = std::function<void(const std::string& text)>;
 struct PromptWait {
     std::uint32_t budgetMs = kPromptBudgetMs;
     ExchangeTiming timing = ExchangeTiming::Patient;
-    ReadTextSink sink;              // optional
+    ReadTextSink sink;             // optional
     std::string* prompt = nullptr; // optional: receives the prompt's text when one came
 };
 
