@@ -404,8 +404,14 @@ void Soak::mismatch(const std::string& what)
 bool Soak::openFailure(const std::string& message) const
 {
     // A hang-up shows either when the next operation opens the port or in the middle of it.
+    // The exchange itself also refuses to act where the console did not confirm it stands, and
+    // refuses a reading that is not whole: those are failures every operation may report.
     return message.starts_with("Unable to open " + runner_.portName() + "!\n\n") ||
-           message == LineLostMessage(runner_.portName());
+           message == LineLostMessage(runner_.portName()) ||
+           message.starts_with("The KORA-7740P did not confirm that it is in ") ||
+           message.starts_with("The listing of D:") ||
+           message.starts_with("The count of the folder's contents") ||
+           message == kIncompleteReadOutMessage;
 }
 
 bool Soak::sendFailure(const DeviceOperation& op, const std::string& message) const

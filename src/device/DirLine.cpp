@@ -230,6 +230,24 @@ bool IsWellFormedSizeField(std::string_view line)
            std::string_view::npos;
 }
 
+// "NN-NN-NN": the date a listing prints in each entry and nowhere else.
+bool HoldsListingDate(std::string_view line)
+{
+    for (std::size_t at = 0; at + 8 <= line.size(); ++at) {
+        const std::string_view t = line.substr(at, 8);
+        if (IsDigit(t[0]) && IsDigit(t[1]) && t[2] == '-' && IsDigit(t[3]) && IsDigit(t[4]) &&
+            t[5] == '-' && IsDigit(t[6]) && IsDigit(t[7])) {
+            return true;
+        }
+    }
+    return false;
+}
+
+bool HoldsEntryRemains(std::string_view line)
+{
+    return line.find(kDirMark) != std::string_view::npos || HoldsListingDate(line);
+}
+
 } // namespace
 
 std::optional<ListingSummary> ParseSummaryLine(std::string_view line)
@@ -252,8 +270,11 @@ std::optional<ListingSummary> ParseSummaryLine(std::string_view line)
 
 bool IsDamagedEntryLine(std::string_view line)
 {
-    if (!HasListingColumnShape(line) || line.find(kBytesFree) != std::string_view::npos) {
+    if (line.find(kBytesFree) != std::string_view::npos) {
         return false;
+    }
+    if (!HasListingColumnShape(line)) {
+        return HoldsEntryRemains(line);
     }
     const std::string_view body = line.substr(0, line.find_first_of("\r\n"));
     if (body.size() < kDirLineMinLength) {

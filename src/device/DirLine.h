@@ -60,6 +60,9 @@ std::optional<ListingSummary> ParseSummaryLine(std::string_view line);
 // punctuation DOS refuses), a size that is not a figure, a date column with other characters
 // than digits, "-", ":", blanks and "a"/"p". Line noise makes such lines; a listing that holds
 // one is read again rather than shown.
+// Also true for what is left of an entry line that noise cut or shifted out of the columns
+// (a "<DIR>" or a listing date such as 05-31-03 in a line that is no entry): such a line would
+// otherwise be passed over, and its entry lost without a word.
 bool IsDamagedEntryLine(std::string_view line);
 
 } // namespace kora
