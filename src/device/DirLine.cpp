@@ -78,12 +78,19 @@ bool IsDirectoryLine(std::string_view line)
 
 // The size that ends in column 26. DOS lets a figure wider than columns 20-26 run leftwards;
 // such a figure is read whole. One that fits the columns is read from them alone.
-std::uint64_t EntrySize(std::string_view line)
+// Where the figure that ends in column 26 begins (kSizeEnd when there is none).
+std::size_t SizeFigureStart(std::string_view line)
 {
     std::size_t begin = kSizeEnd;
     while (begin > kWideSizeLimit && (IsDigit(line[begin - 1]) || line[begin - 1] == ',')) {
         --begin;
     }
+    return begin;
+}
+
+std::uint64_t EntrySize(std::string_view line)
+{
+    const std::size_t begin = SizeFigureStart(line);
     if (begin < kSizeAt) {
         return ParseSizeText(line.substr(begin, kSizeEnd - begin));
     }
@@ -219,10 +226,7 @@ bool IsWellFormedNameField(std::string_view field, bool mayBeEmpty)
 
 bool IsWellFormedSizeField(std::string_view line)
 {
-    std::size_t begin = kSizeEnd;
-    while (begin > kWideSizeLimit && (IsDigit(line[begin - 1]) || line[begin - 1] == ',')) {
-        --begin;
-    }
+    const std::size_t begin = SizeFigureStart(line);
     if (begin == kSizeEnd || line[begin] == ',') {
         return false;
     }

@@ -1,12 +1,12 @@
 #include "ioconf/IoConfigExchange.h"
 
-#include <algorithm>
 #include <array>
 #include <chrono>
 #include <memory>
 #include <thread>
 
 #include "ioconf/IoConfigText.h"
+#include "ioconf/ModuleKinds.h"
 #include "link/PortFailureText.h"
 #include "link/SerialPort.h"
 #include "transfer/TThreadXModem.h"
@@ -18,7 +18,8 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
     // The parser's state lives as long as the operation's copies of the step.
     struct ReadOut {
         std::int32_t state = kParseIdle;
-        std::array<bool, 4> slotSeen{};
+        std::array<bool, kSlotCount> slotSeen{};
+        std::array<std::array<bool, kChannelCount>, kSlotCount> channelSeen{};
     };
     auto readOut = std::make_shared<ReadOut>();
     ConsoleStep step;
@@ -26,9 +27,17 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
     // This message names the read-out 'scanio' rather than the command typed.
     step.sendFailureMessage = SendFailureMessageWithHead("Unable to send command 'scanio'!");
     step.checkLine = [&table, readOut](const std::string& line) -> std::optional<LineFailure> {
+        const std::int32_t before = readOut->state;
         ParseIOConfig(table, readOut->state, line);
-        if (readOut->state >= 0 && readOut->state < 4) {
-            readOut->slotSeen[static_cast<std::size_t>(readOut->state)] = true;
+        if (readOut->state < 0 || readOut->state >= kSlotCount) {
+            return std::nullopt;
+        }
+        const auto slot = static_cast<std::size_t>(readOut->state);
+        readOut->slotSeen[slot] = true;
+        // A channel record of the open slot: "N RR -1 -1", its channel number in front.
+        if (before == readOut->state && line.size() >= 10 && line.find('@') == std::string::npos &&
+            line[0] >= '0' && line[0] < '0' + kChannelCount) {
+            readOut->channelSeen[slot][static_cast<std::size_t>(line[0] - '0')] = true;
         }
         return std::nullopt;
     };
@@ -36,9 +45,17 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
     // to the controller: only a whole one, every slot and the end record, is taken.
     step.checkEnd = [&table, readOut,
                      initial = table](const std::string&) -> std::optional<StepFailure> {
-        const bool whole = readOut->state == kParseEnded &&
-                           std::all_of(readOut->slotSeen.begin(), readOut->slotSeen.end(),
-                                       [](bool seen) { return seen; });
+        bool whole = readOut->state == kParseEnded;
+        for (std::size_t s = 0; s < kSlotCount && whole; ++s) {
+            const IoSlotConfig& slot = table.SlotConfig[s];
+            whole = readOut->slotSeen[s];
+            if (HasRangeRecords(slot.ModuleType) && slot.ChannelCount >= 1 &&
+                slot.ChannelCount <= kChannelCount) {
+                for (std::int32_t c = 0; c < slot.ChannelCount; ++c) {
+                    whole = whole && readOut->channelSeen[s][static_cast<std::size_t>(c)];
+                }
+            }
+        }
         if (whole) {
             return std::nullopt;
         }

@@ -146,6 +146,14 @@ TEST_F(CliCommands, FormatAsksForYesFirst)
 
 TEST_F(CliCommands, IoConfigurationReadEditedAndApplied)
 {
+    // A read-out cut before its end record is no configuration: nothing is shown or written.
+    sim().faults().ioConfigNoEnd = true;
+    const ToolResult cut = tool({"cfgio", "show", "--json"});
+    EXPECT_EQ(cut.status, 1);
+    EXPECT_EQ(cut.out, "");
+    EXPECT_NE(cut.err.find("incomplete"), std::string::npos) << cut.err;
+    sim().faults().ioConfigNoEnd = false;
+
     const std::string file = (workDir() / "io.cfg").string();
     const ToolResult shown = tool({"cfgio", "show", "--json", "-o", file});
     ASSERT_EQ(shown.status, 0) << shown.err;
