@@ -274,6 +274,12 @@ std::optional<ListingSummary> ParseSummaryLine(std::string_view line)
 
 bool IsDamagedEntryLine(std::string_view line)
 {
+    // Two lines run together (noise took the line feed between them): the second is lost.
+    const std::size_t end = line.find_first_of("\r\n");
+    if (end != std::string_view::npos &&
+        line.find_first_not_of("\r\n", end) != std::string_view::npos) {
+        return HasListingColumnShape(line) || HoldsEntryRemains(line);
+    }
     if (line.find(kBytesFree) != std::string_view::npos) {
         return false;
     }

@@ -139,6 +139,9 @@ TEST_F(DeviceBrowserTest, AReadingThatIsNotWholeIsReadAgainThenNeverShown)
     const std::vector<std::vector<std::string>> spoilt = {
         {FileLine("A\x01", "TXT", "1"), FreeLine("9")},
         {FileLine("A", "TXT", "1,0x0"), FreeLine("9")},
+        // Two lines run together, the line feed between them lost.
+        {FileLine("A", "TXT", "10").substr(0, 44) + FolderLine("SUB"), SummaryLine("1", "10"),
+         FreeLine("9")},
         // A folder line that lost a byte: out of the columns, not to be passed over.
         {FileLine("A", "TXT", "10"), FolderLine("SUB").erase(3, 1), SummaryLine("1", "10"),
          FreeLine("9")},
