@@ -128,7 +128,9 @@ void DeviceBrowser::showListing(const std::string& path, bool selectFocusRow)
 
 void DeviceBrowser::refresh()
 {
-    show(devicePath_, false);
+    // Before the first listing there is no path: the root, never "wherever the console is",
+    // which the panel could not name and its operations could not confirm.
+    show(devicePath_.empty() ? std::string(kDeviceRoot) : devicePath_, false);
 }
 
 void DeviceBrowser::moveUp()

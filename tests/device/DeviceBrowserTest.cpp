@@ -262,11 +262,11 @@ TEST_F(DeviceBrowserTest, PathHistoryCollectsNewestFirstWithoutDuplicates)
     EXPECT_TRUE(browser_.focusRowSelected());
 }
 
-TEST_F(DeviceBrowserTest, FirstRefreshListsTheCurrentDirectoryAndPortChangeTheRoot)
+TEST_F(DeviceBrowserTest, FirstRefreshAndPortChangeListTheRoot)
 {
     browser_.refresh();
-    EXPECT_EQ(console_.sent[1], "cd\r");
-    EXPECT_EQ(browser_.DevicePath(), "");
+    EXPECT_EQ(console_.sent[1], "cd\\\r");
+    EXPECT_EQ(browser_.DevicePath(), "\\");
 
     browser_.ShowDeviceFolder("\\BIN");
     browser_.setDeviceSortColumn(kColumnSize);
