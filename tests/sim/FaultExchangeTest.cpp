@@ -154,7 +154,11 @@ TEST_P(FaultExchange, HangUpFailsTheOperationInsteadOfHangingIt)
     // And a later operation: the line is gone, and the message says so.
     const auto run = exchange({"d:\r"});
     EXPECT_FALSE(run.result.ok);
-    EXPECT_EQ(run.result.message, "Unable to open COM1!\n\n" + LineLostReason());
+    // Whether the open still finds the device node or not depends on how far the system has
+    // taken the dead line down: either way the message says the line is lost.
+    EXPECT_TRUE(run.result.message == "Unable to open COM1!\n\n" + LineLostReason() ||
+                run.result.message == LineLostMessage("COM1"))
+        << run.result.message;
     EXPECT_LT(run.elapsed, 2s);
 
     // Switched on again: a new line, and the console answers.
@@ -175,7 +179,10 @@ TEST_P(FaultExchange, HangUpInTheMiddleOfTheOutputFailsTheReadingAsLineLost)
     const auto run = exchange({"dir\r"});
     pull.join();
     EXPECT_FALSE(run.result.ok);
-    EXPECT_EQ(run.result.message, LineLostMessage("COM1"));
+    // Under a heavy load the hang-up can come before the port is even open.
+    EXPECT_TRUE(run.result.message == LineLostMessage("COM1") ||
+                run.result.message.starts_with("Unable to open COM1!"))
+        << run.result.message;
 }
 
 KORA_UNDER_EACH_TIMING(FaultExchange);
