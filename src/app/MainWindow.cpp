@@ -147,25 +147,26 @@ void TfrmMain::buildMenu()
     Exit1_->setObjectName(QStringLiteral("Exit1"));
     Options1_ = MainMenu1_->addMenu(QStringLiteral("&Options"));
     Options1_->setObjectName(QStringLiteral("Options1"));
-    PatientTiming1_ = Options1_->addAction(QStringLiteral("Patient Timing (wait for silence)"));
-    PatientTiming1_->setObjectName(QStringLiteral("PatientTiming1"));
-    PatientTiming1_->setCheckable(true);
-    PatientTiming1_->setStatusTip(
+    // Every Options item is a checkable setting.
+    const auto option = [this](const QString& caption, const QString& objectName,
+                               const QString& statusTip = QString()) {
+        QAction* action = Options1_->addAction(caption);
+        action->setObjectName(objectName);
+        action->setCheckable(true);
+        action->setStatusTip(statusTip);
+        return action;
+    };
+    PatientTiming1_ = option(
+        QStringLiteral("Patient Timing (wait for silence)"), QStringLiteral("PatientTiming1"),
         QStringLiteral("Wait for the console to fall silent after each command instead of "
                        "ending at its prompt"));
-    TerminalReconnect1_ = Options1_->addAction(QStringLiteral("Reconnect Terminal"));
-    TerminalReconnect1_->setObjectName(QStringLiteral("TerminalReconnect1"));
-    TerminalReconnect1_->setCheckable(true);
-    LogConsole1_ = Options1_->addAction(QStringLiteral("Log Console to File..."));
-    LogConsole1_->setObjectName(QStringLiteral("LogConsole1"));
-    LogConsole1_->setCheckable(true);
-    LogRawBytes1_ = Options1_->addAction(QStringLiteral("Log Raw Received Bytes"));
-    LogRawBytes1_->setObjectName(QStringLiteral("LogRawBytes1"));
-    LogRawBytes1_->setCheckable(true);
-    FastUpload1_ = Options1_->addAction(QStringLiteral("Fast Upload (no pause between blocks)"));
-    FastUpload1_->setObjectName(QStringLiteral("FastUpload1"));
-    FastUpload1_->setCheckable(true);
-    FastUpload1_->setStatusTip(
+    TerminalReconnect1_ =
+        option(QStringLiteral("Reconnect Terminal"), QStringLiteral("TerminalReconnect1"));
+    LogConsole1_ = option(QStringLiteral("Log Console to File..."), QStringLiteral("LogConsole1"));
+    LogRawBytes1_ =
+        option(QStringLiteral("Log Raw Received Bytes"), QStringLiteral("LogRawBytes1"));
+    FastUpload1_ = option(
+        QStringLiteral("Fast Upload (no pause between blocks)"), QStringLiteral("FastUpload1"),
         QStringLiteral("Send each block of an upload as soon as the previous one is acknowledged"));
     Help1_ = MainMenu1_->addMenu(QStringLiteral("&Help"));
     Help1_->setObjectName(QStringLiteral("Help1"));

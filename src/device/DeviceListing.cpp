@@ -10,15 +10,6 @@ namespace {
 
 constexpr std::string_view kTotalFilesListed = "Total files listed:";
 
-bool IsDotsLine(std::string_view line)
-{
-    if (line.size() < kDirLineMinLength || line.substr(13, 5) != "<DIR>") {
-        return false;
-    }
-    const std::string_view name = TrimListing(line.substr(0, 8));
-    return name == "." || name == "..";
-}
-
 // The console's "N file(s)" counts files; some consoles count the directory lines too.
 bool SummaryMatches(const ListingSummary& summary, std::uint64_t files, std::uint64_t bytes,
                     std::uint64_t directoryLines)

@@ -254,6 +254,15 @@ bool HoldsEntryRemains(std::string_view line)
 
 } // namespace
 
+bool IsDotsLine(std::string_view line)
+{
+    if (!HasListingColumnShape(line) || !IsDirectoryLine(line)) {
+        return false;
+    }
+    const std::string_view name = TrimListing(line.substr(kNameAt, kNameWidth));
+    return name == "." || name == "..";
+}
+
 std::optional<ListingSummary> ParseSummaryLine(std::string_view line)
 {
     const std::string_view trimmed = TrimListing(line);
@@ -290,10 +299,8 @@ bool IsDamagedEntryLine(std::string_view line)
     if (body.size() < kDirLineMinLength) {
         return true;
     }
-    const std::string_view name = TrimListing(body.substr(kNameAt, kNameWidth));
-    const bool dots = IsDirectoryLine(body) && (name == "." || name == "..");
-    if (!dots && (!IsWellFormedNameField(body.substr(kNameAt, kNameWidth), false) ||
-                  !IsWellFormedNameField(body.substr(kExtAt, kExtWidth), true))) {
+    if (!IsDotsLine(body) && (!IsWellFormedNameField(body.substr(kNameAt, kNameWidth), false) ||
+                              !IsWellFormedNameField(body.substr(kExtAt, kExtWidth), true))) {
         return true;
     }
     if (!IsDirectoryLine(body) && !IsWellFormedSizeField(body)) {

@@ -47,6 +47,9 @@ std::string_view TrimListing(std::string_view text);
 // summaries start with a blank and never have this shape.
 bool HasListingColumnShape(std::string_view line);
 
+// The "." and ".." lines of a directory below the root.
+bool IsDotsLine(std::string_view line);
+
 // The summary a listing ends a directory with: "N file(s) M bytes".
 struct ListingSummary {
     std::uint64_t files = 0;
