@@ -80,10 +80,14 @@ struct Faults {
     // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far;
     // the noisy bytes among them that went to the controller; and the blocks the transfer tool
     // took although noise had touched their bytes. Its 8-bit checksum lets about one change in
-    // 256 through (a doubled byte that shifts the block, say): no sender can tell.
+    // 256 through (a doubled byte that shifts the block, say): no sender can tell. Likewise the
+    // ends of transmission it took after noise since its last answer: a block whose SOH was
+    // lost is skipped byte by byte as noise between blocks, and a 0x04 among its data then
+    // ends the file early, answered with the ACK the sender was waiting for.
     std::atomic<std::uint64_t> injected{0};
     std::atomic<std::uint64_t> injectedReceived{0};
     std::atomic<std::uint64_t> noisyBlocksTaken{0};
+    std::atomic<std::uint64_t> noisyEotsTaken{0};
     // Stray bytes put into the console's line and external directory changes made so far.
     std::atomic<std::uint64_t> strayBytesPlaced{0};
     std::atomic<std::uint64_t> externalCdsMade{0};

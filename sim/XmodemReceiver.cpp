@@ -109,6 +109,7 @@ void Receiver::run()
     }
     int errors = 0;
     int cancelRun = 0;
+    std::uint64_t noiseAtLastAnswer = c_.faults.injectedReceived.load();
     for (;;) {
         const auto byte = pending ? pending : c_.io.readByte(Ms(options_.blockTimeoutMs));
         pending.reset();
@@ -132,6 +133,9 @@ void Receiver::run()
         }
         cancelRun = 0;
         if (*byte == kEot) {
+            if (c_.faults.injectedReceived.load() != noiseAtLastAnswer) {
+                ++c_.faults.noisyEotsTaken;
+            }
             send(kAck);
             store();
             return;
@@ -139,6 +143,7 @@ void Receiver::run()
         if (*byte != kSoh) {
             continue; // noise between blocks
         }
+        noiseAtLastAnswer = c_.faults.injectedReceived.load();
         switch (takeBlock()) {
         case Verdict::Accepted:
         case Verdict::Repeated:

@@ -12,6 +12,20 @@
 #include "transfer/TThreadXModem.h"
 
 namespace kora {
+namespace {
+
+// The two characters at `at` read as a count or range code as the read-out prints them ("%02d"):
+// two digits, or -1 for one that is unset.
+bool IsNumberField(const std::string& line, std::size_t at)
+{
+    const auto digit = [&line](std::size_t i) {
+        return i < line.size() && line[i] >= '0' && line[i] <= '9';
+    };
+    const bool unset = at + 2 <= line.size() && line.compare(at, 2, "-1") == 0;
+    return unset || (digit(at) && digit(at + 1));
+}
+
+} // namespace
 
 DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
 {
@@ -20,6 +34,7 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
         std::int32_t state = kParseIdle;
         std::array<bool, kSlotCount> slotSeen{};
         std::array<std::array<bool, kChannelCount>, kSlotCount> channelSeen{};
+        bool damaged = false;
     };
     auto readOut = std::make_shared<ReadOut>();
     ConsoleStep step;
@@ -33,11 +48,21 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
             return std::nullopt;
         }
         const auto slot = static_cast<std::size_t>(readOut->state);
+        const IoSlotConfig& config = table.SlotConfig[slot];
+        if (before != readOut->state) {
+            // The header of a slot with range records: a count that is no number would take
+            // the slot's channels for none.
+            readOut->damaged |= HasRangeRecords(config.ModuleType) && !IsNumberField(line, 10);
+        }
         readOut->slotSeen[slot] = true;
-        // A channel record of the open slot: "N RR -1 -1", its channel number in front.
+        // A channel record of the open slot: "N RR -1 -1", its channel number in front. Its
+        // range must read as a number, and the channel must be one the header announced: noise
+        // on the line would otherwise show a range as unset or a channel the slot lacks.
         if (before == readOut->state && line.size() >= 10 && line.find('@') == std::string::npos &&
             line[0] >= '0' && line[0] < '0' + kChannelCount) {
-            readOut->channelSeen[slot][static_cast<std::size_t>(line[0] - '0')] = true;
+            const std::int32_t channel = line[0] - '0';
+            readOut->channelSeen[slot][static_cast<std::size_t>(channel)] = true;
+            readOut->damaged |= !IsNumberField(line, 2) || channel >= config.ChannelCount;
         }
         return std::nullopt;
     };
@@ -45,7 +70,7 @@ DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
     // to the controller: only a whole one, every slot and the end record, is taken.
     step.checkEnd = [&table, readOut,
                      initial = table](const std::string&) -> std::optional<StepFailure> {
-        bool whole = readOut->state == kParseEnded;
+        bool whole = readOut->state == kParseEnded && !readOut->damaged;
         for (std::size_t s = 0; s < kSlotCount && whole; ++s) {
             const IoSlotConfig& slot = table.SlotConfig[s];
             whole = readOut->slotSeen[s];

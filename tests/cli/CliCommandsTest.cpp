@@ -10,6 +10,7 @@
 #include "CliTestKit.h"
 #include "device/DeviceOperations.h"
 #include "link/ConsoleExchange.h"
+#include "sim/IoConfigTool.h"
 #include "sim/ToolCommands.h"
 
 namespace kora::test {
@@ -153,6 +154,23 @@ TEST_F(CliCommands, IoConfigurationReadEditedAndApplied)
     EXPECT_EQ(cut.out, "");
     EXPECT_NE(cut.err.find("incomplete"), std::string::npos) << cut.err;
     sim().faults().ioConfigNoEnd = false;
+
+    // Records noise has damaged are refused as well: a range or count that is no number, a
+    // channel its slot header does not announce.
+    const std::string whole = sim::FormatIoConfiguration(sim::SampleIoConfiguration());
+    for (const auto& [good, damaged] :
+         std::vector<std::pair<std::string, std::string>>{{"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},
+                                                          {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
+                                                          {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"}}) {
+        std::string text = whole;
+        ASSERT_NE(text.find(good), std::string::npos) << good;
+        text.replace(text.find(good), good.size(), damaged);
+        sim().registerCommand("cfgio", [text](sim::CommandContext& c) { c.io.write(text); });
+        const ToolResult noisy = tool({"cfgio", "show", "--json"});
+        EXPECT_EQ(noisy.status, 1) << damaged;
+        EXPECT_NE(noisy.err.find("damaged"), std::string::npos) << noisy.err;
+    }
+    sim::RegisterIoConfigTool(sim());
 
     const std::string file = (workDir() / "io.cfg").string();
     const ToolResult shown = tool({"cfgio", "show", "--json", "-o", file});
