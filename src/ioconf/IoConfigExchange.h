@@ -29,10 +29,8 @@ inline constexpr const char* kIncompleteReadOutMessage =
     "record is missing or damaged).\n\nNothing was changed; please try again.";
 
 // Reads the configuration: "C:\cfgio 1" with LF line ends, each output line parsed into the
-// table as it is shown. A missing echo fails with the 'scanio' message; a read-out without every
-// slot, every channel its slot header announces and the end record, or with a record noise has
-// damaged (a count or range that is no number, a channel the header did not announce), is read
-// once more, then fails with kIncompleteReadOutMessage.
+// table as it is shown. A missing echo fails with the 'scanio' message; a read-out that is not
+// whole (ReadOutCheck) is read once more, then fails with kIncompleteReadOutMessage.
 DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs);
 
 // "C:\cfgio" applies the uploaded file; the delete removes it again. Plain generic commands.

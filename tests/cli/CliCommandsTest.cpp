@@ -156,12 +156,15 @@ TEST_F(CliCommands, IoConfigurationReadEditedAndApplied)
     sim().faults().ioConfigNoEnd = false;
 
     // Records noise has damaged are refused as well: a range or count that is no number, a
-    // channel its slot header does not announce.
+    // channel its slot header does not announce, a lost header or trailer.
     const std::string whole = sim::FormatIoConfiguration(sim::SampleIoConfiguration());
-    for (const auto& [good, damaged] :
-         std::vector<std::pair<std::string, std::string>>{{"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},
-                                                          {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
-                                                          {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"}}) {
+    const std::vector<std::pair<std::string, std::string>> damages = {
+        {"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},
+        {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
+        {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"},
+        {"@SLOT1 24 04 -1", "`SLOT1 24 04 -1"},
+        {"@SLOT1 -1 -1 -1", "`SLOT1 -1 -1 -1"}};
+    for (const auto& [good, damaged] : damages) {
         std::string text = whole;
         ASSERT_NE(text.find(good), std::string::npos) << good;
         text.replace(text.find(good), good.size(), damaged);

@@ -1,5 +1,6 @@
 // The I/O configuration reader on any read-out, and its writer: whatever table the reader
-// builds, writing it and reading the text back gives the same table.
+// builds, writing it and reading the text back gives the same table. The read-out's check runs
+// on the same lines.
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -7,6 +8,7 @@
 
 #include "FuzzInput.h"
 #include "ioconf/IoConfigText.h"
+#include "ioconf/ReadOutCheck.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
@@ -16,6 +18,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     for (const std::string_view line : fuzz::SplitLines(data, size)) {
         ParseIOConfig(table, state, std::string(line));
     }
+    IoConfigTable checked;
+    ReadOutCheck check;
+    for (const std::string_view line : fuzz::SplitLines(data, size)) {
+        check.take(checked, std::string(line));
+    }
+    static_cast<void>(check.whole(checked));
     const std::string text = FormatIOConfig(table);
     IoConfigTable again;
     std::int32_t againState = 0;
