@@ -274,6 +274,7 @@ private:
     int pauses_ = 0;
     int hangUps_ = 0;
     int differingReadings_ = 0;
+    std::optional<std::vector<FolderEntry>> lastListing_; // the entries the last listing showed
     int checksumBlind_ = 0;
     int outsideChanges_ = 0;
     int incompleteReadings_ = 0;
@@ -584,11 +585,14 @@ std::string Soak::operate()
 
     injectExchangeFaults();
     if (roll < 20) {
+        // As the window does, the entries of the last listing shown go with the next one.
         DirectoryListing listing;
-        const DeviceOperation op = ListDeviceDirectoryOperation(kFolder, listing);
+        const DeviceOperation op =
+            ListDeviceDirectoryOperation(kFolder, listing, lastListing_ ? &*lastListing_ : nullptr);
         const Outcome outcome = runDevice(op);
         if (outcome.ok) {
             judgeListing(listing, cutOffFired(cutOffArmed_));
+            lastListing_ = listing.entries;
         }
         judge("listing", outcome, beliefs_, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message) ||

@@ -46,17 +46,24 @@ bool DeviceBrowser::LoadDeviceListing(const std::string& path)
     DateTimeText::instance().useDeviceDateFormat();
 
     DirectoryListing listing;
+    // The entries shown are the last good listing of the path shown: a new reading of that path
+    // that differs from them is taken only once a second reading confirms it.
+    std::optional<std::vector<FolderEntry>> earlier;
+    if (entriesListed_ && path == devicePath_) {
+        earlier.emplace(entries_.begin(), entries_.end());
+    }
     // A failure has been reported. A reading the console did not confirm or did not finish is
     // never shown as the path's contents: the last good listing stays, greyed, with the path it
     // belongs to, so the user still sees where things were and a later operation acts where the
     // list shows.
-    if (!ListDeviceDirectory(run_, path, listing)) {
+    if (!ListDeviceDirectory(run_, path, listing, earlier ? &*earlier : nullptr)) {
         emit entriesAboutToBeReplaced();
         listingStale_ = true;
         emit entriesReplaced();
         return false;
     }
     listingStale_ = false;
+    entriesListed_ = true;
     replaceEntries(std::move(listing.entries));
     deviceSortColumn_ = 0;
 
@@ -163,6 +170,7 @@ void DeviceBrowser::portChanged()
     // The last listing belongs to the controller on the other port: it is never kept for this
     // one, whatever its first listing brings.
     replaceEntries({});
+    entriesListed_ = false;
     objectCountText_ = ObjectCountText(0);
     sizeStatusText_ = TotalSizeText(0);
     devicePath_ = std::string(kDeviceRoot);

@@ -117,6 +117,7 @@ private:
     TypeNameLookup lookUpTypeNames_;
     FolderEntries entries_;
     std::string devicePath_;
+    bool entriesListed_ = false; // entries_ came from a listing of devicePath_
     std::uint64_t deviceFreeBytes_ = 0;
     std::optional<std::uint64_t> listedFreeBytes_;
     int deviceSortColumn_ = 0;

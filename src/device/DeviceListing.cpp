@@ -1,5 +1,7 @@
 #include "device/DeviceListing.h"
 
+#include <algorithm>
+#include <memory>
 #include <variant>
 
 #include "device/DevicePosition.h"
@@ -22,6 +24,20 @@ std::string Damaged(const std::string& what)
 {
     return what + " was damaged on the line (a line the KORA-7740P cannot have printed so)."
                   "\n\nNothing is shown from it; please try again.";
+}
+
+// What a listing says of its entries, in an order of its own: name, kind, size and date.
+std::vector<std::string> ListedFacts(const std::vector<FolderEntry>& entries)
+{
+    std::vector<std::string> facts;
+    facts.reserve(entries.size());
+    for (const FolderEntry& entry : entries) {
+        facts.push_back(entry.name + '\n' +
+                        (entry.isFolder ? "<DIR>" : std::to_string(entry.size)) + '\n' +
+                        entry.modified);
+    }
+    std::sort(facts.begin(), facts.end());
+    return facts;
 }
 
 } // namespace
@@ -82,32 +98,54 @@ LineCheck InvalidPathCheck(const std::string& path)
     };
 }
 
-DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into)
+DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into,
+                                             const std::vector<FolderEntry>* earlier)
 {
+    // A letter of a name changed by noise leaves a line of good shape and the console's summary
+    // intact. A reading that differs from the earlier one is therefore taken only when the next
+    // reading agrees with it (or with the earlier one after all).
+    struct Confirmation {
+        std::optional<std::vector<std::string>> earlier;
+        std::optional<std::vector<std::string>> unconfirmed;
+    };
+    auto confirmation = std::make_shared<Confirmation>();
+    if (earlier) {
+        confirmation->earlier = ListedFacts(*earlier);
+    }
     DeviceOperation op;
     op.lineEnd = 10;
     op.timeoutMs = 200;
     op.steps = EnterDeviceDirectorySteps(path);
-    op.steps.push_back({"dir\r", SendFailureMessageWithHead("Unable to send command 'dir'!"),
-                        [&into](const std::string& line) -> std::optional<LineFailure> {
-                            into.take(line);
-                            return std::nullopt;
-                        },
-                        [&into, path](const std::string&) -> std::optional<StepFailure> {
-                            std::optional<std::string> fault = into.fault(path);
-                            if (!fault) {
-                                return std::nullopt;
-                            }
-                            into = DirectoryListing{};
-                            return StepFailure{std::move(*fault), true};
-                        }});
+    op.steps.push_back(
+        {"dir\r", SendFailureMessageWithHead("Unable to send command 'dir'!"),
+         [&into](const std::string& line) -> std::optional<LineFailure> {
+             into.take(line);
+             return std::nullopt;
+         },
+         [&into, path, confirmation](const std::string&) -> std::optional<StepFailure> {
+             std::optional<std::string> fault = into.fault(path);
+             if (!fault && confirmation->earlier) {
+                 std::vector<std::string> facts = ListedFacts(into.entries);
+                 if (facts != *confirmation->earlier && facts != confirmation->unconfirmed) {
+                     fault = "The listing of " + DeviceLocation(path) +
+                             " changed from one reading to the next (noise on the line)."
+                             "\n\nNothing is shown from it; please try again.";
+                     confirmation->unconfirmed = std::move(facts);
+                 }
+             }
+             if (!fault) {
+                 return std::nullopt;
+             }
+             into = DirectoryListing{};
+             return StepFailure{std::move(*fault), true};
+         }});
     return op;
 }
 
 bool ListDeviceDirectory(const DeviceOperationRunner& run, const std::string& path,
-                         DirectoryListing& into)
+                         DirectoryListing& into, const std::vector<FolderEntry>* earlier)
 {
-    return run(ListDeviceDirectoryOperation(path, into)).ok;
+    return run(ListDeviceDirectoryOperation(path, into, earlier)).ok;
 }
 
 void TreeCounts::take(std::string_view line)

@@ -34,13 +34,17 @@ struct DirectoryListing {
 
 // "d:\r" and "cd" + path + "\r", each confirmed by its prompt (see EnterDeviceDirectorySteps),
 // then "dir\r" whose lines go to `into`. A reading that is not whole is read once more, then
-// fails. `into` must outlive every run of the returned operation.
-DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into);
+// fails. Given the entries an earlier listing of the path showed, a reading whose entries
+// differ from them (names, sizes, dates) is read once more and taken only when the two readings
+// agree, or the second agrees with the earlier listing. `into` must outlive every run of the
+// returned operation.
+DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into,
+                                             const std::vector<FolderEntry>* earlier = nullptr);
 
 // Lists the path on the controller into `into`; true when all three commands were exchanged,
-// the console confirmed the path and the reading is whole.
+// the console confirmed the path and the reading is whole (and confirmed, given `earlier`).
 bool ListDeviceDirectory(const DeviceOperationRunner& run, const std::string& path,
-                         DirectoryListing& into);
+                         DirectoryListing& into, const std::vector<FolderEntry>* earlier = nullptr);
 
 // Statistics of a directory tree as "dir/s" reports it.
 struct TreeCounts {

@@ -170,6 +170,45 @@ TEST_F(DeviceBrowserTest, AReadingThatIsNotWholeIsReadAgainThenNeverShown)
     EXPECT_EQ(names(), std::vector<std::string>{"A.TXT"});
 }
 
+TEST_F(DeviceBrowserTest, AListingThatChangedIsShownOnlyWhenTwoReadingsAgree)
+{
+    browser_.ShowDeviceFolder("\\BIN");
+    const auto bin = [](const char* name) {
+        return std::vector<std::string>{FolderLine("."), FolderLine(".."),
+                                        FileLine(name, "EXE", "1,023"), FreeLine("7,000,000,000")};
+    };
+    const std::string changed = "The listing of D:\\BIN changed from one reading to the next "
+                                "(noise on the line).\n\nNothing is shown from it; please try "
+                                "again.";
+    struct Case {
+        std::deque<std::vector<std::string>> readings;
+        std::string shown; // the file the panel shows afterwards
+        std::size_t dirs;  // "dir" commands sent
+        bool refused;
+    };
+    const std::vector<Case> cases = {
+        {{bin("TOOL")}, "TOOL.EXE", 1, false},              // the same as shown: read once
+        {{bin("TOOK"), bin("TOOL")}, "TOOL.EXE", 2, false}, // a letter noise changed
+        {{bin("NEW"), bin("NEW")}, "NEW.EXE", 2, false},    // a change two readings confirm
+        {{bin("NEX"), bin("NEZ")}, "NEW.EXE", 2, true},     // two readings that disagree
+        {{bin("NEX"), bin("NEW")}, "NEW.EXE", 2, false},    // the second one as shown
+    };
+    for (const Case& c : cases) {
+        console_.readings["dir\r"] = c.readings;
+        console_.errorBoxes.clear();
+        const auto dirsBefore = std::count(console_.sent.begin(), console_.sent.end(), "dir\r");
+        browser_.refresh();
+        EXPECT_EQ(names(), std::vector<std::string>{c.shown}) << c.shown;
+        EXPECT_EQ(std::count(console_.sent.begin(), console_.sent.end(), "dir\r") - dirsBefore,
+                  static_cast<long>(c.dirs))
+            << c.shown;
+        EXPECT_EQ(console_.errorBoxes,
+                  c.refused ? std::vector<std::string>{changed} : std::vector<std::string>{})
+            << c.shown;
+        EXPECT_EQ(browser_.listingStale(), c.refused);
+    }
+}
+
 TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
 {
     const std::string advice =

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <deque>
 #include <map>
 #include <set>
 #include <string>
@@ -15,6 +16,8 @@ namespace kora::test {
 class FakeConsole {
 public:
     std::map<std::string, std::vector<std::string>> output; // by command, "\r" included
+    // Answers for the next sends of a command, one each, before `output` answers again.
+    std::map<std::string, std::deque<std::vector<std::string>>> readings;
     std::set<std::string> echoFails;
     std::vector<std::string> sent;
     std::vector<std::string> errorBoxes; // what the GUI runner would have shown
@@ -39,7 +42,12 @@ public:
                     break;
                 }
                 sent.push_back(step.command);
-                for (const std::string& line : output[step.command]) {
+                std::vector<std::string> lines = output[step.command];
+                if (auto& next = readings[step.command]; !next.empty()) {
+                    lines = std::move(next.front());
+                    next.pop_front();
+                }
+                for (const std::string& line : lines) {
                     if (!step.checkLine) {
                         continue;
                     }
