@@ -178,6 +178,7 @@ int Apply(CommandContext& context)
         return session.failNoPort();
     }
     const IoConfigTiming timing;
+    session.releasePort(); // the upload opens the port itself
     const OperationResult sent = UploadIoConfig(
         *session.port(), QFile::encodeName(upload).toStdString(), session.log(), timing.uploadMs,
         [] { QCoreApplication::processEvents(); }, session.timing());

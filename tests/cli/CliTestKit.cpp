@@ -6,6 +6,26 @@
 
 namespace kora::test {
 
+void CliTest::SetUp()
+{
+    SimFixture::SetUp();
+    port_ = std::make_unique<ScopedEnv>("KORA_PORT", portName());
+    config_ = std::make_unique<ScopedEnv>("XDG_CONFIG_HOME", (workDir() / "config").string());
+}
+
+void CliTest::TearDown()
+{
+    config_.reset();
+    port_.reset();
+    SimFixture::TearDown();
+}
+
+void CliTest::writeControllerNames(const std::string& text)
+{
+    std::filesystem::create_directories(workDir() / "config" / "kora7740p");
+    std::ofstream(workDir() / "config" / "kora7740p" / "controllers.conf") << text;
+}
+
 std::string CliTest::writeLocal(const std::string& name, const std::string& bytes)
 {
     const std::filesystem::path path = workDir() / name;
