@@ -1,6 +1,7 @@
 #include "cli/CliSession.h"
 
 #include "cli/Commands.h"
+#include "cli/ErrorReport.h"
 #include "link/PortFailureText.h"
 
 namespace kora::cli {
@@ -25,6 +26,15 @@ const std::optional<std::string>& CliSession::port()
 int CliSession::failNoPort() const
 {
     return fail(QString::fromLatin1(kNoPortMessage), kExitUsage);
+}
+
+void CliSession::addPortTo(QJsonObject& document) const
+{
+    document.insert(QStringLiteral("port"), QString::fromLocal8Bit(settings_.portName.c_str()));
+    document.insert(QStringLiteral("portName"),
+                    settings_.portLabel.empty()
+                        ? QJsonValue(QJsonValue::Null)
+                        : QJsonValue(QString::fromStdString(settings_.portLabel)));
 }
 
 SerialPort* CliSession::openPort(std::string* failure)
@@ -96,14 +106,8 @@ DeviceOperationRunner CliSession::runner()
 
 int CliSession::fail(const QString& message, int status) const
 {
-    QString text = message;
-    text.remove(QLatin1Char('\r'));
-    while (text.endsWith(QLatin1Char('\n'))) {
-        text.chop(1);
-    }
-    std::fprintf(err_, "%s: %s\n", kProgramName, text.toLocal8Bit().constData());
-    std::fflush(err_);
-    return status;
+    return ReportError(err_, {settings_.jsonErrors, settings_.portName, settings_.portLabel},
+                       message, status);
 }
 
 int CliSession::failDevice(const std::string& message, int status) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 #include <cstdio>
@@ -32,7 +33,8 @@ public:
         std::string portLabel; // the controller's name for it, if it has one
         ExchangeTiming timing = ExchangeTiming::Quick; // Patient with --patient
         bool verbose = false;
-        bool quiet = false; // --quiet: no progress or report lines, only failures
+        bool quiet = false;      // --quiet: no progress or report lines, only failures
+        bool jsonErrors = false; // --json: failures as one JSON object (ErrorReport)
     };
 
     CliSession(Settings settings, std::FILE* out, std::FILE* err);
@@ -41,6 +43,9 @@ public:
     // refused before it runs).
     const std::optional<std::string>& port();
     const std::string& portLabel() const { return settings_.portLabel; }
+    // Every JSON document names the port it came from, and the controller's name for it (null
+    // when it has none).
+    void addPortTo(QJsonObject& document) const;
     // Reports that no port was chosen.
     int failNoPort() const;
 
@@ -68,8 +73,8 @@ public:
     // text (the command itself not included).
     std::vector<std::string> outputOf(std::string_view commandStart) const;
 
-    // Prints "kora7740p: " + message on standard error (CRs left out, so a message quoting a
-    // console line reads as the window shows it) and returns the status.
+    // Reports the failure on standard error in one line (ErrorReport: the message's lines
+    // joined, or a JSON object with --json) and returns the status.
     int fail(const QString& message, int status = kExitFailure) const;
     // The same for a message in the console's single-byte text: the window's messages, which
     // quote device names and console lines.

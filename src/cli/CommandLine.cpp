@@ -13,6 +13,7 @@
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ErrorReport.h"
 #include "cli/NamedPorts.h"
 #include "filelist/LocalPath.h"
 #include "link/ComPortScan.h"
@@ -38,11 +39,6 @@ struct CommandSpec {
     int (*run)(CommandContext&) = nullptr;
 };
 
-void AddJsonOption(QCommandLineParser& parser, const char* what)
-{
-    parser.addOption({QStringLiteral("json"), QString::fromLatin1(what)});
-}
-
 const std::vector<CommandSpec>& Commands()
 {
     static const std::vector<CommandSpec> commands = {
@@ -55,9 +51,7 @@ const std::vector<CommandSpec>& Commands()
          {},
          0,
          0,
-         [](QCommandLineParser& parser) {
-             AddJsonOption(parser, "Print JSON: each port, its state and its names.");
-         },
+         {},
          RunPorts},
         {"ls",
          "List a directory of D:.",
@@ -68,8 +62,6 @@ const std::vector<CommandSpec>& Commands()
          0,
          1,
          [](QCommandLineParser& parser) {
-             AddJsonOption(parser, "Print JSON: each entry's name, kind, size in bytes and date "
-                                   "text, and the free bytes.");
              parser.addOption({{QStringLiteral("s"), QStringLiteral("tree")},
                                QStringLiteral("Also count the whole tree below the directory "
                                               "(\"dir/s\"): files, folders and bytes.")});
@@ -226,7 +218,6 @@ const std::vector<CommandSpec>& Commands()
          1,
          2,
          [](QCommandLineParser& parser) {
-             AddJsonOption(parser, "show: print JSON.");
              parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                                QStringLiteral("show: also write the configuration file, ready to "
                                               "edit and apply."),
@@ -286,6 +277,9 @@ struct SharedOptions {
                                QStringLiteral("Show the console traffic on standard error.")};
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("Print no progress or report lines, only failures.")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Print JSON (ls, ports, cfgio show), and report a "
+                                           "failure as one JSON object on standard error.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};
     QCommandLineOption log{QStringLiteral("log"),
@@ -303,6 +297,7 @@ struct SharedOptions {
         parser.addOption(logRaw);
         parser.addOption(verbose);
         parser.addOption(quiet);
+        parser.addOption(json);
         parser.addOption(help);
     }
 };
@@ -342,11 +337,11 @@ void Print(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-int UsageError(std::FILE* err, const QString& message, const QString& helpCommand)
+int UsageError(std::FILE* err, bool json, const QString& message, const QString& helpCommand)
 {
-    Print(err, QStringLiteral("%1: %2\nTry '%3 --help'.\n")
-                   .arg(QLatin1String(kProgramName), message, helpCommand));
-    return kExitUsage;
+    return ReportError(err, {json, {}, {}},
+                       QStringLiteral("%1 (try '%2 --help')").arg(message, helpCommand),
+                       kExitUsage);
 }
 
 // Help text wrapped at 79 columns, keeping its own line breaks.
@@ -456,6 +451,8 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
 {
     const QString program = QString::fromLatin1(kProgramName);
     const SharedOptions shared;
+    // Known before anything is parsed, so that wrong usage is reported in the form asked for.
+    const bool json = arguments.contains(QStringLiteral("--json"));
 
     // First the options in front of the command word; everything from the command word on is
     // the commands' own.
@@ -469,7 +466,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     top.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("What to do (see above)."),
                               QStringLiteral("COMMAND [ARGUMENTS] [+ COMMAND [ARGUMENTS]]..."));
     if (!top.parse(arguments)) {
-        return UsageError(err, top.errorText(), program);
+        return UsageError(err, json, top.errorText(), program);
     }
     if (top.isSet(version)) {
         Print(out, program + QLatin1Char(' ') + QCoreApplication::applicationVersion() +
@@ -482,7 +479,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
             Print(out, top.helpText());
             return kExitOk;
         }
-        return UsageError(err, QStringLiteral("a command is missing"), program);
+        return UsageError(err, json, QStringLiteral("a command is missing"), program);
     }
     bool helpWord = false;
     if (words.front() == QLatin1String("help")) {
@@ -495,11 +492,12 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     std::vector<ParsedCommand> commands;
     for (const QStringList& part : ChainParts(words)) {
         if (part.isEmpty()) {
-            return UsageError(err, QStringLiteral("a command is missing next to \"+\""), program);
+            return UsageError(err, json, QStringLiteral("a command is missing next to \"+\""),
+                              program);
         }
         const CommandSpec* command = FindCommand(part.front());
         if (command == nullptr) {
-            return UsageError(err, QStringLiteral("unknown command '%1'").arg(part.front()),
+            return UsageError(err, json, QStringLiteral("unknown command '%1'").arg(part.front()),
                               program);
         }
         auto parser = std::make_unique<QCommandLineParser>();
@@ -508,7 +506,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         QStringList commandArguments = part;
         commandArguments.front() = arguments.value(0, program);
         if (!parser->parse(commandArguments)) {
-            return UsageError(err, parser->errorText(), commandHelp);
+            return UsageError(err, json, parser->errorText(), commandHelp);
         }
         if (helpWord || top.isSet(shared.help) || parser->isSet(shared.help)) {
             Print(out, parser->helpText());
@@ -517,7 +515,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         const QStringList args = parser->positionalArguments();
         if (args.size() < command->minArgs ||
             (command->maxArgs >= 0 && args.size() > command->maxArgs)) {
-            return UsageError(err,
+            return UsageError(err, json,
                               args.size() < command->minArgs
                                   ? QStringLiteral("%1: an argument is missing").arg(command->name)
                                   : QStringLiteral("%1: too many arguments").arg(command->name),
@@ -530,13 +528,14 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     const std::optional<QString> portOption = SharedValue(top, commands, shared.port, &conflict);
     const std::optional<QString> logOption = SharedValue(top, commands, shared.log, &conflict);
     if (!conflict.isEmpty()) {
-        return UsageError(err,
+        return UsageError(err, json,
                           QStringLiteral("--%1 is given twice with different values").arg(conflict),
                           program);
     }
     CliSession::Settings settings;
     settings.verbose = SharedFlag(top, commands, shared.verbose);
     settings.quiet = SharedFlag(top, commands, shared.quiet);
+    settings.jsonErrors = SharedFlag(top, commands, shared.json);
     settings.timing =
         SharedFlag(top, commands, shared.patient) ? ExchangeTiming::Patient : ExchangeTiming::Quick;
     const bool needsPort = std::any_of(commands.begin(), commands.end(), [](const auto& command) {
@@ -545,14 +544,15 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     if (needsPort) {
         const auto names = LoadControllerNames();
         if (const auto* error = std::get_if<std::string>(&names)) {
-            return UsageError(err, QString::fromLocal8Bit(error->c_str()), program);
+            return UsageError(err, json, QString::fromLocal8Bit(error->c_str()), program);
         }
         const auto choice = ChoosePort(portOption ? ArgumentPath(*portOption).bytes : std::string(),
                                        std::get<ControllerNames>(names));
         if (const auto* error = std::get_if<std::string>(&choice)) {
-            Print(err, QStringLiteral("%1: %2; ports found: %3\n")
-                           .arg(program, QString::fromLocal8Bit(error->c_str()), FoundPortsText()));
-            return kExitUsage;
+            return ReportError(err, {json, {}, {}},
+                               QStringLiteral("%1; ports found: %2")
+                                   .arg(QString::fromLocal8Bit(error->c_str()), FoundPortsText()),
+                               kExitUsage);
         }
         settings.portName = std::get<PortChoice>(choice).port;
         settings.portLabel = std::get<PortChoice>(choice).name;
@@ -566,10 +566,8 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
                                        : ConsoleLogFile::Mode::Lines,
                                    &error);
         if (!log) {
-            Print(err,
-                  QStringLiteral("%1: %2\n")
-                      .arg(QLatin1String(kProgramName), QString::fromLocal8Bit(error.c_str())));
-            return kExitFailure;
+            return ReportError(err, {json, settings.portName, settings.portLabel},
+                               QString::fromLocal8Bit(error.c_str()), kExitFailure);
         }
     }
     ConsoleLogFile::SetActive(log.get());

@@ -216,10 +216,6 @@ int RunLs(CommandContext& context)
             });
         }
         QJsonObject listing{
-            {QStringLiteral("port"), QString::fromLocal8Bit(session.port()->c_str())},
-            {QStringLiteral("portName"),
-             session.portLabel().empty() ? QJsonValue(QJsonValue::Null)
-                                         : QJsonValue(QString::fromStdString(session.portLabel()))},
             {QStringLiteral("path"), Latin1(browser.DevicePath())},
             {QStringLiteral("entries"), entries},
             // null when the listing printed no free-space line
@@ -230,6 +226,7 @@ int RunLs(CommandContext& context)
         if (tree) {
             listing.insert(QStringLiteral("tree"), TreeJson(*tree));
         }
+        session.addPortTo(listing);
         std::fputs(QJsonDocument(listing).toJson(QJsonDocument::Indented).constData(), out);
     } else {
         PrintTable(out, browser);

@@ -11,6 +11,7 @@
 #include "CliTestKit.h"
 #include "cli/DosWildcard.h"
 #include "cli/NamedPorts.h"
+#include "link/SerialPort.h"
 
 namespace kora::test {
 namespace {
@@ -215,6 +216,42 @@ TEST_F(CliTest, RmWithAWildcardListsTheMatchesAndWantsYesForMore)
     const ToolResult none = tool({"rm", "\\LOG\\*.BAK"});
     EXPECT_EQ(none.status, 1);
     EXPECT_EQ(none.err, "kora7740p: No file in D:\\LOG matches '*.BAK'.\n");
+}
+
+} // namespace
+} // namespace kora::test
+
+namespace kora::test {
+namespace {
+
+// --json: a failure is one JSON object on standard error, with a code a script can branch on.
+TEST_F(CliTest, JsonFailuresCarryAStableCode)
+{
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        const char* code;
+    };
+    SerialPort held(portName());
+    ASSERT_TRUE(held.Open());
+    const ToolResult busy = tool({"ls", "--json"});
+    held.Close();
+    const QJsonObject busyError = Json(busy.err);
+    EXPECT_EQ(busyError["error"].toString(), "busy") << busy.err;
+    EXPECT_EQ(busyError["port"].toString(), "COM1");
+    for (const Case& c : std::vector<Case>{
+             {{"--json", "rm"}, 2, "usage"},
+             {{"cat", "--json", "\\BIN\\TOOL.COM"}, 1, "not-text"},
+             {{"--json", "rm", "NOPE.TXT"}, 1, "not-found"},
+             {{"--json", "-p", "/dev/kora-no-such-port", "ls"}, 1, "no-such-port"},
+         }) {
+        const ToolResult result = tool(c.args);
+        EXPECT_EQ(result.status, c.status) << ::testing::PrintToString(c.args);
+        EXPECT_EQ(result.err.find('\n'), result.err.size() - 1) << "one line: " << result.err;
+        const QJsonObject error = Json(result.err);
+        EXPECT_EQ(error["error"].toString(), c.code) << result.err;
+        EXPECT_EQ(error["status"].toInt(), c.status);
+    }
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "CliTestKit.h"
 
+#include "cli/ErrorReport.h"
+
 #include <fstream>
 #include <random>
 #include <sstream>
@@ -36,6 +38,15 @@ std::string CliTest::writeLocal(const std::string& name, const std::string& byte
 std::string CliTest::deviceFile(const std::string& path)
 {
     return sim().fileSystem().readFile(path).value_or(std::string());
+}
+
+std::string ErrLine(const std::string& message)
+{
+    return "kora7740p: " +
+           cli::OneLine(QString::fromLatin1(message.data(), static_cast<qsizetype>(message.size())))
+               .toLatin1()
+               .toStdString() +
+           "\n";
 }
 
 std::string RandomText(std::size_t size, unsigned seed)

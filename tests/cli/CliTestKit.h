@@ -35,6 +35,9 @@ private:
     std::unique_ptr<ScopedEnv> config_;
 };
 
+// What the tool prints on standard error for a failure with this message: one line.
+std::string ErrLine(const std::string& message);
+
 // Random bytes, the same for the same seed.
 std::string RandomText(std::size_t size, unsigned seed);
 // What an XMODEM receiver keeps of the bytes: the last block padded with zeros.
