@@ -256,3 +256,52 @@ TEST_F(CliTest, JsonFailuresCarryAStableCode)
 
 } // namespace
 } // namespace kora::test
+
+namespace kora::test {
+namespace {
+
+// What the bash completion offers for the words, the last one being completed.
+std::vector<std::string> Completions(std::vector<std::string> words)
+{
+    words.insert(words.begin(), kToolPath);
+    std::string list;
+    for (const std::string& word : words) {
+        list += " '" + word + "'";
+    }
+    const std::string script = "source '" KORA_COMPLETION_PATH "'; COMP_WORDS=(" + list +
+                               "); COMP_CWORD=" + std::to_string(words.size() - 1) +
+                               "; _kora7740p; printf '%s\\n' \"${COMPREPLY[@]}\"";
+    std::string command = "bash -c \"$KORA_TEST_SCRIPT\" 2>/dev/null";
+    ::setenv("KORA_TEST_SCRIPT", script.c_str(), 1);
+    std::string output;
+    if (std::FILE* pipe = ::popen(command.c_str(), "r")) {
+        char buffer[4096];
+        for (std::size_t got; (got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0;) {
+            output.append(buffer, got);
+        }
+        ::pclose(pipe);
+    }
+    std::vector<std::string> lines = Lines(output);
+    std::erase(lines, std::string());
+    return lines;
+}
+
+TEST_F(CliTest, BashCompletesCommandsOptionsPortsAndDeviceNames)
+{
+    const ScopedEnv runtime("XDG_RUNTIME_DIR", workDir().string());
+    writeControllerNames("press-2 = COM1\n");
+    using Words = std::vector<std::string>;
+    EXPECT_EQ(Completions({"c"}), (Words{"cat", "cfgio"}));
+    EXPECT_EQ(Completions({"get", "--f"}), (Words{"--force", "--from"}));
+    EXPECT_EQ(Completions({"-p", "pr"}), (Words{"press-2"}));
+    EXPECT_EQ(Completions({"cat", "RE"}), (Words{"README.TXT"}));
+    EXPECT_EQ(Completions({"ls", "lo"}), (Words{"LOG/"}));
+    EXPECT_EQ(Completions({"-p", "press-2", "rm", "log/a"}), (Words{"log/A.TXT"}));
+    // A listing a few seconds old is used again: the controller is not asked.
+    const std::uint64_t sent = sim().bytesReceived();
+    EXPECT_EQ(Completions({"-p", "press-2", "cat", "log/b"}), (Words{"log/B.TXT"}));
+    EXPECT_EQ(sim().bytesReceived(), sent);
+}
+
+} // namespace
+} // namespace kora::test
