@@ -167,7 +167,8 @@ int RunPutTree(CommandContext& context)
             QStringLiteral("'%1' is not a folder on the PC").arg(LocalPathText(local)), kExitUsage);
     }
     TreePlan plan;
-    plan.walk(local, destination, false);
+    // The destination is made too when it is missing (the root of D: always is there).
+    plan.walk(local, destination, destination != kDeviceRoot);
     if (!plan.problems().empty()) {
         for (const std::string& problem : plan.problems()) {
             session.failDevice(problem, kExitUsage);

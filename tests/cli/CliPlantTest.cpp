@@ -170,7 +170,9 @@ TEST_F(CliTest, PutMirrorsAFolderAfterCheckingEveryName)
 
     const ToolResult plan = tool({"put", "-r", "--dry-run", tree.string(), "\\SITE"});
     ASSERT_EQ(plan.status, 0) << plan.err;
-    EXPECT_EQ(plan.out, "put " + (tree / "run.bat").string() +
+    EXPECT_EQ(plan.out, "mkdir D:\\SITE\n"
+                        "put " +
+                            (tree / "run.bat").string() +
                             " -> D:\\SITE\\RUN.BAT (9 bytes)\n"
                             "mkdir D:\\SITE\\CFG\n"
                             "put " +
@@ -182,9 +184,9 @@ TEST_F(CliTest, PutMirrorsAFolderAfterCheckingEveryName)
                             " -> D:\\SITE\\CFG\\DEEP\\X.DAT (200 bytes)\n");
     EXPECT_EQ(sim().bytesReceived(), 0u);
 
-    ASSERT_EQ(tool({"mkdir", "\\SITE"}).status, 0);
     const ToolResult put = tool({"put", "-r", tree.string(), "\\SITE"});
     ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n"));
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n"));
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\DEEP\\X.DAT"), Padded(RandomText(200, 3)));
 

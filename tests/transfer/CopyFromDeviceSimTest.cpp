@@ -168,6 +168,24 @@ TEST_F(CopyFromDeviceSimTest, DragsCopyToTheLocalFolderOrAFileManagerAskingBefor
     const QList<QUrl> urls = controller().dragData()->urls();
     ASSERT_EQ(urls.size(), 1);
     EXPECT_EQ(PcFile(urls.front().toLocalFile().toStdString()), notes);
+
+    // Several files go with a progress dialog; a binary among them is refused alone.
+    std::vector<FolderEntry> several(3);
+    several[0].name = "A.TXT";
+    several[0].size = 10;
+    several[1].name = "TOOL.COM";
+    several[1].size = 4321;
+    several[2].name = "START.BAT";
+    several[2].size = 10;
+    sim().fileSystem().writeFileChecked("D:\\BIN\\A.TXT", "0123456789");
+    prompts_.boxes.clear();
+    const std::vector<LocalPath> written =
+        controller().CopyToFolder("\\BIN", several, {pcFolder_.string()});
+    EXPECT_EQ(written.size(), 2u);
+    EXPECT_EQ(PcFile(pcFolder_ / "START.BAT"), "DEMO.EXE\r\n");
+    EXPECT_FALSE(fs::exists(pcFolder_ / "TOOL.COM"));
+    EXPECT_EQ(prompts_.boxes,
+              QStringList{"error: " + QString::fromStdString(NotExactTextMessage("TOOL.COM"))});
 }
 
 } // namespace
