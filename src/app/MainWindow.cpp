@@ -44,6 +44,7 @@
 #include "link/SerialPort.h"
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
+#include "transfer/CopyFromDeviceController.h"
 #include "transfer/CopyToDeviceController.h"
 #include "ui/ToolIcons.h"
 #include "ui/UserPrompts.h"
@@ -292,6 +293,9 @@ void TfrmMain::createCopyController()
     copyController_ = std::make_unique<CopyToDeviceController>(wiring);
     connect(btnCopy_, &QPushButton::clicked, copyController_.get(),
             &CopyToDeviceController::btnCopyClick);
+    copyFromController_ =
+        std::make_unique<CopyFromDeviceController>(CopyFromDeviceController::Wiring{
+            deviceLink_.get(), pnlKora_, deviceController_.get(), pnlLocal_, meoDos_, this});
 }
 
 void TfrmMain::PatientTiming1Click(bool checked)

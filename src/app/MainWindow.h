@@ -17,6 +17,7 @@ namespace kora {
 
 class ComPortBox;
 class ConsoleLogFile;
+class CopyFromDeviceController;
 class CopyToDeviceController;
 class DeviceControls;
 class DeviceLink;
@@ -48,6 +49,7 @@ public:
     DevicePanel* devicePanel() const { return pnlKora_; }
     // What the device panel does: listings, navigation, the port box and its pop-up menu.
     DevicePanelController* deviceController() const { return deviceController_.get(); }
+    CopyFromDeviceController* copyFromController() const { return copyFromController_.get(); }
     QPlainTextEdit* meoDos() const { return meoDos_; }
     QPushButton* btnCopy() const { return btnCopy_; }
     QAction* Exit1() const { return Exit1_; }
@@ -159,6 +161,7 @@ private:
     // The copy button, F5 in the local list and drops on the device panel; released before the
     // device controller, whose listing it refreshes.
     std::unique_ptr<CopyToDeviceController> copyController_;
+    std::unique_ptr<CopyFromDeviceController> copyFromController_;
     // The "Config KORA" button's cycle.
     std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.

@@ -118,7 +118,9 @@ int Show(CommandContext& context)
         return session.failDevice(kCreateConfigFailed);
     }
     if (context.options.isSet(QStringLiteral("json"))) {
-        std::fputs(QJsonDocument(TableJson(table)).toJson(QJsonDocument::Indented).constData(),
+        QJsonObject document = TableJson(table);
+        session.addPortTo(document);
+        std::fputs(QJsonDocument(document).toJson(QJsonDocument::Indented).constData(),
                    session.out());
     } else {
         PrintTable(session.out(), table);
@@ -178,6 +180,7 @@ int Apply(CommandContext& context)
         return session.failNoPort();
     }
     const IoConfigTiming timing;
+    session.releasePort(); // the upload opens the port itself
     const OperationResult sent = UploadIoConfig(
         *session.port(), QFile::encodeName(upload).toStdString(), session.log(), timing.uploadMs,
         [] { QCoreApplication::processEvents(); }, session.timing());
@@ -207,8 +210,8 @@ int RunCfgio(CommandContext& context)
         return Apply(context);
     }
     return context.session.fail(
-        QStringLiteral("cfgio: use 'cfgio show' or 'cfgio apply FILE'\nTry 'kora7740p cfgio "
-                       "--help'."),
+        QStringLiteral("cfgio: use 'cfgio show' or 'cfgio apply FILE' (try 'kora7740p cfgio "
+                       "--help')"),
         kExitUsage);
 }
 

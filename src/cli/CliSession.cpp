@@ -1,39 +1,70 @@
 #include "cli/CliSession.h"
 
 #include "cli/Commands.h"
+#include "cli/ErrorReport.h"
+#include "link/PortFailureText.h"
 
 namespace kora::cli {
 
 CliSession::CliSession(Settings settings, std::FILE* out, std::FILE* err)
     : settings_(std::move(settings)), out_(out), err_(err), log_(out, err, settings_.verbose)
 {
+    if (!settings_.portName.empty()) {
+        port_ = settings_.portName;
+    }
 }
 
 namespace {
-const char kNoPortMessage[] = "no serial port was found; name one with -p PORT or KORA_PORT";
+const char kNoPortMessage[] = "no port was chosen for this command";
 } // namespace
 
 const std::optional<std::string>& CliSession::port()
 {
-    if (!port_) {
-        port_ = settings_.portName.empty() ? DefaultPort()
-                                           : std::optional<std::string>(settings_.portName);
-    }
-    return *port_;
+    return port_;
 }
 
 int CliSession::failNoPort() const
 {
-    return fail(QString::fromLatin1(kNoPortMessage));
+    return fail(QString::fromLatin1(kNoPortMessage), kExitUsage);
+}
+
+void CliSession::addPortTo(QJsonObject& document) const
+{
+    document.insert(QStringLiteral("port"), QString::fromLocal8Bit(settings_.portName.c_str()));
+    document.insert(QStringLiteral("portName"),
+                    settings_.portLabel.empty()
+                        ? QJsonValue(QJsonValue::Null)
+                        : QJsonValue(QString::fromStdString(settings_.portLabel)));
+}
+
+SerialPort* CliSession::openPort(std::string* failure)
+{
+    if (held_ && held_->isOpen()) {
+        return held_.get();
+    }
+    held_.reset();
+    if (!port_) {
+        *failure = kNoPortMessage;
+        return nullptr;
+    }
+    auto port = std::make_unique<SerialPort>(*port_);
+    if (!port->Open()) {
+        *failure = OpenFailureMessage(*port);
+        return nullptr;
+    }
+    held_ = std::move(port);
+    return held_.get();
 }
 
 OperationResult CliSession::run(const DeviceOperation& op)
 {
-    if (!port()) {
+    std::string openFailure;
+    SerialPort* held = openPort(&openFailure);
+    if (held == nullptr) {
         if (!failure_) {
-            failure_ = kNoPortMessage;
+            failure_ = openFailure;
         }
-        return {false, kNoPortMessage};
+        return {false, openFailure};
     }
     std::vector<std::string> commands;
     for (const ConsoleStep& step : op.steps) {
@@ -43,7 +74,7 @@ OperationResult CliSession::run(const DeviceOperation& op)
     // Every device operation of the tool passes here: --patient reaches the exchange.
     DeviceOperation timed = op;
     timed.timing = settings_.timing;
-    OperationResult result = RunDeviceOperation(*port(), timed, log_);
+    OperationResult result = RunDeviceOperationOnOpenPort(*held, *port_, timed, log_);
     if (!result.ok && !failure_) {
         failure_ = result.message;
     }
@@ -75,14 +106,8 @@ DeviceOperationRunner CliSession::runner()
 
 int CliSession::fail(const QString& message, int status) const
 {
-    QString text = message;
-    text.remove(QLatin1Char('\r'));
-    while (text.endsWith(QLatin1Char('\n'))) {
-        text.chop(1);
-    }
-    std::fprintf(err_, "%s: %s\n", kProgramName, text.toLocal8Bit().constData());
-    std::fflush(err_);
-    return status;
+    return ReportError(err_, {settings_.jsonErrors, settings_.portName, settings_.portLabel},
+                       message, status);
 }
 
 int CliSession::failDevice(const std::string& message, int status) const

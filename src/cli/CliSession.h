@@ -1,8 +1,10 @@
 #pragma once
 
+#include <QJsonObject>
 #include <QString>
 
 #include <cstdio>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -11,6 +13,7 @@
 #include "cli/CliConsoleLog.h"
 #include "device/DeviceListing.h"
 #include "link/ConsoleExchange.h"
+#include "link/SerialPort.h"
 
 namespace kora::cli {
 
@@ -26,19 +29,35 @@ inline constexpr const char* kProgramName = "kora7740p";
 class CliSession {
 public:
     struct Settings {
-        std::string portName; // as named on the command line; empty: DefaultPort()
+        std::string portName;  // the port chosen (ChoosePort); empty: none was needed
+        std::string portLabel; // the controller's name for it, if it has one
         ExchangeTiming timing = ExchangeTiming::Quick; // Patient with --patient
         bool verbose = false;
+        bool quiet = false;      // --quiet: no progress or report lines, only failures
+        bool jsonErrors = false; // --json: failures as one JSON object (ErrorReport)
     };
 
     CliSession(Settings settings, std::FILE* out, std::FILE* err);
 
-    // The port to use: the one named, else DefaultPort() (looked for once, when first needed);
-    // nothing when there is none.
+    // The port to use; nothing when the command line chose none (a command that needs one is
+    // refused before it runs).
     const std::optional<std::string>& port();
-    // Reports that no port could be found.
+    const std::string& portLabel() const { return settings_.portLabel; }
+    // Every JSON document names the port it came from, and the controller's name for it (null
+    // when it has none).
+    void addPortTo(QJsonObject& document) const;
+    // Reports that no port was chosen.
     int failNoPort() const;
+
+    // The session's port, opened at its first use and kept open (and so held against other
+    // programs) for every later operation and command of the session; nothing when it cannot be
+    // opened, with the message in `failure`.
+    SerialPort* openPort(std::string* failure);
+    // Closes the held port for a part that opens its own (the terminal, the configuration's
+    // upload); the next operation opens it again.
+    void releasePort() { held_.reset(); }
     ExchangeTiming timing() const { return settings_.timing; }
+    bool quiet() const { return settings_.quiet; }
     std::FILE* out() const { return out_; }
     std::FILE* err() const { return err_; }
     CliConsoleLog& log() { return log_; }
@@ -54,8 +73,8 @@ public:
     // text (the command itself not included).
     std::vector<std::string> outputOf(std::string_view commandStart) const;
 
-    // Prints "kora7740p: " + message on standard error (CRs left out, so a message quoting a
-    // console line reads as the window shows it) and returns the status.
+    // Reports the failure on standard error in one line (ErrorReport: the message's lines
+    // joined, or a JSON object with --json) and returns the status.
     int fail(const QString& message, int status = kExitFailure) const;
     // The same for a message in the console's single-byte text: the window's messages, which
     // quote device names and console lines.
@@ -69,7 +88,8 @@ private:
     std::FILE* err_;
     CliConsoleLog log_;
     std::optional<std::string> failure_;
-    std::optional<std::optional<std::string>> port_;
+    std::optional<std::string> port_;
+    std::unique_ptr<SerialPort> held_;
     struct Record {
         std::string command;
         std::vector<std::string> output;

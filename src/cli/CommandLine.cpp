@@ -9,10 +9,14 @@
 #include <algorithm>
 #include <functional>
 #include <memory>
+#include <variant>
 #include <vector>
 
 #include "cli/Commands.h"
+#include "cli/ErrorReport.h"
+#include "cli/NamedPorts.h"
 #include "filelist/LocalPath.h"
+#include "link/ComPortScan.h"
 
 namespace kora::cli {
 
@@ -35,19 +39,15 @@ struct CommandSpec {
     int (*run)(CommandContext&) = nullptr;
 };
 
-void AddJsonOption(QCommandLineParser& parser, const char* what)
-{
-    parser.addOption({QStringLiteral("json"), QString::fromLatin1(what)});
-}
-
 const std::vector<CommandSpec>& Commands()
 {
     static const std::vector<CommandSpec> commands = {
         {"ports",
-         "List the serial ports found; busy ones are marked.",
+         "List the serial ports found and the controllers' names.",
          "Lists the serial ports the scan finds, COMn aliases first, then device paths, one a "
          "line. A port another program holds is followed by \"busy\", one this user may not "
-         "open by \"no access\".",
+         "open by \"no access\"; the names controllers.conf gives a port follow in "
+         "parentheses. Named controllers whose port is not there are listed as \"not found\".",
          {},
          0,
          0,
@@ -62,8 +62,6 @@ const std::vector<CommandSpec>& Commands()
          0,
          1,
          [](QCommandLineParser& parser) {
-             AddJsonOption(parser, "Print JSON: each entry's name, kind, size in bytes and date "
-                                   "text, and the free bytes.");
              parser.addOption({{QStringLiteral("s"), QStringLiteral("tree")},
                                QStringLiteral("Also count the whole tree below the directory "
                                               "(\"dir/s\"): files, folders and bytes.")});
@@ -86,20 +84,67 @@ const std::vector<CommandSpec>& Commands()
              parser.addOption(
                  {QStringLiteral("verify"),
                   QStringLiteral("List the directory afterwards and check each file's size.")});
-             parser.addOption({{QStringLiteral("q"), QStringLiteral("quiet")},
-                               QStringLiteral("Show no progress.")});
+             parser.addOption({{QStringLiteral("r"), QStringLiteral("recursive")},
+                               QStringLiteral("Mirror a PC folder: put -r FOLDER [DEVDIR] makes "
+                                              "its folders on D: and uploads its files; every "
+                                              "name is checked first.")});
+             parser.addOption({QStringLiteral("dry-run"),
+                               QStringLiteral("With -r: print what would be made and sent, and "
+                                              "send nothing.")});
              parser.addOption({QStringLiteral("fast"),
                                QStringLiteral("Send each block as soon as the previous one is "
                                               "acknowledged, without the 5 ms pause.")});
          },
          RunPut},
-        {"rm",
-         "Delete a file.",
-         "Deletes a file on D:.",
-         {{"NAME", "File to delete, such as \\BIN\\TOOL.COM.", "NAME"}},
+        {"cat",
+         "Print a text file of D:.",
+         "Reads a text file back from the controller with the console's \"type\" and prints it "
+         "on standard output, byte for byte. The file's size in the listing must match every "
+         "byte the console printed; a file that cannot be read back exactly (a binary file) is "
+         "refused and nothing is printed.",
+         {{"NAME", "File to print, such as \\CONFIG\\PLANT.INI.", "NAME"}},
          1,
          1,
          {},
+         RunCat},
+        {"get",
+         "Copy text files of D: to the PC.",
+         "Reads text files back from the controller as cat does and keeps them on the PC, each "
+         "whole or not at all, under the name the controller lists. The last argument is the "
+         "PC folder when it is one (default: the current folder). An existing PC file is not "
+         "replaced without --force; nothing is read then. A file that cannot be read back "
+         "exactly is reported and the others are still copied (exit status 1).\n"
+         "--all-text FOLDER copies every text file of the D: tree (or the tree below --from) "
+         "into FOLDER, folders included, and lists the binary files it skipped: the backup to "
+         "make before a FORMAT.",
+         {{"NAME", "Files to copy, such as \\README.TXT.", "NAME..."},
+          {"FOLDER", "PC folder to copy into.", "[FOLDER]"}},
+         1,
+         -1,
+         [](QCommandLineParser& parser) {
+             parser.addOption(
+                 {QStringLiteral("force"), QStringLiteral("Replace PC files that exist already.")});
+             parser.addOption({QStringLiteral("all-text"),
+                               QStringLiteral("Copy every text file of the tree into FOLDER.")});
+             parser.addOption({QStringLiteral("from"),
+                               QStringLiteral("With --all-text: the D: folder whose tree is "
+                                              "copied (default: the root)."),
+                               QStringLiteral("DEVDIR")});
+         },
+         RunGet},
+        {"rm",
+         "Delete a file, or the files a DOS wildcard matches.",
+         "Deletes a file on D:. A name with DOS wildcards (\"*.BAK\", \"LOG??.TXT\"; quote it "
+         "for the shell) names the files of its folder it matches, as \"del\" matches them: "
+         "field by field, so a pattern without a dot matches only names without an extension. "
+         "The matches are listed first; more than one is deleted only with --yes.",
+         {{"NAME", "File to delete, such as \\BIN\\TOOL.COM or \\LOG\\*.BAK.", "NAME"}},
+         1,
+         1,
+         [](QCommandLineParser& parser) {
+             parser.addOption({QStringLiteral("yes"),
+                               QStringLiteral("Delete every file the wildcard matches.")});
+         },
          RunRm},
         {"rmdir",
          "Delete an empty directory.",
@@ -173,7 +218,6 @@ const std::vector<CommandSpec>& Commands()
          1,
          2,
          [](QCommandLineParser& parser) {
-             AddJsonOption(parser, "show: print JSON.");
              parser.addOption({{QStringLiteral("o"), QStringLiteral("output")},
                                QStringLiteral("show: also write the configuration file, ready to "
                                               "edit and apply."),
@@ -221,15 +265,21 @@ const CommandSpec* FindCommand(const QString& name)
 // The options every command takes, before or after its name.
 struct SharedOptions {
     QCommandLineOption port{{QStringLiteral("p"), QStringLiteral("port")},
-                            QStringLiteral("Serial port: COMn or a device path such as "
-                                           "/dev/ttyUSB0 (default: $KORA_PORT, else the first "
-                                           "port found)."),
+                            QStringLiteral("Serial port: COMn, a device path such as "
+                                           "/dev/ttyUSB0, or a controller's name from "
+                                           "controllers.conf (default: $KORA_PORT, else the "
+                                           "file's default; never a port merely found)."),
                             QStringLiteral("PORT")};
     QCommandLineOption patient{QStringLiteral("patient"),
                                QStringLiteral("Wait for the console to fall silent after each "
                                               "command instead of ending at the prompt.")};
     QCommandLineOption verbose{{QStringLiteral("v"), QStringLiteral("verbose")},
                                QStringLiteral("Show the console traffic on standard error.")};
+    QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
+                             QStringLiteral("Print no progress or report lines, only failures.")};
+    QCommandLineOption json{QStringLiteral("json"),
+                            QStringLiteral("Print JSON (ls, ports, cfgio show), and report a "
+                                           "failure as one JSON object on standard error.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};
     QCommandLineOption log{QStringLiteral("log"),
@@ -246,6 +296,8 @@ struct SharedOptions {
         parser.addOption(log);
         parser.addOption(logRaw);
         parser.addOption(verbose);
+        parser.addOption(quiet);
+        parser.addOption(json);
         parser.addOption(help);
     }
 };
@@ -285,11 +337,11 @@ void Print(std::FILE* stream, const QString& text)
     std::fflush(stream);
 }
 
-int UsageError(std::FILE* err, const QString& message, const QString& helpCommand)
+int UsageError(std::FILE* err, bool json, const QString& message, const QString& helpCommand)
 {
-    Print(err, QStringLiteral("%1: %2\nTry '%3 --help'.\n")
-                   .arg(QLatin1String(kProgramName), message, helpCommand));
-    return kExitUsage;
+    return ReportError(err, {json, {}, {}},
+                       QStringLiteral("%1 (try '%2 --help')").arg(message, helpCommand),
+                       kExitUsage);
 }
 
 // Help text wrapped at 79 columns, keeping its own line breaks.
@@ -329,15 +381,81 @@ void SetUpCommandParser(QCommandLineParser& parser, const CommandSpec& command,
     }
 }
 
+// The ports the scan finds, for the message that asks for one.
+QString FoundPortsText()
+{
+    QStringList found;
+    for (const std::string& port : ScanComPorts(SystemComPortSources())) {
+        found << QString::fromLocal8Bit(port.c_str());
+    }
+    return found.isEmpty() ? QStringLiteral("none") : found.join(QStringLiteral(", "));
+}
+
+// One command of the command line: its parser holds its options and arguments.
+struct ParsedCommand {
+    const CommandSpec* spec = nullptr;
+    std::unique_ptr<QCommandLineParser> parser;
+    QStringList args;
+};
+
+// The commands of a chain split at each lone "+".
+QList<QStringList> ChainParts(const QStringList& words)
+{
+    QList<QStringList> parts{{}};
+    for (const QString& word : words) {
+        if (word == QLatin1String("+")) {
+            parts.append(QStringList());
+        } else {
+            parts.back().append(word);
+        }
+    }
+    return parts;
+}
+
+// The value of a shared option given in front of the commands or with any of them; two
+// different values are wrong usage.
+std::optional<QString> SharedValue(const QCommandLineParser& top,
+                                   const std::vector<ParsedCommand>& commands,
+                                   const QCommandLineOption& option, QString* conflict)
+{
+    std::optional<QString> value;
+    if (top.isSet(option)) {
+        value = top.value(option);
+    }
+    for (const ParsedCommand& command : commands) {
+        if (!command.parser->isSet(option)) {
+            continue;
+        }
+        const QString given = command.parser->value(option);
+        if (value && *value != given) {
+            *conflict = option.names().back();
+        }
+        value = given;
+    }
+    return value;
+}
+
+bool SharedFlag(const QCommandLineParser& top, const std::vector<ParsedCommand>& commands,
+                const QCommandLineOption& option)
+{
+    bool set = top.isSet(option);
+    for (const ParsedCommand& command : commands) {
+        set = set || command.parser->isSet(option);
+    }
+    return set;
+}
+
 } // namespace
 
 int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
 {
     const QString program = QString::fromLatin1(kProgramName);
     const SharedOptions shared;
+    // Known before anything is parsed, so that wrong usage is reported in the form asked for.
+    const bool json = arguments.contains(QStringLiteral("--json"));
 
     // First the options in front of the command word; everything from the command word on is
-    // the command's own.
+    // the commands' own.
     QCommandLineParser top;
     top.setApplicationDescription(ProgramHelpDescription());
     top.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsPositionalArguments);
@@ -346,9 +464,9 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
                                      QStringLiteral("Show the version.")};
     top.addOption(version);
     top.addPositionalArgument(QStringLiteral("COMMAND"), QStringLiteral("What to do (see above)."),
-                              QStringLiteral("COMMAND [ARGUMENTS]"));
+                              QStringLiteral("COMMAND [ARGUMENTS] [+ COMMAND [ARGUMENTS]]..."));
     if (!top.parse(arguments)) {
-        return UsageError(err, top.errorText(), program);
+        return UsageError(err, json, top.errorText(), program);
     }
     if (top.isSet(version)) {
         Print(out, program + QLatin1Char(' ') + QCoreApplication::applicationVersion() +
@@ -361,69 +479,109 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
             Print(out, top.helpText());
             return kExitOk;
         }
-        return UsageError(err, QStringLiteral("a command is missing"), program);
+        return UsageError(err, json, QStringLiteral("a command is missing"), program);
     }
     bool helpWord = false;
     if (words.front() == QLatin1String("help")) {
         helpWord = true;
         words.removeFirst();
     }
-    const CommandSpec* command = FindCommand(words.front());
-    if (command == nullptr) {
-        return UsageError(err, QStringLiteral("unknown command '%1'").arg(words.front()), program);
+
+    // Every command of a chain is checked before the first one runs: wrong usage anywhere
+    // sends nothing at all.
+    std::vector<ParsedCommand> commands;
+    for (const QStringList& part : ChainParts(words)) {
+        if (part.isEmpty()) {
+            return UsageError(err, json, QStringLiteral("a command is missing next to \"+\""),
+                              program);
+        }
+        const CommandSpec* command = FindCommand(part.front());
+        if (command == nullptr) {
+            return UsageError(err, json, QStringLiteral("unknown command '%1'").arg(part.front()),
+                              program);
+        }
+        auto parser = std::make_unique<QCommandLineParser>();
+        SetUpCommandParser(*parser, *command, shared);
+        const QString commandHelp = program + QLatin1Char(' ') + QLatin1String(command->name);
+        QStringList commandArguments = part;
+        commandArguments.front() = arguments.value(0, program);
+        if (!parser->parse(commandArguments)) {
+            return UsageError(err, json, parser->errorText(), commandHelp);
+        }
+        if (helpWord || top.isSet(shared.help) || parser->isSet(shared.help)) {
+            Print(out, parser->helpText());
+            return kExitOk;
+        }
+        const QStringList args = parser->positionalArguments();
+        if (args.size() < command->minArgs ||
+            (command->maxArgs >= 0 && args.size() > command->maxArgs)) {
+            return UsageError(err, json,
+                              args.size() < command->minArgs
+                                  ? QStringLiteral("%1: an argument is missing").arg(command->name)
+                                  : QStringLiteral("%1: too many arguments").arg(command->name),
+                              commandHelp);
+        }
+        commands.push_back({command, std::move(parser), args});
     }
 
-    QCommandLineParser parser;
-    SetUpCommandParser(parser, *command, shared);
-    const QString commandHelp = program + QLatin1Char(' ') + QLatin1String(command->name);
-    QStringList commandArguments = words;
-    commandArguments.front() = arguments.value(0, program);
-    if (!parser.parse(commandArguments)) {
-        return UsageError(err, parser.errorText(), commandHelp);
+    QString conflict;
+    const std::optional<QString> portOption = SharedValue(top, commands, shared.port, &conflict);
+    const std::optional<QString> logOption = SharedValue(top, commands, shared.log, &conflict);
+    if (!conflict.isEmpty()) {
+        return UsageError(err, json,
+                          QStringLiteral("--%1 is given twice with different values").arg(conflict),
+                          program);
     }
-    if (helpWord || top.isSet(shared.help) || parser.isSet(shared.help)) {
-        Print(out, parser.helpText());
-        return kExitOk;
-    }
-    const QStringList args = parser.positionalArguments();
-    if (args.size() < command->minArgs ||
-        (command->maxArgs >= 0 && args.size() > command->maxArgs)) {
-        return UsageError(err,
-                          args.size() < command->minArgs
-                              ? QStringLiteral("%1: an argument is missing").arg(command->name)
-                              : QStringLiteral("%1: too many arguments").arg(command->name),
-                          commandHelp);
-    }
-
     CliSession::Settings settings;
-    settings.verbose = top.isSet(shared.verbose) || parser.isSet(shared.verbose);
-    settings.timing = top.isSet(shared.patient) || parser.isSet(shared.patient)
-                          ? ExchangeTiming::Patient
-                          : ExchangeTiming::Quick;
-    settings.portName =
-        ArgumentPath(parser.isSet(shared.port) ? parser.value(shared.port) : top.value(shared.port))
-            .bytes;
-    const QString logPath =
-        parser.isSet(shared.log) ? parser.value(shared.log) : top.value(shared.log);
+    settings.verbose = SharedFlag(top, commands, shared.verbose);
+    settings.quiet = SharedFlag(top, commands, shared.quiet);
+    settings.jsonErrors = SharedFlag(top, commands, shared.json);
+    settings.timing =
+        SharedFlag(top, commands, shared.patient) ? ExchangeTiming::Patient : ExchangeTiming::Quick;
+    const bool needsPort = std::any_of(commands.begin(), commands.end(), [](const auto& command) {
+        return QLatin1String(command.spec->name) != QLatin1String("ports");
+    });
+    if (needsPort) {
+        const auto names = LoadControllerNames();
+        if (const auto* error = std::get_if<std::string>(&names)) {
+            return UsageError(err, json, QString::fromLocal8Bit(error->c_str()), program);
+        }
+        const auto choice = ChoosePort(portOption ? ArgumentPath(*portOption).bytes : std::string(),
+                                       std::get<ControllerNames>(names));
+        if (const auto* error = std::get_if<std::string>(&choice)) {
+            return ReportError(err, {json, {}, {}},
+                               QStringLiteral("%1; ports found: %2")
+                                   .arg(QString::fromLocal8Bit(error->c_str()), FoundPortsText()),
+                               kExitUsage);
+        }
+        settings.portName = std::get<PortChoice>(choice).port;
+        settings.portLabel = std::get<PortChoice>(choice).name;
+    }
     std::unique_ptr<ConsoleLogFile> log;
-    if (!logPath.isEmpty()) {
+    if (logOption && !logOption->isEmpty()) {
         std::string error;
-        log = ConsoleLogFile::Open(ArgumentPath(logPath).bytes,
-                                   top.isSet(shared.logRaw) || parser.isSet(shared.logRaw)
+        log = ConsoleLogFile::Open(ArgumentPath(*logOption).bytes,
+                                   SharedFlag(top, commands, shared.logRaw)
                                        ? ConsoleLogFile::Mode::RawReceived
                                        : ConsoleLogFile::Mode::Lines,
                                    &error);
         if (!log) {
-            Print(err,
-                  QStringLiteral("%1: %2\n")
-                      .arg(QLatin1String(kProgramName), QString::fromLocal8Bit(error.c_str())));
-            return kExitFailure;
+            return ReportError(err, {json, settings.portName, settings.portLabel},
+                               QString::fromLocal8Bit(error.c_str()), kExitFailure);
         }
     }
     ConsoleLogFile::SetActive(log.get());
+    // One session for the whole chain: its port, once opened, stays held until the end.
     CliSession session(std::move(settings), out, err);
-    CommandContext context{session, parser, args};
-    const int status = command->run(context);
+    int status = kExitOk;
+    for (ParsedCommand& command : commands) {
+        session.log().setEchoOutput(false);
+        CommandContext context{session, *command.parser, command.args};
+        status = command.spec->run(context);
+        if (status != kExitOk) {
+            break; // the first failure ends the chain, with its status
+        }
+    }
     ConsoleLogFile::SetActive(nullptr);
     return status;
 }

@@ -3,10 +3,13 @@
 #include <QCommandLineParser>
 #include <QStringList>
 
+#include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "cli/CliSession.h"
+#include "cli/DeviceArgs.h"
 
 namespace kora::cli {
 
@@ -33,9 +36,25 @@ int RunFormat(CommandContext& context);
 int RunCfgio(CommandContext& context);
 int RunExec(CommandContext& context);
 int RunTerm(CommandContext& context);
+int RunCat(CommandContext& context);
+int RunGet(CommandContext& context);
 
-// The port commands use when none is named: $KORA_PORT, else the first one the scan finds;
-// nothing when there is none.
-std::optional<std::string> DefaultPort();
+// One PC file for UploadFilesTo, checked already: a regular file of that size, a name the
+// controller takes.
+struct UploadFile {
+    std::string localPath; // bytes
+    std::string deviceName;
+    std::uint64_t size = 0;
+};
+// put's upload of checked files into a folder of D:: the free-space check on a fresh listing,
+// the queue over the session's port, progress, --verify.
+int UploadFilesTo(CommandContext& context, const std::string& folder,
+                  const std::vector<UploadFile>& files);
+// put -r: a PC folder mirrored into a folder of D:.
+int RunPutTree(CommandContext& context);
+
+// A typed device path split into its folder and the name in it; reports a usage failure and
+// gives nothing when it cannot be used or names the root.
+std::optional<SplitPath> NamedDevicePath(CliSession& session, const QString& typed);
 
 } // namespace kora::cli

@@ -7,10 +7,12 @@
 
 #include "cli/Commands.h"
 #include "cli/DeviceArgs.h"
+#include "cli/DosWildcard.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
+#include "device/DevicePosition.h"
 
 namespace kora::cli {
 
@@ -63,6 +65,7 @@ public:
 
     const FolderEntry& entry(std::size_t row) const { return browser_.entries().at(row); }
     bool empty() const { return browser_.entries().empty(); }
+    std::size_t size() const { return browser_.entries().size(); }
 
     // After a handler: its warning, then its failure; 0 when neither happened.
     int outcome() const
@@ -91,21 +94,9 @@ std::string DrivePath(const std::string& folder)
     return "D:" + folder;
 }
 
-// The typed path, split into its folder and the name in it; a usage failure when it cannot be
-// used or names the root.
 std::optional<SplitPath> NamedPath(CommandContext& context, int argument)
 {
-    const auto path = NormalizeDevicePath(DeviceText(context.args.value(argument)));
-    if (const auto* error = std::get_if<PathError>(&path)) {
-        context.session.failDevice(error->message, kExitUsage);
-        return std::nullopt;
-    }
-    SplitPath split = SplitDevicePath(std::get<std::string>(path));
-    if (split.name.empty()) {
-        context.session.fail(QStringLiteral("the root of D: cannot be used here"), kExitUsage);
-        return std::nullopt;
-    }
-    return split;
+    return NamedDevicePath(context.session, context.args.value(argument));
 }
 
 // A name the user types into the window's name dialog, which takes no more than maxLength
@@ -167,10 +158,70 @@ int RunDelete(CommandContext& context, bool directory)
     return kExitOk;
 }
 
+// rm with a DOS wildcard: the matching files of the folder are listed first; more than one is
+// deleted only with --yes. Each goes through the panel's Delete as a single name does.
+int RunDeleteMatching(CommandContext& context, const std::string& typed)
+{
+    CliSession& session = context.session;
+    const std::size_t cut = typed.find_last_of("\\/");
+    const std::string pattern = cut == std::string::npos ? typed : typed.substr(cut + 1);
+    if (const char* fault = DosPatternFault(pattern)) {
+        return session.failDevice("'" + pattern + "': " + fault, kExitUsage);
+    }
+    const auto folder = NormalizeDevicePath(cut == std::string::npos ? std::string(kDeviceRoot)
+                                                                     : typed.substr(0, cut + 1));
+    if (const auto* error = std::get_if<PathError>(&folder)) {
+        return session.failDevice(error->message, kExitUsage);
+    }
+    const std::string& path = std::get<std::string>(folder);
+    CommandLinePanel panel(session);
+    if (!panel.list(path)) {
+        return session.failWithExchangeFailure();
+    }
+    std::vector<std::string> matches;
+    for (std::size_t row = 0; row < panel.size(); ++row) {
+        const FolderEntry& entry = panel.entry(row);
+        if (!entry.isFolder && MatchesDosPattern(pattern, entry.name)) {
+            matches.push_back(entry.name);
+        }
+    }
+    if (matches.empty()) {
+        return session.failDevice("No file in " + DrivePath(path) + " matches '" + pattern + "'.");
+    }
+    for (const std::string& name : matches) {
+        std::fprintf(session.out(), "%s\n", DeviceLocation(ChildDevicePath(path, name)).c_str());
+    }
+    std::fflush(session.out());
+    if (matches.size() > 1 && !context.options.isSet(QStringLiteral("yes"))) {
+        return session.failDevice(std::to_string(matches.size()) + " files match '" + pattern +
+                                      "'; nothing was deleted: give --yes to delete them all.",
+                                  kExitUsage);
+    }
+    for (const std::string& name : matches) {
+        const std::optional<std::size_t> row = panel.find(name);
+        if (!row) {
+            return NotDone(session, "delete '" + name + "'", "del ");
+        }
+        panel.actions().PopupMenu2Popup(row);
+        panel.actions().Delete1Click(row);
+        if (const int status = panel.outcome(); status != kExitOk) {
+            return status;
+        }
+        if (panel.find(name)) {
+            return NotDone(session, "delete '" + name + "'", "del ");
+        }
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 int RunRm(CommandContext& context)
 {
+    const std::string typed = DeviceText(context.args.value(0));
+    if (HasDosWildcard(typed)) {
+        return RunDeleteMatching(context, typed);
+    }
     return RunDelete(context, false);
 }
 

@@ -7,11 +7,13 @@
 #include <algorithm>
 #include <array>
 #include <cstdlib>
+#include <set>
 #include <variant>
 #include <vector>
 
 #include "cli/Commands.h"
 #include "cli/DeviceArgs.h"
+#include "cli/NamedPorts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceOperations.h"
 #include "filelist/FileColumns.h"
@@ -95,6 +97,28 @@ void PrintTable(std::FILE* out, const DeviceBrowser& browser)
                    Latin1(browser.sizeStatusText()) + QLatin1Char('\n'));
 }
 
+// The date text of a listing ("2006/07/08 12:01", the time left out at midnight) in ISO 8601
+// ("2006-07-08T12:01:00"), for scripts; null when the listing gave no date.
+QJsonValue IsoDate(const std::string& text)
+{
+    std::vector<int> numbers;
+    int value = -1;
+    for (const char c : text + " ") {
+        if (c >= '0' && c <= '9') {
+            value = (value < 0 ? 0 : value * 10) + (c - '0');
+        } else if (value >= 0) {
+            numbers.push_back(value);
+            value = -1;
+        }
+    }
+    if (numbers.size() != 3 && numbers.size() != 5 && numbers.size() != 6) {
+        return QJsonValue(QJsonValue::Null);
+    }
+    numbers.resize(6, 0);
+    return QString::asprintf("%04d-%02d-%02dT%02d:%02d:%02d", numbers[0], numbers[1], numbers[2],
+                             numbers[3], numbers[4], numbers[5]);
+}
+
 QJsonObject TreeJson(const TreeCounts& counts)
 {
     return {{QStringLiteral("files"), static_cast<double>(counts.files)},
@@ -104,27 +128,56 @@ QJsonObject TreeJson(const TreeCounts& counts)
 
 } // namespace
 
-std::optional<std::string> DefaultPort()
-{
-    if (const char* named = std::getenv("KORA_PORT"); named != nullptr && *named != '\0') {
-        return std::string(named);
-    }
-    const std::vector<std::string> ports = ScanComPorts(SystemComPortSources());
-    if (ports.empty()) {
-        return std::nullopt;
-    }
-    return ports.front();
-}
-
 int RunPorts(CommandContext& context)
 {
-    for (const std::string& name : ScanComPorts(SystemComPortSources())) {
-        const QString state = PortState(name);
-        Print(context.session.out(), QString::fromLocal8Bit(name.c_str()) +
-                                         (state.isEmpty() ? QString() : QLatin1Char(' ') + state) +
-                                         QLatin1Char('\n'));
+    std::FILE* out = context.session.out();
+    const bool json = context.options.isSet(QStringLiteral("json"));
+    // A file that cannot be read names nothing here; commands that need a port report it.
+    const auto loaded = LoadControllerNames();
+    const ControllerNames names = std::holds_alternative<ControllerNames>(loaded)
+                                      ? std::get<ControllerNames>(loaded)
+                                      : ControllerNames{};
+    std::set<std::string> shown;
+    QJsonArray ports;
+    const auto add = [&](const std::string& port, const QString& state,
+                         const std::vector<std::string>& portNames) {
+        QJsonArray jsonNames;
+        QStringList textNames;
+        for (const std::string& name : portNames) {
+            shown.insert(name);
+            jsonNames.append(QString::fromStdString(name));
+            textNames << QString::fromStdString(name);
+        }
+        ports.append(
+            QJsonObject{{QStringLiteral("port"), QString::fromLocal8Bit(port.c_str())},
+                        {QStringLiteral("state"), state.isEmpty() ? QStringLiteral("free") : state},
+                        {QStringLiteral("names"), jsonNames}});
+        if (!json) {
+            const QString named =
+                textNames.isEmpty()
+                    ? QString()
+                    : QStringLiteral("  (%1)").arg(textNames.join(QStringLiteral(", ")));
+            Print(out, QString::fromLocal8Bit(port.c_str()) +
+                           (state.isEmpty() ? QString() : QLatin1Char(' ') + state) + named +
+                           QLatin1Char('\n'));
+        }
+    };
+    for (const std::string& port : ScanComPorts(SystemComPortSources())) {
+        add(port, PortState(port), NamesOfPort(port, names));
     }
-    std::fflush(context.session.out());
+    // Named controllers whose port the scan did not find (unplugged, or a typing error).
+    for (const auto& [name, port] : names.names) {
+        if (!shown.contains(name)) {
+            add(port, QStringLiteral("not found"), {name});
+        }
+    }
+    if (json) {
+        std::fputs(QJsonDocument(QJsonObject{{QStringLiteral("ports"), ports}})
+                       .toJson(QJsonDocument::Indented)
+                       .constData(),
+                   out);
+    }
+    std::fflush(out);
     return kExitOk;
 }
 
@@ -159,6 +212,7 @@ int RunLs(CommandContext& context)
                  entry.isFolder ? QStringLiteral("folder") : QStringLiteral("file")},
                 {QStringLiteral("size"), static_cast<double>(entry.size)},
                 {QStringLiteral("date"), Latin1(entry.modified)},
+                {QStringLiteral("modified"), IsoDate(entry.modified)},
             });
         }
         QJsonObject listing{
@@ -172,6 +226,7 @@ int RunLs(CommandContext& context)
         if (tree) {
             listing.insert(QStringLiteral("tree"), TreeJson(*tree));
         }
+        session.addPortTo(listing);
         std::fputs(QJsonDocument(listing).toJson(QJsonDocument::Indented).constData(), out);
     } else {
         PrintTable(out, browser);

@@ -175,6 +175,12 @@ int Verify(CliSession& session, const std::string& folder, const std::vector<Put
 int RunPut(CommandContext& context)
 {
     CliSession& session = context.session;
+    if (context.options.isSet(QStringLiteral("recursive"))) {
+        return RunPutTree(context);
+    }
+    if (context.options.isSet(QStringLiteral("dry-run"))) {
+        return session.fail(QStringLiteral("--dry-run goes with -r"), kExitUsage);
+    }
     QStringList args = context.args;
     std::string folder(kDeviceRoot);
     if (args.size() >= 2 && LooksLikeDevicePath(DeviceText(args.back()))) {
@@ -243,6 +249,28 @@ int RunPut(CommandContext& context)
         }
     }
 
+    std::vector<UploadFile> uploads;
+    for (const PutFile& file : files) {
+        uploads.push_back({file.queued.localPath, file.queued.deviceName, file.size});
+    }
+    return UploadFilesTo(context, folder, uploads);
+}
+
+int UploadFilesTo(CommandContext& context, const std::string& folder,
+                  const std::vector<UploadFile>& uploads)
+{
+    CliSession& session = context.session;
+    std::vector<PutFile> files;
+    std::vector<CopySource> sources;
+    for (const UploadFile& upload : uploads) {
+        PutFile file;
+        file.size = upload.size;
+        file.queued.localPath = upload.localPath;
+        file.queued.checkedSize = upload.size;
+        file.queued.deviceName = upload.deviceName;
+        sources.push_back({upload.localPath, true, upload.size});
+        files.push_back(std::move(file));
+    }
     DirectoryListing listing;
     if (!ListDeviceDirectory(session.runner(), folder, listing)) {
         return session.failWithExchangeFailure();
@@ -256,15 +284,19 @@ int RunPut(CommandContext& context)
         return session.failDevice(CopyRefusalText(refusal));
     }
 
-    SerialPort port(*session.port()); // the listing has found it
-    if (const std::optional<std::string> failure = OpenCopyPort(port)) {
-        return session.failDevice(*failure);
+    // The session's port, held since the listing: nobody can take it in between.
+    std::string openFailure;
+    SerialPort* held = session.openPort(&openFailure);
+    if (held == nullptr) {
+        return session.failDevice(openFailure);
     }
+    SerialPort& port = *held;
+    SetCopyLineSettings(port);
     std::vector<QueuedFile> queue;
     for (const PutFile& file : files) {
         queue.push_back(file.queued);
     }
-    ProgressDisplay display(session.err(), context.options.isSet(QStringLiteral("quiet")));
+    ProgressDisplay display(session.err(), session.quiet());
     QueueOutcome outcome;
     {
         const StopSignals stop;
@@ -281,7 +313,6 @@ int RunPut(CommandContext& context)
                               session.timing(), pacing);
     }
     display.finish();
-    port.Close();
 
     switch (outcome.kind) {
     case QueueOutcome::Kind::Failed:

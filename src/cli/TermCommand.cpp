@@ -229,6 +229,7 @@ int RunTerm(CommandContext& context)
         return session.failNoPort();
     }
     const QString portName = QString::fromLocal8Bit(session.port()->c_str());
+    session.releasePort(); // the terminal keeps a port of its own, reopened when it returns
     auto port = std::make_unique<SerialPort>(*session.port());
     if (!OpenTerminalPort(*port)) {
         QString message = TerminalSession::OpenFailureText(portName);

@@ -320,6 +320,9 @@ std::string CompletePromptText(SerialPort& port, std::string prompt, const Devic
 std::optional<StepFailure> ReadStepOutput(SerialPort& port, ConsoleLog& log,
                                           const ConsoleStep& step, const DeviceOperation& op)
 {
+    if (step.readOutput) {
+        return step.readOutput(port, log, op.timing);
+    }
     std::optional<std::string> failure;
     // Runs the check on one whole line; false when the output loop is to stop here.
     const auto check = [&](const std::string& whole) {
@@ -381,6 +384,14 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
     if (!port.Open()) {
         return {false, OpenFailureMessage(port)};
     }
+    OperationResult result = RunDeviceOperationOnOpenPort(port, portName, op, log);
+    port.Close();
+    return result;
+}
+
+OperationResult RunDeviceOperationOnOpenPort(SerialPort& port, const std::string& portName,
+                                             const DeviceOperation& op, ConsoleLog& log)
+{
     port.LineEnd = op.lineEnd;
     // Not checked: a line that refused its settings fails the echo check of the first command.
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
@@ -412,7 +423,6 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
             break;
         }
     }
-    port.Close();
     return result;
 }
 

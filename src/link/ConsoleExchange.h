@@ -125,6 +125,13 @@ struct StepFailure {
 // removed, or empty when no complete prompt came within the budget.
 using EndCheck = std::function<std::optional<StepFailure>(const std::string& prompt)>;
 
+// Reads a step's whole output itself instead of the line loop and the prompt wait, for a
+// reading that must account for every byte the console sends (a line loop drops zero bytes
+// and the byte at its limit). Gets the port right after the command's echo; returns the fault,
+// if any, as an end check does.
+using OutputReader = std::function<std::optional<StepFailure>(SerialPort& port, ConsoleLog& log,
+                                                              ExchangeTiming timing)>;
+
 // One command of a device operation.
 struct ConsoleStep {
     std::string command;            // typed as is; ends in "\r"
@@ -133,6 +140,8 @@ struct ConsoleStep {
                                     // until its first fault (the one reported)
     EndCheck checkEnd;              // optional; runs after the prompt wait when no line failed.
                                     // A failure ends the operation: later steps are not sent.
+    OutputReader readOutput{};      // optional; replaces the line loop, both checks and the
+                                    // prompt wait
 };
 
 // A standard device operation: open the port, 57600 8N1, LineEnd and T, PrepareConsole, then
@@ -159,6 +168,11 @@ struct OperationResult {
 // never shows a message box (the GUI wrapper does that).
 OperationResult RunDeviceOperation(const std::string& portName, const DeviceOperation& op,
                                    ConsoleLog& log);
+
+// The same on a port the caller has opened and keeps open (a command-line chain holds one port
+// for all its commands): everything but the open and the close, line settings included.
+OperationResult RunDeviceOperationOnOpenPort(SerialPort& port, const std::string& portName,
+                                             const DeviceOperation& op, ConsoleLog& log);
 
 // The plain generic command: one step, LineEnd 10, T = 200 ms, no line check.
 DeviceOperation GenericCommand(const std::string& command);

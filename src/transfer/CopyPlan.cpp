@@ -216,10 +216,16 @@ std::optional<std::string> OpenCopyPort(SerialPort& port)
     if (!port.Open()) {
         return OpenFailureMessage(port);
     }
+    SetCopyLineSettings(port);
+    return std::nullopt;
+}
+
+void SetCopyLineSettings(SerialPort& port)
+{
+    port.LineEnd = 13;
     // Not checked: a line that refused its settings fails the echo check of the first command.
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(kCopyTimeoutMs);
-    return std::nullopt;
 }
 
 } // namespace kora

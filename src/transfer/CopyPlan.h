@@ -125,5 +125,8 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
 // open-failure message (with its hint) when it cannot be had.
 inline constexpr std::uint32_t kCopyTimeoutMs = 500;
 std::optional<std::string> OpenCopyPort(SerialPort& port);
+// The copy's line settings on a port that is open already (the command-line tool holds one
+// port for all its operations): 57600 8N1, T = 500 ms, lines ending at CR.
+void SetCopyLineSettings(SerialPort& port);
 
 } // namespace kora

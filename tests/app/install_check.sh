@@ -42,6 +42,7 @@ done
 contents=$(dpkg-deb --contents "$deb")
 for file in ./usr/bin/kora7740p-utility ./usr/bin/kora7740p-sim ./usr/bin/kora7740p \
   ./usr/share/man/man1/kora7740p.1 \
+  ./usr/share/bash-completion/completions/kora7740p \
   ./usr/share/applications/kora7740p-utility.desktop \
   ./usr/share/icons/hicolor/scalable/apps/kora7740p-utility.svg; do
   grep -q " $file\$" <<<"$contents" || fail "the package lacks $file"

@@ -68,13 +68,17 @@ TEST_F(CliTest, LsShowsThePanelsColumnsAndJsonReadsBack)
     const ToolResult partial = tool({"ls", "--json"});
     EXPECT_EQ(partial.status, 1) << partial.out;
     EXPECT_EQ(partial.out, "");
-    EXPECT_NE(partial.err.find("The listing of D:\\ is incomplete"), std::string::npos)
-        << partial.err;
+    // --json: the failure as one JSON object with its code.
+    const QJsonObject error = ParseJson(partial.err);
+    EXPECT_EQ(error["error"].toString(), "incomplete") << partial.err;
+    EXPECT_EQ(error["status"].toInt(), 1);
+    EXPECT_EQ(error["port"].toString(), "COM1");
+    EXPECT_TRUE(error["message"].toString().startsWith("The listing of D:\\ is incomplete"));
     sim().faults().noBytesFreeLine = false;
 
     const ToolResult missing = tool({"ls", "\\NOPE"});
     EXPECT_EQ(missing.status, 1);
-    EXPECT_EQ(missing.err, "kora7740p: Invalid directory\n'\\NOPE'!\n");
+    EXPECT_EQ(missing.err, "kora7740p: Invalid directory '\\NOPE'!\n");
     EXPECT_EQ(missing.out, "");
 }
 
@@ -130,12 +134,11 @@ TEST_F(CliTest, APortHeldElsewhereIsMarkedAndRefused)
     EXPECT_EQ(Lines(tool({"ports"}).out).at(0), "COM1 busy");
     const ToolResult ls = tool({"ls"});
     EXPECT_EQ(ls.status, 1);
-    EXPECT_EQ(ls.err,
-              "kora7740p: Unable to open COM1!\n\nThe port is in use by another program.\n");
+    EXPECT_EQ(ls.err, "kora7740p: Unable to open COM1! The port is in use by another program.\n");
     const ToolResult term = tool({"-p", "COM1", "term"});
     EXPECT_EQ(term.status, 1);
     EXPECT_EQ(term.err,
-              "kora7740p: Unable to open COM1 !\n\nThe port is in use by another program.\n");
+              "kora7740p: Unable to open COM1 ! The port is in use by another program.\n");
     held.Close();
     EXPECT_EQ(sim().bytesReceived(), 0u);
 }
@@ -184,7 +187,7 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndSendsNothing)
         EXPECT_EQ(result.err.rfind("kora7740p: ", 0), 0u) << result.err;
     }
     EXPECT_EQ(sim().bytesReceived(), 0u);
-    EXPECT_EQ(tool({"rm", "BAD NAME"}).err, "kora7740p: " + *UnsafeNameWarning("BAD NAME") + "\n");
+    EXPECT_EQ(tool({"rm", "BAD NAME"}).err, ErrLine(*UnsafeNameWarning("BAD NAME")));
 
     const ToolResult help = tool({"--help"});
     EXPECT_EQ(help.status, 0);
