@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "device/DeviceBrowser.h"
-#include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "filelist/FolderListModel.h"
 #include "filelist/ShellEntryInfoProvider.h"
 #include "link/DeviceLink.h"
 

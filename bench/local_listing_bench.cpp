@@ -153,7 +153,7 @@ int main(int argc, char** argv)
     const double shownMs = Median(shown);
     const QTreeView& view = *panel.lstviewLocal();
     const int rowsOnScreen = view.viewport()->height() / view.sizeHintForRow(0);
-    const auto& entries = panel.controller().browser().LocalEntries();
+    const auto& entries = panel.controller().browser().entries();
     std::printf("%zu entries, %s\n", entries.size(),
                 panel.controller().browser().sizeStatusText().c_str());
     std::printf("bare readdir+stat %.1f ms; first screen shown %.1f ms (listing and sort %.1f ms, "

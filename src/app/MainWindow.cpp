@@ -45,7 +45,7 @@
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
 #include "transfer/CopyToDeviceController.h"
-#include "ui/ToolIcons.h"
+#include "ui/ThemeIcons.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -102,7 +102,6 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     connect(Exit1_, &QAction::triggered, this, &TfrmMain::Exit1Click);
     connect(About1_, &QAction::triggered, this, &TfrmMain::About1Click);
     connect(pnlLocal_->tbtnLocalRun(), &QToolButton::clicked, this, &TfrmMain::tbtnLocalRunClick);
-    pnlKora_->cbxKora()->installEventFilter(this);
     deviceLink_ = std::make_unique<DeviceLink>();
     PatientTiming1_->setChecked(LoadPatientTiming());
     PatientTiming1Click(PatientTiming1_->isChecked());
@@ -184,7 +183,7 @@ QWidget* TfrmMain::buildButtonColumn()
     btnCopy_ = new QPushButton(pnlBtn_);
     btnCopy_->setObjectName(QStringLiteral("btnCopy"));
     btnCopy_->setToolTip(QStringLiteral("Copy file to KORA"));
-    btnCopy_->setIcon(MakeToolIcon(ToolIcon::CopyToDevice));
+    btnCopy_->setIcon(ThemeIcon(ToolIcon::CopyToDevice));
     btnCopy_->setIconSize(QSize(24, 24));
     btnCopy_->setFixedSize(kButtonColumnWidth - 6, 40);
     layout->addStretch(1);
@@ -506,20 +505,6 @@ void TfrmMain::About1Click()
 {
     const auto dialog = std::make_unique<TdlgKoraAbout>(this);
     dialog->exec();
-}
-
-bool TfrmMain::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == pnlKora_->cbxKora() && event->type() == QEvent::KeyPress) {
-        return cbxKoraKeyPress(static_cast<QKeyEvent&>(*event));
-    }
-    return QMainWindow::eventFilter(watched, event);
-}
-
-bool TfrmMain::cbxKoraKeyPress(QKeyEvent& event)
-{
-    // Typed characters are discarded; navigation keys still work.
-    return !event.text().isEmpty() && event.text().at(0).isPrint();
 }
 
 void TfrmMain::FormDestroy()

@@ -95,7 +95,6 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void centreOnDesktop();
@@ -126,8 +125,6 @@ private:
     // The window's close button, the system menu or Alt+F4: No keeps the window open.
     void FormClose(QCloseEvent& event);
     bool ConfirmExit();
-    // The path box of the device panel is chosen from, never typed into.
-    bool cbxKoraKeyPress(QKeyEvent& event);
 
     QMenuBar* MainMenu1_ = nullptr;
     QMenu* File1_ = nullptr;

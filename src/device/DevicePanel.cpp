@@ -5,23 +5,15 @@
 #include <QToolButton>
 
 namespace kora {
-namespace {
 
-FilePanelLook DevicePanelLook()
-{
-    FilePanelLook look;
-    look.prefix = QStringLiteral("Kora");
-    look.caption = QStringLiteral("KORA-7740P:");
-    look.statusWidths = {150, 50};
-    // Chosen from its list only: the directories listed so far.
-    look.pathBoxEditable = false;
-    look.multiSelection = false;
-    return look;
-}
-
-} // namespace
-
-DevicePanel::DevicePanel(QWidget* parent) : FilePanel(DevicePanelLook(), parent)
+DevicePanel::DevicePanel(QWidget* parent)
+    : FilePanel({.prefix = QStringLiteral("Kora"),
+                 .caption = QStringLiteral("KORA-7740P:"),
+                 .statusWidths = {150, 50},
+                 // Chosen from its list only: the directories listed so far.
+                 .pathBoxEditable = false,
+                 .multiSelection = false},
+                parent)
 {
     tbtnKoraUp_ =
         addToolButton(QStringLiteral("tbtnKoraUp"), QStringLiteral("Move up"), ToolIcon::MoveUp);

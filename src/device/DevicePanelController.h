@@ -14,27 +14,24 @@
 #include "device/DeviceListing.h"
 #include "device/DeviceMenu.h"
 #include "filelist/EntryInfoProvider.h"
-#include "filelist/TypeAheadSearch.h"
 
-class QAbstractItemView;
 class QAction;
 class QMenu;
-class QPoint;
 class QWidget;
 
 namespace kora {
 
 class DeviceBrowser;
 class DeviceLink;
-class DeviceListModel;
 class DeviceMenuActions;
 class DevicePanel;
 class DialogActionUi;
+class FilePanelController;
+class FolderListModel;
 
-// The behaviour of the device panel: lists the controller's directories into the panel's
-// views, walks through them, sorts by column, keeps the path box, the status bar and the port
-// box, and runs the pop-up menu PopupMenu2 with its operations. The panel's widgets stay
-// plain; the main window creates one controller for its panel and hands it what it needs.
+// The device panel: the shared file-panel controller on the controller's drive, the port box,
+// and the pop-up menu PopupMenu2 with its operations. The main window creates one controller
+// for its panel and hands it what it needs.
 class DevicePanelController final : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +53,7 @@ public:
     ~DevicePanelController() override;
 
     DeviceBrowser& browser() const { return *browser_; }
-    DeviceListModel& listModel() const { return *model_; }
+    FolderListModel& listModel() const;
     QMenu* PopupMenu2() const { return PopupMenu2_.get(); }
     // The menu's items by object name ("Delete1", "FORMAT1", separators "N1".."N4"); the
     // submenu's own item is "DOScommand1".
@@ -76,6 +73,7 @@ public:
     void tbtnRefreshClick();
     void lstviewKoraColumnClick(int column);
     void lstviewKoraDblClick();
+    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow);
     // Remembers the row the menu is opened on and enables the items for it.
     void PopupMenu2Popup();
 
@@ -88,41 +86,30 @@ public:
     void SetToAutoRun1Click();
     void Properities1Click();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void connectPanel();
+    void connectPortBox();
+    // The one place the menu's items are made and connected to their handlers.
     void buildPopupMenu2();
-    void connectPopupMenu2();
-    void openPopupMenu2(QAbstractItemView& view, const QPoint& position);
-    // After every listing: path box, status texts, focus row and selection.
-    void showListing();
-    // The port box's text takes effect: picked from its list, or typed and confirmed.
-    void portTextEdited();
+    // The port box's text takes effect: typed and confirmed.
     void typedPortConfirmed();
     // Before a user action: a port name typed but not confirmed takes effect, which lists the
     // new port's root. True when that happened: the action was made on a listing that is gone
     // (or, for a listing, has just been made), so it is dropped.
     bool portChangedFirst();
-    // Type-ahead: the row whose name begins with the typed text, from the current row on.
-    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow);
-    // Backspace goes up and Enter acts as a double click; the list still sees the key.
-    void lstviewKoraKeyDown(int key);
+    // A menu command, unless a typed port name took effect first.
+    void menuCommand(const std::function<void()>& command);
 
     DevicePanel& panel_;
     DeviceLink& link_;
     Wiring wiring_;
     std::unique_ptr<DeviceBrowser> browser_;
-    std::unique_ptr<DeviceListModel> model_;
+    std::unique_ptr<FilePanelController> shared_;
     std::unique_ptr<DialogActionUi> ui_;
     std::unique_ptr<DeviceMenuActions> actions_;
     std::unique_ptr<QMenu> PopupMenu2_;
     std::array<QAction*, kPopupMenu2Items.size()> menuItems_{};
-    TypeAheadSearch typeAhead_;
     // The port box holds typed text that has not taken effect yet.
     bool portTextPending_ = false;
-    // The menu being opened was asked for by a mouse click rather than the menu key.
 };
 
 } // namespace kora

@@ -259,20 +259,20 @@ TEST_F(LocalPanelTest, SeveralSelectedEntriesAreHandedOnInListOrder)
 TEST_F(LocalPanelTest, ThePathBoxListsTypedAndPickedFoldersAndSaysWhyNot)
 {
     typePath(qpath("disk"));
-    EXPECT_EQ(browser().LocalPathText(), path("disk"));
+    EXPECT_EQ(browser().pathText(), path("disk"));
     EXPECT_EQ(box().itemText(0), qpath("disk"));
 
     typePath(qpath("nowhere"));
     ASSERT_EQ(prompts.boxes.size(), 1);
     EXPECT_EQ(prompts.boxes.front(),
               "error: '" + qpath("nowhere") + "'\n\nNo such file or directory");
-    EXPECT_EQ(browser().LocalPathText(), path("disk")) << "the view keeps what it showed";
+    EXPECT_EQ(browser().pathText(), path("disk")) << "the view keeps what it showed";
     EXPECT_EQ(box().count(), 2);
 
     // Down opens the list instead of stepping through it; picking an item lists it.
     QTest::keyClick(box().lineEdit(), Qt::Key_Down);
     EXPECT_TRUE(box().view()->isVisible());
-    EXPECT_EQ(browser().LocalPathText(), path("disk"));
+    EXPECT_EQ(browser().pathText(), path("disk"));
     box().hidePopup();
     box().setCurrentIndex(1);
     emit box().activated(1);
@@ -285,9 +285,9 @@ TEST_F(LocalPanelTest, OpenDirectoryListsThePickedFolder)
 {
     dialogs->answers = {qpath("home")};
     QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton);
-    EXPECT_EQ(browser().LocalPathText(), path("home"));
+    EXPECT_EQ(browser().pathText(), path("home"));
     QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton); // cancelled
-    EXPECT_EQ(browser().LocalPathText(), path("home"));
+    EXPECT_EQ(browser().pathText(), path("home"));
 }
 
 TEST_F(LocalPanelTest, NamesThatAreNotUtf8KeepTheirBytes)

@@ -19,10 +19,10 @@
 #include "FakeConsole.h"
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
-#include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "device/KoraPropDialog.h"
+#include "filelist/FolderListModel.h"
 #include "link/DeviceLink.h"
 #include "support/ModalAnswer.h"
 #include "support/QtPrinters.h"
@@ -276,7 +276,7 @@ TEST_F(DevicePanelTest, AColumnClickSortsAscendingAndRefreshGoesBackToNameOrder)
     clickHeader(1);
     EXPECT_EQ(rows(tree()), bySize) << "a second click does not reverse";
     EXPECT_FALSE(tree().header()->isSortIndicatorShown());
-    EXPECT_EQ(controller->browser().SavedSortColumn(), 1);
+    EXPECT_EQ(controller->browser().savedSortColumn(), 1);
     EXPECT_EQ(listingsRun(), 3) << "each click reads the directory again";
 
     clickHeader(2);
@@ -466,7 +466,7 @@ TEST_F(DevicePanelTest, MenuItemsFollowTheSelection)
     {
         SCOPED_TRACE("file");
         expect(openMenu(rowOf("README.TXT")), false, true, true, false);
-        EXPECT_EQ(controller->browser().SavedFocusIndex(), rowOf("README.TXT"));
+        EXPECT_EQ(controller->browser().savedFocusIndex(), rowOf("README.TXT"));
     }
     {
         SCOPED_TRACE(".EXE file");

@@ -7,8 +7,9 @@
 #include "device/DeviceMenu.h"
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
-#include "device/DeviceSort.h"
+#include "filelist/FileColumns.h"
 #include "filelist/FolderEntries.h"
+#include "filelist/FolderSort.h"
 
 namespace kora {
 namespace {
@@ -35,7 +36,7 @@ std::vector<std::string> NamesSortedBy(std::vector<FolderEntry> list, int column
 {
     FolderEntries entries;
     entries.assign(std::move(list));
-    SortDeviceEntries(entries, column);
+    SortFolderEntries(entries, column, {});
     std::vector<std::string> names;
     for (const FolderEntry& entry : entries) {
         names.push_back(entry.name);

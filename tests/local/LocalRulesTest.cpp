@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
 
 #include "filelist/FileColumns.h"
-#include "local/LocalListModel.h"
+#include "filelist/FolderListModel.h"
+#include "filelist/FolderSort.h"
 #include "local/LocalNamespace.h"
-#include "local/LocalSort.h"
 #include "local/LocalVolumes.h"
 
 namespace kora {
@@ -72,7 +72,7 @@ std::vector<std::string> SortedNames(std::vector<FolderEntry> list, int column)
 {
     FolderEntries entries;
     entries.assign(std::move(list));
-    SortLocalEntries(entries, column);
+    SortFolderEntries(entries, column, {.namesIgnoreCase = true, .datesByTime = true});
     std::vector<std::string> names;
     for (const FolderEntry& entry : entries) {
         names.push_back(entry.name);
