@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace kora {
 
@@ -37,6 +38,12 @@ DevicePanel::DevicePanel(QWidget* parent)
     cbxCOM_->setMinimumContentsLength(7);
     cbxCOM_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     toolBar()->addWidget(cbxCOM_);
+}
+
+std::vector<QWidget*> DevicePanel::portControls() const
+{
+    return {tbtnKoraConf(),   tbtnKoraUp(),     tbtnRefresh(), tbtnKoraLgIcon(), tbtnKoraSmIcon(),
+            tbtnKoraLsIcon(), tbtnKoraDtIcon(), cbxCOM(),      cbxKora(),        lstviewKora()};
 }
 
 } // namespace kora

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <vector>
+
 #include "filelist/FilePanel.h"
 
 class QComboBox;
@@ -30,6 +32,9 @@ public:
     QTreeView* lstviewKora() const { return reportView(); }
     QListView* lstviewKoraIcons() const { return iconView(); }
     StatusPanels* stabarKora() const { return statusBar(); }
+    // The controls that start work on the controller through the port, all but the terminal
+    // button: disabled while a long holder (terminal, copy, I/O configuration) has the port.
+    std::vector<QWidget*> portControls() const;
 
 private:
     QToolButton* tbtnKoraUp_ = nullptr;
