@@ -66,12 +66,12 @@ void FilePanelController::connectPanel()
                 });
     }
     QComboBox& box = *panel_.pathBox();
-    // What the user typed is what gets listed: no completion behind the user's back.
-    box.setCompleter(nullptr);
     connect(&box, &QComboBox::activated, this,
             [this, &box](int index) { choosePath(box.itemText(index)); });
     box.installEventFilter(this);
-    if (box.lineEdit() != nullptr) {
+    if (box.isEditable()) {
+        // What the user typed is what gets listed: no completion behind the user's back.
+        box.setCompleter(nullptr);
         box.lineEdit()->installEventFilter(this);
     }
 }
