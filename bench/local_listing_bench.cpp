@@ -151,7 +151,7 @@ int main(int argc, char** argv)
     }
     const double bareMs = Median(bare);
     const double shownMs = Median(shown);
-    const QTreeView& view = *panel.lstviewLocal();
+    const QTreeView& view = *panel.reportView();
     const int rowsOnScreen = view.viewport()->height() / view.sizeHintForRow(0);
     const auto& entries = panel.controller().browser().entries();
     std::printf("%zu entries, %s\n", entries.size(),

@@ -169,13 +169,13 @@ void TfrmMain::ScanComPort()
 
 void TfrmMain::selectStartViews()
 {
-    QComboBox* pathBox = pnlLocal_->cbxLocal();
+    QComboBox* pathBox = pnlLocal_->pathBox();
     pathBox->setFocus(Qt::OtherFocusReason);
     if (QLineEdit* edit = pathBox->lineEdit()) {
         edit->selectAll();
     }
-    pnlLocal_->tbtnLocalDtIcon()->setChecked(true);
-    pnlKora_->tbtnKoraDtIcon()->setChecked(true);
+    pnlLocal_->viewStyleButton(FileViewStyle::Report)->setChecked(true);
+    pnlKora_->viewStyleButton(FileViewStyle::Report)->setChecked(true);
 }
 
 void TfrmMain::createTerminalThreads()

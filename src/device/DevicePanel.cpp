@@ -8,13 +8,9 @@
 namespace kora {
 
 DevicePanel::DevicePanel(QWidget* parent)
-    : FilePanel({.prefix = QStringLiteral("Kora"),
-                 .caption = QStringLiteral("KORA-7740P:"),
-                 .statusWidths = {150, 50},
-                 // Chosen from its list only: the directories listed so far.
-                 .pathBoxEditable = false,
-                 .multiSelection = false},
-                parent)
+    // The path box is chosen from its list only (the directories listed so far); one row is
+    // selected at a time.
+    : FilePanel({QStringLiteral("Kora"), QStringLiteral("KORA-7740P:"), {150, 50}}, parent)
 {
     tbtnKoraUp_ =
         addToolButton(QStringLiteral("tbtnKoraUp"), QStringLiteral("Move up"), ToolIcon::MoveUp);
@@ -42,8 +38,16 @@ DevicePanel::DevicePanel(QWidget* parent)
 
 std::vector<QWidget*> DevicePanel::portControls() const
 {
-    return {tbtnKoraConf(),   tbtnKoraUp(),     tbtnRefresh(), tbtnKoraLgIcon(), tbtnKoraSmIcon(),
-            tbtnKoraLsIcon(), tbtnKoraDtIcon(), cbxCOM(),      cbxKora(),        lstviewKora()};
+    return {tbtnKoraConf(),
+            tbtnKoraUp(),
+            tbtnRefresh(),
+            viewStyleButton(FileViewStyle::LargeIcons),
+            viewStyleButton(FileViewStyle::SmallIcons),
+            viewStyleButton(FileViewStyle::List),
+            viewStyleButton(FileViewStyle::Report),
+            cbxCOM(),
+            pathBox(),
+            reportView()};
 }
 
 } // namespace kora

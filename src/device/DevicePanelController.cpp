@@ -10,10 +10,8 @@
 #include <utility>
 
 #include "device/DeviceBrowser.h"
-#include "device/DeviceMenuActions.h"
 #include "device/DevicePanel.h"
 #include "device/DialogActionUi.h"
-#include "filelist/FilePanelController.h"
 #include "filelist/FolderListModel.h"
 #include "filelist/ShellEntryInfoProvider.h"
 #include "link/DeviceLink.h"
@@ -207,32 +205,7 @@ void DevicePanelController::cbxCOMChange()
 
 void DevicePanelController::cbxKoraClick(int index)
 {
-    shared_->choosePath(panel_.cbxKora()->itemText(index));
-}
-
-void DevicePanelController::tbtnKoraUpClick()
-{
-    shared_->moveUp();
-}
-
-void DevicePanelController::tbtnRefreshClick()
-{
-    shared_->refresh();
-}
-
-void DevicePanelController::lstviewKoraColumnClick(int column)
-{
-    shared_->sortByColumn(column);
-}
-
-void DevicePanelController::lstviewKoraDblClick()
-{
-    shared_->activate();
-}
-
-std::optional<int> DevicePanelController::lstviewKoraDataFind(const QString& typed, int currentRow)
-{
-    return shared_->findByTypeAhead(typed, currentRow);
+    shared_->choosePath(panel_.pathBox()->itemText(index));
 }
 
 void DevicePanelController::PopupMenu2Popup()
@@ -250,41 +223,6 @@ void DevicePanelController::menuCommand(const std::function<void()>& command)
     if (!portChangedFirst()) {
         command();
     }
-}
-
-void DevicePanelController::MakeDirectory1Click()
-{
-    menuCommand([this] { actions_->MakeDirectory1Click(); });
-}
-
-void DevicePanelController::Delete1Click()
-{
-    menuCommand([this] { actions_->Delete1Click(selectedRow()); });
-}
-
-void DevicePanelController::Rename1Click()
-{
-    menuCommand([this] { actions_->Rename1Click(selectedRow()); });
-}
-
-void DevicePanelController::ABORT1Click()
-{
-    menuCommand([this] { actions_->ABORT1Click(); });
-}
-
-void DevicePanelController::FORMAT1Click()
-{
-    menuCommand([this] { actions_->FORMAT1Click(); });
-}
-
-void DevicePanelController::MEM1Click()
-{
-    menuCommand([this] { actions_->MEM1Click(); });
-}
-
-void DevicePanelController::SetToAutoRun1Click()
-{
-    menuCommand([this] { actions_->SetToAutoRun1Click(selectedRow()); });
 }
 
 void DevicePanelController::Properities1Click()

@@ -13,7 +13,9 @@
 
 #include "device/DeviceListing.h"
 #include "device/DeviceMenu.h"
+#include "device/DeviceMenuActions.h"
 #include "filelist/EntryInfoProvider.h"
+#include "filelist/FilePanelController.h"
 
 class QAction;
 class QMenu;
@@ -23,10 +25,8 @@ namespace kora {
 
 class DeviceBrowser;
 class DeviceLink;
-class DeviceMenuActions;
 class DevicePanel;
 class DialogActionUi;
-class FilePanelController;
 class FolderListModel;
 
 // The device panel: the shared file-panel controller on the controller's drive, the port box,
@@ -69,21 +69,46 @@ public:
     // The panel's handlers.
     void cbxCOMChange();
     void cbxKoraClick(int index);
-    void tbtnKoraUpClick();
-    void tbtnRefreshClick();
-    void lstviewKoraColumnClick(int column);
-    void lstviewKoraDblClick();
-    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow);
+    void tbtnKoraUpClick() { shared_->moveUp(); }
+    void tbtnRefreshClick() { shared_->refresh(); }
+    void lstviewKoraColumnClick(int column) { shared_->sortByColumn(column); }
+    void lstviewKoraDblClick() { shared_->activate(); }
+    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow)
+    {
+        return shared_->findByTypeAhead(typed, currentRow);
+    }
     // Remembers the row the menu is opened on and enables the items for it.
     void PopupMenu2Popup();
 
-    void MakeDirectory1Click();
-    void Delete1Click();
-    void Rename1Click();
-    void ABORT1Click();
-    void FORMAT1Click();
-    void MEM1Click();
-    void SetToAutoRun1Click();
+    // The menu's commands, each dropped when a typed port name takes effect first.
+    void MakeDirectory1Click()
+    {
+        menuCommand([this] { actions_->MakeDirectory1Click(); });
+    }
+    void Delete1Click()
+    {
+        menuCommand([this] { actions_->Delete1Click(selectedRow()); });
+    }
+    void Rename1Click()
+    {
+        menuCommand([this] { actions_->Rename1Click(selectedRow()); });
+    }
+    void ABORT1Click()
+    {
+        menuCommand([this] { actions_->ABORT1Click(); });
+    }
+    void FORMAT1Click()
+    {
+        menuCommand([this] { actions_->FORMAT1Click(); });
+    }
+    void MEM1Click()
+    {
+        menuCommand([this] { actions_->MEM1Click(); });
+    }
+    void SetToAutoRun1Click()
+    {
+        menuCommand([this] { actions_->SetToAutoRun1Click(selectedRow()); });
+    }
     void Properities1Click();
 
 private:

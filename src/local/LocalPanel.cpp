@@ -5,11 +5,11 @@
 namespace kora {
 
 LocalPanel::LocalPanel(QWidget* parent, LocalPanelController::Wiring wiring)
-    : FilePanel({.prefix = QStringLiteral("Local"),
-                 .caption = QStringLiteral("Local System:"),
-                 .statusWidths = {150, 100},
-                 .pathBoxEditable = true,
-                 .multiSelection = true},
+    : FilePanel({QStringLiteral("Local"),
+                 QStringLiteral("Local System:"),
+                 {150, 100},
+                 /*pathBoxEditable=*/true,
+                 /*multiSelection=*/true},
                 parent)
 {
     tbtnLocalOpenDir_ = addToolButton(QStringLiteral("tbtnLocalOpenDir"),

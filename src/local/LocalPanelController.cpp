@@ -4,7 +4,6 @@
 #include <QFile>
 #include <QToolButton>
 
-#include "filelist/FilePanelController.h"
 #include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
 #include "local/LocalShellInfoProvider.h"
@@ -85,34 +84,9 @@ void LocalPanelController::tbtnLocalOpenDirClick()
     }
 }
 
-void LocalPanelController::tbtnLocalUpClick()
-{
-    shared_->moveUp();
-}
-
-void LocalPanelController::tbtnLocalRefreshClick()
-{
-    shared_->refresh();
-}
-
-void LocalPanelController::lstviewLocalColumnClick(int column)
-{
-    shared_->sortByColumn(column);
-}
-
-void LocalPanelController::lstviewLocalDblClick()
-{
-    shared_->activate();
-}
-
-std::optional<int> LocalPanelController::lstviewLocalDataFind(const QString& typed, int currentRow)
-{
-    return shared_->findByTypeAhead(typed, currentRow);
-}
-
 void LocalPanelController::cbxLocalClick()
 {
-    shared_->choosePath(panel_.cbxLocal()->currentText());
+    shared_->choosePath(panel_.pathBox()->currentText());
 }
 
 void LocalPanelController::PopupMenu1Popup()

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "filelist/FilePanelController.h"
 #include "local/LocalBrowser.h"
 #include "local/LocalDialogs.h"
 #include "local/LocalInfoProvider.h"
@@ -19,7 +20,6 @@ class QWidget;
 
 namespace kora {
 
-class FilePanelController;
 class FolderListModel;
 class LocalContextMenu;
 class LocalPanel;
@@ -59,11 +59,15 @@ public:
 
     // The panel's handlers.
     void tbtnLocalOpenDirClick();
-    void tbtnLocalUpClick();
-    void tbtnLocalRefreshClick();
-    void lstviewLocalDblClick();
-    void lstviewLocalColumnClick(int column);
-    std::optional<int> lstviewLocalDataFind(const QString& typed, int currentRow);
+    void tbtnLocalUpClick() { shared_->moveUp(); }
+    void tbtnLocalRefreshClick() { shared_->refresh(); }
+    // Enters a folder; a file is left alone.
+    void lstviewLocalDblClick() { shared_->activate(); }
+    void lstviewLocalColumnClick(int column) { shared_->sortByColumn(column); }
+    std::optional<int> lstviewLocalDataFind(const QString& typed, int currentRow)
+    {
+        return shared_->findByTypeAhead(typed, currentRow);
+    }
     // An item picked in the path box, or Enter in it: the box's text is listed.
     void cbxLocalClick();
     void PopupMenu1Popup();

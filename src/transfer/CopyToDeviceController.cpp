@@ -131,7 +131,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
         paths.push_back(source.path);
         sizes.push_back(source.size);
     }
-    const QByteArray shown = wiring_.devicePanel->cbxKora()->currentText().toLatin1();
+    const QByteArray shown = wiring_.devicePanel->pathBox()->currentText().toLatin1();
     PaneConsoleLog log(*wiring_.meoDos);
     {
         TdlgKoraTran dialog(wiring_.dialogParent);

@@ -167,11 +167,11 @@ TEST_F(Composition, TheDeviceListKeepsItsColumnWidthsWithANewModel)
 {
     EmptyFileListModel listing;
     DevicePanel& panel = *window.devicePanel();
-    panel.lstviewKora()->setColumnWidth(0, 10);
+    panel.reportView()->setColumnWidth(0, 10);
     panel.setListModel(&listing);
-    EXPECT_EQ(panel.lstviewKora()->model(), &listing);
-    EXPECT_EQ(panel.lstviewKora()->columnWidth(0), 140);
-    EXPECT_EQ(panel.lstviewKora()->columnWidth(2), 90);
+    EXPECT_EQ(panel.reportView()->model(), &listing);
+    EXPECT_EQ(panel.reportView()->columnWidth(0), 140);
+    EXPECT_EQ(panel.reportView()->columnWidth(2), 90);
 }
 
 TEST_F(Composition, StatusBarsHaveTheirPanels)
@@ -209,19 +209,20 @@ TEST_F(Composition, ViewStyleButtonsAreOneExclusiveGroupPerPanel)
         EXPECT_TRUE(group->exclusive());
         EXPECT_EQ(group->buttons().size(), 4);
     }
-    device.tbtnKoraDtIcon()->setChecked(true);
-    local.tbtnLocalDtIcon()->setChecked(true);
-    QTest::mouseClick(device.tbtnKoraLgIcon(), Qt::LeftButton);
-    EXPECT_TRUE(device.tbtnKoraLgIcon()->isChecked());
-    EXPECT_FALSE(device.tbtnKoraDtIcon()->isChecked());
-    EXPECT_TRUE(local.tbtnLocalDtIcon()->isChecked()) << "the panels' groups are separate";
+    device.viewStyleButton(FileViewStyle::Report)->setChecked(true);
+    local.viewStyleButton(FileViewStyle::Report)->setChecked(true);
+    QTest::mouseClick(device.viewStyleButton(FileViewStyle::LargeIcons), Qt::LeftButton);
+    EXPECT_TRUE(device.viewStyleButton(FileViewStyle::LargeIcons)->isChecked());
+    EXPECT_FALSE(device.viewStyleButton(FileViewStyle::Report)->isChecked());
+    EXPECT_TRUE(local.viewStyleButton(FileViewStyle::Report)->isChecked())
+        << "the panels' groups are separate";
     EXPECT_TRUE(device.tbtnDOSCmd()->isCheckable());
     EXPECT_FALSE(device.viewStyleButtons()->buttons().contains(device.tbtnDOSCmd()));
 }
 
 TEST_F(Composition, ThePathBoxOfTheDevicePanelTakesNoTyping)
 {
-    QComboBox* box = window.devicePanel()->cbxKora();
+    QComboBox* box = window.devicePanel()->pathBox();
     box->addItems({"\\", "\\BIN", "\\DATA"});
     box->setCurrentIndex(0);
     int activations = 0;

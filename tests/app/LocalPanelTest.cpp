@@ -119,9 +119,9 @@ protected:
     {
         return QString::fromStdString(path(relative));
     }
-    QTreeView& tree() const { return *panel->lstviewLocal(); }
+    QTreeView& tree() const { return *panel->reportView(); }
     LocalBrowser& browser() const { return panel->controller().browser(); }
-    QComboBox& box() const { return *panel->cbxLocal(); }
+    QComboBox& box() const { return *panel->pathBox(); }
 
     QStringList names() const
     {
@@ -197,13 +197,13 @@ TEST_F(LocalPanelTest, StartsAtComputerAndWalksIntoAFileSystemAndBackUp)
 {
     EXPECT_EQ(box().currentText(), "Computer");
     EXPECT_EQ(names(), (QStringList{"/", qpath("disk"), qpath("home")}));
-    EXPECT_EQ(panel->stabarLocal()->panelText(0), "3 object(s)");
+    EXPECT_EQ(panel->statusBar()->panelText(0), "3 object(s)");
 
     doubleClickRow(1);
     EXPECT_EQ(box().currentText(), qpath("disk"));
     EXPECT_EQ(names(), (QStringList{"apple", "avocado.txt", "banana.txt", "cherry.txt"}));
     EXPECT_EQ(tree().model()->index(1, 1).data().toString(), "3KB");
-    EXPECT_EQ(panel->stabarLocal()->panelText(1), "5.0 KB"); // 5100 bytes
+    EXPECT_EQ(panel->statusBar()->panelText(1), "5.0 KB"); // 5100 bytes
     EXPECT_TRUE(selectedRows().isEmpty()) << "entering a folder selects nothing";
 
     // Enter on a folder enters it; Backspace goes up; at the root of the file system, up is
