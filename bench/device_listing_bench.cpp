@@ -7,9 +7,9 @@
 #include <cstdio>
 
 #include "device/DeviceBrowser.h"
-#include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "filelist/FolderListModel.h"
 #include "filelist/ShellEntryInfoProvider.h"
 #include "link/DeviceLink.h"
 
@@ -63,7 +63,7 @@ int LargeListingLookups()
     panel.grab();
     const double paintMs =
         std::chrono::duration<double, std::milli>(Clock::now() - paintStart).count();
-    const QTreeView& view = *panel.lstviewKora();
+    const QTreeView& view = *panel.reportView();
     const int rowsOnScreen = view.viewport()->height() / view.sizeHintForRow(0);
     std::printf("10000-entry listing: parse+sort %.0f ms, first paint %.0f ms, %zu lookups for "
                 "%d rows on screen\n",

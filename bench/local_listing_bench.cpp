@@ -151,9 +151,9 @@ int main(int argc, char** argv)
     }
     const double bareMs = Median(bare);
     const double shownMs = Median(shown);
-    const QTreeView& view = *panel.lstviewLocal();
+    const QTreeView& view = *panel.reportView();
     const int rowsOnScreen = view.viewport()->height() / view.sizeHintForRow(0);
-    const auto& entries = panel.controller().browser().LocalEntries();
+    const auto& entries = panel.controller().browser().entries();
     std::printf("%zu entries, %s\n", entries.size(),
                 panel.controller().browser().sizeStatusText().c_str());
     std::printf("bare readdir+stat %.1f ms; first screen shown %.1f ms (listing and sort %.1f ms, "

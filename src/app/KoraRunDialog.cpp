@@ -14,6 +14,7 @@
 #include <memory>
 
 #include "app/CompanionProgram.h"
+#include "ui/UserPrompts.h"
 
 namespace kora {
 namespace {
@@ -165,6 +166,19 @@ void TdlgKoraRun::btnOKClick()
     StoreRunFile(edtAppName_->text());
     confirmedCommandLine_ = edtAppName_->text();
     accept();
+}
+
+void RunCompanionProgram(QWidget* parent, const std::function<void()>& releasePort)
+{
+    TdlgKoraRun dialog(parent);
+    if (dialog.exec() != QDialog::Accepted) {
+        return;
+    }
+    releasePort();
+    const QString commandLine = dialog.ConfirmedCommandLine();
+    if (!StartCommandLine(commandLine)) {
+        Prompts().error(parent, RunFailedMessage(commandLine));
+    }
 }
 
 } // namespace kora

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <QDialog>
+
 #include <QString>
+#include <functional>
 
 class QFileDialog;
 class QLabel;
@@ -45,5 +47,9 @@ private:
     QPushButton* btnBrowse_ = nullptr;
     QString confirmedCommandLine_;
 };
+
+// "Run KORA Utility": asks for the companion program and starts it, with an error box when it
+// cannot be started. releasePort runs first, once the user has confirmed.
+void RunCompanionProgram(QWidget* parent, const std::function<void()>& releasePort);
 
 } // namespace kora

@@ -2,13 +2,11 @@
 
 #include <QMainWindow>
 
-#include <cstdint>
 #include <memory>
 
+#include "app/MainMenu.h"
+
 class QAction;
-class QLabel;
-class QMenu;
-class QMenuBar;
 class QPlainTextEdit;
 class QPushButton;
 class QSplitter;
@@ -16,7 +14,6 @@ class QSplitter;
 namespace kora {
 
 class ComPortBox;
-class ConsoleLogFile;
 class CopyFromDeviceController;
 class CopyToDeviceController;
 class DeviceControls;
@@ -25,12 +22,12 @@ class DevicePanel;
 class DevicePanelController;
 class IoConfigController;
 class LocalPanel;
-class SerialPort;
 class TerminalWindow;
 
 // The program's one main window: the local panel on the left, the copy button column, the
-// device panel on the right and the terminal pane across the bottom. It composes the panels,
-// runs start-up and shutdown, and owns the state that lives as long as the program.
+// device panel on the right and the terminal pane across the bottom. It composes the panels
+// and wires their controllers, runs start-up and shutdown, and owns the state that lives as
+// long as the program.
 class TfrmMain final : public QMainWindow {
     Q_OBJECT
 public:
@@ -52,24 +49,12 @@ public:
     CopyFromDeviceController* copyFromController() const { return copyFromController_.get(); }
     QPlainTextEdit* meoDos() const { return meoDos_; }
     QPushButton* btnCopy() const { return btnCopy_; }
-    QAction* Exit1() const { return Exit1_; }
-    QAction* About1() const { return About1_; }
-    // Options, "Patient Timing (wait for silence)": checked, every exchange waits for silence.
-    QAction* PatientTiming1() const { return PatientTiming1_; }
-    // Options, "Reconnect Terminal": the terminal opens its line again when the device returns.
-    QAction* TerminalReconnect1() const { return TerminalReconnect1_; }
-    // Options, "Log Console to File...": asks for a file and appends what the pane shows to it
-    // (checked while logging; choosing it again stops). "Log Raw Received Bytes" logs the
-    // bytes received instead of the lines shown, from the next start of a log.
-    QAction* LogConsole1() const { return LogConsole1_; }
-    QAction* LogRawBytes1() const { return LogRawBytes1_; }
-    // Starts the console log on path (false, with an error box, when it cannot be written) or
-    // stops it; what the menu item does after its file dialog.
-    bool StartConsoleLog(const QString& path);
-    void StopConsoleLog();
-    // Options, "Fast Upload (no pause between blocks)": checked, uploads leave out the 5 ms
-    // pause after each block's ACK.
-    QAction* FastUpload1() const { return FastUpload1_; }
+    QAction* Exit1() const { return menu_->Exit1(); }
+    QAction* About1() const { return menu_->About1(); }
+    // Options, "Log Console to File..." (see MainMenu).
+    QAction* LogConsole1() const { return menu_->LogConsole1(); }
+    bool StartConsoleLog(const QString& path) { return menu_->StartConsoleLog(path); }
+    void StopConsoleLog() { menu_->StopConsoleLog(); }
     // The interactive console in meoDos; exists from start-up to shutdown.
     TerminalWindow* terminal() const { return terminal_.get(); }
 
@@ -97,62 +82,34 @@ protected:
     void closeEvent(QCloseEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void centreOnDesktop();
-    void buildMenu();
-    QWidget* buildButtonColumn();
-    void buildTerminalPane();
+    QSplitter* addSplitter(Qt::Orientation orientation, const QString& objectName, QWidget* parent);
     void createDeviceController();
-    void bindDeviceControls();
     void createIoConfigController();
     void createCopyController();
-    void PatientTiming1Click(bool checked);
-    void LogConsole1Click();
-    void FastUpload1Click(bool checked);
 
-    // Start-up steps that other parts of the program fill in.
-    void locateSpecialFolders();
+    // Start-up steps.
     void ScanComPort();
-    void constructLocalView();
     void selectStartViews();
     void createTerminalThreads();
 
-    // Shutdown steps, in the order FormDestroy runs them.
+    // Shutdown, in the order FormDestroy runs it: the console log, the terminal's output and
+    // receive threads, its byte queue, its port.
     void FormDestroy();
-    void stopTerminalThreads();
-    void releaseTerminalQueue();
-    void closeTerminalPort();
 
     // The window's close button, the system menu or Alt+F4: No keeps the window open.
     void FormClose(QCloseEvent& event);
     bool ConfirmExit();
-    // The path box of the device panel is chosen from, never typed into.
-    bool cbxKoraKeyPress(QKeyEvent& event);
 
-    QMenuBar* MainMenu1_ = nullptr;
-    QMenu* File1_ = nullptr;
-    QMenu* Options1_ = nullptr;
-    QAction* PatientTiming1_ = nullptr;
-    QAction* TerminalReconnect1_ = nullptr;
-    QAction* LogConsole1_ = nullptr;
-    QAction* LogRawBytes1_ = nullptr;
-    // The console log the user asked for (Options), and its note in the status bar.
-    std::unique_ptr<ConsoleLogFile> consoleLog_;
-    QLabel* logStatus_ = nullptr;
-    QAction* FastUpload1_ = nullptr;
-    QMenu* Help1_ = nullptr;
-    QAction* Exit1_ = nullptr;
-    QAction* About1_ = nullptr;
     QSplitter* clientSplitter_ = nullptr;
     QSplitter* pnlUpper_ = nullptr;
     LocalPanel* pnlLocal_ = nullptr;
-    QWidget* pnlBtn_ = nullptr;
     QPushButton* btnCopy_ = nullptr;
     DevicePanel* pnlKora_ = nullptr;
     QPlainTextEdit* meoDos_ = nullptr;
     std::unique_ptr<DeviceLink> deviceLink_;
+    std::unique_ptr<MainMenu> menu_;
     std::unique_ptr<DeviceControls> deviceControls_;
     // Adds ports plugged in after start-up to the port box and marks those pulled.
     std::unique_ptr<ComPortBox> comPortBox_;

@@ -1,5 +1,8 @@
 #include "app/UtilitySettings.h"
 
+#include <QDir>
+#include <QStandardPaths>
+
 namespace kora {
 namespace {
 
@@ -59,6 +62,16 @@ bool LoadTerminalReconnect()
 void StoreTerminalReconnect(bool reconnect)
 {
     StoreFlag(kTerminalReconnectKey, reconnect);
+}
+
+QString IoConfigFilePath()
+{
+    QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (documents.isEmpty()) {
+        documents = QDir::homePath();
+    }
+    QDir().mkpath(documents);
+    return QDir(documents).filePath(QStringLiteral("K7740PIO.cfg"));
 }
 
 } // namespace kora

@@ -8,6 +8,10 @@ namespace kora {
 // user's scope, everything in group Config.
 QSettings UtilitySettings();
 
+// The local I/O configuration file, K7740PIO.cfg in the user's documents folder, which is
+// created when the desktop has not made it yet (the home folder where there is none).
+QString IoConfigFilePath();
+
 // "Patient Timing": wait for the console to fall silent after each command instead of ending
 // the read at its prompt. Off when nothing is stored or the settings cannot be read.
 bool LoadPatientTiming();

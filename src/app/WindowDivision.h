@@ -1,5 +1,10 @@
 #pragma once
 
+#include <QSize>
+
+class QSplitter;
+class QWidget;
+
 namespace kora {
 
 // How the main window shares its space when it is first shown: the local and device panels
@@ -13,5 +18,13 @@ struct WindowDivision {
 // Widths and heights in pixels; the divisions are truncated. Never negative.
 WindowDivision DivideWindowSpace(int windowWidth, int windowHeight, int buttonColumnWidth,
                                  int splitterWidth);
+
+// Gives the upper splitter's local panel, button column and device panel, and the client
+// splitter's upper area and terminal pane, their sizes for a window of this size.
+// Three quarters of the desktop's width and height, in its middle.
+void CentreOnDesktop(QWidget& window);
+
+void DivideWindow(QSplitter& upper, QSplitter& client, QSize window, int buttonColumnWidth,
+                  int splitterWidth);
 
 } // namespace kora

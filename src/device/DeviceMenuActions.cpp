@@ -12,7 +12,7 @@ DeviceMenuActions::DeviceMenuActions(DeviceBrowser& browser, DeviceActionUi& ui)
 
 void DeviceMenuActions::PopupMenu2Popup(std::optional<std::size_t> selectedRow)
 {
-    if (browser_.DeviceEntryAt(selectedRow) != nullptr) {
+    if (browser_.entryAt(selectedRow) != nullptr) {
         browser_.setSavedFocusIndex(static_cast<int>(*selectedRow));
     }
 }
@@ -20,7 +20,7 @@ void DeviceMenuActions::PopupMenu2Popup(std::optional<std::size_t> selectedRow)
 bool DeviceMenuActions::itemEnabled(std::string_view caption,
                                     std::optional<std::size_t> selectedRow) const
 {
-    return PopupMenu2ItemEnabled(caption, browser_.DeviceEntryAt(selectedRow));
+    return PopupMenu2ItemEnabled(caption, browser_.entryAt(selectedRow));
 }
 
 void DeviceMenuActions::runThenRefresh(const DeviceOperation& op)
@@ -57,7 +57,7 @@ void DeviceMenuActions::MakeDirectory1Click()
 std::optional<FolderEntry> DeviceMenuActions::entryCopy(std::optional<std::size_t> row) const
 {
     // Handlers keep a copy: every exchange may let a listing replace the entries.
-    if (const FolderEntry* entry = browser_.DeviceEntryAt(row)) {
+    if (const FolderEntry* entry = browser_.entryAt(row)) {
         return *entry;
     }
     return std::nullopt;

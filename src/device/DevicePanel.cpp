@@ -3,25 +3,14 @@
 #include <QComboBox>
 #include <QToolBar>
 #include <QToolButton>
+#include <QTreeView>
 
 namespace kora {
-namespace {
 
-FilePanelLook DevicePanelLook()
-{
-    FilePanelLook look;
-    look.prefix = QStringLiteral("Kora");
-    look.caption = QStringLiteral("KORA-7740P:");
-    look.statusWidths = {150, 50};
-    // Chosen from its list only: the directories listed so far.
-    look.pathBoxEditable = false;
-    look.multiSelection = false;
-    return look;
-}
-
-} // namespace
-
-DevicePanel::DevicePanel(QWidget* parent) : FilePanel(DevicePanelLook(), parent)
+DevicePanel::DevicePanel(QWidget* parent)
+    // The path box is chosen from its list only (the directories listed so far); one row is
+    // selected at a time.
+    : FilePanel({QStringLiteral("Kora"), QStringLiteral("KORA-7740P:"), {150, 50}}, parent)
 {
     tbtnKoraUp_ =
         addToolButton(QStringLiteral("tbtnKoraUp"), QStringLiteral("Move up"), ToolIcon::MoveUp);
@@ -45,6 +34,20 @@ DevicePanel::DevicePanel(QWidget* parent) : FilePanel(DevicePanelLook(), parent)
     cbxCOM_->setMinimumContentsLength(7);
     cbxCOM_->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     toolBar()->addWidget(cbxCOM_);
+}
+
+std::vector<QWidget*> DevicePanel::portControls() const
+{
+    return {tbtnKoraConf(),
+            tbtnKoraUp(),
+            tbtnRefresh(),
+            viewStyleButton(FileViewStyle::LargeIcons),
+            viewStyleButton(FileViewStyle::SmallIcons),
+            viewStyleButton(FileViewStyle::List),
+            viewStyleButton(FileViewStyle::Report),
+            cbxCOM(),
+            pathBox(),
+            reportView()};
 }
 
 } // namespace kora

@@ -13,28 +13,25 @@
 
 #include "device/DeviceListing.h"
 #include "device/DeviceMenu.h"
+#include "device/DeviceMenuActions.h"
 #include "filelist/EntryInfoProvider.h"
-#include "filelist/TypeAheadSearch.h"
+#include "filelist/FilePanelController.h"
 
-class QAbstractItemView;
 class QAction;
 class QMenu;
-class QPoint;
 class QWidget;
 
 namespace kora {
 
 class DeviceBrowser;
 class DeviceLink;
-class DeviceListModel;
-class DeviceMenuActions;
 class DevicePanel;
 class DialogActionUi;
+class FolderListModel;
 
-// The behaviour of the device panel: lists the controller's directories into the panel's
-// views, walks through them, sorts by column, keeps the path box, the status bar and the port
-// box, and runs the pop-up menu PopupMenu2 with its operations. The panel's widgets stay
-// plain; the main window creates one controller for its panel and hands it what it needs.
+// The device panel: the shared file-panel controller on the controller's drive, the port box,
+// and the pop-up menu PopupMenu2 with its operations. The main window creates one controller
+// for its panel and hands it what it needs.
 class DevicePanelController final : public QObject {
     Q_OBJECT
 public:
@@ -56,7 +53,7 @@ public:
     ~DevicePanelController() override;
 
     DeviceBrowser& browser() const { return *browser_; }
-    DeviceListModel& listModel() const { return *model_; }
+    FolderListModel& listModel() const;
     QMenu* PopupMenu2() const { return PopupMenu2_.get(); }
     // The menu's items by object name ("Delete1", "FORMAT1", separators "N1".."N4"); the
     // submenu's own item is "DOScommand1".
@@ -72,57 +69,72 @@ public:
     // The panel's handlers.
     void cbxCOMChange();
     void cbxKoraClick(int index);
-    void tbtnKoraUpClick();
-    void tbtnRefreshClick();
-    void lstviewKoraColumnClick(int column);
-    void lstviewKoraDblClick();
+    void tbtnKoraUpClick() { shared_->moveUp(); }
+    void tbtnRefreshClick() { shared_->refresh(); }
+    void lstviewKoraColumnClick(int column) { shared_->sortByColumn(column); }
+    void lstviewKoraDblClick() { shared_->activate(); }
+    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow)
+    {
+        return shared_->findByTypeAhead(typed, currentRow);
+    }
     // Remembers the row the menu is opened on and enables the items for it.
     void PopupMenu2Popup();
 
-    void MakeDirectory1Click();
-    void Delete1Click();
-    void Rename1Click();
-    void ABORT1Click();
-    void FORMAT1Click();
-    void MEM1Click();
-    void SetToAutoRun1Click();
+    // The menu's commands, each dropped when a typed port name takes effect first.
+    void MakeDirectory1Click()
+    {
+        menuCommand([this] { actions_->MakeDirectory1Click(); });
+    }
+    void Delete1Click()
+    {
+        menuCommand([this] { actions_->Delete1Click(selectedRow()); });
+    }
+    void Rename1Click()
+    {
+        menuCommand([this] { actions_->Rename1Click(selectedRow()); });
+    }
+    void ABORT1Click()
+    {
+        menuCommand([this] { actions_->ABORT1Click(); });
+    }
+    void FORMAT1Click()
+    {
+        menuCommand([this] { actions_->FORMAT1Click(); });
+    }
+    void MEM1Click()
+    {
+        menuCommand([this] { actions_->MEM1Click(); });
+    }
+    void SetToAutoRun1Click()
+    {
+        menuCommand([this] { actions_->SetToAutoRun1Click(selectedRow()); });
+    }
     void Properities1Click();
 
-protected:
-    bool eventFilter(QObject* watched, QEvent* event) override;
-
 private:
-    void connectPanel();
+    void connectPortBox();
+    // The one place the menu's items are made and connected to their handlers.
     void buildPopupMenu2();
-    void connectPopupMenu2();
-    void openPopupMenu2(QAbstractItemView& view, const QPoint& position);
-    // After every listing: path box, status texts, focus row and selection.
-    void showListing();
-    // The port box's text takes effect: picked from its list, or typed and confirmed.
-    void portTextEdited();
+    // The port box's text takes effect: typed and confirmed.
     void typedPortConfirmed();
     // Before a user action: a port name typed but not confirmed takes effect, which lists the
     // new port's root. True when that happened: the action was made on a listing that is gone
     // (or, for a listing, has just been made), so it is dropped.
     bool portChangedFirst();
-    // Type-ahead: the row whose name begins with the typed text, from the current row on.
-    std::optional<int> lstviewKoraDataFind(const QString& typed, int currentRow);
-    // Backspace goes up and Enter acts as a double click; the list still sees the key.
-    void lstviewKoraKeyDown(int key);
+    // A menu command, unless a typed port name took effect first.
+    void menuCommand(const std::function<void()>& command);
 
     DevicePanel& panel_;
     DeviceLink& link_;
     Wiring wiring_;
     std::unique_ptr<DeviceBrowser> browser_;
-    std::unique_ptr<DeviceListModel> model_;
+    std::unique_ptr<FilePanelController> shared_;
     std::unique_ptr<DialogActionUi> ui_;
     std::unique_ptr<DeviceMenuActions> actions_;
     std::unique_ptr<QMenu> PopupMenu2_;
     std::array<QAction*, kPopupMenu2Items.size()> menuItems_{};
-    TypeAheadSearch typeAhead_;
     // The port box holds typed text that has not taken effect yet.
     bool portTextPending_ = false;
-    // The menu being opened was asked for by a mouse click rather than the menu key.
 };
 
 } // namespace kora

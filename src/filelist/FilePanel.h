@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "filelist/FileListViews.h"
-#include "ui/ToolIcons.h"
+#include "ui/ThemeIcons.h"
 
 class QAbstractItemModel;
 class QButtonGroup;

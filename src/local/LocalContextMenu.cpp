@@ -42,7 +42,7 @@ void LocalContextMenu::PopupMenu1Popup(const std::vector<std::size_t>& selectedR
     targets_.clear();
     entryTargets_ = !selectedRows.empty();
     if (entryTargets_) {
-        browser_.setSavedLocalFocusIndex(static_cast<int>(selectedRows.front()));
+        browser_.setSavedFocusIndex(static_cast<int>(selectedRows.front()));
         for (const SelectedLocalEntry& entry : browser_.entriesAt(selectedRows)) {
             targets_.push_back(entry.path);
         }
@@ -67,7 +67,7 @@ void LocalContextMenu::Open1Click()
             failures.push_back("'" + path.bytes + "'\n\nNo application is set to open it.");
         }
     }
-    browser_.commandRefresh();
+    browser_.operationRefresh();
     showFailures(failures);
 }
 
@@ -80,7 +80,7 @@ void LocalContextMenu::CopyPath1Click()
     if (!paths.isEmpty()) {
         QGuiApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
     }
-    browser_.commandRefresh();
+    browser_.operationRefresh();
 }
 
 void LocalContextMenu::Rename1Click()
@@ -99,7 +99,7 @@ void LocalContextMenu::Rename1Click()
             }
         }
     }
-    browser_.commandRefresh();
+    browser_.operationRefresh();
     showFailures(failures);
 }
 
@@ -113,7 +113,7 @@ void LocalContextMenu::MoveToTrash1Click()
             }
         }
     }
-    browser_.commandRefresh();
+    browser_.operationRefresh();
     showFailures(failures);
 }
 

@@ -48,8 +48,6 @@ public:
 
     // The absolute path of an entry of the folder (the for-parsing name).
     std::string entryPath(const LocalFolderId& folder, const FolderEntry& entry) const;
-    // Whether the namespace marks the entry as a folder (a link to a folder is one).
-    static bool IsFolderItem(const FolderEntry& entry) { return entry.isFolder; }
 
     // The text the path box shows for a folder: "Computer" for the root, else the full path.
     static std::string GetItemDisplayName(const LocalFolderId& folder);

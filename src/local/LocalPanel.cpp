@@ -3,23 +3,14 @@
 #include "local/LocalBrowser.h"
 
 namespace kora {
-namespace {
-
-FilePanelLook LocalPanelLook()
-{
-    FilePanelLook look;
-    look.prefix = QStringLiteral("Local");
-    look.caption = QStringLiteral("Local System:");
-    look.statusWidths = {150, 100};
-    look.pathBoxEditable = true;
-    look.multiSelection = true;
-    return look;
-}
-
-} // namespace
 
 LocalPanel::LocalPanel(QWidget* parent, LocalPanelController::Wiring wiring)
-    : FilePanel(LocalPanelLook(), parent)
+    : FilePanel({QStringLiteral("Local"),
+                 QStringLiteral("Local System:"),
+                 {150, 100},
+                 /*pathBoxEditable=*/true,
+                 /*multiSelection=*/true},
+                parent)
 {
     tbtnLocalOpenDir_ = addToolButton(QStringLiteral("tbtnLocalOpenDir"),
                                       QStringLiteral("Open directory"), ToolIcon::OpenFolder);

@@ -25,20 +25,10 @@ public:
     explicit LocalPanel(QWidget* parent = nullptr, LocalPanelController::Wiring wiring = {});
     ~LocalPanel() override;
 
-    QLabel* lblLocal() const { return title(); }
-    QToolBar* tlbarLocal() const { return toolBar(); }
     QToolButton* tbtnLocalOpenDir() const { return tbtnLocalOpenDir_; }
     QToolButton* tbtnLocalUp() const { return tbtnLocalUp_; }
     QToolButton* tbtnLocalRefresh() const { return tbtnLocalRefresh_; }
-    QToolButton* tbtnLocalLgIcon() const { return viewStyleButton(FileViewStyle::LargeIcons); }
-    QToolButton* tbtnLocalSmIcon() const { return viewStyleButton(FileViewStyle::SmallIcons); }
-    QToolButton* tbtnLocalLsIcon() const { return viewStyleButton(FileViewStyle::List); }
-    QToolButton* tbtnLocalDtIcon() const { return viewStyleButton(FileViewStyle::Report); }
     QToolButton* tbtnLocalRun() const { return tbtnLocalRun_; }
-    QComboBox* cbxLocal() const { return pathBox(); }
-    QTreeView* lstviewLocal() const { return reportView(); }
-    QListView* lstviewLocalIcons() const { return iconView(); }
-    StatusPanels* stabarLocal() const { return statusBar(); }
 
     LocalPanelController& controller() const { return *controller_; }
 

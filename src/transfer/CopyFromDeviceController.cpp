@@ -151,7 +151,7 @@ DeviceOperationRunner CopyFromDeviceController::runner() const
 std::vector<FolderEntry> CopyFromDeviceController::selectedFiles() const
 {
     const DevicePanelController& device = *wiring_.deviceController;
-    const FolderEntry* entry = device.browser().DeviceEntryAt(device.selectedRow());
+    const FolderEntry* entry = device.browser().entryAt(device.selectedRow());
     if (entry == nullptr || entry->isFolder) {
         return {};
     }

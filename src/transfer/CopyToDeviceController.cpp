@@ -4,6 +4,8 @@
 #include <QAction>
 #include <QComboBox>
 #include <QPlainTextEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
 
 #include <optional>
 
@@ -16,9 +18,30 @@
 #include "transfer/FileDropTarget.h"
 #include "transfer/KoraTranDialog.h"
 #include "ui/ByteText.h"
+#include "ui/ThemeIcons.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
+
+CopyButtonColumn MakeCopyButtonColumn(QWidget* parent, int width)
+{
+    CopyButtonColumn made;
+    made.pnlBtn = new QWidget(parent);
+    made.pnlBtn->setObjectName(QStringLiteral("pnlBtn"));
+    made.pnlBtn->setFixedWidth(width);
+    auto* layout = new QVBoxLayout(made.pnlBtn);
+    layout->setContentsMargins(2, 0, 2, 0);
+    made.btnCopy = new QPushButton(made.pnlBtn);
+    made.btnCopy->setObjectName(QStringLiteral("btnCopy"));
+    made.btnCopy->setToolTip(QStringLiteral("Copy file to KORA"));
+    made.btnCopy->setIcon(ThemeIcon(ToolIcon::CopyToDevice));
+    made.btnCopy->setIconSize(QSize(24, 24));
+    made.btnCopy->setFixedSize(width - 6, 40);
+    layout->addStretch(1);
+    layout->addWidget(made.btnCopy, 0, Qt::AlignHCenter);
+    layout->addStretch(1);
+    return made;
+}
 
 CopyToDeviceController::CopyToDeviceController(Wiring wiring, QObject* parent)
     : QObject(parent), wiring_(wiring)
@@ -108,7 +131,7 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
         paths.push_back(source.path);
         sizes.push_back(source.size);
     }
-    const QByteArray shown = wiring_.devicePanel->cbxKora()->currentText().toLatin1();
+    const QByteArray shown = wiring_.devicePanel->pathBox()->currentText().toLatin1();
     PaneConsoleLog log(*wiring_.meoDos);
     {
         TdlgKoraTran dialog(wiring_.dialogParent);

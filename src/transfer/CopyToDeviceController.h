@@ -12,6 +12,9 @@
 class QPlainTextEdit;
 class QWidget;
 
+class QPushButton;
+class QWidget;
+
 namespace kora {
 
 class DeviceBrowser;
@@ -26,6 +29,14 @@ class LocalPanel;
 // free space are checked first; then one port is opened for the whole batch, held through the
 // link so that nothing else uses it meanwhile, and the transfer dialog sends the files. The
 // device panel is listed again afterwards, keeping its sort column and row.
+// pnlBtn, the main window's column between the panels, this wide, with btnCopy ("Copy file to
+// KORA") in its middle: what starts the copy.
+struct CopyButtonColumn {
+    QWidget* pnlBtn = nullptr;
+    QPushButton* btnCopy = nullptr;
+};
+CopyButtonColumn MakeCopyButtonColumn(QWidget* parent, int width);
+
 class CopyToDeviceController final : public QObject {
     Q_OBJECT
 public:

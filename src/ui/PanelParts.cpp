@@ -39,7 +39,7 @@ QToolButton* AddToolButton(QToolBar& bar, const QString& objectName, const QStri
     button->setObjectName(objectName);
     button->setToolTip(hint);
     button->setStatusTip(hint);
-    button->setIcon(MakeToolIcon(icon));
+    button->setIcon(ThemeIcon(icon));
     button->setAutoRaise(true);
     button->setFocusPolicy(Qt::NoFocus);
     bar.addWidget(button);

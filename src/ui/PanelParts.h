@@ -4,7 +4,7 @@
 
 #include <array>
 
-#include "ui/ToolIcons.h"
+#include "ui/ThemeIcons.h"
 
 class QButtonGroup;
 class QLabel;
@@ -19,7 +19,7 @@ namespace kora {
 // The blue, centred title above a panel.
 QLabel* MakePanelTitle(const QString& objectName, const QString& caption, QWidget* parent);
 
-// A tool bar for a panel: small drawn icons, no moving or floating.
+// A tool bar for a panel: small icons, no moving or floating.
 QToolBar* MakePanelToolBar(const QString& objectName, QWidget* parent);
 
 // A tool button on the bar; its hint is the tool tip (and status tip).

@@ -2,6 +2,8 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QFontInfo>
 #include <QHeaderView>
 #include <QImage>
@@ -22,8 +24,9 @@
 #include "device/DevicePanel.h"
 #include "filelist/FileColumns.h"
 #include "local/LocalPanel.h"
+#include "support/TempDir.h"
 #include "ui/StatusPanels.h"
-#include "ui/ToolIcons.h"
+#include "ui/ThemeIcons.h"
 
 namespace kora {
 namespace {
@@ -164,11 +167,11 @@ TEST_F(Composition, TheDeviceListKeepsItsColumnWidthsWithANewModel)
 {
     EmptyFileListModel listing;
     DevicePanel& panel = *window.devicePanel();
-    panel.lstviewKora()->setColumnWidth(0, 10);
+    panel.reportView()->setColumnWidth(0, 10);
     panel.setListModel(&listing);
-    EXPECT_EQ(panel.lstviewKora()->model(), &listing);
-    EXPECT_EQ(panel.lstviewKora()->columnWidth(0), 140);
-    EXPECT_EQ(panel.lstviewKora()->columnWidth(2), 90);
+    EXPECT_EQ(panel.reportView()->model(), &listing);
+    EXPECT_EQ(panel.reportView()->columnWidth(0), 140);
+    EXPECT_EQ(panel.reportView()->columnWidth(2), 90);
 }
 
 TEST_F(Composition, StatusBarsHaveTheirPanels)
@@ -206,19 +209,20 @@ TEST_F(Composition, ViewStyleButtonsAreOneExclusiveGroupPerPanel)
         EXPECT_TRUE(group->exclusive());
         EXPECT_EQ(group->buttons().size(), 4);
     }
-    device.tbtnKoraDtIcon()->setChecked(true);
-    local.tbtnLocalDtIcon()->setChecked(true);
-    QTest::mouseClick(device.tbtnKoraLgIcon(), Qt::LeftButton);
-    EXPECT_TRUE(device.tbtnKoraLgIcon()->isChecked());
-    EXPECT_FALSE(device.tbtnKoraDtIcon()->isChecked());
-    EXPECT_TRUE(local.tbtnLocalDtIcon()->isChecked()) << "the panels' groups are separate";
+    device.viewStyleButton(FileViewStyle::Report)->setChecked(true);
+    local.viewStyleButton(FileViewStyle::Report)->setChecked(true);
+    QTest::mouseClick(device.viewStyleButton(FileViewStyle::LargeIcons), Qt::LeftButton);
+    EXPECT_TRUE(device.viewStyleButton(FileViewStyle::LargeIcons)->isChecked());
+    EXPECT_FALSE(device.viewStyleButton(FileViewStyle::Report)->isChecked());
+    EXPECT_TRUE(local.viewStyleButton(FileViewStyle::Report)->isChecked())
+        << "the panels' groups are separate";
     EXPECT_TRUE(device.tbtnDOSCmd()->isCheckable());
     EXPECT_FALSE(device.viewStyleButtons()->buttons().contains(device.tbtnDOSCmd()));
 }
 
 TEST_F(Composition, ThePathBoxOfTheDevicePanelTakesNoTyping)
 {
-    QComboBox* box = window.devicePanel()->cbxKora();
+    QComboBox* box = window.devicePanel()->pathBox();
     box->addItems({"\\", "\\BIN", "\\DATA"});
     box->setCurrentIndex(0);
     int activations = 0;
@@ -228,15 +232,37 @@ TEST_F(Composition, ThePathBoxOfTheDevicePanelTakesNoTyping)
     EXPECT_EQ(activations, 0);
 }
 
-TEST(ToolIcons, EveryPictureIsDrawnAndDistinct)
+// Sets the icon theme for one test and puts the desktop's back afterwards.
+class IconThemeScope {
+public:
+    IconThemeScope(const QString& name, const QStringList& searchPaths)
+        : name_(QIcon::themeName()), searchPaths_(QIcon::themeSearchPaths())
+    {
+        QIcon::setThemeSearchPaths(searchPaths);
+        QIcon::setThemeName(name);
+    }
+    ~IconThemeScope()
+    {
+        QIcon::setThemeSearchPaths(searchPaths_);
+        QIcon::setThemeName(name_);
+    }
+
+private:
+    QString name_;
+    QStringList searchPaths_;
+};
+
+constexpr ToolIcon kToolIcons[] = {
+    ToolIcon::MoveUp,     ToolIcon::Refresh,    ToolIcon::LargeIcons,   ToolIcon::SmallIcons,
+    ToolIcon::ListView,   ToolIcon::ReportView, ToolIcon::ConfigDevice, ToolIcon::Terminal,
+    ToolIcon::OpenFolder, ToolIcon::RunUtility, ToolIcon::CopyToDevice};
+
+TEST(ToolIcons, WithoutAThemeEveryBuiltInPictureIsShownAndDistinct)
 {
-    const ToolIcon kinds[] = {ToolIcon::MoveUp,       ToolIcon::Refresh,     ToolIcon::LargeIcons,
-                              ToolIcon::SmallIcons,   ToolIcon::ListView,    ToolIcon::ReportView,
-                              ToolIcon::ConfigDevice, ToolIcon::Terminal,    ToolIcon::OpenFolder,
-                              ToolIcon::RunUtility,   ToolIcon::CopyToDevice};
+    const IconThemeScope noTheme(QStringLiteral("kora-no-such-theme"), {});
     std::vector<QImage> images;
-    for (ToolIcon kind : kinds) {
-        const QImage image = MakeToolIcon(kind).pixmap(24, 24).toImage();
+    for (ToolIcon kind : kToolIcons) {
+        const QImage image = ThemeIcon(kind).pixmap(24, 24).toImage();
         ASSERT_EQ(image.size(), QSize(24, 24));
         int painted = 0;
         for (int y = 0; y < image.height(); ++y) {
@@ -250,6 +276,30 @@ TEST(ToolIcons, EveryPictureIsDrawnAndDistinct)
         }
         images.push_back(image);
     }
+}
+
+TEST(ToolIcons, TheThemesPictureWinsWhereItHasOne)
+{
+    const test::TempDir themes;
+    const QString root = QString::fromStdString((themes / "kora-test").string());
+    QDir().mkpath(root + QStringLiteral("/24x24/actions"));
+    QFile index(root + QStringLiteral("/index.theme"));
+    ASSERT_TRUE(index.open(QIODevice::WriteOnly));
+    index.write("[Icon Theme]\nName=kora-test\nDirectories=24x24/actions\n\n"
+                "[24x24/actions]\nSize=24\nType=Fixed\n");
+    index.close();
+    QImage red(24, 24, QImage::Format_ARGB32);
+    red.fill(Qt::red);
+    ASSERT_TRUE(red.save(root + QStringLiteral("/24x24/actions/preferences-system.png")));
+
+    const IconThemeScope theme(QStringLiteral("kora-test"),
+                               {QString::fromStdString(themes.path().string())});
+    // The second name stands in where the theme lacks the first ("configure").
+    EXPECT_EQ(ThemeIcon(ToolIcon::ConfigDevice).pixmap(24, 24).toImage().pixel(12, 12),
+              QColor(Qt::red).rgb());
+    EXPECT_NE(ThemeIcon(ToolIcon::MoveUp).pixmap(24, 24).toImage().pixel(12, 12),
+              QColor(Qt::red).rgb());
+    EXPECT_FALSE(ThemeIcon(ToolIcon::MoveUp).pixmap(24, 24).isNull());
 }
 
 } // namespace

@@ -119,9 +119,9 @@ protected:
     {
         return QString::fromStdString(path(relative));
     }
-    QTreeView& tree() const { return *panel->lstviewLocal(); }
+    QTreeView& tree() const { return *panel->reportView(); }
     LocalBrowser& browser() const { return panel->controller().browser(); }
-    QComboBox& box() const { return *panel->cbxLocal(); }
+    QComboBox& box() const { return *panel->pathBox(); }
 
     QStringList names() const
     {
@@ -197,13 +197,13 @@ TEST_F(LocalPanelTest, StartsAtComputerAndWalksIntoAFileSystemAndBackUp)
 {
     EXPECT_EQ(box().currentText(), "Computer");
     EXPECT_EQ(names(), (QStringList{"/", qpath("disk"), qpath("home")}));
-    EXPECT_EQ(panel->stabarLocal()->panelText(0), "3 object(s)");
+    EXPECT_EQ(panel->statusBar()->panelText(0), "3 object(s)");
 
     doubleClickRow(1);
     EXPECT_EQ(box().currentText(), qpath("disk"));
     EXPECT_EQ(names(), (QStringList{"apple", "avocado.txt", "banana.txt", "cherry.txt"}));
     EXPECT_EQ(tree().model()->index(1, 1).data().toString(), "3KB");
-    EXPECT_EQ(panel->stabarLocal()->panelText(1), "5.0 KB"); // 5100 bytes
+    EXPECT_EQ(panel->statusBar()->panelText(1), "5.0 KB"); // 5100 bytes
     EXPECT_TRUE(selectedRows().isEmpty()) << "entering a folder selects nothing";
 
     // Enter on a folder enters it; Backspace goes up; at the root of the file system, up is
@@ -259,20 +259,20 @@ TEST_F(LocalPanelTest, SeveralSelectedEntriesAreHandedOnInListOrder)
 TEST_F(LocalPanelTest, ThePathBoxListsTypedAndPickedFoldersAndSaysWhyNot)
 {
     typePath(qpath("disk"));
-    EXPECT_EQ(browser().LocalPathText(), path("disk"));
+    EXPECT_EQ(browser().pathText(), path("disk"));
     EXPECT_EQ(box().itemText(0), qpath("disk"));
 
     typePath(qpath("nowhere"));
     ASSERT_EQ(prompts.boxes.size(), 1);
     EXPECT_EQ(prompts.boxes.front(),
               "error: '" + qpath("nowhere") + "'\n\nNo such file or directory");
-    EXPECT_EQ(browser().LocalPathText(), path("disk")) << "the view keeps what it showed";
+    EXPECT_EQ(browser().pathText(), path("disk")) << "the view keeps what it showed";
     EXPECT_EQ(box().count(), 2);
 
     // Down opens the list instead of stepping through it; picking an item lists it.
     QTest::keyClick(box().lineEdit(), Qt::Key_Down);
     EXPECT_TRUE(box().view()->isVisible());
-    EXPECT_EQ(browser().LocalPathText(), path("disk"));
+    EXPECT_EQ(browser().pathText(), path("disk"));
     box().hidePopup();
     box().setCurrentIndex(1);
     emit box().activated(1);
@@ -285,9 +285,9 @@ TEST_F(LocalPanelTest, OpenDirectoryListsThePickedFolder)
 {
     dialogs->answers = {qpath("home")};
     QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton);
-    EXPECT_EQ(browser().LocalPathText(), path("home"));
+    EXPECT_EQ(browser().pathText(), path("home"));
     QTest::mouseClick(panel->tbtnLocalOpenDir(), Qt::LeftButton); // cancelled
-    EXPECT_EQ(browser().LocalPathText(), path("home"));
+    EXPECT_EQ(browser().pathText(), path("home"));
 }
 
 TEST_F(LocalPanelTest, NamesThatAreNotUtf8KeepTheirBytes)

@@ -113,12 +113,12 @@ protected:
 
 TEST_F(StartedWindow, BothPanelsAreInReportViewAndTheDevicePanelIsEmpty)
 {
-    EXPECT_TRUE(window.localPanel()->tbtnLocalDtIcon()->isChecked());
-    EXPECT_TRUE(window.devicePanel()->tbtnKoraDtIcon()->isChecked());
-    EXPECT_FALSE(window.devicePanel()->tbtnKoraLgIcon()->isChecked());
-    const QTreeView* deviceList = window.devicePanel()->lstviewKora();
+    EXPECT_TRUE(window.localPanel()->viewStyleButton(FileViewStyle::Report)->isChecked());
+    EXPECT_TRUE(window.devicePanel()->viewStyleButton(FileViewStyle::Report)->isChecked());
+    EXPECT_FALSE(window.devicePanel()->viewStyleButton(FileViewStyle::LargeIcons)->isChecked());
+    const QTreeView* deviceList = window.devicePanel()->reportView();
     EXPECT_EQ(deviceList->model()->rowCount(deviceList->rootIndex()), 0);
-    EXPECT_EQ(window.devicePanel()->cbxKora()->count(), 0);
+    EXPECT_EQ(window.devicePanel()->pathBox()->count(), 0);
     EXPECT_TRUE(window.deviceController()->browser().DevicePath().empty());
     EXPECT_EQ(window.terminal()->Session().KeyInputState(), 1);
     EXPECT_FALSE(window.devicePanel()->tbtnDOSCmd()->isChecked());
@@ -126,7 +126,7 @@ TEST_F(StartedWindow, BothPanelsAreInReportViewAndTheDevicePanelIsEmpty)
 
 TEST_F(StartedWindow, FocusIsInTheLocalPathBoxWithItsTextSelected)
 {
-    QComboBox* pathBox = window.localPanel()->cbxLocal();
+    QComboBox* pathBox = window.localPanel()->pathBox();
     EXPECT_EQ(pathBox->currentText(), "Computer");
     EXPECT_EQ(pathBox->lineEdit()->selectedText(), pathBox->currentText());
     window.show();

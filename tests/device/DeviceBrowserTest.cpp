@@ -5,7 +5,8 @@
 #include "FakeConsole.h"
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
-#include "device/DeviceSort.h"
+#include "filelist/FileColumns.h"
+#include "filelist/FolderSort.h"
 
 namespace kora {
 namespace {
@@ -232,8 +233,8 @@ TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
     browser_.sortByColumn(kColumnSize);
     EXPECT_EQ(names(),
               (std::vector<std::string>{"BIN", "DOCS", "MID.BAT", "ALPHA.EXE", "ZETA.TXT"}));
-    EXPECT_EQ(browser_.DeviceSortColumn(), 0);
-    EXPECT_EQ(browser_.SavedSortColumn(), kColumnSize);
+    EXPECT_EQ(browser_.sortColumn(), 0);
+    EXPECT_EQ(browser_.savedSortColumn(), kColumnSize);
     browser_.refresh();
     EXPECT_EQ(names()[2], "ALPHA.EXE");
     // The refresh after an operation sorts by the remembered column and row again.
@@ -242,17 +243,17 @@ TEST_F(DeviceBrowserTest, ColumnClickSortsOnceThenNameOrderReturns)
     EXPECT_EQ(names()[2], "MID.BAT");
     EXPECT_EQ(browser_.focusRow(), 3u);
     EXPECT_TRUE(browser_.focusRowSelected());
-    EXPECT_EQ(browser_.DeviceFocusIndex(), 0);
-    EXPECT_EQ(browser_.DeviceSortColumn(), 0);
+    EXPECT_EQ(browser_.focusIndex(), 0);
+    EXPECT_EQ(browser_.sortColumn(), 0);
 }
 
 TEST_F(DeviceBrowserTest, FocusIndexBeyondTheListSelectsTheLastRow)
 {
-    browser_.setDeviceFocusIndex(42);
+    browser_.setFocusIndex(42);
     browser_.ShowDeviceFolder("\\");
     EXPECT_EQ(browser_.focusRow(), 4u);
-    EXPECT_EQ(browser_.DeviceFocusIndex(), 0);
-    browser_.setDeviceFocusIndex(2);
+    EXPECT_EQ(browser_.focusIndex(), 0);
+    browser_.setFocusIndex(2);
     browser_.ShowDeviceFolder("\\");
     EXPECT_EQ(browser_.focusRow(), 2u);
 }
@@ -292,10 +293,10 @@ TEST_F(DeviceBrowserTest, PathHistoryCollectsNewestFirstWithoutDuplicates)
     browser_.ShowDeviceFolder("\\BIN");
     browser_.ShowDeviceFolder("\\DOCS");
     browser_.ShowDeviceFolder("\\BAD"); // a path that failed to list is not remembered
-    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
+    EXPECT_EQ(browser_.pathTexts(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
     EXPECT_EQ(browser_.pathHistoryIndex(), 0);
     browser_.choosePath("\\BIN");
-    EXPECT_EQ(browser_.pathHistory(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
+    EXPECT_EQ(browser_.pathTexts(), (std::vector<std::string>{"\\DOCS", "\\BIN", "\\"}));
     EXPECT_EQ(browser_.pathHistoryIndex(), 1);
     EXPECT_EQ(browser_.pathText(), "\\BIN");
     EXPECT_TRUE(browser_.focusRowSelected());
@@ -308,8 +309,8 @@ TEST_F(DeviceBrowserTest, FirstRefreshAndPortChangeListTheRoot)
     EXPECT_EQ(browser_.DevicePath(), "\\");
 
     browser_.ShowDeviceFolder("\\BIN");
-    browser_.setDeviceSortColumn(kColumnSize);
-    browser_.setDeviceFocusIndex(3);
+    browser_.setSortColumn(kColumnSize);
+    browser_.setFocusIndex(3);
     browser_.portChanged();
     EXPECT_EQ(browser_.DevicePath(), "\\");
     EXPECT_EQ(names()[2], "ALPHA.EXE");

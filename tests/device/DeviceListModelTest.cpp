@@ -10,8 +10,8 @@
 #include "FakeConsole.h"
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
-#include "device/DeviceListModel.h"
 #include "filelist/EntryInfoProvider.h"
+#include "filelist/FolderListModel.h"
 #include "filelist/ShellEntryInfoProvider.h"
 
 namespace kora {
@@ -46,9 +46,9 @@ protected:
     }
 
     test::FakeConsole console_;
-    DeviceBrowser browser_{console_.runner()};
     CountingProvider provider_;
-    DeviceListModel model_{browser_, &provider_};
+    DeviceBrowser browser_{console_.runner(), {}, &provider_};
+    FolderListModel model_{browser_};
 };
 
 TEST_F(DeviceListModelTest, RowsReadTheEntriesWithTheirCellTexts)
@@ -69,18 +69,18 @@ TEST_F(DeviceListModelTest, RowsReadTheEntriesWithTheirCellTexts)
     EXPECT_EQ(model_.index(3, 1).data(Qt::TextAlignmentRole).value<Qt::Alignment>(),
               Qt::AlignRight | Qt::AlignVCenter);
     EXPECT_TRUE(model_.index(3, 3).data().toString().startsWith("2003/05/31"));
-    EXPECT_EQ(model_.lookupCount(), 0u); // no icon or type asked for yet
+    EXPECT_EQ(browser_.lookupCount(), 0u); // no icon or type asked for yet
 
     EXPECT_EQ(model_.index(0, 2).data().toString(), "Folder");
     EXPECT_EQ(model_.index(2, 0).data(Qt::DecorationRole).toInt(), 2);
     EXPECT_EQ(model_.index(2, 2).data().toString(), "Type of F0000001.TXT");
-    EXPECT_EQ(model_.lookupCount(), 2u);
+    EXPECT_EQ(browser_.lookupCount(), 2u);
     EXPECT_EQ(provider_.lookups["F0000001.TXT"], 1);
 
-    model_.FillDeviceEntryInfo(0, 3);
-    EXPECT_EQ(model_.lookupCount(), 4u);
-    model_.FillDeviceEntryInfo(2, 99); // out of range: nothing
-    EXPECT_EQ(model_.lookupCount(), 4u);
+    browser_.fillEntryInfo(0, 3);
+    EXPECT_EQ(browser_.lookupCount(), 4u);
+    browser_.fillEntryInfo(2, 99); // out of range: nothing
+    EXPECT_EQ(browser_.lookupCount(), 4u);
 }
 
 TEST_F(DeviceListModelTest, AViewFetchesAboutOneScreenOfALargeListing)
@@ -93,7 +93,7 @@ TEST_F(DeviceListModelTest, AViewFetchesAboutOneScreenOfALargeListing)
     view.resize(500, 400);
     view.show();
     view.grab(); // paints the visible rows
-    const std::size_t firstScreen = model_.lookupCount();
+    const std::size_t firstScreen = browser_.lookupCount();
     const int visibleRows = view.viewport()->height() / view.sizeHintForRow(0) + 2;
     EXPECT_GT(firstScreen, 0u);
     EXPECT_LE(firstScreen, static_cast<std::size_t>(visibleRows) * 2);
@@ -101,11 +101,11 @@ TEST_F(DeviceListModelTest, AViewFetchesAboutOneScreenOfALargeListing)
     // Scrolling to the end fetches that screen; going back fetches nothing again.
     view.scrollToBottom();
     view.grab();
-    const std::size_t afterEnd = model_.lookupCount();
+    const std::size_t afterEnd = browser_.lookupCount();
     EXPECT_LE(afterEnd, firstScreen * 3);
     view.scrollToTop();
     view.grab();
-    EXPECT_EQ(model_.lookupCount(), afterEnd);
+    EXPECT_EQ(browser_.lookupCount(), afterEnd);
     for (const auto& [name, count] : provider_.lookups) {
         EXPECT_EQ(count, 1) << name;
     }

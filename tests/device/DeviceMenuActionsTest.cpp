@@ -7,7 +7,8 @@
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
-#include "device/DeviceSort.h"
+#include "filelist/FileColumns.h"
+#include "filelist/FolderSort.h"
 
 // The menu's flows on a scripted console: what is asked, what is sent and when the list is read
 // again. The same flows run against the simulator in DeviceSimTest.

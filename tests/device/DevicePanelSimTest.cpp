@@ -57,7 +57,7 @@ protected:
 
     DevicePanel& panel() { return *window_->devicePanel(); }
     DevicePanelController& controller() { return *window_->deviceController(); }
-    QTreeView& tree() { return *panel().lstviewKora(); }
+    QTreeView& tree() { return *panel().reportView(); }
 
     void pickFirstPort()
     {
@@ -106,8 +106,8 @@ TEST_F(DevicePanelSimTest, OffersThePortListsItsRootWhenChosenAndTakesATypedName
     EXPECT_EQ(QString::fromStdString(window_->deviceController()->browser().DevicePath()), "\\");
     EXPECT_EQ(window_->deviceController()->browser().DeviceFreeBytes(),
               sim().fileSystem().freeBytes('D'));
-    EXPECT_EQ(panel().stabarKora()->panelText(0), QString::number(drive->size()) + " object(s)");
-    EXPECT_TRUE(panel().stabarKora()->panelText(1).endsWith(" bytes free)"));
+    EXPECT_EQ(panel().statusBar()->panelText(0), QString::number(drive->size()) + " object(s)");
+    EXPECT_TRUE(panel().statusBar()->panelText(1).endsWith(" bytes free)"));
     EXPECT_TRUE(window_->meoDos()->toPlainText().contains("dir"));
 
     // Into a folder by a double click and back by Backspace.
@@ -210,7 +210,7 @@ TEST_F(DevicePanelSimTest, ADoubleClickedProgramRunsInTheTerminal)
     EXPECT_TRUE(panel().tbtnDOSCmd()->isChecked());
     // The terminal holds the port: neither view of the list can start an operation.
     EXPECT_FALSE(tree().isEnabled());
-    EXPECT_FALSE(panel().lstviewKoraIcons()->isEnabled());
+    EXPECT_FALSE(panel().iconView()->isEnabled());
     EXPECT_TRUE(QTest::qWaitFor(
         [&] { return window_->meoDos()->toPlainText().contains("DEMO.EXE"); }, 3000))
         << "the controller echoes the program's name";
@@ -218,7 +218,7 @@ TEST_F(DevicePanelSimTest, ADoubleClickedProgramRunsInTheTerminal)
     QTest::mouseClick(panel().tbtnDOSCmd(), Qt::LeftButton);
     EXPECT_FALSE(panel().tbtnDOSCmd()->isChecked());
     EXPECT_TRUE(tree().isEnabled());
-    EXPECT_TRUE(panel().lstviewKoraIcons()->isEnabled());
+    EXPECT_TRUE(panel().iconView()->isEnabled());
 }
 
 TEST_F(DevicePanelSimTest, PropertiesOfTheRootCountItsWholeTree)

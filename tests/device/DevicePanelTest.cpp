@@ -19,10 +19,10 @@
 #include "FakeConsole.h"
 #include "ListingLines.h"
 #include "device/DeviceBrowser.h"
-#include "device/DeviceListModel.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
 #include "device/KoraPropDialog.h"
+#include "filelist/FolderListModel.h"
 #include "link/DeviceLink.h"
 #include "support/ModalAnswer.h"
 #include "support/QtPrinters.h"
@@ -111,7 +111,7 @@ protected:
         pickPort(0);
     }
 
-    QTreeView& tree() { return *panel.lstviewKora(); }
+    QTreeView& tree() { return *panel.reportView(); }
 
     QStringList rows(const QAbstractItemView& view) const
     {
@@ -123,12 +123,12 @@ protected:
         return names;
     }
 
-    int rowOf(const QString& name) const { return rows(*panel.lstviewKora()).indexOf(name); }
+    int rowOf(const QString& name) const { return rows(*panel.reportView()).indexOf(name); }
 
     QList<int> selectedRows() const
     {
         QList<int> selected;
-        for (const QModelIndex& index : panel.lstviewKora()->selectionModel()->selectedRows()) {
+        for (const QModelIndex& index : panel.reportView()->selectionModel()->selectedRows()) {
             selected << index.row();
         }
         return selected;
@@ -208,10 +208,10 @@ TEST_F(DevicePanelTest, PickingAPortListsTheRootIntoListStatusBarAndPathBox)
     EXPECT_EQ(console.sent, (std::vector<std::string>{"d:\r", "cd\\\r", "dir\r"}));
     EXPECT_EQ(rows(tree()),
               QStringList({"BIN", "SUB", "B.EXE", "DEMO.EXE", "README.TXT", "notes.txt"}));
-    EXPECT_EQ(panel.stabarKora()->panelText(0), "6 object(s)");
-    EXPECT_EQ(panel.stabarKora()->panelText(1), "13.2 KB(1,000,000 bytes free)");
-    EXPECT_EQ(panel.cbxKora()->count(), 1);
-    EXPECT_EQ(panel.cbxKora()->currentText(), "\\");
+    EXPECT_EQ(panel.statusBar()->panelText(0), "6 object(s)");
+    EXPECT_EQ(panel.statusBar()->panelText(1), "13.2 KB(1,000,000 bytes free)");
+    EXPECT_EQ(panel.pathBox()->count(), 1);
+    EXPECT_EQ(panel.pathBox()->currentText(), "\\");
     EXPECT_EQ(selectedRows(), QList<int>{0});
 
     const QAbstractItemModel& model = *tree().model();
@@ -276,7 +276,7 @@ TEST_F(DevicePanelTest, AColumnClickSortsAscendingAndRefreshGoesBackToNameOrder)
     clickHeader(1);
     EXPECT_EQ(rows(tree()), bySize) << "a second click does not reverse";
     EXPECT_FALSE(tree().header()->isSortIndicatorShown());
-    EXPECT_EQ(controller->browser().SavedSortColumn(), 1);
+    EXPECT_EQ(controller->browser().savedSortColumn(), 1);
     EXPECT_EQ(listingsRun(), 3) << "each click reads the directory again";
 
     clickHeader(2);
@@ -309,29 +309,29 @@ TEST_F(DevicePanelTest, WalksIntoFoldersAndBackByMouseKeysAndPathBox)
     EXPECT_EQ(controller->browser().DevicePath(), "\\SUB");
     EXPECT_EQ(rows(tree()), QStringList{"INNER.DAT"});
     EXPECT_TRUE(selectedRows().isEmpty());
-    EXPECT_EQ(panel.cbxKora()->count(), 2);
-    EXPECT_EQ(panel.cbxKora()->itemText(0), "\\SUB");
-    EXPECT_EQ(panel.cbxKora()->currentText(), "\\SUB");
-    EXPECT_EQ(panel.stabarKora()->panelText(0), "1 object(s)");
+    EXPECT_EQ(panel.pathBox()->count(), 2);
+    EXPECT_EQ(panel.pathBox()->itemText(0), "\\SUB");
+    EXPECT_EQ(panel.pathBox()->currentText(), "\\SUB");
+    EXPECT_EQ(panel.statusBar()->panelText(0), "1 object(s)");
 
     tree().setFocus();
     QTest::keyClick(&tree(), Qt::Key_Backspace);
     EXPECT_EQ(controller->browser().DevicePath(), "\\");
-    EXPECT_EQ(panel.cbxKora()->count(), 2) << "a known path is chosen, not added";
-    EXPECT_EQ(panel.cbxKora()->currentText(), "\\");
+    EXPECT_EQ(panel.pathBox()->count(), 2) << "a known path is chosen, not added";
+    EXPECT_EQ(panel.pathBox()->currentText(), "\\");
 
     clickRow(tree(), rowOf("BIN"));
     QTest::keyClick(&tree(), Qt::Key_Return);
     EXPECT_EQ(controller->browser().DevicePath(), "\\BIN");
-    EXPECT_EQ(panel.cbxKora()->itemText(0), "\\BIN");
+    EXPECT_EQ(panel.pathBox()->itemText(0), "\\BIN");
 
     QTest::mouseClick(panel.tbtnKoraUp(), Qt::LeftButton);
     EXPECT_EQ(controller->browser().DevicePath(), "\\");
     QTest::mouseClick(panel.tbtnKoraUp(), Qt::LeftButton);
     EXPECT_EQ(controller->browser().DevicePath(), "\\") << "up at the root lists the root";
 
-    const int sub = panel.cbxKora()->findText("\\SUB");
-    emit panel.cbxKora()->activated(sub);
+    const int sub = panel.pathBox()->findText("\\SUB");
+    emit panel.pathBox()->activated(sub);
     EXPECT_EQ(controller->browser().DevicePath(), "\\SUB");
 
     // A file is run in the terminal, not listed.
@@ -343,16 +343,16 @@ TEST_F(DevicePanelTest, WalksIntoFoldersAndBackByMouseKeysAndPathBox)
     // A directory the controller refuses: the error box; the last listing stays, greyed, with
     // its status texts and its path.
     const int rows = tree().model()->rowCount();
-    const QString objects = panel.stabarKora()->panelText(0);
-    const QString status = panel.stabarKora()->panelText(1);
+    const QString objects = panel.statusBar()->panelText(0);
+    const QString status = panel.statusBar()->panelText(1);
     controller->browser().ShowDeviceFolder("\\GONE");
     ASSERT_EQ(console.errorBoxes.size(), 1u);
     EXPECT_EQ(console.errorBoxes[0], "Invalid directory\r\n'\\GONE'!");
     ASSERT_EQ(tree().model()->rowCount(), rows);
     EXPECT_FALSE(tree().model()->flags(tree().model()->index(0, 0)) & Qt::ItemIsEnabled);
-    EXPECT_EQ(panel.stabarKora()->panelText(0), objects);
-    EXPECT_EQ(panel.stabarKora()->panelText(1), status);
-    EXPECT_EQ(panel.cbxKora()->currentText(), "\\SUB");
+    EXPECT_EQ(panel.statusBar()->panelText(0), objects);
+    EXPECT_EQ(panel.statusBar()->panelText(1), status);
+    EXPECT_EQ(panel.pathBox()->currentText(), "\\SUB");
 }
 
 TEST_F(DevicePanelTest, ViewStylesShowTheSameRowsAndSelection)
@@ -360,9 +360,9 @@ TEST_F(DevicePanelTest, ViewStylesShowTheSameRowsAndSelection)
     listRoot();
     clickRow(tree(), rowOf("DEMO.EXE"));
     const int listed = listingsRun();
-    QListView& icons = *panel.lstviewKoraIcons();
+    QListView& icons = *panel.iconView();
 
-    QTest::mouseClick(panel.tbtnKoraLgIcon(), Qt::LeftButton);
+    QTest::mouseClick(panel.viewStyleButton(FileViewStyle::LargeIcons), Qt::LeftButton);
     EXPECT_EQ(panel.currentView(), &icons);
     EXPECT_TRUE(icons.isVisible());
     EXPECT_FALSE(tree().isVisible());
@@ -380,13 +380,13 @@ TEST_F(DevicePanelTest, ViewStylesShowTheSameRowsAndSelection)
     };
     EXPECT_TRUE(nameFits()) << "large icons";
 
-    QTest::mouseClick(panel.tbtnKoraSmIcon(), Qt::LeftButton);
+    QTest::mouseClick(panel.viewStyleButton(FileViewStyle::SmallIcons), Qt::LeftButton);
     EXPECT_EQ(icons.viewMode(), QListView::ListMode);
     EXPECT_EQ(icons.flow(), QListView::LeftToRight);
     EXPECT_TRUE(nameFits()) << "small icons";
-    QTest::mouseClick(panel.tbtnKoraLsIcon(), Qt::LeftButton);
+    QTest::mouseClick(panel.viewStyleButton(FileViewStyle::List), Qt::LeftButton);
     EXPECT_EQ(icons.flow(), QListView::TopToBottom);
-    EXPECT_TRUE(panel.tbtnKoraLsIcon()->isChecked());
+    EXPECT_TRUE(panel.viewStyleButton(FileViewStyle::List)->isChecked());
     EXPECT_EQ(listingsRun(), listed) << "switching the style reads nothing";
 
     // The icon view works like the report view.
@@ -397,7 +397,7 @@ TEST_F(DevicePanelTest, ViewStylesShowTheSameRowsAndSelection)
     tree().setEnabled(true);
     EXPECT_TRUE(icons.isEnabled());
 
-    QTest::mouseClick(panel.tbtnKoraDtIcon(), Qt::LeftButton);
+    QTest::mouseClick(panel.viewStyleButton(FileViewStyle::Report), Qt::LeftButton);
     EXPECT_EQ(panel.currentView(), &tree());
     EXPECT_TRUE(tree().isVisible());
 }
@@ -466,7 +466,7 @@ TEST_F(DevicePanelTest, MenuItemsFollowTheSelection)
     {
         SCOPED_TRACE("file");
         expect(openMenu(rowOf("README.TXT")), false, true, true, false);
-        EXPECT_EQ(controller->browser().SavedFocusIndex(), rowOf("README.TXT"));
+        EXPECT_EQ(controller->browser().savedFocusIndex(), rowOf("README.TXT"));
     }
     {
         SCOPED_TRACE(".EXE file");
@@ -535,14 +535,14 @@ TEST_F(DevicePanelTest, StatusPanelZeroTakesAThirdOfThePanelsWidth)
 {
     panel.resize(901, 400);
     QTest::qWait(20);
-    EXPECT_EQ(panel.stabarKora()->panelWidth(0), 300);
-    const QRect first = panel.stabarKora()->panel(0)->geometry();
-    const QRect second = panel.stabarKora()->panel(1)->geometry();
+    EXPECT_EQ(panel.statusBar()->panelWidth(0), 300);
+    const QRect first = panel.statusBar()->panel(0)->geometry();
+    const QRect second = panel.statusBar()->panel(1)->geometry();
     EXPECT_EQ(first.width(), 300);
     EXPECT_GT(second.x(), first.right()) << "the panels do not overlap";
     panel.resize(600, 400);
     QTest::qWait(20);
-    EXPECT_EQ(panel.stabarKora()->panelWidth(0), 200);
+    EXPECT_EQ(panel.statusBar()->panelWidth(0), 200);
 }
 
 } // namespace

@@ -7,8 +7,7 @@
 #include "device/DeviceMenu.h"
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
-#include "device/DeviceSort.h"
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 namespace {
@@ -29,35 +28,6 @@ FolderEntry Folder(std::string name, std::string type = {}, std::string modified
     FolderEntry entry = File(std::move(name), 0, std::move(type), std::move(modified));
     entry.isFolder = true;
     return entry;
-}
-
-std::vector<std::string> NamesSortedBy(std::vector<FolderEntry> list, int column)
-{
-    FolderEntries entries;
-    entries.assign(std::move(list));
-    SortDeviceEntries(entries, column);
-    std::vector<std::string> names;
-    for (const FolderEntry& entry : entries) {
-        names.push_back(entry.name);
-    }
-    return names;
-}
-
-TEST(CompareDeviceEntries, FoldersFirstThenKeyThenNameByteWise)
-{
-    const std::vector<FolderEntry> list = {
-        File("a.exe", 10, "Program", "2003/01/01"), File("B.EXE", 10, "Program", "2001/01/01"),
-        File("Z.TXT", 5, "Text", "2002/01/01"),     Folder("ZED", "Folder", "1999/01/01"),
-        File("C.BAT", 99, "Batch", "2000/01/01"),   Folder("ALPHA", "Folder", "2010/01/01"),
-    };
-    EXPECT_EQ(NamesSortedBy(list, kColumnName),
-              (std::vector<std::string>{"ALPHA", "ZED", "B.EXE", "C.BAT", "Z.TXT", "a.exe"}));
-    EXPECT_EQ(NamesSortedBy(list, kColumnSize),
-              (std::vector<std::string>{"ALPHA", "ZED", "Z.TXT", "B.EXE", "a.exe", "C.BAT"}));
-    EXPECT_EQ(NamesSortedBy(list, kColumnType),
-              (std::vector<std::string>{"ALPHA", "ZED", "C.BAT", "B.EXE", "a.exe", "Z.TXT"}));
-    EXPECT_EQ(NamesSortedBy(list, kColumnModified),
-              (std::vector<std::string>{"ZED", "ALPHA", "C.BAT", "B.EXE", "Z.TXT", "a.exe"}));
 }
 
 TEST(DevicePath, UpCutsTheLastLevelAndStopsAtTheRoot)

@@ -4,7 +4,8 @@
 
 #include "device/DeviceBrowser.h"
 #include "device/DeviceMenuActions.h"
-#include "device/DeviceSort.h"
+#include "filelist/FileColumns.h"
+#include "filelist/FolderSort.h"
 #include "filelist/SizeText.h"
 #include "link/ConsoleExchange.h"
 #include "link/SerialPort.h"
@@ -96,7 +97,7 @@ TEST_P(DeviceSimTest, ListsTheRootAsTheDriveHoldsIt)
     // Folders first, files by size.
     const auto& entries = browser_.entries();
     for (std::size_t row = 1; row < entries.size(); ++row) {
-        EXPECT_LE(CompareDeviceEntries(entries.at(row - 1), entries.at(row), kColumnSize), 0);
+        EXPECT_LE(CompareFolderEntries(entries.at(row - 1), entries.at(row), kColumnSize, {}), 0);
     }
     EXPECT_EQ(entries.at(entries.size() - 1).name, "DATALOG.DAT");
     EXPECT_EQ(entries.at(*rowOf("NOTES")).modified, "2003/05/31"); // midnight: date alone

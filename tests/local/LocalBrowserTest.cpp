@@ -34,7 +34,7 @@ protected:
     Names names() const
     {
         Names result;
-        for (const FolderEntry& entry : browser_.LocalEntries()) {
+        for (const FolderEntry& entry : browser_.entries()) {
             result.push_back(entry.name);
         }
         return result;
@@ -66,19 +66,19 @@ TEST_F(LocalBrowserTest, AListingReadsNamesAndSizesAndEachEntrysDetailsOnceWhenS
     EXPECT_EQ(names(), (Names{"sub", "empty.txt", "k.bin", "loop", "one.txt"}));
     EXPECT_EQ(browser_.objectCountText(), "5 object(s)");
     EXPECT_EQ(browser_.sizeStatusText(), "1.0 KB"); // 1026 bytes
-    EXPECT_EQ(browser_.LocalEntries().at(2).size, 1025u);
-    EXPECT_TRUE(browser_.LocalEntries().at(0).isFolder);
-    EXPECT_EQ(browser_.LocalPathText(), box().string());
+    EXPECT_EQ(browser_.entries().at(2).size, 1025u);
+    EXPECT_TRUE(browser_.entries().at(0).isFolder);
+    EXPECT_EQ(browser_.pathText(), box().string());
     EXPECT_EQ(browser_.focusRow(), 0u);
     EXPECT_TRUE(browser_.focusRowSelected());
     EXPECT_EQ(browser_.lookupCount(), 0u) << "listing looks nothing up";
 
-    browser_.FillLocalEntryInfo(0, 4);
-    browser_.FillLocalEntryInfo(1, 4);
+    browser_.fillEntryInfo(0, 4);
+    browser_.fillEntryInfo(1, 4);
     EXPECT_EQ(browser_.lookupCount(), 4u) << "once per entry, none for the unreadable one";
-    const FolderEntry& sub = browser_.LocalEntries().at(0);
-    const FolderEntry& loop = browser_.LocalEntries().at(3);
-    const FolderEntry& one = browser_.LocalEntries().at(4);
+    const FolderEntry& sub = browser_.entries().at(0);
+    const FolderEntry& loop = browser_.entries().at(3);
+    const FolderEntry& one = browser_.entries().at(4);
     EXPECT_EQ(sub.typeName, "Folder");
     EXPECT_EQ(one.typeName, "txt file");
     EXPECT_EQ(one.iconIndex, 2);
@@ -88,7 +88,7 @@ TEST_F(LocalBrowserTest, AListingReadsNamesAndSizesAndEachEntrysDetailsOnceWhenS
     EXPECT_EQ(loop.typeName, "");
     EXPECT_EQ(loop.modified, "");
     EXPECT_EQ(loop.attributes, 0u);
-    browser_.FillLocalEntryInfo(3, 5); // beyond the last row: nothing
+    browser_.fillEntryInfo(3, 5); // beyond the last row: nothing
     EXPECT_TRUE(errors_.empty());
 }
 
@@ -106,7 +106,7 @@ TEST_F(LocalBrowserTest, SizesAndTotalsGoBeyondFourGibibytes)
     test::WriteFile(box() / "huge.img", kFiveGiB);
     test::WriteFile(box() / "also.img", kFiveGiB);
     ASSERT_TRUE(browser_.ShowLocalPath(box().string()));
-    EXPECT_EQ(browser_.LocalEntries().at(1).size, kFiveGiB);
+    EXPECT_EQ(browser_.entries().at(1).size, kFiveGiB);
     EXPECT_EQ(browser_.sizeStatusText(), "10240.0 MB");
     EXPECT_EQ(browser_.entriesAt({1}).front().size, kFiveGiB);
 }
@@ -115,7 +115,7 @@ TEST_F(LocalBrowserTest, UpStopsAtComputerWhichHoldsTheFileSystemsAndHome)
 {
     QSignalSpy shown(&browser_, &LocalBrowser::folderShown);
     ASSERT_TRUE(browser_.ShowLocalFolder(LocalBrowser::DrivesPidl()));
-    EXPECT_EQ(browser_.LocalPathText(), "Computer");
+    EXPECT_EQ(browser_.pathText(), "Computer");
     EXPECT_EQ(names(), (Names{"/", path("disk"), path("home")}));
     browser_.moveUp();
     EXPECT_EQ(shown.count(), 1) << "nothing above Computer";
@@ -133,7 +133,7 @@ TEST_F(LocalBrowserTest, UpStopsAtComputerWhichHoldsTheFileSystemsAndHome)
     for (const auto& [from, to] : steps) {
         ASSERT_TRUE(browser_.ShowLocalPath(from));
         browser_.moveUp();
-        EXPECT_EQ(browser_.LocalPathText(), to) << "up from " << from;
+        EXPECT_EQ(browser_.pathText(), to) << "up from " << from;
         EXPECT_FALSE(browser_.focusRowSelected());
     }
 }
@@ -147,20 +147,20 @@ TEST_F(LocalBrowserTest, AColumnSortsOnceAndACommandRefreshKeepsItsColumnAndRow)
 
     browser_.sortByColumn(kColumnSize);
     EXPECT_EQ(names(), (Names{"b", "c", "a"}));
-    EXPECT_EQ(browser_.LocalSortColumn(), 0);
-    EXPECT_EQ(browser_.SavedLocalSortColumn(), kColumnSize);
+    EXPECT_EQ(browser_.sortColumn(), 0);
+    EXPECT_EQ(browser_.savedSortColumn(), kColumnSize);
     browser_.refresh();
     EXPECT_EQ(names(), (Names{"a", "b", "c"}));
     EXPECT_FALSE(browser_.focusRowSelected());
 
-    browser_.setSavedLocalFocusIndex(2);
-    browser_.commandRefresh();
+    browser_.setSavedFocusIndex(2);
+    browser_.operationRefresh();
     EXPECT_EQ(names(), (Names{"b", "c", "a"}));
     EXPECT_EQ(browser_.focusRow(), 2u);
     EXPECT_TRUE(browser_.focusRowSelected());
-    EXPECT_EQ(browser_.LocalFocusIndex(), 0);
+    EXPECT_EQ(browser_.focusIndex(), 0);
 
-    browser_.setLocalFocusIndex(99);
+    browser_.setFocusIndex(99);
     ASSERT_TRUE(browser_.ShowLocalFolder(browser_.LocalFolderPidl()));
     EXPECT_EQ(browser_.focusRow(), 2u) << "beyond the last row: the last row";
 }
@@ -185,26 +185,26 @@ TEST_F(LocalBrowserTest, ThePathBoxListsEachFolderOnceAndListsWhatIsChosen)
     fs::create_directory(box() / "sub");
     ASSERT_TRUE(browser_.ShowLocalFolder(LocalBrowser::DrivesPidl()));
     ASSERT_TRUE(browser_.ShowLocalPath(box().string()));
-    ASSERT_TRUE(browser_.enterFolder(0));
+    ASSERT_EQ(browser_.activate(0).kind, LocalBrowser::Activation::Kind::EnteredFolder);
     ASSERT_TRUE(browser_.ShowLocalPath(box().string() + "/")); // the same folder again
     const auto texts = [&] {
         Names result;
-        for (const auto& item : browser_.pathBoxItems()) {
+        for (const auto& item : browser_.pathHistory()) {
             result.push_back(item.text);
         }
         return result;
     };
     EXPECT_EQ(texts(), (Names{path("box/sub"), path("box"), "Computer"}));
-    EXPECT_EQ(browser_.pathBoxIndex(), 1);
+    EXPECT_EQ(browser_.pathHistoryIndex(), 1);
 
     browser_.choosePath("Computer");
     EXPECT_TRUE(browser_.LocalFolderPidl().isComputer());
     browser_.choosePath(path("disk/inner/../inner")); // typed: listed as the folder it names
-    EXPECT_EQ(browser_.LocalPathText(), path("disk/inner"));
+    EXPECT_EQ(browser_.pathText(), path("disk/inner"));
     browser_.choosePath("..");
-    EXPECT_EQ(browser_.LocalPathText(), path("disk"));
+    EXPECT_EQ(browser_.pathText(), path("disk"));
     EXPECT_EQ(texts().front(), path("disk"));
-    EXPECT_EQ(browser_.pathBoxIndex(), 0);
+    EXPECT_EQ(browser_.pathHistoryIndex(), 0);
     EXPECT_TRUE(errors_.empty());
 
     const Names before = names();
@@ -216,7 +216,7 @@ TEST_F(LocalBrowserTest, ThePathBoxListsEachFolderOnceAndListsWhatIsChosen)
     test::WriteFile(box() / "file.txt");
     EXPECT_FALSE(browser_.ShowLocalPath(path("box/file.txt")));
     EXPECT_NE(errors_.back().find("Not a directory"), std::string::npos);
-    EXPECT_EQ(browser_.LocalPathText(), path("disk")) << "the view keeps what it showed";
+    EXPECT_EQ(browser_.pathText(), path("disk")) << "the view keeps what it showed";
     EXPECT_EQ(names(), before);
 }
 
@@ -237,14 +237,14 @@ TEST_F(LocalBrowserTest, AFolderThatCannotBeReadLeavesTheViewAsItWas)
     if (!enforced.active() || readable) {
         GTEST_SKIP() << "this process reads folders whatever their permissions";
     }
-    browser_.setLocalFocusIndex(3);
-    EXPECT_FALSE(browser_.enterFolder(0));
+    browser_.setFocusIndex(3);
+    browser_.activate(0); // not entered: the path below stays
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_.back(), "'" + path("box/locked") + "'\n\nPermission denied");
-    EXPECT_EQ(browser_.LocalPathText(), box().string());
+    EXPECT_EQ(browser_.pathText(), box().string());
     EXPECT_EQ(names(), Names{"locked"});
-    EXPECT_EQ(browser_.pathBoxItems().size(), 1u);
-    EXPECT_EQ(browser_.LocalFocusIndex(), 0);
+    EXPECT_EQ(browser_.pathHistory().size(), 1u);
+    EXPECT_EQ(browser_.focusIndex(), 0);
 }
 
 TEST_F(LocalBrowserTest, AttributesComeFromPermissionsNamesAndKinds)
@@ -255,14 +255,14 @@ TEST_F(LocalBrowserTest, AttributesComeFromPermissionsNamesAndKinds)
     ASSERT_EQ(::mkfifo((box() / "pipe").c_str(), 0644), 0);
     fs::create_directory(box() / "dir");
     ASSERT_TRUE(browser_.ShowLocalPath(box().string()));
-    browser_.FillLocalEntryInfo(0, 3);
+    browser_.fillEntryInfo(0, 3);
     const std::pair<std::string, std::uint32_t> expected[] = {{"dir", 0},
                                                               {"pipe", FolderEntry::kSystem},
                                                               {"plain", 0},
                                                               {"readonly", FolderEntry::kReadOnly}};
     for (std::size_t row = 0; row < 4; ++row) {
-        EXPECT_EQ(browser_.LocalEntries().at(row).name, expected[row].first);
-        EXPECT_EQ(browser_.LocalEntries().at(row).attributes, expected[row].second)
+        EXPECT_EQ(browser_.entries().at(row).name, expected[row].first);
+        EXPECT_EQ(browser_.entries().at(row).attributes, expected[row].second)
             << expected[row].first;
     }
 }

@@ -10,8 +10,8 @@
 #include <filesystem>
 
 #include "LocalTestKit.h"
+#include "filelist/FolderListModel.h"
 #include "local/LocalBrowser.h"
-#include "local/LocalListModel.h"
 #include "support/TempDir.h"
 
 namespace kora {
@@ -25,7 +25,7 @@ protected:
     LocalNamespace fileSystem_;
     test::FakeInfoProvider provider_;
     LocalBrowser browser_{fileSystem_, &provider_, [](const std::string&) {}};
-    LocalListModel model_{browser_, &provider_};
+    FolderListModel model_{browser_};
 };
 
 TEST_F(LocalListModelTest, CellsAndColoursFollowTheEntries)
@@ -57,7 +57,7 @@ TEST_F(LocalListModelTest, CellsAndColoursFollowTheEntries)
 
     // Hidden items are not listed, but one whose attributes say so is struck out.
     EXPECT_FALSE(model_.index(2, 0).data(Qt::FontRole).isValid());
-    browser_.LocalEntries().at(2).attributes |= FolderEntry::kHidden;
+    browser_.entries().at(2).attributes |= FolderEntry::kHidden;
     EXPECT_TRUE(model_.index(2, 0).data(Qt::FontRole).value<QFont>().strikeOut());
     EXPECT_FALSE(model_.index(2, 1).data(Qt::FontRole).isValid());
 }

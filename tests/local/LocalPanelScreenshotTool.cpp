@@ -53,7 +53,7 @@ int main(int argc, char* argv[])
     Settle(500);
     QPixmap picture = panel.grab();
     if (menu) {
-        QTreeView& list = *panel.lstviewLocal();
+        QTreeView& list = *panel.reportView();
         const QPoint first = list.visualRect(list.model()->index(0, 0)).center();
         list.setCurrentIndex(list.model()->index(0, 0));
         const QPoint at = blank ? QPoint(first.x(), list.viewport()->height() - 20) : first;

@@ -1,9 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "filelist/FileColumns.h"
-#include "local/LocalListModel.h"
+#include "filelist/FolderListModel.h"
 #include "local/LocalNamespace.h"
-#include "local/LocalSort.h"
 #include "local/LocalVolumes.h"
 
 namespace kora {
@@ -54,70 +52,6 @@ TEST(CleanLocalPath, ResolvesDotsAndSeparatorsWithoutTheFileSystem)
     for (const auto& [path, clean] : cases) {
         EXPECT_EQ(CleanLocalPath(path), clean) << path;
     }
-}
-
-FolderEntry Entry(std::string name, bool folder, std::uint64_t size = 0, std::string type = {},
-                  std::int64_t modified = 0)
-{
-    FolderEntry entry;
-    entry.name = std::move(name);
-    entry.isFolder = folder;
-    entry.size = size;
-    entry.typeName = std::move(type);
-    entry.modifiedTime = modified;
-    return entry;
-}
-
-std::vector<std::string> SortedNames(std::vector<FolderEntry> list, int column)
-{
-    FolderEntries entries;
-    entries.assign(std::move(list));
-    SortLocalEntries(entries, column);
-    std::vector<std::string> names;
-    for (const FolderEntry& entry : entries) {
-        names.push_back(entry.name);
-    }
-    return names;
-}
-
-TEST(CompareLocalEntries, FoldersFirstThenTheColumnThenTheName)
-{
-    const std::vector<FolderEntry> entries = {
-        Entry("b.txt", false, 300, "Text", 3000),
-        Entry("zdir", true, 0, "Folder", 1000),
-        Entry("A.exe", false, 300, "Program", 2000),
-        Entry("adir", true, 0, "Folder", 5000),
-        Entry("c.bin", false, 100, "Binary", 9000),
-        Entry("a.exe", false, 5368709120ull, "Program", 1),
-    };
-    using Names = std::vector<std::string>;
-    EXPECT_EQ(SortedNames(entries, kColumnName),
-              (Names{"adir", "zdir", "A.exe", "a.exe", "b.txt", "c.bin"}));
-    EXPECT_EQ(SortedNames(entries, kColumnSize),
-              (Names{"adir", "zdir", "c.bin", "A.exe", "b.txt", "a.exe"}));
-    EXPECT_EQ(SortedNames(entries, kColumnType),
-              (Names{"adir", "zdir", "c.bin", "A.exe", "a.exe", "b.txt"}));
-    EXPECT_EQ(SortedNames(entries, kColumnModified),
-              (Names{"zdir", "adir", "a.exe", "A.exe", "b.txt", "c.bin"}));
-}
-
-TEST(CompareLocalNames, LettersWithoutCaseThenBytes)
-{
-    const std::pair<const char*, const char*> ordered[] = {
-        {"Apple", "apple"},               // same letters: bytes decide
-        {"apple", "Banana"},              // letters before case
-        {"yak", "Zebra"},                 // up to 'Z' itself
-        {"readme", "README.txt"},         // a prefix first
-        {"file_1", "filea"},              // '_' sorts before letters once they are folded
-        {"Zoë", "zoë2"},                  // beyond ASCII too
-        {"\xC3\x89mile", "\xC3\xA9mile"}, // "Émile" and "émile" differ only by case
-        {"zebra", "\xC3\xA9t\xC3\xA9"},   // "été" after the ASCII letters
-    };
-    for (const auto& [first, second] : ordered) {
-        EXPECT_LT(CompareLocalNames(first, second), 0) << first << " / " << second;
-        EXPECT_GT(CompareLocalNames(second, first), 0) << second << " / " << first;
-    }
-    EXPECT_EQ(CompareLocalNames("same", "same"), 0);
 }
 
 TEST(NameStyle, FollowsTheAttributesWithSystemOverGrey)

@@ -63,10 +63,17 @@ protected:
     QList<QWidget*> DeviceControls()
     {
         DevicePanel& device = *window->devicePanel();
-        return {device.tbtnKoraConf(),   device.tbtnKoraUp(),     device.tbtnRefresh(),
-                device.tbtnKoraLgIcon(), device.tbtnKoraSmIcon(), device.tbtnKoraLsIcon(),
-                device.tbtnKoraDtIcon(), device.cbxCOM(),         device.cbxKora(),
-                device.lstviewKora(),    window->btnCopy()};
+        return {device.tbtnKoraConf(),
+                device.tbtnKoraUp(),
+                device.tbtnRefresh(),
+                device.viewStyleButton(FileViewStyle::LargeIcons),
+                device.viewStyleButton(FileViewStyle::SmallIcons),
+                device.viewStyleButton(FileViewStyle::List),
+                device.viewStyleButton(FileViewStyle::Report),
+                device.cbxCOM(),
+                device.pathBox(),
+                device.reportView(),
+                window->btnCopy()};
     }
     int EnabledDeviceControls()
     {
@@ -177,7 +184,7 @@ TEST_F(MainWindowTerminal, DoubleClickingAProgramInTheDeviceListRunsItInTheTermi
     ASSERT_TRUE(sim().fileSystem().writeFile(
         "D:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(20, 3), 2000)));
     window->devicePanel()->tbtnRefresh()->click();
-    QTreeView& list = *window->devicePanel()->lstviewKora();
+    QTreeView& list = *window->devicePanel()->reportView();
     const QModelIndexList found =
         list.model()->match(list.model()->index(0, 0), Qt::DisplayRole, QStringLiteral("COUNT"), 1,
                             Qt::MatchStartsWith);

@@ -63,7 +63,7 @@ protected:
         test::SimFixture::TearDown();
     }
 
-    QTreeView& deviceList() { return *window_->devicePanel()->lstviewKora(); }
+    QTreeView& deviceList() { return *window_->devicePanel()->reportView(); }
     CopyFromDeviceController& controller() { return *window_->copyFromController(); }
 
     void selectDevice(const QString& name)
@@ -85,7 +85,7 @@ protected:
     {
         const std::unique_ptr<QMimeData> mime = controller().dragData();
         ASSERT_TRUE(mime);
-        QWidget* target = window_->localPanel()->lstviewLocal()->viewport();
+        QWidget* target = window_->localPanel()->reportView()->viewport();
         const QPointF at(20, 20);
         QDragEnterEvent enter(at.toPoint(), Qt::CopyAction, mime.get(), Qt::LeftButton,
                               Qt::NoModifier);
@@ -149,9 +149,9 @@ TEST_F(CopyFromDeviceSimTest, DragsCopyToTheLocalFolderOrAFileManagerAskingBefor
     dropOnLocalList();
     EXPECT_EQ(PcFile(pcFolder_ / "NOTES"), notes);
     EXPECT_TRUE(window_->localPanel()
-                    ->lstviewLocal()
+                    ->reportView()
                     ->model()
-                    ->match(window_->localPanel()->lstviewLocal()->model()->index(0, 0),
+                    ->match(window_->localPanel()->reportView()->model()->index(0, 0),
                             Qt::DisplayRole, QStringLiteral("NOTES"))
                     .size() == 1)
         << "the local list shows the copy";

@@ -79,9 +79,9 @@ int main(int argc, char* argv[])
 
     kora::LocalPanel& local = *window.localPanel();
     local.controller().ShowLocalPath(folder.string());
-    QItemSelectionModel& selection = *local.lstviewLocal()->selectionModel();
-    for (int row = 0; row < local.lstviewLocal()->model()->rowCount(); ++row) {
-        selection.select(local.lstviewLocal()->model()->index(row, 0),
+    QItemSelectionModel& selection = *local.reportView()->selectionModel();
+    for (int row = 0; row < local.reportView()->model()->rowCount(); ++row) {
+        selection.select(local.reportView()->model()->index(row, 0),
                          QItemSelectionModel::Select | QItemSelectionModel::Rows);
     }
 

@@ -121,7 +121,7 @@ protected:
     }
 
     DeviceBrowser& browser() { return window_->deviceController()->browser(); }
-    QTreeView& localList() { return *window_->localPanel()->lstviewLocal(); }
+    QTreeView& localList() { return *window_->localPanel()->reportView(); }
     QString pane() { return window_->meoDos()->toPlainText(); }
 
     fs::path writePc(const std::string& name, const std::string& bytes)
@@ -337,7 +337,7 @@ TEST_F(CopyToDeviceSimTest, CancelStopsTheFileSendsNoOtherAndListsAgainWithoutAM
             // listing asked for meanwhile (an event that got through) is not made.
             EXPECT_EQ(window_->deviceLink()->holder(), PortHolder::CopyBatch);
             EXPECT_FALSE(window_->btnCopy()->isEnabled());
-            EXPECT_FALSE(window_->devicePanel()->lstviewKora()->isEnabled());
+            EXPECT_FALSE(window_->devicePanel()->reportView()->isEnabled());
             window_->deviceController()->tbtnRefreshClick();
             dialog->btnCancel()->click();
         }
@@ -393,15 +393,15 @@ TEST_F(CopyToDeviceSimTest, DroppedFilesAndF5CopyAsTheButtonDoes)
     writePc("TWO.BIN", two);
     fs::create_directories(pcFolder_ / "SUB");
     listDevice("\\LOG");
-    QWidget& deviceList = *window_->devicePanel()->lstviewKora()->viewport();
+    QWidget& deviceList = *window_->devicePanel()->reportView()->viewport();
 
     // Dragged out of the local panel: the views start a drag of the selection, which the
     // model hands over as file URLs (in every view style: the icon styles reset dragging).
     selectPc({"ONE.BIN"});
     LocalPanel& local = *window_->localPanel();
-    local.tbtnLocalLgIcon()->click();
-    EXPECT_TRUE(local.lstviewLocalIcons()->dragEnabled());
-    local.tbtnLocalDtIcon()->click();
+    local.viewStyleButton(FileViewStyle::LargeIcons)->click();
+    EXPECT_TRUE(local.iconView()->dragEnabled());
+    local.viewStyleButton(FileViewStyle::Report)->click();
     EXPECT_TRUE(localList().dragEnabled());
     const QModelIndexList chosen = localList().selectionModel()->selectedIndexes();
     const std::unique_ptr<QMimeData> dragged(localList().model()->mimeData(chosen));

@@ -1,13 +1,12 @@
 #pragma once
 
 #include <QAbstractTableModel>
-#include <QPalette>
+
 #include <cstdint>
 
 namespace kora {
 
-class LocalBrowser;
-class LocalInfoProvider;
+class FolderBrowser;
 
 // How a row's name is drawn, by its entry's attributes: read-only in the grey text colour,
 // system items in the highlight colour (over grey), hidden ones struck out. Rows whose details
@@ -20,16 +19,17 @@ struct NameStyle {
 };
 NameStyle NameStyleFor(std::uint32_t attributes);
 
-// The local list as the views see it. It holds no rows of its own: every row is read from the
+// A file list as the views see it. It holds no rows of its own: every row is read from the
 // browser's entries when a view asks for it, and an entry's details are filled the first time
-// a view asks for anything that needs them (icon, type, date, colours), so a listing itself
-// looks nothing up.
-class LocalListModel : public QAbstractTableModel {
+// a view asks for anything that needs them (icon, type; for the PC's entries also date and
+// colours), so a listing itself looks nothing up. A listing kept from before a failed one is
+// greyed. Where the source allows it, rows are dragged out as their files' URLs.
+class FolderListModel final : public QAbstractTableModel {
     Q_OBJECT
 
 public:
-    // Browser and provider (which may be null) must outlive the model.
-    LocalListModel(LocalBrowser& browser, LocalInfoProvider* provider, QObject* parent = nullptr);
+    // The browser must outlive the model.
+    explicit FolderListModel(FolderBrowser& browser, QObject* parent = nullptr);
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -38,17 +38,16 @@ public:
                         int role = Qt::DisplayRole) const override;
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
-    // Rows are dragged out as their files' URLs (text/uri-list), for a copy only: to the
-    // device panel or to the desktop's file manager.
+    // Dragged rows are their files' URLs (text/uri-list), for a copy only: to the device panel
+    // or to the desktop's file manager.
     QStringList mimeTypes() const override;
     QMimeData* mimeData(const QModelIndexList& indexes) const override;
     Qt::DropActions supportedDragActions() const override;
 
 private:
-    QVariant nameForeground(std::uint32_t attributes) const;
+    QString nameText(const std::string& name) const;
 
-    LocalBrowser& browser_;
-    LocalInfoProvider* provider_;
+    FolderBrowser& browser_;
 };
 
 } // namespace kora

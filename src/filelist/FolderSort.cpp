@@ -1,4 +1,4 @@
-#include "local/LocalSort.h"
+#include "filelist/FolderSort.h"
 
 #include <QString>
 
@@ -47,38 +47,41 @@ int CompareLocalNames(std::string_view left, std::string_view right)
     return CompareBytes(left, right);
 }
 
-int CompareLocalEntries(const FolderEntry& left, const FolderEntry& right, int column)
+int CompareFolderEntries(const FolderEntry& left, const FolderEntry& right, int column,
+                         SortRules rules)
 {
     if (left.isFolder != right.isFolder) {
         return left.isFolder ? -1 : 1;
     }
+    const auto compareNames = rules.namesIgnoreCase ? CompareLocalNames : CompareBytes;
     int order = 0;
     switch (column) {
     case kColumnSize:
         order = left.size == right.size ? 0 : (left.size < right.size ? -1 : 1);
         break;
     case kColumnType:
-        order = CompareLocalNames(left.typeName, right.typeName);
+        order = compareNames(left.typeName, right.typeName);
         break;
     case kColumnModified:
-        order = Sign(left.modifiedTime - right.modifiedTime);
+        order = rules.datesByTime ? Sign(left.modifiedTime - right.modifiedTime)
+                                  : CompareBytes(left.modified, right.modified);
         break;
     default:
         break;
     }
-    return order != 0 ? order : CompareLocalNames(left.name, right.name);
+    return order != 0 ? order : compareNames(left.name, right.name);
 }
 
-void SortLocalEntries(FolderEntries& entries, int column)
+void SortFolderEntries(FolderEntries& entries, int column, SortRules rules)
 {
-    entries.sort([column](const FolderEntry& left, const FolderEntry& right) {
-        return CompareLocalEntries(left, right, column);
+    entries.sort([column, rules](const FolderEntry& left, const FolderEntry& right) {
+        return CompareFolderEntries(left, right, column, rules);
     });
 }
 
-bool SortNeedsDetails(int column)
+bool SortNeedsDetails(int column, SortRules rules)
 {
-    return column == kColumnType || column == kColumnModified;
+    return column == kColumnType || (column == kColumnModified && rules.datesByTime);
 }
 
 } // namespace kora

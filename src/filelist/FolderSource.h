@@ -1,0 +1,73 @@
+#pragma once
+
+#include <QVariant>
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "filelist/FolderEntry.h"
+#include "filelist/FolderSort.h"
+#include "filelist/TypeAheadSearch.h"
+
+namespace kora {
+
+// Where a panel's folders come from: the controller's drive through the console, or the PC's
+// file system. A folder is named by a string of the source's own (the device path "\BIN", the
+// absolute PC path, "" for the PC's "Computer" root). The folder browser holds what the panel
+// shows and asks its source for the rest; a source reports its own failures to the user.
+class FolderSource {
+public:
+    // What tells one panel's folders from the other's.
+    struct Traits {
+        TypeAheadSearch::NameBytes names = TypeAheadSearch::NameBytes::Latin1;
+        SortRules sort;
+        // A failed listing leaves the last good one on screen, greyed (and the sort column the
+        // user chose for the next one); otherwise it changes nothing on screen.
+        bool keepsFailedListing = false;
+        // Dates and attributes are read with the details, for rows about to be shown.
+        bool detailsHoldDates = false;
+        // The names show whole in a tool tip, and rows can be dragged out as file URLs.
+        bool nameToolTips = false;
+        bool dragOut = false;
+    };
+
+    struct Listing {
+        std::vector<FolderEntry> entries;
+        // Shown after the total size in the status bar (the device's free space), or empty.
+        std::string sizeSuffix;
+    };
+
+    explicit FolderSource(Traits traits) : traits_(traits) {}
+    virtual ~FolderSource() = default;
+    FolderSource(const FolderSource&) = delete;
+    FolderSource& operator=(const FolderSource&) = delete;
+
+    const Traits& traits() const { return traits_; }
+
+    // Whether a listing can be made now; one asked for while it cannot is dropped, leaving
+    // everything as it is.
+    virtual bool ready() const { return true; }
+    // Where the first Refresh goes, and a new start.
+    virtual std::string root() const = 0;
+    // The folder a typed or picked text names; nothing when it names none (reported).
+    virtual std::optional<std::string> parsePath(const std::string& text,
+                                                 const std::string& current) const = 0;
+    // The folder's entries; nothing when they cannot be read (reported).
+    virtual std::optional<Listing> list(const std::string& folder) = 0;
+    // Where Up goes; nothing where there is nowhere to go.
+    virtual std::optional<std::string> parent(const std::string& folder) const = 0;
+    virtual std::string child(const std::string& folder, const FolderEntry& entry) const = 0;
+    // The folder's text in the path box.
+    virtual std::string displayText(const std::string& folder) const = 0;
+    // Fills the details read only for rows about to be shown; true when their icon and type
+    // were looked up.
+    virtual bool fillDetails(const std::string& folder, FolderEntry& entry) = 0;
+    // The decoration for an icon index handed out with the details (invalid for none).
+    virtual QVariant icon(int iconIndex) const = 0;
+
+private:
+    Traits traits_;
+};
+
+} // namespace kora
