@@ -40,6 +40,41 @@ void AddJsonOption(QCommandLineParser& parser, const char* what)
     parser.addOption({QStringLiteral("json"), QString::fromLatin1(what)});
 }
 
+CommandSpec RunCommandSpec()
+{
+    return {
+        "run",
+        "Upload a program, run it and print its output.",
+        "Uploads a program (.EXE, .COM or .BAT) with the checks of put, starts it in the "
+        "directory it went to, with the arguments after --, and prints its output until the "
+        "controller's prompt returns. Ctrl-C sends the controller's abort command (exit "
+        "status 130).",
+        {{"FILE", "PC program to upload and run.", "FILE"},
+         {"DEVDIR", "Directory of D: to upload into and run in (default: the root).", "[DEVDIR]"},
+         {"ARGS", "The program's arguments.", "[-- ARGS...]"}},
+        1,
+        -1,
+        [](QCommandLineParser& parser) {
+            parser.addOption({QStringLiteral("as"),
+                              QStringLiteral("Name of the program on KORA-7740P."),
+                              QStringLiteral("NAME")});
+            parser.addOption({QStringLiteral("timeout"),
+                              QStringLiteral("Give up (exit status 1) when the prompt has not "
+                                             "returned SECONDS after the start."),
+                              QStringLiteral("SECONDS")});
+            parser.addOption(
+                {QStringLiteral("no-upload"),
+                 QStringLiteral("Only run the program already on KORA-7740P (FILE may then "
+                                "name it there, such as \\BIN\\TOOL.EXE).")});
+            parser.addOption({{QStringLiteral("q"), QStringLiteral("quiet")},
+                              QStringLiteral("Show no upload progress.")});
+            parser.addOption(
+                {QStringLiteral("fast"), QStringLiteral("Upload without the 5 ms pause after each "
+                                                        "block.")});
+        },
+        RunRun};
+}
+
 const std::vector<CommandSpec>& Commands()
 {
     static const std::vector<CommandSpec> commands = {
@@ -91,8 +126,12 @@ const std::vector<CommandSpec>& Commands()
              parser.addOption({QStringLiteral("fast"),
                                QStringLiteral("Send each block as soon as the previous one is "
                                               "acknowledged, without the 5 ms pause.")});
+             parser.addOption({QStringLiteral("watch"),
+                               QStringLiteral("Upload again each time a file changes, one line "
+                                              "per upload, until Ctrl-C.")});
          },
          RunPut},
+        RunCommandSpec(),
         {"rm",
          "Delete a file.",
          "Deletes a file on D:.",
@@ -423,6 +462,9 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     ConsoleLogFile::SetActive(log.get());
     CliSession session(std::move(settings), out, err);
     CommandContext context{session, parser, args};
+    if (const qsizetype dashes = commandArguments.indexOf(QStringLiteral("--")); dashes >= 0) {
+        context.trailing = commandArguments.mid(dashes + 1);
+    }
     const int status = command->run(context);
     ConsoleLogFile::SetActive(nullptr);
     return status;

@@ -16,6 +16,8 @@ struct CommandContext {
     CliSession& session;
     const QCommandLineParser& options;
     QStringList args;
+    // The arguments after "--" (also the last ones of args), for a command that passes them on.
+    QStringList trailing = {};
 };
 
 // The subcommands. Each returns the exit status and has reported any failure itself.
@@ -33,6 +35,7 @@ int RunFormat(CommandContext& context);
 int RunCfgio(CommandContext& context);
 int RunExec(CommandContext& context);
 int RunTerm(CommandContext& context);
+int RunRun(CommandContext& context);
 
 // The port commands use when none is named: $KORA_PORT, else the first one the scan finds;
 // nothing when there is none.

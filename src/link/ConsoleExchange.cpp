@@ -386,7 +386,14 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(op.timeoutMs);
     PrepareConsole(port, op.timing);
+    OperationResult result = RunDeviceSteps(port, op, log);
+    port.Close();
+    return result;
+}
 
+OperationResult RunDeviceSteps(SerialPort& port, const DeviceOperation& op, ConsoleLog& log)
+{
+    const std::string& portName = port.portName();
     OperationResult result;
     for (const ConsoleStep& step : op.steps) {
         std::optional<StepFailure> failure;
@@ -412,7 +419,6 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
             break;
         }
     }
-    port.Close();
     return result;
 }
 
