@@ -45,6 +45,7 @@
 #include "local/LocalPanel.h"
 #include "terminal/TerminalWindow.h"
 #include "transfer/CopyToDeviceController.h"
+#include "transfer/UploadAndRunController.h"
 #include "ui/ToolIcons.h"
 #include "ui/UserPrompts.h"
 
@@ -119,6 +120,7 @@ TfrmMain::TfrmMain(QWidget* parent) : QMainWindow(parent)
     });
     createDeviceController();
     createCopyController();
+    createUploadAndRunController();
     centreOnDesktop();
 }
 
@@ -292,6 +294,28 @@ void TfrmMain::createCopyController()
     copyController_ = std::make_unique<CopyToDeviceController>(wiring);
     connect(btnCopy_, &QPushButton::clicked, copyController_.get(),
             &CopyToDeviceController::btnCopyClick);
+}
+
+void TfrmMain::createUploadAndRunController()
+{
+    // The terminal is made later in start-up; the item reaches it when it is used.
+    UploadAndRunController::Wiring wiring;
+    wiring.link = deviceLink_.get();
+    wiring.localPanel = pnlLocal_;
+    wiring.copy = copyController_.get();
+    wiring.browser = &deviceController_->browser();
+    wiring.meoDos = meoDos_;
+    wiring.dialogParent = this;
+    wiring.terminalOn = [this] { return terminal_ && terminal_->IsOn(); };
+    wiring.toggleTerminal = [this] {
+        if (terminal_) {
+            terminal_->tbtnDOSCmdClick();
+        }
+    };
+    wiring.switchTerminalOnWith = [this](const TerminalSession::StartAction& start) {
+        return terminal_ && terminal_->SwitchOnWith(start);
+    };
+    uploadAndRun_ = std::make_unique<UploadAndRunController>(std::move(wiring));
 }
 
 void TfrmMain::PatientTiming1Click(bool checked)

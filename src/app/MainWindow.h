@@ -18,6 +18,7 @@ namespace kora {
 class ComPortBox;
 class ConsoleLogFile;
 class CopyToDeviceController;
+class UploadAndRunController;
 class DeviceControls;
 class DeviceLink;
 class DevicePanel;
@@ -106,6 +107,7 @@ private:
     void bindDeviceControls();
     void createIoConfigController();
     void createCopyController();
+    void createUploadAndRunController();
     void PatientTiming1Click(bool checked);
     void LogConsole1Click();
     void FastUpload1Click(bool checked);
@@ -159,6 +161,7 @@ private:
     // The copy button, F5 in the local list and drops on the device panel; released before the
     // device controller, whose listing it refreshes.
     std::unique_ptr<CopyToDeviceController> copyController_;
+    std::unique_ptr<UploadAndRunController> uploadAndRun_;
     // The "Config KORA" button's cycle.
     std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.

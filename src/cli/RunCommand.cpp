@@ -16,6 +16,7 @@
 #include "device/DevicePosition.h"
 #include "device/ProgramStart.h"
 #include "filelist/LocalPath.h"
+#include "link/DosName.h"
 #include "link/PortFailureText.h"
 
 namespace kora::cli {

@@ -1,25 +1,8 @@
 #include "device/ProgramStart.h"
 
-#include <algorithm>
-#include <array>
-#include <cctype>
-
 #include "device/DevicePosition.h"
 
 namespace kora {
-
-bool IsRunnableProgram(std::string_view name)
-{
-    static constexpr std::array<std::string_view, 3> kExtensions{".EXE", ".COM", ".BAT"};
-    const std::size_t dot = name.rfind('.');
-    if (dot == std::string_view::npos || dot == 0) {
-        return false;
-    }
-    std::string extension(name.substr(dot));
-    std::transform(extension.begin(), extension.end(), extension.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
-    return std::find(kExtensions.begin(), kExtensions.end(), extension) != kExtensions.end();
-}
 
 std::string ProgramCommandLine(const std::string& name, const std::vector<std::string>& arguments)
 {

@@ -15,9 +15,6 @@ namespace kora {
 // that starts is the one the user pointed at, never one of the same name wherever the console
 // happened to stand.
 
-// Whether the console starts a file of that name: .EXE, .COM or .BAT, in any letter case.
-bool IsRunnableProgram(std::string_view name);
-
 // The console line that runs the program: its name, then each argument after one blank.
 std::string ProgramCommandLine(const std::string& name, const std::vector<std::string>& arguments);
 
