@@ -16,6 +16,7 @@
 #include "device/DevicePosition.h"
 #include "device/ProgramStart.h"
 #include "filelist/LocalPath.h"
+#include "link/ConsoleLogFile.h"
 #include "link/DosName.h"
 #include "link/PortFailureText.h"
 
@@ -129,22 +130,50 @@ std::variant<RunRequest, int> ReadRequest(CommandContext& context)
     return request;
 }
 
-void Print(CliSession& session, const std::string& text)
-{
-    if (text.empty()) {
-        return;
+// Prints the program's output as it comes; --log gets it a whole line at a time, as the other
+// commands' lines.
+class ProgramPrinter {
+public:
+    explicit ProgramPrinter(CliSession& session) : session_(session) {}
+    ~ProgramPrinter()
+    {
+        if (!line_.empty()) {
+            ConsoleLogFile::LogShownLine(line_);
+        }
     }
-    const std::string shown = ConsoleTextForTerminal(text);
-    std::fwrite(shown.data(), 1, shown.size(), session.out());
-    std::fflush(session.out());
-}
+    ProgramPrinter(const ProgramPrinter&) = delete;
+    ProgramPrinter& operator=(const ProgramPrinter&) = delete;
+
+    void operator()(const std::string& text)
+    {
+        if (text.empty()) {
+            return;
+        }
+        const std::string shown = ConsoleTextForTerminal(text);
+        std::fwrite(shown.data(), 1, shown.size(), session_.out());
+        std::fflush(session_.out());
+        for (const char c : text) {
+            if (c == '\n') {
+                ConsoleLogFile::LogShownLine(line_);
+                line_.clear();
+            } else {
+                line_ += c;
+            }
+        }
+    }
+
+private:
+    CliSession& session_;
+    std::string line_;
+};
 
 enum class StreamEnd { Prompt, Interrupted, TimedOut, LineLost };
 
 // Prints what the console sends until it stands at its prompt, the deadline passes, the line is
 // lost or (when stopOnSignal) Ctrl-C or another stop signal arrives.
 StreamEnd StreamOutput(CliSession& session, SerialPort& port, ProgramOutput& output,
-                       std::optional<Clock::time_point> deadline, bool stopOnSignal)
+                       ProgramPrinter& print, std::optional<Clock::time_point> deadline,
+                       bool stopOnSignal)
 {
     const std::chrono::milliseconds gap = session.timing() == ExchangeTiming::Quick
                                               ? QuietGap(57600)
@@ -158,13 +187,13 @@ StreamEnd StreamOutput(CliSession& session, SerialPort& port, ProgramOutput& out
         }
         std::uint8_t byte = 0;
         if (port.ReadByteWithin(byte, gap)) {
-            Print(session, output.add(byte));
+            print(output.add(byte));
             continue;
         }
         if (LineLost(port)) {
             return StreamEnd::LineLost;
         }
-        Print(session, output.quiet());
+        print(output.quiet());
         if (output.promptReturned()) {
             return StreamEnd::Prompt;
         }
@@ -174,7 +203,7 @@ StreamEnd StreamOutput(CliSession& session, SerialPort& port, ProgramOutput& out
 // Ctrl-C: the controller's abort command goes to the program as the terminal would type it,
 // without an echo check (its output keeps coming meanwhile and is printed), then its output is
 // read on until the prompt returns, for at most the prompt budget.
-int Abort(CliSession& session, SerialPort& port, ProgramOutput& output)
+int Abort(CliSession& session, SerialPort& port, ProgramOutput& output, ProgramPrinter& print)
 {
     const std::string abort = AbortOperation().steps.front().command;
     if (!port.Write(abort, InputPurge::Keep)) {
@@ -182,8 +211,9 @@ int Abort(CliSession& session, SerialPort& port, ProgramOutput& output)
                             kExitInterrupted);
     }
     const StopSignals again; // a second Ctrl-C leaves at once
-    const StreamEnd end = StreamOutput(
-        session, port, output, Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), true);
+    const StreamEnd end =
+        StreamOutput(session, port, output, print,
+                     Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), true);
     if (end != StreamEnd::Prompt) {
         return session.fail(
             QStringLiteral("interrupted; the program did not return to the prompt after the "
@@ -235,17 +265,18 @@ int RunRun(CommandContext& context)
         return session.failDevice(started.message);
     }
     ProgramOutput output;
+    ProgramPrinter print(session);
     std::optional<Clock::time_point> deadline;
     if (request.timeout) {
         deadline = Clock::now() + *request.timeout;
     }
-    switch (StreamOutput(session, port, output, deadline, true)) {
+    switch (StreamOutput(session, port, output, print, deadline, true)) {
     case StreamEnd::Prompt:
         break;
     case StreamEnd::Interrupted:
-        return Abort(session, port, output);
+        return Abort(session, port, output, print);
     case StreamEnd::TimedOut:
-        Print(session, output.quiet());
+        print(output.quiet());
         return session.failDevice(request.name +
                                   " did not return to the prompt within the time-out; it may "
                                   "still be running ('kora7740p abort' stops it)");

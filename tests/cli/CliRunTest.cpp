@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 
 #include "CliTestKit.h"
 #include "cli/ProgramOutput.h"
@@ -84,9 +85,14 @@ TEST_F(CliRun, RunsABatchFileWithItsArgumentsInTheDirectoryItWentTo)
     ASSERT_TRUE(sim().fileSystem().writeFile("D:\\HELLO.BAT", "echo wrong directory\r\n"));
     ASSERT_EQ(sim().fileSystem().changeDirectory("D:\\"), sim::FsError::None);
     const std::string batch = writeLocal("hello.bat", "echo Hello %1 and %2\r\necho bye\r\n");
-    const ToolResult result = tool({"run", "-q", batch, "\\BIN", "--", "World", "you"});
+    const std::string log = (workDir() / "console.log").string();
+    const ToolResult result =
+        tool({"--log", log, "run", "-q", batch, "\\BIN", "--", "World", "you"});
     ASSERT_EQ(result.status, 0) << result.err;
     EXPECT_EQ(result.out, "Hello World and you\nbye\n");
+    std::stringstream logged;
+    logged << std::ifstream(log).rdbuf();
+    EXPECT_NE(logged.str().find("  Hello World and you\n"), std::string::npos) << logged.str();
     EXPECT_EQ(deviceFile("D:\\BIN\\HELLO.BAT").rfind("echo Hello", 0), 0u);
 
     // Only run: the program named where it is on the controller.
