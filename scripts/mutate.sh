@@ -25,6 +25,7 @@ tests_of() {
     ioconf) echo "ioconf_tests ioconf_ui_tests" ;;
     filelist) echo "filelist_tests" ;;
     cli) echo "cli_tests" ;;
+    run) echo "cli_tests upload_and_run_tests" ;;
     local) echo "local_tests" ;;
     # The widget helpers' tests live in link_tests; only they run, not the port's.
     ui) echo "link_tests:ByteText.*:UserInputBlock.*:RunGuiDeviceOperation.*" ;;

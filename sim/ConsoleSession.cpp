@@ -330,12 +330,50 @@ void ConsoleSession::execute(const std::string& typed, int batchDepth)
         (*tool)(context);
         return;
     }
-    // Programs take no arguments here; what follows the name is ignored.
-    if (!runProgramFile(word, batchDepth))
+    // A program ignores what follows its name; a batch file gets it as %1 to %9.
+    if (!runProgramFile(word, arguments, batchDepth))
         writeLine("Bad command or file name");
 }
 
-bool ConsoleSession::runProgramFile(const std::string& word, int batchDepth)
+namespace {
+
+// A batch line with %0 to %9 replaced by the name and the arguments (a missing one by nothing)
+// and %% by %.
+std::string SubstituteBatchParameters(const std::string& line, const std::string& name,
+                                      const std::string& arguments)
+{
+    std::vector<std::string> parameters{name};
+    for (std::size_t at = 0; at < arguments.size();) {
+        const std::size_t start = arguments.find_first_not_of(' ', at);
+        if (start == std::string::npos)
+            break;
+        const std::size_t stop = std::min(arguments.find(' ', start), arguments.size());
+        parameters.push_back(arguments.substr(start, stop - start));
+        at = stop;
+    }
+    std::string result;
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        if (line[i] != '%' || i + 1 == line.size()) {
+            result += line[i];
+        } else if (line[i + 1] == '%') {
+            result += '%';
+            ++i;
+        } else if (line[i + 1] >= '0' && line[i + 1] <= '9') {
+            const auto index = static_cast<std::size_t>(line[i + 1] - '0');
+            if (index < parameters.size())
+                result += parameters[index];
+            ++i;
+        } else {
+            result += line[i];
+        }
+    }
+    return result;
+}
+
+} // namespace
+
+bool ConsoleSession::runProgramFile(const std::string& word, const std::string& arguments,
+                                    int batchDepth)
 {
     static constexpr std::array kExtensions{".COM", ".EXE", ".BAT"};
     const std::string typed = upper(word);
@@ -358,19 +396,19 @@ bool ConsoleSession::runProgramFile(const std::string& word, int batchDepth)
         if (path.ends_with(".BAT")) {
             if (batchDepth >= kMaxBatchDepth)
                 return true;
-            // Each line of a batch file runs as if typed, without prompts in between.
+            // Each line of a batch file runs as if typed, without prompts in between. The file
+            // ends at its first NUL: an upload pads its last block with them.
+            const std::size_t end = std::min(image->find('\0'), image->size());
             std::size_t start = 0;
-            while (start < image->size() && !stopRequested()) {
-                auto stop = image->find('\n', start);
-                if (stop == std::string::npos)
-                    stop = image->size();
+            while (start < end && !stopRequested()) {
+                const auto stop = std::min(image->find('\n', start), end);
                 std::string command = image->substr(start, stop - start);
                 start = stop + 1;
                 while (!command.empty() && (command.back() == '\r' || command.back() == ' '))
                     command.pop_back();
                 if (command.empty() || command.front() == '@' || upper(command).starts_with("REM"))
                     continue;
-                execute(command, batchDepth + 1);
+                execute(SubstituteBatchParameters(command, word, arguments), batchDepth + 1);
             }
             return true;
         }

@@ -55,7 +55,7 @@ private:
     int drawPercent();
     void echo(std::string_view bytes, std::uint8_t received);
     void execute(const std::string& line, int batchDepth);
-    bool runProgramFile(const std::string& word, int batchDepth);
+    bool runProgramFile(const std::string& word, const std::string& arguments, int batchDepth);
     void printPrompt();
     bool lineDead() const;
 

@@ -28,6 +28,7 @@
 #include "terminal/TerminalWindow.h"
 #include "transfer/CopyFromDeviceController.h"
 #include "transfer/CopyToDeviceController.h"
+#include "transfer/UploadAndRunController.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -77,6 +78,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     connect(pnlLocal_->tbtnLocalRun(), &QToolButton::clicked, this, &TfrmMain::tbtnLocalRunClick);
     createDeviceController();
     createCopyController();
+    createUploadAndRunController();
 
     // The window opens maximised; restored, it sits in the middle of the desktop.
     CentreOnDesktop(*this);
@@ -162,6 +164,28 @@ void TfrmMain::createCopyController()
     copyFromController_ =
         std::make_unique<CopyFromDeviceController>(CopyFromDeviceController::Wiring{
             deviceLink_.get(), pnlKora_, deviceController_.get(), pnlLocal_, meoDos_, this});
+}
+
+void TfrmMain::createUploadAndRunController()
+{
+    // The terminal is made later in start-up; the item reaches it when it is used.
+    UploadAndRunController::Wiring wiring;
+    wiring.link = deviceLink_.get();
+    wiring.localPanel = pnlLocal_;
+    wiring.copy = copyController_.get();
+    wiring.browser = &deviceController_->browser();
+    wiring.meoDos = meoDos_;
+    wiring.dialogParent = this;
+    wiring.terminalOn = [this] { return terminal_ && terminal_->IsOn(); };
+    wiring.toggleTerminal = [this] {
+        if (terminal_) {
+            terminal_->tbtnDOSCmdClick();
+        }
+    };
+    wiring.switchTerminalOnWith = [this](const TerminalSession::StartAction& start) {
+        return terminal_ && terminal_->SwitchOnWith(start);
+    };
+    uploadAndRun_ = std::make_unique<UploadAndRunController>(std::move(wiring));
 }
 
 void TfrmMain::ScanComPort()

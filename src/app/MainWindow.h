@@ -16,6 +16,7 @@ namespace kora {
 class ComPortBox;
 class CopyFromDeviceController;
 class CopyToDeviceController;
+class UploadAndRunController;
 class DeviceControls;
 class DeviceLink;
 class DevicePanel;
@@ -88,6 +89,7 @@ private:
     void createDeviceController();
     void createIoConfigController();
     void createCopyController();
+    void createUploadAndRunController();
 
     // Start-up steps.
     void ScanComPort();
@@ -119,6 +121,7 @@ private:
     // device controller, whose listing it refreshes.
     std::unique_ptr<CopyToDeviceController> copyController_;
     std::unique_ptr<CopyFromDeviceController> copyFromController_;
+    std::unique_ptr<UploadAndRunController> uploadAndRun_;
     // The "Config KORA" button's cycle.
     std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.

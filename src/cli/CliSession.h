@@ -69,6 +69,8 @@ public:
     // more is sent; every later operation fails with the same message at once.
     DeviceOperationRunner runner();
     const std::optional<std::string>& failure() const { return failure_; }
+    // A command that goes on after a failure (put --watch) starts afresh.
+    void forgetFailure() { failure_.reset(); }
     // What the controller printed for the last operation whose first command starts with the
     // text (the command itself not included).
     std::vector<std::string> outputOf(std::string_view commandStart) const;

@@ -39,6 +39,39 @@ struct CommandSpec {
     int (*run)(CommandContext&) = nullptr;
 };
 
+CommandSpec RunCommandSpec()
+{
+    return {
+        "run",
+        "Upload a program, run it and print its output.",
+        "Uploads a program (.EXE, .COM or .BAT) with the checks of put, starts it in the "
+        "directory it went to, with the arguments after --, and prints its output until the "
+        "controller's prompt returns. Ctrl-C sends the controller's abort command (exit "
+        "status 130).",
+        {{"FILE", "PC program to upload and run.", "FILE"},
+         {"DEVDIR", "Directory of D: to upload into and run in (default: the root).", "[DEVDIR]"},
+         {"ARGS", "The program's arguments.", "[-- ARGS...]"}},
+        1,
+        -1,
+        [](QCommandLineParser& parser) {
+            parser.addOption({QStringLiteral("as"),
+                              QStringLiteral("Name of the program on KORA-7740P."),
+                              QStringLiteral("NAME")});
+            parser.addOption({QStringLiteral("timeout"),
+                              QStringLiteral("Give up (exit status 1) when the prompt has not "
+                                             "returned SECONDS after the start."),
+                              QStringLiteral("SECONDS")});
+            parser.addOption(
+                {QStringLiteral("no-upload"),
+                 QStringLiteral("Only run the program already on KORA-7740P (FILE may then "
+                                "name it there, such as \\BIN\\TOOL.EXE).")});
+            parser.addOption(
+                {QStringLiteral("fast"), QStringLiteral("Upload without the 5 ms pause after each "
+                                                        "block.")});
+        },
+        RunRun};
+}
+
 const std::vector<CommandSpec>& Commands()
 {
     static const std::vector<CommandSpec> commands = {
@@ -94,8 +127,12 @@ const std::vector<CommandSpec>& Commands()
              parser.addOption({QStringLiteral("fast"),
                                QStringLiteral("Send each block as soon as the previous one is "
                                               "acknowledged, without the 5 ms pause.")});
+             parser.addOption({QStringLiteral("watch"),
+                               QStringLiteral("Upload again each time a file changes, one line "
+                                              "per upload, until Ctrl-C.")});
          },
          RunPut},
+        RunCommandSpec(),
         {"cat",
          "Print a text file of D:.",
          "Reads a text file back from the controller with the console's \"type\" and prints it "
@@ -396,6 +433,7 @@ struct ParsedCommand {
     const CommandSpec* spec = nullptr;
     std::unique_ptr<QCommandLineParser> parser;
     QStringList args;
+    QStringList trailing; // the words after "--", handed on as they are (run's arguments)
 };
 
 // The commands of a chain split at each lone "+".
@@ -521,7 +559,11 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
                                   : QStringLiteral("%1: too many arguments").arg(command->name),
                               commandHelp);
         }
-        commands.push_back({command, std::move(parser), args});
+        QStringList trailing;
+        if (const qsizetype dashes = commandArguments.indexOf(QStringLiteral("--")); dashes >= 0) {
+            trailing = commandArguments.mid(dashes + 1);
+        }
+        commands.push_back({command, std::move(parser), args, std::move(trailing)});
     }
 
     QString conflict;
@@ -577,6 +619,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     for (ParsedCommand& command : commands) {
         session.log().setEchoOutput(false);
         CommandContext context{session, *command.parser, command.args};
+        context.trailing = command.trailing;
         status = command.spec->run(context);
         if (status != kExitOk) {
             break; // the first failure ends the chain, with its status

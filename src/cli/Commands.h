@@ -19,6 +19,8 @@ struct CommandContext {
     CliSession& session;
     const QCommandLineParser& options;
     QStringList args;
+    // The arguments after "--" (also the last ones of args), for a command that passes them on.
+    QStringList trailing = {};
 };
 
 // The subcommands. Each returns the exit status and has reported any failure itself.
@@ -38,6 +40,7 @@ int RunExec(CommandContext& context);
 int RunTerm(CommandContext& context);
 int RunCat(CommandContext& context);
 int RunGet(CommandContext& context);
+int RunRun(CommandContext& context);
 
 // One PC file for UploadFilesTo, checked already: a regular file of that size, a name the
 // controller takes.

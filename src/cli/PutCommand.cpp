@@ -13,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/DeviceArgs.h"
 #include "cli/StopSignals.h"
+#include "cli/Upload.h"
 #include "device/DevicePath.h"
 #include "filelist/LocalPath.h"
 #include "link/DosName.h"
@@ -92,11 +93,6 @@ private:
     int tenth_ = -1;
 };
 
-struct PutFile {
-    QueuedFile queued;
-    std::uint64_t size = 0;
-};
-
 // Why a PC file cannot be sent, checked on its bytes before the controller is asked anything;
 // nothing when it can be read.
 std::optional<QString> UnreadableFile(const LocalPath& path, const struct stat& status, int error)
@@ -172,40 +168,18 @@ int Verify(CliSession& session, const std::string& folder, const std::vector<Put
 
 } // namespace
 
-int RunPut(CommandContext& context)
+std::variant<UploadPlan, int> PlanUpload(CliSession& session, const QStringList& args,
+                                         std::string folder, const std::optional<QString>& asName)
 {
-    CliSession& session = context.session;
-    if (context.options.isSet(QStringLiteral("recursive"))) {
-        return RunPutTree(context);
-    }
-    if (context.options.isSet(QStringLiteral("dry-run"))) {
-        return session.fail(QStringLiteral("--dry-run goes with -r"), kExitUsage);
-    }
-    QStringList args = context.args;
-    std::string folder(kDeviceRoot);
-    if (args.size() >= 2 && LooksLikeDevicePath(DeviceText(args.back()))) {
-        const auto path = NormalizeDevicePath(DeviceText(args.takeLast()));
-        if (const auto* error = std::get_if<PathError>(&path)) {
-            return session.failDevice(error->message, kExitUsage);
-        }
-        folder = std::get<std::string>(path);
-    }
-    const bool named = context.options.isSet(QStringLiteral("as"));
-    if (args.size() == 1 && LooksLikeDevicePath(DeviceText(args.front()))) {
-        struct stat status {};
-        if (::stat(ArgumentPath(args.front()).c_str(), &status) != 0) {
-            return session.fail(QStringLiteral("'%1' is a place on KORA-7740P; name the PC "
-                                               "file(s) to send there first")
-                                    .arg(args.front()),
-                                kExitUsage);
-        }
-    }
+    const bool named = asName.has_value();
     if (named && args.size() != 1) {
         return session.fail(
             QStringLiteral("--as names one file, but %1 were given").arg(args.size()), kExitUsage);
     }
 
-    std::vector<PutFile> files;
+    UploadPlan plan;
+    plan.folder = std::move(folder);
+    std::vector<PutFile>& files = plan.files;
     std::vector<CopySource> sources;
     for (const QString& argument : args) {
         const LocalPath path = ArgumentPath(argument);
@@ -221,8 +195,7 @@ int RunPut(CommandContext& context)
         file.queued.checkedSize = file.size;
         // The controller's name from the PC name as it reads: a byte that is not UTF-8 gives a
         // character the name check refuses, so such a file asks for --as.
-        file.queued.deviceName = DeviceText(named ? context.options.value(QStringLiteral("as"))
-                                                  : LocalPathText(LocalFileName(path)));
+        file.queued.deviceName = DeviceText(named ? *asName : LocalPathText(LocalFileName(path)));
         sources.push_back({file.queued.localPath, regular, file.size});
         files.push_back(std::move(file));
     }
@@ -248,28 +221,16 @@ int RunPut(CommandContext& context)
                                       kExitUsage);
         }
     }
-
-    std::vector<UploadFile> uploads;
-    for (const PutFile& file : files) {
-        uploads.push_back({file.queued.localPath, file.queued.deviceName, file.size});
-    }
-    return UploadFilesTo(context, folder, uploads);
+    return plan;
 }
 
-int UploadFilesTo(CommandContext& context, const std::string& folder,
-                  const std::vector<UploadFile>& uploads)
+int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& style)
 {
-    CliSession& session = context.session;
-    std::vector<PutFile> files;
+    const std::string& folder = plan.folder;
+    const std::vector<PutFile>& files = plan.files;
     std::vector<CopySource> sources;
-    for (const UploadFile& upload : uploads) {
-        PutFile file;
-        file.size = upload.size;
-        file.queued.localPath = upload.localPath;
-        file.queued.checkedSize = upload.size;
-        file.queued.deviceName = upload.deviceName;
-        sources.push_back({upload.localPath, true, upload.size});
-        files.push_back(std::move(file));
+    for (const PutFile& file : files) {
+        sources.push_back({file.queued.localPath, true, file.size});
     }
     DirectoryListing listing;
     if (!ListDeviceDirectory(session.runner(), folder, listing)) {
@@ -296,7 +257,7 @@ int UploadFilesTo(CommandContext& context, const std::string& folder,
     for (const PutFile& file : files) {
         queue.push_back(file.queued);
     }
-    ProgressDisplay display(session.err(), session.quiet());
+    ProgressDisplay display(session.err(), style.quiet);
     QueueOutcome outcome;
     {
         const StopSignals stop;
@@ -306,11 +267,8 @@ int UploadFilesTo(CommandContext& context, const std::string& folder,
             display.update(progress);
         };
         hooks.cancelRequested = [] { return StopSignals::received(); };
-        const UploadPacing pacing = context.options.isSet(QStringLiteral("fast"))
-                                        ? UploadPacing::Fast
-                                        : UploadPacing::Paced;
         outcome = UploadQueue(port, DeviceDirectory(folder), queue, session.log(), hooks,
-                              session.timing(), pacing);
+                              session.timing(), style.pacing);
     }
     display.finish();
 
@@ -328,10 +286,104 @@ int UploadFilesTo(CommandContext& context, const std::string& folder,
     case QueueOutcome::Kind::Completed:
         break;
     }
+    return kExitOk;
+}
+
+std::variant<std::string, int> UploadFolderArgument(CliSession& session, QStringList& args)
+{
+    std::string folder(kDeviceRoot);
+    if (args.size() >= 2 && LooksLikeDevicePath(DeviceText(args.back()))) {
+        const auto path = NormalizeDevicePath(DeviceText(args.takeLast()));
+        if (const auto* error = std::get_if<PathError>(&path)) {
+            return session.failDevice(error->message, kExitUsage);
+        }
+        folder = std::get<std::string>(path);
+    }
+    if (args.size() == 1 && LooksLikeDevicePath(DeviceText(args.front()))) {
+        struct stat status {};
+        if (::stat(ArgumentPath(args.front()).c_str(), &status) != 0) {
+            return session.fail(QStringLiteral("'%1' is a place on KORA-7740P; name the PC "
+                                               "file(s) to send there first")
+                                    .arg(args.front()),
+                                kExitUsage);
+        }
+    }
+    return folder;
+}
+
+UploadStyle UploadStyleOf(const CliSession& session, const QCommandLineParser& options)
+{
+    UploadStyle style;
+    style.quiet = session.quiet();
+    style.pacing = options.isSet(QStringLiteral("fast")) ? UploadPacing::Fast : UploadPacing::Paced;
+    return style;
+}
+
+std::optional<QString> AsNameOption(const QCommandLineParser& options)
+{
+    if (!options.isSet(QStringLiteral("as"))) {
+        return std::nullopt;
+    }
+    return options.value(QStringLiteral("as"));
+}
+
+namespace {
+
+// The plan sent with put's options, and checked afterwards with --verify.
+int SendPlanned(CommandContext& context, const UploadPlan& plan)
+{
+    CliSession& session = context.session;
+    if (const int sent = SendUpload(session, plan, UploadStyleOf(session, context.options));
+        sent != kExitOk) {
+        return sent;
+    }
     if (context.options.isSet(QStringLiteral("verify"))) {
-        return Verify(session, folder, files);
+        return Verify(session, plan.folder, plan.files);
     }
     return kExitOk;
+}
+
+} // namespace
+
+int RunPut(CommandContext& context)
+{
+    CliSession& session = context.session;
+    if (context.options.isSet(QStringLiteral("recursive"))) {
+        return RunPutTree(context);
+    }
+    if (context.options.isSet(QStringLiteral("dry-run"))) {
+        return session.fail(QStringLiteral("--dry-run goes with -r"), kExitUsage);
+    }
+    if (context.options.isSet(QStringLiteral("watch"))) {
+        return RunPutWatch(context);
+    }
+    QStringList args = context.args;
+    const auto folder = UploadFolderArgument(session, args);
+    if (const int* status = std::get_if<int>(&folder)) {
+        return *status;
+    }
+    auto planned =
+        PlanUpload(session, args, std::get<std::string>(folder), AsNameOption(context.options));
+    if (const int* status = std::get_if<int>(&planned)) {
+        return *status;
+    }
+    return SendPlanned(context, std::get<UploadPlan>(planned));
+}
+
+int UploadFilesTo(CommandContext& context, const std::string& folder,
+                  const std::vector<UploadFile>& uploads)
+{
+    UploadPlan plan;
+    plan.folder = folder;
+    for (const UploadFile& upload : uploads) {
+        PutFile file;
+        file.size = upload.size;
+        file.queued.localPath = upload.localPath;
+        file.queued.checkedSize = upload.size;
+        file.queued.deviceName = upload.deviceName;
+        plan.files.push_back(std::move(file));
+    }
+    return SendPlanned(context, plan);
 }
 
 } // namespace kora::cli

@@ -375,29 +375,10 @@ std::optional<StepFailure> ReadStepOutput(SerialPort& port, ConsoleLog& log,
     return endOfStep();
 }
 
-} // namespace
-
-OperationResult RunDeviceOperation(const std::string& portName, const DeviceOperation& op,
-                                   ConsoleLog& log)
+// The steps in order, each read once more when its check asks; the first failure ends them.
+OperationResult RunSteps(SerialPort& port, const std::string& portName, const DeviceOperation& op,
+                         ConsoleLog& log)
 {
-    SerialPort port(portName);
-    if (!port.Open()) {
-        return {false, OpenFailureMessage(port)};
-    }
-    OperationResult result = RunDeviceOperationOnOpenPort(port, portName, op, log);
-    port.Close();
-    return result;
-}
-
-OperationResult RunDeviceOperationOnOpenPort(SerialPort& port, const std::string& portName,
-                                             const DeviceOperation& op, ConsoleLog& log)
-{
-    port.LineEnd = op.lineEnd;
-    // Not checked: a line that refused its settings fails the echo check of the first command.
-    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
-    port.SetTimeouts(op.timeoutMs);
-    PrepareConsole(port, op.timing);
-
     OperationResult result;
     for (const ConsoleStep& step : op.steps) {
         std::optional<StepFailure> failure;
@@ -424,6 +405,36 @@ OperationResult RunDeviceOperationOnOpenPort(SerialPort& port, const std::string
         }
     }
     return result;
+}
+
+} // namespace
+
+OperationResult RunDeviceOperation(const std::string& portName, const DeviceOperation& op,
+                                   ConsoleLog& log)
+{
+    SerialPort port(portName);
+    if (!port.Open()) {
+        return {false, OpenFailureMessage(port)};
+    }
+    OperationResult result = RunDeviceOperationOnOpenPort(port, portName, op, log);
+    port.Close();
+    return result;
+}
+
+OperationResult RunDeviceOperationOnOpenPort(SerialPort& port, const std::string& portName,
+                                             const DeviceOperation& op, ConsoleLog& log)
+{
+    port.LineEnd = op.lineEnd;
+    // Not checked: a line that refused its settings fails the echo check of the first command.
+    static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
+    port.SetTimeouts(op.timeoutMs);
+    PrepareConsole(port, op.timing);
+    return RunSteps(port, portName, op, log);
+}
+
+OperationResult RunDeviceSteps(SerialPort& port, const DeviceOperation& op, ConsoleLog& log)
+{
+    return RunSteps(port, port.portName(), op, log);
 }
 
 DeviceOperation GenericCommand(const std::string& command)

@@ -173,6 +173,10 @@ OperationResult RunDeviceOperation(const std::string& portName, const DeviceOper
 // for all its commands): everything but the open and the close, line settings included.
 OperationResult RunDeviceOperationOnOpenPort(SerialPort& port, const std::string& portName,
                                              const DeviceOperation& op, ConsoleLog& log);
+// The steps of the operation on a port that is open, set up (LineEnd, T) and prepared
+// (PrepareConsole) already, for a caller that goes on using the port afterwards. The port stays
+// open.
+OperationResult RunDeviceSteps(SerialPort& port, const DeviceOperation& op, ConsoleLog& log);
 
 // The plain generic command: one step, LineEnd 10, T = 200 ms, no line check.
 DeviceOperation GenericCommand(const std::string& command);

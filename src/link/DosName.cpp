@@ -29,4 +29,14 @@ std::string DosNameKey(std::string_view name)
     return key;
 }
 
+bool IsRunnableProgram(std::string_view name)
+{
+    const std::size_t dot = name.rfind('.');
+    if (dot == std::string_view::npos || dot == 0) {
+        return false;
+    }
+    const std::string extension = DosNameKey(name.substr(dot));
+    return extension == ".EXE" || extension == ".COM" || extension == ".BAT";
+}
+
 } // namespace kora

@@ -21,4 +21,8 @@ inline constexpr std::string_view kDosShortNameRule =
 // one file on the controller.
 std::string DosNameKey(std::string_view name);
 
+// Whether the console starts a file of that name as a program: .EXE, .COM or .BAT, in any
+// letter case.
+bool IsRunnableProgram(std::string_view name);
+
 } // namespace kora

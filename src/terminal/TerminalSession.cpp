@@ -75,23 +75,40 @@ void TerminalSession::ClosePort()
 
 bool TerminalSession::SwitchOn(const std::string& portName)
 {
+    return SwitchOn(portName, StartAction());
+}
+
+bool TerminalSession::SwitchOn(const std::string& portName, const StartAction& start)
+{
     if (IsOn() || !PrinterThread || !ComReceiver) {
         return true;
     }
     auto port = std::make_unique<SerialPort>(portName);
     openFailureHint_.clear();
+    startFailed_ = false;
     if (!port->Open()) {
         openFailureHint_ = KnownOpenFailureReason(*port);
         return false;
     }
     // Not checked: a line that refused its settings shows the user garbage or nothing.
     static_cast<void>(port->SetCommParams(57600, 8, Parity::None, StopBits::One));
+    if (start) {
+        const std::uint8_t lineEnd = port->LineEnd;
+        if (!start(*port)) {
+            startFailed_ = true;
+            return false; // the port closes here
+        }
+        port->LineEnd = lineEnd;
+    }
     port->SetTimeouts(kPortTimeoutMs);
     TerminalPort = std::move(port);
     ++session_;
     ComReceiver->SetPort(TerminalPort.get());
     // Before the receiver runs: from then on the port is its own except while it is paused.
-    Write(&kCarriageReturn, 1);
+    // After a start the console is busy with what it started: what it sends is still unread.
+    if (!start) {
+        Write(&kCarriageReturn, 1);
+    }
     ComReceiver->Resume();
     PrinterThread->Resume();
     KeyInputFree = 1;

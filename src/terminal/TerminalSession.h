@@ -59,6 +59,14 @@ public:
     // carriage return so the controller answers with a fresh prompt. False, with everything as
     // before, when the port cannot be opened.
     bool SwitchOn(const std::string& portName);
+    // Work done on the freshly opened port before the threads run, in place of the carriage
+    // return (typing a program's line, say); false when it failed.
+    using StartAction = std::function<bool(SerialPort& port)>;
+    // The same with start first: its line end and time-outs are put back afterwards, and no
+    // carriage return follows. When start fails the port is closed again, the terminal stays
+    // off and StartFailed() is true.
+    bool SwitchOn(const std::string& portName, const StartAction& start);
+    bool StartFailed() const { return startFailed_; }
     // Pauses the printer, then the receiver, repaints the pane if a flood had suspended it,
     // and closes the port. The threads, the queue and the pane keep their state.
     void SwitchOff();
@@ -119,6 +127,7 @@ private:
     // 1 when a keystroke may be sent, 0 while one is being sent.
     std::uint8_t KeyInputFree = 1;
     std::string openFailureHint_;
+    bool startFailed_ = false;
     LineLostHandler lineLost_;
     // Counts the times the terminal was switched on, so a hang-up noticed in one of them never
     // switches off a later one.

@@ -108,7 +108,6 @@ void TerminalWindow::buildPopupMenu()
 void TerminalWindow::tbtnDOSCmdClick()
 {
     QAbstractButton& button = *widgets_.tbtnDOSCmd;
-    QPlainTextEdit& pane = *widgets_.meoDos;
     if (session_->IsOn() || reconnect_->waiting()) {
         reconnect_->stop();
         session_->SwitchOff();
@@ -116,24 +115,43 @@ void TerminalWindow::tbtnDOSCmdClick()
         return;
     }
     button.setChecked(false);
+    switchOn({});
+}
+
+bool TerminalWindow::SwitchOnWith(const TerminalSession::StartAction& start)
+{
+    if (session_->IsOn() || reconnect_->waiting()) {
+        return false;
+    }
+    widgets_.tbtnDOSCmd->setChecked(false);
+    return switchOn(start);
+}
+
+bool TerminalWindow::switchOn(const TerminalSession::StartAction& start)
+{
+    QPlainTextEdit& pane = *widgets_.meoDos;
     lease_ = link_.acquire(PortHolder::Terminal);
     if (!lease_) {
-        return; // somebody else has the port
+        return false; // somebody else has the port
     }
     const QString port = link_.portName();
-    if (session_->SwitchOn(port.toStdString())) {
+    if (session_->SwitchOn(port.toStdString(), start)) {
         linePortName_ = port;
         lineDevice_.emplace(port.toStdString(), session_->Port()->devicePath());
         showState(true);
         pane.setFocus(Qt::OtherFocusReason);
-        return;
+        return true;
     }
     lease_.release();
+    if (session_->StartFailed()) {
+        return false;
+    }
     QString message = TerminalSession::OpenFailureText(port);
     if (const std::string& hint = session_->OpenFailureHint(); !hint.empty()) {
         message += QStringLiteral("\n\n") + QString::fromStdString(hint);
     }
     Prompts().error(widgets_.dialogParent, message);
+    return false;
 }
 
 bool TerminalWindow::meoDosKeyPress(std::uint8_t character)

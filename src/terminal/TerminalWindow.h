@@ -81,6 +81,11 @@ public:
     // Switches the terminal on and types name and Enter, which runs a program on the
     // controller. Nothing is typed when the port cannot be opened.
     void RunProgram(const QString& name);
+    // Switches the terminal on with start run on its port first (see TerminalSession): a
+    // program's line typed with the checks of a device operation, whose output then appears
+    // live. False when the terminal did not come on; a port that could not be opened is
+    // reported here, a failed start by whoever made it.
+    bool SwitchOnWith(const TerminalSession::StartAction& start);
 
     // The pane's pop-up menu and its items.
     QMenu* PopupMenu3() const { return PopupMenu3_; }
@@ -117,6 +122,7 @@ private:
     void buildPopupMenu();
     // The button, colours, cursor and lease of a terminal that has just been switched on or off.
     void showState(bool on);
+    bool switchOn(const TerminalSession::StartAction& start);
     void lineLost(const QString& portName);
     bool reopenLine(const std::string& where);
     // One line in the pane from the terminal itself, between the controller's output.

@@ -69,6 +69,11 @@ void CopyToDeviceController::bindCopyKey()
 
 void CopyToDeviceController::btnCopyClick()
 {
+    CopySelection();
+}
+
+std::optional<QueueOutcome> CopyToDeviceController::CopySelection()
+{
     std::vector<CopySource> sources;
     for (const SelectedLocalEntry& entry : wiring_.localPanel->selectedEntries()) {
         // The size now, not the listing's: the check and the upload count the same bytes.
@@ -76,7 +81,7 @@ void CopyToDeviceController::btnCopyClick()
         source.isFile = source.isFile && !entry.isFolder;
         sources.push_back(std::move(source));
     }
-    copy(sources);
+    return copy(sources);
 }
 
 void CopyToDeviceController::CopyFiles(const std::vector<LocalPath>& paths)
@@ -89,14 +94,14 @@ void CopyToDeviceController::CopyFiles(const std::vector<LocalPath>& paths)
     copy(sources);
 }
 
-void CopyToDeviceController::copy(const std::vector<CopySource>& sources)
+std::optional<QueueOutcome> CopyToDeviceController::copy(const std::vector<CopySource>& sources)
 {
     DeviceLink& link = *wiring_.link;
     // Somebody else has the port: nothing happens at all. A port name typed but not yet
     // confirmed takes effect first; the device panel then shows another listing, so the copy,
     // which was aimed at the old one, is dropped.
     if (link.busy() || link.confirmPendingPort()) {
-        return;
+        return std::nullopt;
     }
     // No listing has reported the free space yet while it is 0.
     const std::uint64_t free = wiring_.browser->DeviceFreeBytes();
@@ -104,25 +109,27 @@ void CopyToDeviceController::copy(const std::vector<CopySource>& sources)
         CheckCopySelection(sources, free == 0 ? std::nullopt : std::optional(free));
     if (refusal != CopyRefusal::None) {
         Prompts().warning(wiring_.dialogParent, ByteText(CopyRefusalText(refusal)));
-        return;
+        return std::nullopt;
     }
-    if (transfer(sources)) {
+    std::optional<QueueOutcome> outcome = transfer(sources);
+    if (outcome) {
         // Whatever the outcome, the listing shows what arrived.
         wiring_.browser->operationRefresh();
     }
+    return outcome;
 }
 
-bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
+std::optional<QueueOutcome> CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
 {
     PortLease lease = wiring_.link->acquire(PortHolder::CopyBatch);
     if (!lease) {
-        return false;
+        return std::nullopt;
     }
     SerialPort port(wiring_.link->portName().toStdString());
     if (const std::optional<std::string> failure = OpenCopyPort(port)) {
         lease.release();
         Prompts().error(wiring_.dialogParent, ByteText(*failure));
-        return false;
+        return std::nullopt;
     }
 
     std::vector<std::string> paths;
@@ -133,6 +140,8 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
     }
     const QByteArray shown = wiring_.devicePanel->pathBox()->currentText().toLatin1();
     PaneConsoleLog log(*wiring_.meoDos);
+    // A dialog closed before its queue ran sent nothing.
+    QueueOutcome outcome{QueueOutcome::Kind::Cancelled, {}, {}, {}};
     {
         TdlgKoraTran dialog(wiring_.dialogParent);
         dialog.setPort(&port);
@@ -144,9 +153,12 @@ bool CopyToDeviceController::transfer(const std::vector<CopySource>& sources)
         dialog.setTiming(wiring_.link->timing());
         dialog.setUploadPacing(wiring_.link->uploadPacing());
         dialog.exec();
+        if (dialog.outcome()) {
+            outcome = *dialog.outcome();
+        }
     }
     port.Close();
-    return true;
+    return outcome;
 }
 
 } // namespace kora

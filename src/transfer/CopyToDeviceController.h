@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -55,13 +56,16 @@ public:
 
     // The copy button: the local panel's selection, in list order.
     void btnCopyClick();
+    // The same, telling what the transfer did; nothing when it did not start (a warning, the
+    // port held or not to be opened).
+    std::optional<QueueOutcome> CopySelection();
     // Files by full path (dropped ones): exactly what the button does with a selection.
     void CopyFiles(const std::vector<LocalPath>& paths);
 
 private:
-    void copy(const std::vector<CopySource>& sources);
-    // Opens the port and runs the transfer dialog; false when the port could not be opened.
-    bool transfer(const std::vector<CopySource>& sources);
+    std::optional<QueueOutcome> copy(const std::vector<CopySource>& sources);
+    // Opens the port and runs the transfer dialog; nothing when the port could not be opened.
+    std::optional<QueueOutcome> transfer(const std::vector<CopySource>& sources);
     void bindCopyKey();
 
     Wiring wiring_;

@@ -13,7 +13,10 @@ extern char** environ;
 
 namespace kora::test {
 
-ToolResult RunTool(const std::vector<std::string>& args, std::chrono::seconds limit, int errorFd)
+namespace {
+
+ToolResult Run(const std::vector<std::string>& args, std::chrono::seconds limit, int errorFd,
+               const WhileRunning& meanwhile)
 {
     ToolResult result;
     int outPipe[2];
@@ -64,6 +67,9 @@ ToolResult RunTool(const std::vector<std::string>& args, std::chrono::seconds li
                 --open;
             }
         }
+        if (meanwhile) {
+            meanwhile(pid, result);
+        }
     }
     if (open > 0) {
         ::kill(pid, SIGKILL);
@@ -77,6 +83,19 @@ ToolResult RunTool(const std::vector<std::string>& args, std::chrono::seconds li
     ::waitpid(pid, &status, 0);
     result.status = WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
     return result;
+}
+
+} // namespace
+
+ToolResult RunTool(const std::vector<std::string>& args, std::chrono::seconds limit, int errorFd)
+{
+    return Run(args, limit, errorFd, {});
+}
+
+ToolResult RunToolWhile(const std::vector<std::string>& args, const WhileRunning& meanwhile,
+                        std::chrono::seconds limit)
+{
+    return Run(args, limit, -1, meanwhile);
 }
 
 } // namespace kora::test

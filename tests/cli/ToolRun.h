@@ -1,6 +1,9 @@
 #pragma once
 
+#include <sys/types.h>
+
 #include <chrono>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -20,5 +23,11 @@ struct ToolResult {
 // given (a terminal, say). Killed after the limit.
 ToolResult RunTool(const std::vector<std::string>& args,
                    std::chrono::seconds limit = std::chrono::seconds(90), int errorFd = -1);
+
+// The same, calling `meanwhile` with the process and what it has printed so far whenever it has
+// printed more (and at least every 100 ms): a test may signal it or change its files.
+using WhileRunning = std::function<void(pid_t pid, const ToolResult& sofar)>;
+ToolResult RunToolWhile(const std::vector<std::string>& args, const WhileRunning& meanwhile,
+                        std::chrono::seconds limit = std::chrono::seconds(90));
 
 } // namespace kora::test

@@ -1,0 +1,293 @@
+// run: the programmer's loop in one command. Uploads a program with put's checks, starts it in
+// the directory it went to (the place confirmed first, as every operation on a bare name) and
+// prints its output until the console is back at its prompt.
+#include <chrono>
+#include <cmath>
+#include <optional>
+#include <variant>
+
+#include "cli/Commands.h"
+#include "cli/DeviceArgs.h"
+#include "cli/ProgramOutput.h"
+#include "cli/StopSignals.h"
+#include "cli/Upload.h"
+#include "device/DeviceOperations.h"
+#include "device/DevicePath.h"
+#include "device/DevicePosition.h"
+#include "device/ProgramStart.h"
+#include "filelist/LocalPath.h"
+#include "link/ConsoleLogFile.h"
+#include "link/DosName.h"
+#include "link/PortFailureText.h"
+
+namespace kora::cli {
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// Exit status after Ctrl-C, as a shell reports a program that SIGINT ended.
+constexpr int kExitInterrupted = 130;
+
+struct RunRequest {
+    QString file; // the PC program, or its name on the controller with --no-upload
+    std::string folder = std::string(kDeviceRoot);
+    std::string name; // on the controller
+    std::string line; // typed on the console
+    std::optional<std::chrono::milliseconds> timeout;
+};
+
+// The program's name, its directory and its arguments from the command line; an exit status
+// (reported) for wrong usage.
+std::variant<RunRequest, int> ReadRequest(CommandContext& context)
+{
+    CliSession& session = context.session;
+    const QCommandLineParser& options = context.options;
+    const QStringList own = context.args.mid(0, context.args.size() - context.trailing.size());
+    if (own.isEmpty()) {
+        return session.fail(QStringLiteral("run: the program is missing"), kExitUsage);
+    }
+    if (own.size() > 2) {
+        return session.fail(
+            QStringLiteral("run: too many arguments; the program's own go after --"), kExitUsage);
+    }
+    RunRequest request;
+    request.file = own.front();
+    const bool upload = !options.isSet(QStringLiteral("no-upload"));
+    const auto devicePath = [&](const QString& typed) -> std::optional<std::string> {
+        const auto path = NormalizeDevicePath(DeviceText(typed));
+        if (const auto* error = std::get_if<PathError>(&path)) {
+            session.failDevice(error->message, kExitUsage);
+            return std::nullopt;
+        }
+        return std::get<std::string>(path);
+    };
+    if (own.size() == 2) {
+        if (!LooksLikeDevicePath(DeviceText(own.back()))) {
+            return session.fail(QStringLiteral("run: '%1' is no directory of D: (a directory "
+                                               "starts with \\ or D:; the program's arguments "
+                                               "go after --)")
+                                    .arg(own.back()),
+                                kExitUsage);
+        }
+        const auto folder = devicePath(own.back());
+        if (!folder) {
+            return kExitUsage;
+        }
+        request.folder = *folder;
+    }
+    const std::optional<QString> asName = AsNameOption(options);
+    if (asName) {
+        request.name = DeviceText(*asName);
+    } else if (!upload && own.size() == 1 && LooksLikeDevicePath(DeviceText(own.front()))) {
+        // Only run: the program may be named where it is on the controller.
+        const auto path = devicePath(own.front());
+        if (!path) {
+            return kExitUsage;
+        }
+        const SplitPath split = SplitDevicePath(*path);
+        request.folder = split.folder;
+        request.name = split.name;
+    } else {
+        request.name = DeviceText(LocalPathText(LocalFileName(ArgumentPath(own.front()))));
+    }
+    if (!ValidFileName(request.name)) {
+        return session.failDevice(InvalidFileNameCaption(request.name) +
+                                      ": a name on KORA-7740P holds only letters, digits, \"_\" "
+                                      "and \".\", in the 8.3 form. Give it one with --as NAME.",
+                                  kExitUsage);
+    }
+    if (!IsRunnableProgram(request.name)) {
+        return session.failDevice("run: " + request.name +
+                                      " is no program KORA-7740P starts (.EXE, .COM or .BAT); "
+                                      "'put' copies other files",
+                                  kExitUsage);
+    }
+    std::vector<std::string> arguments;
+    for (const QString& argument : context.trailing) {
+        for (const QChar c : argument) {
+            if (c.unicode() > 0xFF) {
+                return session.fail(
+                    QStringLiteral("run: '%1' cannot be typed on the controller's console").arg(c),
+                    kExitUsage);
+            }
+        }
+        arguments.push_back(DeviceText(argument));
+    }
+    request.line = ProgramCommandLine(request.name, arguments);
+    if (const std::optional<std::string> problem = ProgramLineProblem(request.line)) {
+        return session.failDevice("run: " + *problem, kExitUsage);
+    }
+    if (options.isSet(QStringLiteral("timeout"))) {
+        bool number = false;
+        const double seconds = options.value(QStringLiteral("timeout")).toDouble(&number);
+        if (!number || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6) {
+            return session.fail(QStringLiteral("run: --timeout takes a number of seconds above 0"),
+                                kExitUsage);
+        }
+        request.timeout = std::chrono::milliseconds(std::llround(seconds * 1000));
+    }
+    return request;
+}
+
+// Prints the program's output as it comes; --log gets it a whole line at a time, as the other
+// commands' lines.
+class ProgramPrinter {
+public:
+    explicit ProgramPrinter(CliSession& session) : session_(session) {}
+    ~ProgramPrinter()
+    {
+        if (!line_.empty()) {
+            ConsoleLogFile::LogShownLine(line_);
+        }
+    }
+    ProgramPrinter(const ProgramPrinter&) = delete;
+    ProgramPrinter& operator=(const ProgramPrinter&) = delete;
+
+    void operator()(const std::string& text)
+    {
+        if (text.empty()) {
+            return;
+        }
+        const std::string shown = ConsoleTextForTerminal(text);
+        std::fwrite(shown.data(), 1, shown.size(), session_.out());
+        std::fflush(session_.out());
+        for (const char c : text) {
+            if (c == '\n') {
+                ConsoleLogFile::LogShownLine(line_);
+                line_.clear();
+            } else {
+                line_ += c;
+            }
+        }
+    }
+
+private:
+    CliSession& session_;
+    std::string line_;
+};
+
+enum class StreamEnd { Prompt, Interrupted, TimedOut, LineLost };
+
+// Prints what the console sends until it stands at its prompt, the deadline passes, the line is
+// lost or (when stopOnSignal) Ctrl-C or another stop signal arrives.
+StreamEnd StreamOutput(CliSession& session, SerialPort& port, ProgramOutput& output,
+                       ProgramPrinter& print, std::optional<Clock::time_point> deadline,
+                       bool stopOnSignal)
+{
+    const std::chrono::milliseconds gap = session.timing() == ExchangeTiming::Quick
+                                              ? QuietGap(57600)
+                                              : std::chrono::milliseconds(2 * port.GetTimeout());
+    for (;;) {
+        if (stopOnSignal && StopSignals::received()) {
+            return StreamEnd::Interrupted;
+        }
+        if (deadline && Clock::now() >= *deadline) {
+            return StreamEnd::TimedOut;
+        }
+        std::uint8_t byte = 0;
+        if (port.ReadByteWithin(byte, gap)) {
+            print(output.add(byte));
+            continue;
+        }
+        if (LineLost(port)) {
+            return StreamEnd::LineLost;
+        }
+        print(output.quiet());
+        if (output.promptReturned()) {
+            return StreamEnd::Prompt;
+        }
+    }
+}
+
+// Ctrl-C: the controller's abort command goes to the program as the terminal would type it,
+// without an echo check (its output keeps coming meanwhile and is printed), then its output is
+// read on until the prompt returns, for at most the prompt budget.
+int Abort(CliSession& session, SerialPort& port, ProgramOutput& output, ProgramPrinter& print)
+{
+    const std::string abort = AbortOperation().steps.front().command;
+    if (!port.Write(abort, InputPurge::Keep)) {
+        return session.fail(QStringLiteral("interrupted; the abort command could not be sent"),
+                            kExitInterrupted);
+    }
+    const StopSignals again; // a second Ctrl-C leaves at once
+    const StreamEnd end =
+        StreamOutput(session, port, output, print,
+                     Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), true);
+    if (end != StreamEnd::Prompt) {
+        return session.fail(
+            QStringLiteral("interrupted; the program did not return to the prompt after the "
+                           "abort command"),
+            kExitInterrupted);
+    }
+    return kExitInterrupted;
+}
+
+} // namespace
+
+int RunRun(CommandContext& context)
+{
+    CliSession& session = context.session;
+    auto read = ReadRequest(context);
+    if (const int* status = std::get_if<int>(&read)) {
+        return *status;
+    }
+    const RunRequest& request = std::get<RunRequest>(read);
+
+    if (!context.options.isSet(QStringLiteral("no-upload"))) {
+        auto planned =
+            PlanUpload(session, {request.file}, request.folder, AsNameOption(context.options));
+        if (const int* status = std::get_if<int>(&planned)) {
+            return *status;
+        }
+        if (const int sent = SendUpload(session, std::get<UploadPlan>(planned),
+                                        UploadStyleOf(session, context.options));
+            sent != kExitOk) {
+            return sent;
+        }
+    }
+    // The port the upload went over, still held: nobody can come between upload and start.
+    std::string openFailure;
+    SerialPort* held = session.openPort(&openFailure);
+    if (held == nullptr) {
+        return session.failDevice(openFailure);
+    }
+    SerialPort& port = *held;
+    SetCopyLineSettings(port);
+
+    // Ctrl-C from here on aborts the program rather than ending the tool in the middle.
+    const StopSignals stop;
+    session.log().beginOperation({"d:\r", "cd" + request.folder + "\r", request.line + "\r"});
+    const OperationResult started =
+        StartProgramIn(port, request.folder, request.line, session.log(), session.timing());
+    if (!started.ok) {
+        return session.failDevice(started.message);
+    }
+    ProgramOutput output;
+    ProgramPrinter print(session);
+    std::optional<Clock::time_point> deadline;
+    if (request.timeout) {
+        deadline = Clock::now() + *request.timeout;
+    }
+    switch (StreamOutput(session, port, output, print, deadline, true)) {
+    case StreamEnd::Prompt:
+        break;
+    case StreamEnd::Interrupted:
+        return Abort(session, port, output, print);
+    case StreamEnd::TimedOut:
+        print(output.quiet());
+        return session.failDevice(request.name +
+                                  " did not return to the prompt within the time-out; it may "
+                                  "still be running ('kora7740p abort' stops it)");
+    case StreamEnd::LineLost:
+        return session.failDevice(LineLostMessage(port.portName()));
+    }
+    if (output.unknownProgram()) {
+        return session.failDevice("KORA-7740P found no program " + request.name + " in " +
+                                  DeviceLocation(request.folder) +
+                                  " (\"Bad command or file name\")");
+    }
+    return kExitOk;
+}
+
+} // namespace kora::cli
