@@ -15,8 +15,10 @@
 #include "app/KoraRunDialog.h"
 #include "app/UtilitySettings.h"
 #include "app/WindowDivision.h"
+#include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "device/DevicePath.h"
 #include "ioconf/IoConfigController.h"
 #include "link/ComPortBox.h"
 #include "link/ComPortScan.h"
@@ -229,9 +231,11 @@ void TfrmMain::createTerminalThreads()
 
 void TfrmMain::RunDeviceProgram(const QString& name)
 {
-    if (terminal_) {
-        terminal_->RunProgram(name);
-    }
+    // Started where the device panel shows it, the place confirmed first: the console may
+    // stand anywhere since the listing.
+    const std::string& shown = deviceController_->browser().DevicePath();
+    uploadAndRun_->RunOnDevice(shown.empty() ? std::string(kDeviceRoot) : shown,
+                               name.toLatin1().toStdString());
 }
 
 void TfrmMain::showEvent(QShowEvent* event)

@@ -177,20 +177,6 @@ void TerminalWindow::meoDosMouseUp()
     pane.setTextCursor(cursor);
 }
 
-void TerminalWindow::RunProgram(const QString& name)
-{
-    if (!session_->IsOn()) {
-        tbtnDOSCmdClick();
-    }
-    if (!session_->IsOn()) {
-        return;
-    }
-    for (const char byte : ToTerminalBytes(name)) {
-        meoDosKeyPress(static_cast<std::uint8_t>(byte));
-    }
-    meoDosKeyPress('\r');
-}
-
 void TerminalWindow::PopupMenu3Popup()
 {
     Copy1_->setEnabled(widgets_.meoDos->textCursor().hasSelection());

@@ -78,9 +78,6 @@ public:
     // After a mouse button was released over the pane: without a selection, the caret goes
     // back to where the output is written.
     void meoDosMouseUp();
-    // Switches the terminal on and types name and Enter, which runs a program on the
-    // controller. Nothing is typed when the port cannot be opened.
-    void RunProgram(const QString& name);
     // Switches the terminal on with start run on its port first (see TerminalSession): a
     // program's line typed with the checks of a device operation, whose output then appears
     // live. False when the terminal did not come on; a port that could not be opened is

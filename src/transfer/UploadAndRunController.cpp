@@ -89,6 +89,28 @@ void UploadAndRunController::UploadAndRun1Click()
         return;
     }
 
+    startInTerminal(directory, *program, terminalWasOn);
+}
+
+void UploadAndRunController::RunOnDevice(const std::string& directory, const std::string& program)
+{
+    const bool terminalWasOn = wiring_.terminalOn();
+    if (wiring_.link->busy() && !terminalWasOn) {
+        return;
+    }
+    // The terminal holds the port while it is on: it is opened again with the start.
+    if (terminalWasOn) {
+        wiring_.toggleTerminal();
+        if (wiring_.terminalOn()) {
+            return;
+        }
+    }
+    startInTerminal(directory, program, terminalWasOn);
+}
+
+void UploadAndRunController::startInTerminal(const std::string& directory,
+                                             const std::string& program, bool terminalWasOn)
+{
     PaneConsoleLog log(*wiring_.meoDos);
     std::optional<std::string> failure;
     const ExchangeTiming timing = wiring_.link->timing();
@@ -97,7 +119,7 @@ void UploadAndRunController::UploadAndRun1Click()
         BusyCursor hourglass;
         const UserInputBlock block;
         on = wiring_.switchTerminalOnWith([&](SerialPort& port) {
-            const OperationResult started = StartProgramIn(port, directory, *program, log, timing);
+            const OperationResult started = StartProgramIn(port, directory, program, log, timing);
             if (!started.ok) {
                 failure = started.message;
             }

@@ -3,6 +3,7 @@
 #include <QObject>
 
 #include <functional>
+#include <string>
 
 class QAction;
 class QPlainTextEdit;
@@ -50,8 +51,16 @@ public:
     // Greys the item unless the selection is one program file.
     void PopupMenu1Popup();
     void UploadAndRun1Click();
+    // A program already on the controller (a double click in the device list): the terminal
+    // comes on with it started in `directory`, the place confirmed first, as after an upload.
+    void RunOnDevice(const std::string& directory, const std::string& program);
 
 private:
+    // Switches the terminal on with the program started in the directory; on failure the
+    // message box says why and a terminal that was on before comes on again.
+    void startInTerminal(const std::string& directory, const std::string& program,
+                         bool terminalWasOn);
+
     Wiring wiring_;
     QAction* UploadAndRun1_ = nullptr; // owned by the local panel's menu
 };

@@ -195,11 +195,12 @@ TEST_F(MainWindowTerminal, DoubleClickingAProgramInTheDeviceListRunsItInTheTermi
 
     EXPECT_TRUE(window->terminal()->IsOn());
     EXPECT_TRUE(window->devicePanel()->tbtnDOSCmd()->isChecked());
-    ASSERT_TRUE(PaneShows(QStringLiteral("D:\\>COUNT.EXE")));
+    // Started where the list shows it, the place confirmed first, as Upload and Run does.
     ASSERT_TRUE(PaneShows(QStringLiteral("COUNT.EXE finished")));
+    EXPECT_TRUE(pane().toPlainText().contains(QStringLiteral("cd\\")));
     EXPECT_TRUE(pane().toPlainText().contains(QStringLiteral("Counter 1\nCounter 2\nCounter 3\n")));
 
-    // Already on: the name is typed at once.
+    // Already on: the terminal comes on again with the program started.
     window->RunDeviceProgram(QStringLiteral("COUNT"));
     ASSERT_TRUE(PaneShows(QStringLiteral("COUNT.EXE finished"), 2));
 }
@@ -219,7 +220,7 @@ TEST_F(MainWindowTerminal, RunDeviceProgramTypesNothingWhenThePortCannotBeOpened
 TEST_F(MainWindowTerminal, ClosingWithTheTerminalOnStopsItsThreadsAndFreesThePort)
 {
     ASSERT_TRUE(sim().fileSystem().writeFile(
-        "C:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(5, 400), 2000)));
+        "D:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(5, 400), 2000)));
     window->RunDeviceProgram(QStringLiteral("COUNT"));
     ASSERT_TRUE(PaneShows(QStringLiteral("Counter 10")));
     window.reset();
