@@ -143,7 +143,8 @@ bool TThreadXModem::WaitForReceiver()
     std::string line;
     for (int attempt = 0; attempt < kReceiverWaitAttempts; ++attempt) {
         std::uint8_t byte = 0;
-        if (Port->Read(1, &byte)) {
+        const bool received = Port->Read(1, &byte);
+        if (received) {
             if (byte == xmodem::NAK) {
                 return true;
             }
@@ -165,7 +166,11 @@ bool TThreadXModem::WaitForReceiver()
             CancelReceiver();
             return false;
         }
-        std::this_thread::sleep_for(kReceiverWaitPause);
+        // The pause spaces out reads that found nothing; after a byte of the console's text the
+        // NAK may already be waiting, and each byte still counts as an attempt.
+        if (!received) {
+            std::this_thread::sleep_for(kReceiverWaitPause);
+        }
     }
     SetStatusAndShow(kNoAckFromDevice);
     CancelReceiver();
