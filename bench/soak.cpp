@@ -275,6 +275,7 @@ private:
     int hangUps_ = 0;
     int differingReadings_ = 0;
     std::optional<std::vector<FolderEntry>> lastListing_; // the entries the last listing showed
+    std::optional<IoConfigTable> lastReadOut_;            // the last read-out taken
     int checksumBlind_ = 0;
     int outsideChanges_ = 0;
     int incompleteReadings_ = 0;
@@ -413,7 +414,7 @@ bool Soak::openFailure(const std::string& message) const
            message.starts_with("The KORA-7740P did not confirm that it is in ") ||
            message.starts_with("The listing of D:") ||
            message.starts_with("The count of the folder's contents") ||
-           message == kIncompleteReadOutMessage;
+           message == kIncompleteReadOutMessage || message == kUnconfirmedReadOutMessage;
 }
 
 bool Soak::sendFailure(const DeviceOperation& op, const std::string& message) const
@@ -605,10 +606,13 @@ std::string Soak::operate()
         IoConfigTable table;
         runner_.sim().faults().ioConfigNoEnd = percent(random_) < 20;
         endlessReadOuts_ += runner_.sim().faults().ioConfigNoEnd ? 1 : 0;
-        const DeviceOperation op = ReadOutOperation(table, 1000);
+        // As the window does, the last read-out goes with the next one.
+        const DeviceOperation op =
+            ReadOutOperation(table, 1000, lastReadOut_ ? &*lastReadOut_ : nullptr);
         const Outcome outcome = runDevice(op);
         if (outcome.ok) {
             judgeReadOut(table, cutOffFired(cutOffArmed_));
+            lastReadOut_ = table;
         }
         judge("ioread", outcome, beliefs_, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message);
@@ -619,10 +623,12 @@ std::string Soak::operate()
     // The mutating operations act in the console's current directory, as the window's do
     // after its listing has gone there; when that listing fails, so does the round.
     DirectoryListing listing;
-    const DeviceOperation list = ListDeviceDirectoryOperation(kFolder, listing);
+    const DeviceOperation list =
+        ListDeviceDirectoryOperation(kFolder, listing, lastListing_ ? &*lastListing_ : nullptr);
     const Outcome listed = runDevice(list);
     if (listed.ok) {
         judgeListing(listing, cutOffFired(cutOffArmed_));
+        lastListing_ = listing.entries;
     }
     judge("listing", listed, beliefs_, [&](const std::string& message) {
         return openFailure(message) || sendFailure(list, message) ||

@@ -44,10 +44,18 @@ void IoConfigController::tbtnKoraConfClick()
 std::optional<IoConfigTable> IoConfigController::ReadAndEdit(const PortLease& lease)
 {
     TdlgKoraIOConf dialog(wiring_.dialogParent);
-    const OperationResult read =
-        RunGuiDeviceOperation(lease, wiring_.dialogParent, *wiring_.meoDos,
-                              ReadOutOperation(dialog.Config, wiring_.timing.readOutMs));
-    if (!read.ok || dialog.exec() != QDialog::Accepted) {
+    // The last read-out of the controller on this port goes with the next one.
+    const bool samePort = lastReadOutPort_ == wiring_.link->portName();
+    const OperationResult read = RunGuiDeviceOperation(
+        lease, wiring_.dialogParent, *wiring_.meoDos,
+        ReadOutOperation(dialog.Config, wiring_.timing.readOutMs,
+                         samePort && lastReadOut_ ? &*lastReadOut_ : nullptr));
+    if (!read.ok) {
+        return std::nullopt;
+    }
+    lastReadOut_ = dialog.Config;
+    lastReadOutPort_ = wiring_.link->portName();
+    if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
     return dialog.Config;

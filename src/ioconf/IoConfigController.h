@@ -44,6 +44,9 @@ private:
     void Apply(const PortLease& lease);
 
     Wiring wiring_;
+    // The last read-out, and the port it came from.
+    std::optional<IoConfigTable> lastReadOut_;
+    QString lastReadOutPort_;
 };
 
 } // namespace kora

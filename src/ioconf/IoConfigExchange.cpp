@@ -12,27 +12,47 @@
 
 namespace kora {
 
-DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs)
+DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs,
+                                 const IoConfigTable* earlier)
 {
-    // The check's state lives as long as the operation's copies of the step.
-    auto readOut = std::make_shared<ReadOutCheck>();
+    // The check's state lives as long as the operation's copies of the step. A digit noise
+    // changed into another digit leaves a read-out of good shape: one that differs from the
+    // earlier read-out is taken only when the next reading agrees with it (or with the earlier
+    // one after all).
+    struct Reading {
+        ReadOutCheck check;
+        std::optional<IoConfigTable> earlier;
+        std::optional<IoConfigTable> unconfirmed;
+    };
+    auto reading = std::make_shared<Reading>();
+    if (earlier) {
+        reading->earlier = *earlier;
+    }
     ConsoleStep step;
     step.command = "C:\\cfgio 1\r";
     // This message names the read-out 'scanio' rather than the command typed.
     step.sendFailureMessage = SendFailureMessageWithHead("Unable to send command 'scanio'!");
-    step.checkLine = [&table, readOut](const std::string& line) -> std::optional<LineFailure> {
-        readOut->take(table, line);
+    step.checkLine = [&table, reading](const std::string& line) -> std::optional<LineFailure> {
+        reading->check.take(table, line);
         return std::nullopt;
     };
     // Only a whole read-out is taken: read once more, then fail.
-    step.checkEnd = [&table, readOut,
+    step.checkEnd = [&table, reading,
                      initial = table](const std::string&) -> std::optional<StepFailure> {
-        if (readOut->whole(table)) {
+        std::optional<std::string> fault;
+        if (!reading->check.whole(table)) {
+            fault = kIncompleteReadOutMessage;
+        } else if (reading->earlier && table != *reading->earlier &&
+                   table != reading->unconfirmed) {
+            fault = kUnconfirmedReadOutMessage;
+            reading->unconfirmed = table;
+        }
+        if (!fault) {
             return std::nullopt;
         }
-        *readOut = ReadOutCheck{};
+        reading->check = ReadOutCheck{};
         table = initial;
-        return StepFailure{kIncompleteReadOutMessage, true};
+        return StepFailure{std::move(*fault), true};
     };
     DeviceOperation op;
     op.steps.push_back(std::move(step));

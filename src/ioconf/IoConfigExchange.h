@@ -28,10 +28,18 @@ inline constexpr const char* kIncompleteReadOutMessage =
     "The I/O configuration read from the KORA-7740P is incomplete (a slot, a channel or its end "
     "record is missing or damaged).\n\nNothing was changed; please try again.";
 
+inline constexpr const char* kUnconfirmedReadOutMessage =
+    "The I/O configuration read from the KORA-7740P changed from one reading to the next (noise "
+    "on the line).\n\nNothing was changed; please try again.";
+
 // Reads the configuration: "C:\cfgio 1" with LF line ends, each output line parsed into the
 // table as it is shown. A missing echo fails with the 'scanio' message; a read-out that is not
-// whole (ReadOutCheck) is read once more, then fails with kIncompleteReadOutMessage.
-DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs);
+// whole (ReadOutCheck) is read once more, then fails with kIncompleteReadOutMessage. Given an
+// earlier read-out of the same controller, one that differs from it is read once more and
+// taken only when the two readings agree (or the second agrees with the earlier one), else it
+// fails with kUnconfirmedReadOutMessage.
+DeviceOperation ReadOutOperation(IoConfigTable& table, std::uint32_t timeoutMs,
+                                 const IoConfigTable* earlier = nullptr);
 
 // "C:\cfgio" applies the uploaded file; the delete removes it again. Plain generic commands.
 DeviceOperation ApplyOperation(std::uint32_t timeoutMs);

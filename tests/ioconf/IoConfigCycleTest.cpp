@@ -10,7 +10,9 @@
 #include <QTextBlock>
 #include <QToolButton>
 
+#include <deque>
 #include <fstream>
+#include <memory>
 
 #include "app/MainWindow.h"
 #include "device/DevicePanel.h"
@@ -19,6 +21,7 @@
 #include "ioconf/KoraIOConfDialog.h"
 #include "link/DeviceLink.h"
 #include "sim/DosFileSystem.h"
+#include "sim/IoConfigTool.h"
 #include "sim/XmodemReceiver.h"
 #include "support/ModalAnswer.h"
 #include "support/RecordingPrompts.h"
@@ -156,6 +159,46 @@ TEST_F(IoConfigCycle, ReadOutThatFailsShowsItsMessageAndNoDialog)
     controller_->tbtnKoraConfClick();
     EXPECT_TRUE(prompts_.boxes.isEmpty());
     EXPECT_TRUE(pane_.toPlainText().isEmpty());
+}
+
+TEST_F(IoConfigCycle, AReadOutThatChangedIsTakenOnlyWhenTwoReadingsAgree)
+{
+    // Every dialog shows what the controller holds: channel 0 of slot 0 at code 9.
+    const auto cancel = [](TdlgKoraIOConf& dialog) {
+        EXPECT_EQ(dialog.rangeBox(0, 0)->currentText(), "+/-   5  V");
+        QTest::mouseClick(dialog.btnCancel(), Qt::LeftButton);
+    };
+    EXPECT_EQ(runCycle(cancel), 1); // the first read-out has nothing to agree with
+    // A range digit noise turned into another digit: a read-out of good shape.
+    const std::string whole = sim::FormatIoConfiguration(sim::SampleIoConfiguration());
+    const auto changed = [&whole](const std::string& from, const std::string& to) {
+        std::string text = whole;
+        text.replace(text.find(from), from.size(), to);
+        return text;
+    };
+    const std::string noisy = changed("\n0 09 -1 -1\n", "\n0 08 -1 -1\n");
+    const std::string other = changed("\n1 09 -1 -1\n", "\n1 01 -1 -1\n");
+    struct Case {
+        std::vector<std::string> readings; // one per "C:\cfgio 1", the last one repeated
+        int dialogs;
+    };
+    for (const Case& c : std::vector<Case>{{{noisy, whole}, 1}, {{noisy, other}, 0}}) {
+        auto left = std::make_shared<std::deque<std::string>>(c.readings.begin(), c.readings.end());
+        sim().registerCommand("cfgio", [left](sim::CommandContext& context) {
+            context.io.write(left->front());
+            if (left->size() > 1) {
+                left->pop_front();
+            }
+        });
+        prompts_.boxes.clear();
+        EXPECT_EQ(runCycle(cancel), c.dialogs);
+        EXPECT_EQ(prompts_.boxes.size(), c.dialogs == 1 ? 0 : 1);
+        if (c.dialogs == 0 && !prompts_.boxes.isEmpty()) {
+            EXPECT_TRUE(prompts_.boxes.front().contains("changed from one reading to the next"))
+                << prompts_.boxes.front().toStdString();
+        }
+    }
+    sim::RegisterIoConfigTool(sim());
 }
 
 TEST_F(IoConfigCycle, FileThatCannotBeWrittenIsNeitherUploadedNorApplied)
