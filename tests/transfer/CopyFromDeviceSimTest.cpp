@@ -25,7 +25,7 @@
 #include "sim/DosFileSystem.h"
 #include "support/ModalAnswer.h"
 #include "support/RecordingPrompts.h"
-#include "support/SimFixture.h"
+#include "support/WindowSimFixture.h"
 #include "transfer/CopyFromDeviceController.h"
 
 namespace kora {
@@ -39,28 +39,16 @@ std::string PcFile(const fs::path& path)
     return std::string((std::istreambuf_iterator<char>(in)), {});
 }
 
-class CopyFromDeviceSimTest : public test::SimFixture {
+class CopyFromDeviceSimTest : public test::WindowSimFixture {
 protected:
     void SetUp() override
     {
-        test::SimFixture::SetUp();
-        pcFolder_ = workDir() / "pc";
-        fs::create_directories(pcFolder_);
-        window_ = std::make_unique<TfrmMain>();
-        window_->FormCreate();
-        window_->resize(1000, 700);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        test::WindowSimFixture::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         QComboBox& ports = *window_->devicePanel()->cbxCOM();
         ports.setCurrentIndex(0);
         emit ports.activated(0);
         window_->localPanel()->controller().ShowLocalPath(pcFolder_.string());
-    }
-
-    void TearDown() override
-    {
-        window_.reset();
-        test::SimFixture::TearDown();
     }
 
     QTreeView& deviceList() { return *window_->devicePanel()->reportView(); }
@@ -99,8 +87,6 @@ protected:
 
     test::RecordingPrompts prompts_;
     ScopedPrompts scopedPrompts_{prompts_};
-    fs::path pcFolder_;
-    std::unique_ptr<TfrmMain> window_;
 };
 
 TEST_F(CopyFromDeviceSimTest, F3ShowsTheTextAndSaveAsKeepsItsBytes)

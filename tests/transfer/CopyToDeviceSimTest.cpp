@@ -39,7 +39,7 @@
 #include "support/ModalAnswer.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingPrompts.h"
-#include "support/SimFixture.h"
+#include "support/WindowSimFixture.h"
 #include "transfer/KoraTranDialog.h"
 
 namespace kora {
@@ -98,26 +98,19 @@ private:
                                               test::AnswerTimes::Every};
 };
 
-class CopyToDeviceSimTest : public test::SimFixture {
+class CopyToDeviceSimTest : public test::WindowSimFixture {
 protected:
     void SetUp() override
     {
-        test::SimFixture::SetUp();
-        pcFolder_ = workDir() / "pc";
-        fs::create_directories(pcFolder_);
-        window_ = std::make_unique<TfrmMain>();
-        window_->FormCreate();
-        window_->resize(1000, 700);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
+        test::WindowSimFixture::SetUp();
+        ASSERT_FALSE(HasFatalFailure());
         listingsShown_ = std::make_unique<QSignalSpy>(&browser(), &DeviceBrowser::folderShown);
     }
 
     void TearDown() override
     {
         listingsShown_.reset();
-        window_.reset();
-        test::SimFixture::TearDown();
+        test::WindowSimFixture::TearDown();
     }
 
     DeviceBrowser& browser() { return window_->deviceController()->browser(); }
@@ -186,8 +179,6 @@ protected:
 
     test::RecordingPrompts prompts_;
     ScopedPrompts scopedPrompts_{prompts_};
-    fs::path pcFolder_;
-    std::unique_ptr<TfrmMain> window_;
     std::unique_ptr<QSignalSpy> listingsShown_;
 };
 

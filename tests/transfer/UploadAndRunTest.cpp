@@ -25,7 +25,7 @@
 #include "sim/SamplePrograms.h"
 #include "support/EventLoop.h"
 #include "support/RecordingPrompts.h"
-#include "support/SimFixture.h"
+#include "support/WindowSimFixture.h"
 #include "terminal/TerminalWindow.h"
 #include "transfer/UploadAndRun.h"
 
@@ -72,25 +72,8 @@ TEST(UploadAndRunRules, StartsOnlyASingleProgramTheCopySent)
     }
 }
 
-class UploadAndRunWindow : public test::SimFixture {
+class UploadAndRunWindow : public test::WindowSimFixture {
 protected:
-    void SetUp() override
-    {
-        test::SimFixture::SetUp();
-        pcFolder_ = workDir() / "pc";
-        fs::create_directories(pcFolder_);
-        window_ = std::make_unique<TfrmMain>();
-        window_->FormCreate();
-        window_->resize(1000, 700);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-    void TearDown() override
-    {
-        window_.reset();
-        test::SimFixture::TearDown();
-    }
-
     void writePc(const std::string& name, const std::string& bytes)
     {
         std::ofstream(pcFolder_ / name, std::ios::binary)
@@ -132,8 +115,6 @@ protected:
 
     test::RecordingPrompts prompts_;
     ScopedPrompts scopedPrompts_{prompts_};
-    fs::path pcFolder_;
-    std::unique_ptr<TfrmMain> window_;
 };
 
 TEST_F(UploadAndRunWindow, CopiesTheProgramAndRunsItWhereItWentWithItsOutputInThePane)
