@@ -38,8 +38,10 @@ void Simulator::registerCommand(std::string baseName, CommandHandler handler)
 
 bool Simulator::start(std::string* error)
 {
-    if (thread_.joinable() && consoleEnded_.load())
-        thread_.join(); // the line was hung up; its console has finished
+    // The line was hung up: its console has finished, or is finishing (the client may see the
+    // hang-up before the console's thread has ended).
+    if (thread_.joinable() && (consoleEnded_.load() || faults_.hangUp.load()))
+        thread_.join();
     if (thread_.joinable()) {
         if (error)
             *error = "the simulator is already running";
