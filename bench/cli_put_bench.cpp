@@ -21,6 +21,7 @@
 #include <vector>
 
 #include "BenchKit.h"
+#include "ToolSimulator.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 
@@ -88,12 +89,9 @@ int main()
     kora::sim::SimulatorOptions options;
     options.baudRate = kBaud;
     kora::sim::Simulator simulator(options);
-    std::string error;
-    if (!simulator.start(&error) || !simulator.publishAs(folder / "ports", "COM1")) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+    if (!kora::bench::StartForTool(simulator, folder)) {
         return 1;
     }
-    ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
 
     std::mt19937 generator(64);
     std::string bytes(kFileSize, '\0');

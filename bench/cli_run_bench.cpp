@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "BenchKit.h"
+#include "ToolSimulator.h"
 #include "sim/DosFileSystem.h"
 #include "sim/SamplePrograms.h"
 #include "sim/Simulator.h"
@@ -127,12 +128,9 @@ int main()
     kora::sim::SimulatorOptions options;
     options.baudRate = kBaud;
     kora::sim::Simulator simulator(options);
-    std::string error;
-    if (!simulator.start(&error) || !simulator.publishAs(folder / "ports", "COM1")) {
-        std::fprintf(stderr, "simulator: %s\n", error.c_str());
+    if (!kora::bench::StartForTool(simulator, folder)) {
         return 1;
     }
-    ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
 
     // A program that prints its first line at once, then three more and ends.
     const std::string image =

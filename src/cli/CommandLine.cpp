@@ -430,7 +430,7 @@ QString FoundPortsText()
 
 // One command of the command line: its parser holds its options and arguments.
 struct ParsedCommand {
-    const CommandSpec* spec = nullptr;
+    const CommandSpec* definition = nullptr;
     std::unique_ptr<QCommandLineParser> parser;
     QStringList args;
     QStringList trailing; // the words after "--", handed on as they are (run's arguments)
@@ -581,7 +581,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     settings.timing =
         SharedFlag(top, commands, shared.patient) ? ExchangeTiming::Patient : ExchangeTiming::Quick;
     const bool needsPort = std::any_of(commands.begin(), commands.end(), [](const auto& command) {
-        return QLatin1String(command.spec->name) != QLatin1String("ports");
+        return QLatin1String(command.definition->name) != QLatin1String("ports");
     });
     if (needsPort) {
         const auto names = LoadControllerNames();
@@ -620,7 +620,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         session.log().setEchoOutput(false);
         CommandContext context{session, *command.parser, command.args};
         context.trailing = command.trailing;
-        status = command.spec->run(context);
+        status = command.definition->run(context);
         if (status != kExitOk) {
             break; // the first failure ends the chain, with its status
         }
