@@ -10,6 +10,7 @@
 #include <poll.h>
 #include <sys/eventfd.h>
 #include <sys/ioctl.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <thread>
 #include <unistd.h>
@@ -38,6 +39,12 @@ int pollTimeoutMs(Clock::time_point deadline)
 }
 
 } // namespace
+
+void UsePreciseSleeps()
+{
+    constexpr unsigned long kSlackNanoseconds = 1;
+    ::prctl(PR_SET_TIMERSLACK, kSlackNanoseconds, 0, 0, 0);
+}
 
 PtyLine::PtyLine(unsigned baudRate, ByteLog& log, std::chrono::milliseconds usbLatency)
     : byteTime_(baudRate == 0 ? std::chrono::nanoseconds(0)
@@ -76,6 +83,7 @@ void PtyLine::stopDelivery()
 // first byte, runs out.
 void PtyLine::deliverHeld()
 {
+    UsePreciseSleeps();
     std::unique_lock lock(heldMutex_);
     for (;;) {
         heldChanged_.wait(lock, [this] { return stopDelivery_ || !held_.empty(); });

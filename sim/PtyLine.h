@@ -19,6 +19,12 @@ namespace kora::sim {
 
 class LineNoise;
 
+// The line is emulated by sleeping until each byte is due. Linux may end such a sleep as late as
+// the thread's timer slack (50 microseconds by default); a block and its answer take some 130
+// sleeps, so the emulated line ran measurably slower than the wire it stands for. Each thread
+// that paces the line calls this first.
+void UsePreciseSleeps();
+
 // The simulator's end of a pseudo-terminal, paced like a serial line: at a baud rate, a byte
 // takes 10 bit times on the wire in each direction. Incoming bytes are handed out no earlier
 // than they would have arrived; outgoing bytes are written on a steady_clock schedule, so the

@@ -75,6 +75,7 @@ bool Simulator::start(std::string* error)
 
 void Simulator::run()
 {
+    UsePreciseSleeps();
     ConsoleSession session(
         {*line_, fileSystem_, faults_, commands_, stopRequested_, bytesReceived_, bytesSent_});
     session.run();

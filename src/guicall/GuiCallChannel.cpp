@@ -79,6 +79,7 @@ bool GuiCallChannel::RunAndWait(const std::function<void()>& call)
     pending_ = &call;
     done_ = false;
     doorbell_->ring();
+    knocked_.notify_all();
     served_.wait(lock, [this] { return done_ || (abandoned_ && !running_); });
     const bool ran = done_;
     pending_ = nullptr;
@@ -102,6 +103,25 @@ void GuiCallChannel::ServePending()
     running_ = false;
     done_ = true;
     served_.notify_all();
+}
+
+void GuiCallChannel::ServeWithin(std::chrono::milliseconds within)
+{
+    {
+        std::unique_lock lock(mutex_);
+        knocked_.wait_for(lock, within, [this] {
+            return woken_ || abandoned_ || (pending_ != nullptr && !done_ && !running_);
+        });
+        woken_ = false;
+    }
+    ServePending();
+}
+
+void GuiCallChannel::Wake()
+{
+    std::lock_guard lock(mutex_);
+    woken_ = true;
+    knocked_.notify_all();
 }
 
 void GuiCallChannel::Hold()

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <chrono>
 #include <condition_variable>
 #include <functional>
 #include <memory>
@@ -45,6 +46,12 @@ public:
     // its worker without an event loop calls it itself. A call that lets events through while
     // it runs is not run a second time from inside itself.
     void ServePending();
+    // On the delivery thread, for an owner that waits for its worker without an event loop:
+    // waits until a call is pending, Wake() was called or within has passed, then serves the
+    // pending call, if any. A call is served as soon as it is made, not at the next poll.
+    void ServeWithin(std::chrono::milliseconds within);
+    // From any thread: ends the current or next ServeWithin wait early (the worker has ended).
+    void Wake();
 
     // On the delivery thread: while held, no call runs; a pending one waits for Release().
     void Hold();
@@ -63,11 +70,13 @@ private:
     std::unique_ptr<Doorbell> doorbell_;
     mutable std::mutex mutex_;
     std::condition_variable served_;
+    std::condition_variable knocked_; // a call was made, or Wake()
     const std::function<void()>* pending_ = nullptr;
     bool done_ = false;
     bool running_ = false;
     bool held_ = false;
     bool abandoned_ = false;
+    bool woken_ = false;
 };
 
 } // namespace kora

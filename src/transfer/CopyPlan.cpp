@@ -4,7 +4,6 @@
 #include <filesystem>
 #include <set>
 #include <system_error>
-#include <thread>
 
 #include "link/ConsoleExchange.h"
 #include "link/DosName.h"
@@ -117,7 +116,8 @@ std::string CopyRefusalText(CopyRefusal refusal)
 
 namespace {
 
-// Sends one file with its own worker and waits for it, polling as the hooks ask.
+// Sends one file with its own worker and waits for it: its synchronised calls are served as
+// they come, the hooks polled every kPollInterval.
 std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
                      const std::string& deviceDirectory, QueueProgress& progress,
                      const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing,
@@ -137,7 +137,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
         if (hooks.poll) {
             hooks.poll(progress);
         }
-        std::this_thread::sleep_for(kPollInterval);
+        worker.ServeCallsWithin(kPollInterval);
         if (hooks.cancelRequested && hooks.cancelRequested()) {
             cancelled = true;
             worker.CancelRequested = true;

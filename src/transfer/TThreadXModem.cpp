@@ -63,6 +63,12 @@ void TThreadXModem::Execute()
     const std::int32_t result = Transfer();
     finished_.store(true);
     TransferResult.store(result, std::memory_order_release);
+    gui_.Wake();
+}
+
+void TThreadXModem::ServeCallsWithin(std::chrono::milliseconds within)
+{
+    gui_.ServeWithin(within);
 }
 
 std::int32_t TThreadXModem::Transfer()

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -60,6 +61,9 @@ public:
 
     // Starts the thread body; a second call does nothing.
     void Resume();
+    // For an owner that waits without an event loop: serves the worker's synchronised calls
+    // as they come and returns when the worker has ended or within has passed.
+    void ServeCallsWithin(std::chrono::milliseconds within);
 
     // Set by the owner before Resume(); not owned.
     SerialPort* Port = nullptr;
@@ -78,7 +82,7 @@ public:
     // Written by the owner only.
     std::atomic<bool> CancelRequested{false};
     // Written by the worker only: 1 while running, 0 on success, -1 on failure or cancel. It
-    // leaves 1 once, as the worker's last act.
+    // leaves 1 once, at the worker's end.
     std::atomic<std::int32_t> TransferResult{kRunning};
     // Written by the worker only: the percentage of the file acknowledged so far.
     std::atomic<std::int32_t> Progress{0};

@@ -126,5 +126,21 @@ TEST(GuiCallChannel, AnOwnerWithoutEventLoopServesTheCallItself)
     EXPECT_EQ(runs, 1);
 }
 
+TEST(GuiCallChannel, AWaitWithoutEventLoopEndsWithTheCallItServesOrWithWake)
+{
+    GuiCallChannel channel;
+    int runs = 0;
+    Worker worker(channel, [&] { ++runs; });
+    // Far longer than the suite's time-out: only the call can end this wait.
+    channel.ServeWithin(1h);
+    worker.join();
+    EXPECT_EQ(worker.ran(), true);
+    EXPECT_EQ(runs, 1);
+
+    std::thread ending([&] { channel.Wake(); });
+    channel.ServeWithin(1h);
+    ending.join();
+}
+
 } // namespace
 } // namespace kora
