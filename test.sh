@@ -14,8 +14,10 @@ echo "== Format check (${SECONDS} s)"
 git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
 
 echo "== ASan+UBSan build (${SECONDS} s)"
+# The test builds are fresh on a new machine: they compile in batches (KORA_UNITY), which
+# halves their compile time.
 cmake -S . -B build/asan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DKORA_SANITIZE=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF
+  -DKORA_SANITIZE=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF -DKORA_UNITY=ON
 cmake --build build/asan -j "$jobs"
 
 echo "== Test suite (${SECONDS} s)"
@@ -24,7 +26,7 @@ ctest --test-dir build/asan --output-on-failure -j "$((jobs * 4))" --timeout 300
 
 echo "== ThreadSanitizer: threaded tests (${SECONDS} s)"
 cmake -S . -B build/tsan -G Ninja -DCMAKE_BUILD_TYPE=Debug \
-  -DKORA_TSAN=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF
+  -DKORA_TSAN=ON -DKORA_WERROR=ON -DKORA_BUILD_BENCH=OFF -DKORA_UNITY=ON
 cmake --build build/tsan -j "$jobs" --target tsan_tests
 TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1:suppressions=$PWD/tests/tsan.supp" \
   ctest --test-dir build/tsan -L threads --output-on-failure -j "$((jobs * 3))" --timeout 300

@@ -10,7 +10,7 @@ targets=(listing teletype ioconf prompt_read xmodem)
 
 build() {
   cmake -S . -B build/fuzz -G Ninja -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-    -DKORA_FUZZ=ON -DKORA_BUILD_TESTS=OFF -DKORA_BUILD_BENCH=OFF >/dev/null
+    -DKORA_FUZZ=ON -DKORA_BUILD_TESTS=OFF -DKORA_BUILD_BENCH=OFF -DKORA_UNITY=ON >/dev/null
   cmake --build build/fuzz -j "$(nproc)" --target fuzz_targets
   mkdir -p build/fuzz/findings
 }

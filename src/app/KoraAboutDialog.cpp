@@ -12,8 +12,8 @@
 namespace kora {
 namespace {
 
-constexpr int kClientWidth = 453;
-constexpr int kClientHeight = 172;
+constexpr int kAboutClientWidth = 453;
+constexpr int kAboutClientHeight = 172;
 constexpr int kPictureSize = 64;
 
 void MakeBlue(QLabel& label)
@@ -83,7 +83,7 @@ TdlgKoraAbout::TdlgKoraAbout(QWidget* parent)
     layout->addWidget(Panel1, 1);
     layout->addLayout(buttons);
     // A fixed border: the box cannot be resized. Qt centres it over its parent when shown.
-    setFixedSize(kClientWidth, kClientHeight);
+    setFixedSize(kAboutClientWidth, kAboutClientHeight);
 }
 
 } // namespace kora

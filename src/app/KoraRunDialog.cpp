@@ -20,8 +20,8 @@ namespace kora {
 namespace {
 
 // 547 by 144 with the window frame and title bar.
-constexpr int kClientWidth = 539;
-constexpr int kClientHeight = 110;
+constexpr int kRunClientWidth = 539;
+constexpr int kRunClientHeight = 110;
 constexpr int kEditWidth = 489;
 
 // Programs on Linux rarely end in ".exe", so the "EXE file" filter also offers every file the
@@ -113,7 +113,7 @@ TdlgKoraRun::TdlgKoraRun(QWidget* parent)
     connect(btnCancel_, &QPushButton::clicked, this, &QDialog::reject);
     connect(btnBrowse_, &QPushButton::clicked, this, &TdlgKoraRun::btnBrowseClick);
 
-    resize(kClientWidth, kClientHeight);
+    resize(kRunClientWidth, kRunClientHeight);
     centreOnDesktop();
     FormCreate();
 }

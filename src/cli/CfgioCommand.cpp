@@ -24,11 +24,6 @@ namespace kora::cli {
 
 namespace {
 
-void Print(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-
 // The channels the configuration file carries for a slot: those of an analog module, up to
 // the reported count.
 int ListedChannels(const IoSlotConfig& slot)

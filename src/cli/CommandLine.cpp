@@ -368,12 +368,6 @@ QString ProgramHelpDescription()
     return text;
 }
 
-void Print(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-    std::fflush(stream);
-}
-
 int UsageError(std::FILE* err, bool json, const QString& message, const QString& helpCommand)
 {
     return ReportError(err, {json, {}, {}},
@@ -484,6 +478,12 @@ bool SharedFlag(const QCommandLineParser& top, const std::vector<ParsedCommand>&
 }
 
 } // namespace
+
+void Print(std::FILE* stream, const QString& text)
+{
+    std::fputs(text.toLocal8Bit().constData(), stream);
+    std::fflush(stream);
+}
 
 int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
 {

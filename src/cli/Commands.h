@@ -4,6 +4,7 @@
 #include <QStringList>
 
 #include <cstdint>
+#include <cstdio>
 #include <optional>
 #include <string>
 #include <vector>
@@ -22,6 +23,10 @@ struct CommandContext {
     // The arguments after "--" (also the last ones of args), for a command that passes them on.
     QStringList trailing = {};
 };
+
+// Writes text in the locale's encoding and flushes it, so that it appears in order with the
+// other stream.
+void Print(std::FILE* stream, const QString& text);
 
 // The subcommands. Each returns the exit status and has reported any failure itself.
 int RunPorts(CommandContext& context);

@@ -43,11 +43,6 @@ QString PortState(const std::string& name)
     }
 }
 
-void Print(std::FILE* stream, const QString& text)
-{
-    std::fputs(text.toLocal8Bit().constData(), stream);
-}
-
 QString Latin1(const std::string& text)
 {
     return QString::fromLatin1(text.data(), static_cast<qsizetype>(text.size()));

@@ -5,25 +5,17 @@
 #include <cstdio>
 #include <string_view>
 
+#include "ioconf/IoConfigRecord.h"
 #include "ioconf/ModuleKinds.h"
 
 namespace kora {
 namespace {
 
+using namespace iorecord;
+
 constexpr std::string_view kStartMarker = "@KORA7740PIOCFG-START";
 constexpr std::string_view kEndMarker = "@KORA7740PIOCFG-END";
 constexpr std::string_view kSlotMarker = "@SLOT";
-// Shorter lines (line end counted) are never records.
-constexpr std::size_t kShortestRecord = 10;
-
-// Fixed columns of the fields.
-constexpr std::size_t kNodeAt = 22, kNodeWidth = 3;
-constexpr std::size_t kSlotAt = 5, kSlotWidth = 1;
-constexpr std::size_t kTypeAt = 7, kTypeWidth = 2;
-constexpr std::size_t kCountAt = 10, kCountWidth = 2;
-constexpr std::size_t kChannelAt = 0, kChannelWidth = 1;
-constexpr std::size_t kRangeAt = 2, kRangeWidth = 2;
-
 // What a field that is no number reads as.
 constexpr std::int32_t kBadModuleType = 153;
 constexpr std::int32_t kBadNumber = -1;

@@ -1,13 +1,12 @@
 #include "ioconf/ReadOutCheck.h"
 
+#include "ioconf/IoConfigRecord.h"
 #include "ioconf/ModuleKinds.h"
 
 namespace kora {
 namespace {
 
-// Shorter lines are no records: ParseIOConfig passes them by.
-constexpr std::size_t kShortestRecord = 10;
-constexpr std::size_t kSlotNumberAt = 5, kTypeAt = 7, kCountAt = 10, kRangeAt = 2;
+using namespace iorecord;
 
 // The two characters at `at` read as the read-out prints a number ("%02d"): two digits, or -1
 // for one that is unset.

@@ -14,7 +14,8 @@
 namespace kora {
 
 namespace {
-constexpr std::uint8_t kCarriageReturn = 13;
+// What Enter sends: on start the console answers it with a fresh prompt.
+constexpr std::uint8_t kEnterKey = 13;
 constexpr std::chrono::milliseconds kAroundKeystroke{1};
 
 // Clears the keystroke guard for the length of one send.
@@ -107,7 +108,7 @@ bool TerminalSession::SwitchOn(const std::string& portName, const StartAction& s
     // Before the receiver runs: from then on the port is its own except while it is paused.
     // After a start the console is busy with what it started: what it sends is still unread.
     if (!start) {
-        Write(&kCarriageReturn, 1);
+        Write(&kEnterKey, 1);
     }
     ComReceiver->Resume();
     PrinterThread->Resume();

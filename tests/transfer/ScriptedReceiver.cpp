@@ -1,13 +1,11 @@
 #include "ScriptedReceiver.h"
 
+#include "transfer/XmodemProtocol.h"
+
 namespace kora::test {
 
 namespace {
 
-constexpr std::uint8_t kSoh = 0x01;
-constexpr std::uint8_t kEot = 0x04;
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kCan = 0x18;
 constexpr auto kPoll = std::chrono::milliseconds(5);
 constexpr auto kByteGap = std::chrono::milliseconds(1000);
 
@@ -17,10 +15,10 @@ ScriptedReceiver::ScriptedReceiver(PtyPair& line, Script script)
     : line_(line), script_(std::move(script))
 {
     if (!script_.answerFrame) {
-        script_.answerFrame = [](std::size_t, const Frame&) { return std::string(1, kAck); };
+        script_.answerFrame = [](std::size_t, const Frame&) { return std::string(1, xmodem::ACK); };
     }
     if (!script_.answerEot) {
-        script_.answerEot = [](int) { return std::string(1, kAck); };
+        script_.answerEot = [](int) { return std::string(1, xmodem::ACK); };
     }
     thread_ = std::thread([this] { run(); });
 }
@@ -106,8 +104,8 @@ bool ScriptedReceiver::takeCommand()
 
 void ScriptedReceiver::handleFrame()
 {
-    Frame frame{kSoh};
-    record(kSoh);
+    Frame frame{xmodem::SOH};
+    record(xmodem::SOH);
     while (frame.size() < 132) {
         const auto byte = line_.readByte(kByteGap);
         if (!byte) {
@@ -155,11 +153,11 @@ void ScriptedReceiver::run()
             }
             continue;
         }
-        cancelRun = *byte == kCan ? cancelRun + 1 : 0;
-        if (*byte == kSoh && !ended) {
+        cancelRun = *byte == xmodem::CAN ? cancelRun + 1 : 0;
+        if (*byte == xmodem::SOH && !ended) {
             inviting = false;
             handleFrame();
-        } else if (*byte == kEot && !ended) {
+        } else if (*byte == xmodem::EOT && !ended) {
             record(*byte);
             int index = 0;
             {
@@ -168,7 +166,7 @@ void ScriptedReceiver::run()
             }
             const std::string answer = script_.answerEot(index);
             line_.write(answer);
-            if (answer.find(static_cast<char>(kAck)) != std::string::npos) {
+            if (answer.find(static_cast<char>(xmodem::ACK)) != std::string::npos) {
                 line_.write(script_.afterEot);
                 ended = true;
             }

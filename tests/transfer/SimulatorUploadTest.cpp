@@ -17,8 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr std::uint32_t kTimeoutMs = 40;
-
 class SimulatorUpload : public TransferToolTest {
 protected:
     void SetUp() override
@@ -26,7 +24,7 @@ protected:
         TransferToolTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         port_ = std::make_unique<SerialPort>(simulator_.terminalPath());
-        ASSERT_TRUE(OpenTransferPort(*port_, kTimeoutMs));
+        ASSERT_TRUE(OpenTransferPort(*port_, kTransferTimeoutMs));
     }
 
     std::int32_t Upload(const std::vector<std::uint8_t>& bytes, const std::string& deviceName,

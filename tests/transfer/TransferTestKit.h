@@ -32,6 +32,10 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 // The bytes as an XMODEM receiver stores them: padded to whole 128-byte blocks.
 std::vector<std::uint8_t> PaddedTo128(std::vector<std::uint8_t> bytes, std::uint8_t pad);
 
+// The port's read time-out in the transfer tests. Small, so that the time-out paths stay
+// quick: a silent one-byte read lasts 2 T.
+inline constexpr std::uint32_t kTransferTimeoutMs = 40;
+
 // Opens the port as the copy does: 57600 8N1, CR line end, the given time-out.
 bool OpenTransferPort(SerialPort& port, std::uint32_t timeoutMs);
 

@@ -20,14 +20,11 @@ using namespace std::chrono_literals;
 using Script = ScriptedReceiver::Script;
 using Frame = ScriptedReceiver::Frame;
 
-constexpr std::uint8_t kEot = 0x04;
-constexpr std::uint8_t kAck = 0x06;
-constexpr std::uint8_t kNak = 0x15;
-constexpr std::uint8_t kCan = 0x18;
-constexpr std::uint8_t kBs = 0x08;
 // Five CAN stop a running receiver; five backspaces then empty a console line that got the
 // CAN bytes because no receiver was running.
-const std::vector<std::uint8_t> kCancelBytes{kCan, kCan, kCan, kCan, kCan, kBs, kBs, kBs, kBs, kBs};
+const std::vector<std::uint8_t> kCancelBytes{xmodem::CAN, xmodem::CAN, xmodem::CAN, xmodem::CAN,
+                                             xmodem::CAN, xmodem::BS,  xmodem::BS,  xmodem::BS,
+                                             xmodem::BS,  xmodem::BS};
 
 bool EndsWithCancel(const std::vector<std::uint8_t>& received)
 {
@@ -35,8 +32,6 @@ bool EndsWithCancel(const std::vector<std::uint8_t>& received)
            std::equal(kCancelBytes.begin(), kCancelBytes.end(),
                       received.end() - static_cast<long>(kCancelBytes.size()));
 }
-// Small, so that the time-out paths stay quick: a silent one-byte read lasts 2 T.
-constexpr std::uint32_t kTimeoutMs = 40;
 const std::string kCommandShown = "C:\\transfer /R D:\\DATA.BIN";
 
 std::string Bytes(std::initializer_list<std::uint8_t> bytes)
@@ -65,7 +60,7 @@ protected:
     {
         ASSERT_TRUE(line_.ok());
         port_ = std::make_unique<SerialPort>(line_.slavePath());
-        ASSERT_TRUE(OpenTransferPort(*port_, kTimeoutMs));
+        ASSERT_TRUE(OpenTransferPort(*port_, kTransferTimeoutMs));
     }
 
     std::int32_t Upload(const std::filesystem::path& file, Script script,
@@ -107,7 +102,7 @@ TEST_F(XmodemSender, EmptyFileGoesStraightToEotAndShowsTheClosingOutput)
 
     EXPECT_EQ(receiver_->command(), kCommandShown + "\r");
     EXPECT_TRUE(receiver_->frames().empty());
-    EXPECT_EQ(receiver_->received(), std::vector<std::uint8_t>{kEot});
+    EXPECT_EQ(receiver_->received(), std::vector<std::uint8_t>{xmodem::EOT});
     // The prompt ends the closing output and is not shown.
     EXPECT_EQ(log_.lines, (std::vector<std::string>{kCommandShown, "<<Transferring File...>>",
                                                     "<<Get ACK for EOT>>", "File received"}));
@@ -136,7 +131,7 @@ TEST_F(XmodemSender, ExactBlockSendsOneBlockAndNoEmptyOne)
     const auto frames = receiver_->frames();
     ASSERT_EQ(frames.size(), 1u);
     ExpectFrame(frames[0], 1, bytes.data(), 128);
-    EXPECT_EQ(receiver_->received().back(), kEot);
+    EXPECT_EQ(receiver_->received().back(), xmodem::EOT);
 }
 
 TEST_F(XmodemSender, BlockNumbersWrapToZeroAfter255AcrossFileChunks)
@@ -166,7 +161,7 @@ TEST_F(XmodemSender, BlockAcceptedAfterNineNaksAndTheNextOneFollows)
     const auto file = folder_.write("nak9.bin", bytes);
     Script script;
     script.answerFrame = [](std::size_t index, const Frame&) {
-        return Bytes({index < 9 ? kNak : kAck});
+        return Bytes({index < 9 ? xmodem::NAK : xmodem::ACK});
     };
     EXPECT_EQ(Upload(file, script), 0);
 
@@ -183,7 +178,7 @@ TEST_F(XmodemSender, TenthNakFailsTheBlockAndStopsTheReceiver)
 {
     const auto file = folder_.write("nak10.bin", RandomBytes(300, 11));
     Script script;
-    script.answerFrame = [](std::size_t, const Frame&) { return Bytes({kNak}); };
+    script.answerFrame = [](std::size_t, const Frame&) { return Bytes({xmodem::NAK}); };
     EXPECT_EQ(Upload(file, script), -1);
 
     EXPECT_EQ(receiver_->frames().size(), 10u);
@@ -202,8 +197,8 @@ TEST_F(XmodemSender, SilentReceiverCountsReadsAsAttempts)
     // The first block is answered after three silent reads; the second never.
     script.answerFrame = [](std::size_t index, const Frame&) {
         if (index == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(3 * 2 * kTimeoutMs + 40));
-            return Bytes({kAck});
+            std::this_thread::sleep_for(std::chrono::milliseconds(3 * 2 * kTransferTimeoutMs + 40));
+            return Bytes({xmodem::ACK});
         }
         return std::string();
     };
@@ -225,10 +220,10 @@ TEST_F(XmodemSender, TenthTransmissionIsTheLastAttemptEvenWithASilentRead)
     // Nine NAKs use nine attempts; the tenth copy's ACK comes after one silent read, too late.
     script.answerFrame = [](std::size_t index, const Frame&) {
         if (index < 9) {
-            return Bytes({kNak});
+            return Bytes({xmodem::NAK});
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2 * kTimeoutMs + 40));
-        return Bytes({kAck});
+        std::this_thread::sleep_for(std::chrono::milliseconds(2 * kTransferTimeoutMs + 40));
+        return Bytes({xmodem::ACK});
     };
     EXPECT_EQ(Upload(file, script), -1);
     EXPECT_EQ(receiver_->frames().size(), 10u);
@@ -239,7 +234,7 @@ TEST_F(XmodemSender, ReceiverCancelEndsWithoutFurtherStatusOrBytes)
     const auto file = folder_.write("can.bin", RandomBytes(600, 13));
     Script script;
     script.answerFrame = [](std::size_t index, const Frame&) {
-        return Bytes({index == 1 ? kCan : kAck});
+        return Bytes({index == 1 ? xmodem::CAN : xmodem::ACK});
     };
     EXPECT_EQ(Upload(file, script), -1);
 
@@ -257,7 +252,7 @@ TEST_F(XmodemSender, CancelInDataPhasePutsFiveCanAfterAWholeBlock)
     Script script;
     script.answerFrame = [](std::size_t, const Frame&) {
         std::this_thread::sleep_for(15ms); // leaves the cancel time to land mid-exchange
-        return Bytes({kAck});
+        return Bytes({xmodem::ACK});
     };
     std::size_t framesAtCancel = 0;
     EXPECT_EQ(Upload(file, script,
@@ -314,7 +309,7 @@ TEST_F(XmodemSender, EotAnsweredOnTheTenthAttemptCountsAsAcknowledged)
 {
     const auto file = folder_.write("eot.bin", RandomBytes(5, 17));
     Script script;
-    script.answerEot = [](int index) { return index == 10 ? Bytes({kAck}) : std::string(); };
+    script.answerEot = [](int index) { return index == 10 ? Bytes({xmodem::ACK}) : std::string(); };
     EXPECT_EQ(Upload(file, script), 0);
     EXPECT_EQ(receiver_->eotCount(), 10);
     EXPECT_EQ(StatusAfterStart(),
@@ -412,7 +407,7 @@ TEST_F(XmodemSender, DestroyingARunningWorkerDoesNotLockUp)
     Script script;
     script.answerFrame = [](std::size_t, const Frame&) {
         std::this_thread::sleep_for(5ms);
-        return Bytes({kAck});
+        return Bytes({xmodem::ACK});
     };
     receiver_ = std::make_unique<ScriptedReceiver>(line_, script);
     {
