@@ -7,22 +7,13 @@ namespace kora {
 
 DeviceFolderSource::DeviceFolderSource(DeviceOperationRunner run, PortFree portFree,
                                        EntryInfoProvider* provider)
-    : FolderSource(Traits{.names = TypeAheadSearch::NameBytes::Latin1,
+    // The path box is chosen from the listed paths, never typed.
+    : FolderSource(Traits{.root = std::string(kDeviceRoot),
+                          .names = TypeAheadSearch::NameBytes::Latin1,
                           .sort = {.namesIgnoreCase = false, .datesByTime = false},
                           .keepsFailedListing = true}),
       run_(std::move(run)), portFree_(std::move(portFree)), provider_(provider)
 {
-}
-
-std::string DeviceFolderSource::root() const
-{
-    return std::string(kDeviceRoot);
-}
-
-std::optional<std::string> DeviceFolderSource::parsePath(const std::string& text,
-                                                         const std::string&) const
-{
-    return text; // chosen from the listed paths, never typed
 }
 
 std::optional<FolderSource::Listing> DeviceFolderSource::list(const std::string& folder)

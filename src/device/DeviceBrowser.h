@@ -25,13 +25,9 @@ public:
     DeviceFolderSource(DeviceOperationRunner run, PortFree portFree, EntryInfoProvider* provider);
 
     bool ready() const override { return !portFree_ || portFree_(); }
-    std::string root() const override;
-    std::optional<std::string> parsePath(const std::string& text,
-                                         const std::string& current) const override;
     std::optional<Listing> list(const std::string& folder) override;
     std::optional<std::string> parent(const std::string& folder) const override;
     std::string child(const std::string& folder, const FolderEntry& entry) const override;
-    std::string displayText(const std::string& folder) const override { return folder; }
     bool fillDetails(const std::string& folder, FolderEntry& entry) override;
     QVariant icon(int iconIndex) const override;
 

@@ -12,7 +12,6 @@
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DialogActionUi.h"
-#include "filelist/FolderListModel.h"
 #include "filelist/ShellEntryInfoProvider.h"
 #include "link/DeviceLink.h"
 
@@ -45,7 +44,9 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, DeviceLink& lin
     browser_ = std::make_unique<DeviceBrowser>(
         wiring_.run, [this] { return !link_.busy(); }, wiring_.infoProvider.get());
     FilePanelController::Hooks hooks;
-    hooks.actionSuperseded = [this] { return portChangedFirst(); };
+    // A port name typed but not confirmed takes effect first, listing the new port's root: an
+    // action made on the listing that is gone (or a listing, just made) is dropped.
+    hooks.actionSuperseded = [this] { return link_.confirmPendingPort(); };
     hooks.runFile = [this](const std::string& name) {
         if (wiring_.runProgram) {
             wiring_.runProgram(ConsoleText(name));
@@ -78,11 +79,6 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, DeviceLink& lin
 DevicePanelController::~DevicePanelController()
 {
     link_.setPendingPortConfirmer({});
-}
-
-FolderListModel& DevicePanelController::listModel() const
-{
-    return shared_->listModel();
 }
 
 void DevicePanelController::connectPortBox()
@@ -178,11 +174,6 @@ void DevicePanelController::typedPortConfirmed()
     }
 }
 
-bool DevicePanelController::portChangedFirst()
-{
-    return link_.confirmPendingPort();
-}
-
 void DevicePanelController::cbxCOMChange()
 {
     // The port must not change under its holder; the typed text stays pending.
@@ -220,21 +211,9 @@ void DevicePanelController::PopupMenu2Popup()
 
 void DevicePanelController::menuCommand(const std::function<void()>& command)
 {
-    if (!portChangedFirst()) {
+    if (!link_.confirmPendingPort()) {
         command();
     }
-}
-
-void DevicePanelController::Properities1Click()
-{
-    menuCommand([this] {
-        const auto row = selectedRow();
-        // The type name is looked up when a row is drawn; a row not drawn yet gets it now.
-        if (row) {
-            browser_->fillEntryInfo(static_cast<int>(*row), static_cast<int>(*row));
-        }
-        actions_->Properities1Click(row);
-    });
 }
 
 } // namespace kora

@@ -27,7 +27,6 @@ class DeviceBrowser;
 class DeviceLink;
 class DevicePanel;
 class DialogActionUi;
-class FolderListModel;
 
 // The device panel: the shared file-panel controller on the controller's drive, the port box,
 // and the pop-up menu PopupMenu2 with its operations. The main window creates one controller
@@ -53,7 +52,6 @@ public:
     ~DevicePanelController() override;
 
     DeviceBrowser& browser() const { return *browser_; }
-    FolderListModel& listModel() const;
     QMenu* PopupMenu2() const { return PopupMenu2_.get(); }
     // The menu's items by object name ("Delete1", "FORMAT1", separators "N1".."N4"); the
     // submenu's own item is "DOScommand1".
@@ -109,7 +107,10 @@ public:
     {
         menuCommand([this] { actions_->SetToAutoRun1Click(selectedRow()); });
     }
-    void Properities1Click();
+    void Properities1Click()
+    {
+        menuCommand([this] { actions_->Properities1Click(selectedRow()); });
+    }
 
 private:
     void connectPortBox();
@@ -117,10 +118,6 @@ private:
     void buildPopupMenu2();
     // The port box's text takes effect: typed and confirmed.
     void typedPortConfirmed();
-    // Before a user action: a port name typed but not confirmed takes effect, which lists the
-    // new port's root. True when that happened: the action was made on a listing that is gone
-    // (or, for a listing, has just been made), so it is dropped.
-    bool portChangedFirst();
     // A menu command, unless a typed port name took effect first.
     void menuCommand(const std::function<void()>& command);
 

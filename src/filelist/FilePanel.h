@@ -72,7 +72,6 @@ public:
     void fitColumnsToFirstScreen();
 
     // Only the report style shows the sub-items.
-    FileViewStyle viewStyle() const { return viewStyle_; }
     void setViewStyle(FileViewStyle style);
     // The view the current style shows.
     QAbstractItemView* currentView() const;
@@ -93,7 +92,6 @@ protected:
     // For the panel's constructor, in tool-bar order.
     QToolButton* addToolButton(const QString& objectName, const QString& hint, ToolIcon icon);
     void addViewStyleButtons();
-    void addToolBarSeparator();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -26,7 +25,7 @@ FilePanelController::FilePanelController(FilePanel& panel, FolderBrowser& browse
                                          QObject* parent)
     : QObject(parent), panel_(panel), browser_(browser), hooks_(std::move(hooks)),
       model_(std::make_unique<FolderListModel>(browser)),
-      typeAhead_(QApplication::keyboardInputInterval(), browser.source().traits().names)
+      typeAhead_(QApplication::keyboardInputInterval(), browser.source().traits.names)
 {
     if (hooks_.dialogParent == nullptr) {
         hooks_.dialogParent = &panel_;
@@ -55,7 +54,7 @@ void FilePanelController::connectPanel()
     }
     connect(&panel_, &FilePanel::listMenuRequested, this,
             [this](QAbstractItemView* view, const QPoint& position) { openMenu(*view, position); });
-    if (browser_.source().traits().dragOut) {
+    if (browser_.source().traits.dragOut) {
         allowDragOut();
         // The icon view's styles switch its dragging off again.
         connect(panel_.viewStyleButtons(), &QButtonGroup::idToggled, this,
@@ -88,19 +87,7 @@ void FilePanelController::allowDragOut()
 
 QString FilePanelController::text(const std::string& bytes) const
 {
-    if (browser_.source().traits().names == TypeAheadSearch::NameBytes::Latin1) {
-        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    return QFile::decodeName(bytes.c_str());
-}
-
-std::string FilePanelController::bytes(const QString& text) const
-{
-    const QByteArray encoded =
-        browser_.source().traits().names == TypeAheadSearch::NameBytes::Latin1
-            ? text.toLatin1()
-            : QFile::encodeName(text);
-    return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    return TypeAheadSearch::decode(bytes, browser_.source().traits.names);
 }
 
 void FilePanelController::act(const std::function<void()>& step)
@@ -168,7 +155,9 @@ void FilePanelController::activate()
 
 void FilePanelController::choosePath(const QString& path)
 {
-    userAction([this, path] { browser_.choosePath(bytes(path)); });
+    userAction([this, path] {
+        browser_.choosePath(TypeAheadSearch::encode(path, browser_.source().traits.names));
+    });
 }
 
 std::vector<std::size_t> FilePanelController::selectedRows() const

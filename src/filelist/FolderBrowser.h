@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 #include "filelist/FolderSource.h"
 
 namespace kora {
