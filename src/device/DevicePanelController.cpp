@@ -209,10 +209,18 @@ void DevicePanelController::PopupMenu2Popup()
     }
 }
 
-void DevicePanelController::menuCommand(const std::function<void()>& command)
+void DevicePanelController::menuCommand(void (DeviceMenuActions::*command)())
 {
     if (!link_.confirmPendingPort()) {
-        command();
+        (actions_.get()->*command)();
+    }
+}
+
+void DevicePanelController::rowCommand(
+    void (DeviceMenuActions::*command)(std::optional<std::size_t>))
+{
+    if (!link_.confirmPendingPort()) {
+        (actions_.get()->*command)(selectedRow());
     }
 }
 

@@ -27,9 +27,6 @@ FilePanelController::FilePanelController(FilePanel& panel, FolderBrowser& browse
       model_(std::make_unique<FolderListModel>(browser)),
       typeAhead_(QApplication::keyboardInputInterval(), browser.source().traits.names)
 {
-    if (hooks_.dialogParent == nullptr) {
-        hooks_.dialogParent = &panel_;
-    }
     panel_.setListModel(model_.get());
     panel_.setTypeAheadFinder([this](const QString& typed, int currentRow) {
         return findByTypeAhead(typed, currentRow);

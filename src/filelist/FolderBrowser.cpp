@@ -11,14 +11,23 @@ FolderBrowser::FolderBrowser(std::unique_ptr<FolderSource> source, QObject* pare
 {
 }
 
-FolderBrowser::~FolderBrowser() = default;
-
 bool FolderBrowser::show(const std::string& folder, bool selectFocusRow)
 {
     if (!source_->ready()) {
         return false;
     }
-    const bool listed = showListing(folder, selectFocusRow);
+    const bool listed = load(folder);
+    if (listed) {
+        pathText_ = source_->displayText(folder);
+        rememberPath();
+        focusRow_.reset();
+        focusRowSelected_ = false;
+        if (!entries_.empty()) {
+            const auto last = static_cast<int>(entries_.size()) - 1;
+            focusRow_ = static_cast<std::size_t>(std::clamp(focusIndex_, 0, last));
+            focusRowSelected_ = selectFocusRow;
+        }
+    }
     const bool keepsFailed = source_->traits.keepsFailedListing;
     focusIndex_ = 0;
     if (listed || !keepsFailed) {
@@ -28,24 +37,6 @@ bool FolderBrowser::show(const std::string& folder, bool selectFocusRow)
         emit folderShown();
     }
     return listed;
-}
-
-bool FolderBrowser::showListing(const std::string& folder, bool selectFocusRow)
-{
-    if (!load(folder)) {
-        return false;
-    }
-    pathText_ = source_->displayText(folder);
-    rememberPath();
-
-    focusRow_.reset();
-    focusRowSelected_ = false;
-    if (!entries_.empty()) {
-        const auto last = static_cast<int>(entries_.size()) - 1;
-        focusRow_ = static_cast<std::size_t>(std::clamp(focusIndex_, 0, last));
-        focusRowSelected_ = selectFocusRow;
-    }
-    return true;
 }
 
 bool FolderBrowser::load(const std::string& folder)

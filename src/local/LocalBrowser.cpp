@@ -4,7 +4,7 @@
 
 namespace kora {
 
-LocalBrowser::LocalBrowser(LocalFolderSource::Environment environment, LocalInfoProvider* provider,
+LocalBrowser::LocalBrowser(LocalFolderSource::Environment environment, EntryInfoProvider* provider,
                            LocalFolderSource::ErrorReporter report, QObject* parent)
     : FolderBrowser(
           std::make_unique<LocalFolderSource>(std::move(environment), provider, std::move(report)),

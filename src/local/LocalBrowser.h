@@ -25,7 +25,7 @@ class LocalBrowser final : public FolderBrowser {
     Q_OBJECT
 
 public:
-    LocalBrowser(LocalFolderSource::Environment environment, LocalInfoProvider* provider,
+    LocalBrowser(LocalFolderSource::Environment environment, EntryInfoProvider* provider,
                  LocalFolderSource::ErrorReporter report, QObject* parent = nullptr);
 
     // The folder a typed or picked path names, then ShowLocalFolder.

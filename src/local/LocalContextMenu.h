@@ -42,7 +42,8 @@ public:
     void MoveToTrash1Click();
 
 private:
-    void showFailures(const std::vector<std::string>& failures);
+    // The refresh every command ends with, then its failures in one box.
+    void finish(const std::vector<std::string>& failures);
 
     LocalBrowser& browser_;
     LocalDialogs& dialogs_;

@@ -66,7 +66,7 @@ std::string CleanLocalPath(const std::string& absolutePath)
     return clean.empty() ? "/" : clean;
 }
 
-LocalFolderSource::LocalFolderSource(Environment environment, LocalInfoProvider* provider,
+LocalFolderSource::LocalFolderSource(Environment environment, EntryInfoProvider* provider,
                                      ErrorReporter report)
     : FolderSource(Traits{.root = {},
                           .names = TypeAheadSearch::NameBytes::Utf8,
@@ -252,7 +252,7 @@ bool LocalFolderSource::fillDetails(const std::string& folder, FolderEntry& entr
     if (provider_ == nullptr) {
         return false;
     }
-    EntryInfoProvider::Info info = provider_->lookUp(item);
+    EntryInfoProvider::Info info = provider_->lookUpLocal(item);
     entry.typeName = std::move(info.typeName);
     entry.iconIndex = info.iconIndex;
     return true;

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "filelist/EntryInfoProvider.h"
 #include "filelist/FolderSource.h"
-#include "local/LocalInfoProvider.h"
 #include "local/LocalVolumes.h"
 
 namespace kora {
@@ -31,7 +31,7 @@ public:
     using ErrorReporter = std::function<void(const std::string& message)>;
 
     // The provider (which may be null: no icons, empty type names) must outlive the source.
-    LocalFolderSource(Environment environment, LocalInfoProvider* provider, ErrorReporter report);
+    LocalFolderSource(Environment environment, EntryInfoProvider* provider, ErrorReporter report);
 
     // "~" stands for the home folder; a relative path is taken from the current folder (not
     // from "Computer"). Only an existing folder is taken.
@@ -57,7 +57,7 @@ private:
     std::vector<MountedVolume> browsableVolumes() const;
 
     Environment environment_;
-    LocalInfoProvider* provider_;
+    EntryInfoProvider* provider_;
     ErrorReporter report_;
     // What the last "Computer" listing showed: each item's mount, or none for the home folder.
     std::map<std::string, std::optional<MountedVolume>> computerItems_;

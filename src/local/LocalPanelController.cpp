@@ -4,9 +4,9 @@
 #include <QFile>
 #include <QToolButton>
 
+#include "filelist/ShellEntryInfoProvider.h"
 #include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
-#include "local/LocalShellInfoProvider.h"
 
 namespace kora {
 
@@ -14,7 +14,7 @@ LocalPanelController::LocalPanelController(LocalPanel& panel, Wiring wiring, QOb
     : QObject(parent), panel_(panel), wiring_(std::move(wiring))
 {
     if (!wiring_.infoProvider) {
-        wiring_.infoProvider = std::make_unique<LocalShellInfoProvider>();
+        wiring_.infoProvider = std::make_unique<ShellEntryInfoProvider>();
     }
     if (!wiring_.dialogs) {
         wiring_.dialogs = std::make_unique<DesktopLocalDialogs>();

@@ -28,7 +28,7 @@ public:
         // The file systems and the home folder; the system's own by default.
         LocalFolderSource::Environment environment;
         // Icons and type names; the desktop's own when none is given.
-        std::unique_ptr<LocalInfoProvider> infoProvider;
+        std::unique_ptr<EntryInfoProvider> infoProvider;
         // The folder picker and the rename dialog; the desktop's own when none is given.
         std::unique_ptr<LocalDialogs> dialogs;
         // Parent of the message boxes and dialogs; the panel when none is given.
