@@ -11,8 +11,9 @@ DeviceFolderSource::DeviceFolderSource(DeviceOperationRunner run, PortFree portF
     : FolderSource(Traits{.root = std::string(kDeviceRoot),
                           .names = TypeAheadSearch::NameBytes::Latin1,
                           .sort = {.namesIgnoreCase = false, .datesByTime = false},
-                          .keepsFailedListing = true}),
-      run_(std::move(run)), portFree_(std::move(portFree)), provider_(provider)
+                          .keepsFailedListing = true},
+                   provider),
+      run_(std::move(run)), portFree_(std::move(portFree))
 {
 }
 
@@ -50,18 +51,7 @@ std::string DeviceFolderSource::child(const std::string& folder, const FolderEnt
 
 bool DeviceFolderSource::fillDetails(const std::string&, FolderEntry& entry)
 {
-    if (provider_ == nullptr) {
-        return false;
-    }
-    EntryInfoProvider::Info info = provider_->lookUp(entry);
-    entry.typeName = std::move(info.typeName);
-    entry.iconIndex = info.iconIndex;
-    return true;
-}
-
-QVariant DeviceFolderSource::icon(int iconIndex) const
-{
-    return provider_ != nullptr ? provider_->icon(iconIndex) : QVariant();
+    return provider_ != nullptr && take(provider_->lookUp(entry), entry);
 }
 
 DeviceBrowser::DeviceBrowser(DeviceOperationRunner run, PortFree portFree,

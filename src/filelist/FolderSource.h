@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "filelist/EntryInfoProvider.h"
 #include "filelist/FolderEntry.h"
 #include "filelist/FolderSort.h"
 #include "filelist/TypeAheadSearch.h"
@@ -40,7 +41,12 @@ public:
         std::string sizeSuffix;
     };
 
-    explicit FolderSource(Traits traits) : traits(std::move(traits)) {}
+    // The provider (icons and type names) may be null: no icons, empty type names. It must
+    // outlive the source.
+    FolderSource(Traits traits, EntryInfoProvider* provider)
+        : traits(std::move(traits)), provider_(provider)
+    {
+    }
     virtual ~FolderSource() = default;
     FolderSource(const FolderSource&) = delete;
     FolderSource& operator=(const FolderSource&) = delete;
@@ -68,7 +74,21 @@ public:
     // were looked up.
     virtual bool fillDetails(const std::string& folder, FolderEntry& entry) = 0;
     // The decoration for an icon index handed out with the details (invalid for none).
-    virtual QVariant icon(int iconIndex) const = 0;
+    QVariant icon(int iconIndex) const
+    {
+        return provider_ != nullptr ? provider_->icon(iconIndex) : QVariant();
+    }
+
+protected:
+    // Puts what a lookup gave into the entry.
+    static bool take(EntryInfoProvider::Info info, FolderEntry& entry)
+    {
+        entry.typeName = std::move(info.typeName);
+        entry.iconIndex = info.iconIndex;
+        return true;
+    }
+
+    EntryInfoProvider* const provider_;
 };
 
 } // namespace kora

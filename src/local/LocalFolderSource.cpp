@@ -74,8 +74,9 @@ LocalFolderSource::LocalFolderSource(Environment environment, EntryInfoProvider*
                           .keepsFailedListing = false,
                           .detailsHoldDates = true,
                           .nameToolTips = true,
-                          .dragOut = true}),
-      environment_(std::move(environment)), provider_(provider), report_(std::move(report))
+                          .dragOut = true},
+                   provider),
+      environment_(std::move(environment)), report_(std::move(report))
 {
     if (!environment_.mountedVolumes) {
         environment_.mountedVolumes = SystemMountedVolumes;
@@ -249,18 +250,7 @@ bool LocalFolderSource::fillDetails(const std::string& folder, FolderEntry& entr
             item.kind = underComputer ? LocalItem::Kind::Home : LocalItem::Kind::Folder;
         }
     }
-    if (provider_ == nullptr) {
-        return false;
-    }
-    EntryInfoProvider::Info info = provider_->lookUpLocal(item);
-    entry.typeName = std::move(info.typeName);
-    entry.iconIndex = info.iconIndex;
-    return true;
-}
-
-QVariant LocalFolderSource::icon(int iconIndex) const
-{
-    return provider_ != nullptr ? provider_->icon(iconIndex) : QVariant();
+    return provider_ != nullptr && take(provider_->lookUpLocal(item), entry);
 }
 
 } // namespace kora

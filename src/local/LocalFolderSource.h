@@ -30,7 +30,6 @@ public:
     // Shows a failure to the user (an error box in the panel).
     using ErrorReporter = std::function<void(const std::string& message)>;
 
-    // The provider (which may be null: no icons, empty type names) must outlive the source.
     LocalFolderSource(Environment environment, EntryInfoProvider* provider, ErrorReporter report);
 
     // "~" stands for the home folder; a relative path is taken from the current folder (not
@@ -50,14 +49,12 @@ public:
     // file nor a folder); then icon and type name. An entry that cannot be read keeps empty
     // details; mounted file systems have none of their own.
     bool fillDetails(const std::string& folder, FolderEntry& entry) override;
-    QVariant icon(int iconIndex) const override;
 
 private:
     Listing listComputer();
     std::vector<MountedVolume> browsableVolumes() const;
 
     Environment environment_;
-    EntryInfoProvider* provider_;
     ErrorReporter report_;
     // What the last "Computer" listing showed: each item's mount, or none for the home folder.
     std::map<std::string, std::optional<MountedVolume>> computerItems_;
