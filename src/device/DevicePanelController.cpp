@@ -162,7 +162,7 @@ QString DevicePanelController::ScanComPort(const std::vector<std::string>& portN
 
 std::optional<std::size_t> DevicePanelController::selectedRow() const
 {
-    const std::vector<std::size_t> rows = shared_->selectedRows();
+    const std::vector<std::size_t> rows = panel_.selectedRows();
     return rows.empty() ? std::nullopt : std::optional(rows.front());
 }
 

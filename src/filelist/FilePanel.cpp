@@ -231,6 +231,18 @@ void FilePanel::setViewStyle(FileViewStyle style)
     }
 }
 
+std::vector<std::size_t> FilePanel::selectedRows() const
+{
+    std::vector<std::size_t> rows;
+    if (const QItemSelectionModel* selection = reportView_->selectionModel()) {
+        for (const QModelIndex& index : selection->selectedRows()) {
+            rows.push_back(static_cast<std::size_t>(index.row()));
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
+}
+
 QAbstractItemView* FilePanel::currentView() const
 {
     return viewStyle_ == FileViewStyle::Report ? static_cast<QAbstractItemView*>(reportView_)

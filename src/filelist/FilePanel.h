@@ -73,6 +73,8 @@ public:
 
     // Only the report style shows the sub-items.
     void setViewStyle(FileViewStyle style);
+    // The selected rows in list order.
+    std::vector<std::size_t> selectedRows() const;
     // The view the current style shows.
     QAbstractItemView* currentView() const;
     // Both views, report view first.

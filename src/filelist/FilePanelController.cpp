@@ -11,8 +11,6 @@
 #include <QMenu>
 #include <QTreeView>
 
-#include <algorithm>
-
 #include "filelist/FilePanel.h"
 #include "filelist/FolderBrowser.h"
 #include "filelist/FolderListModel.h"
@@ -157,18 +155,6 @@ void FilePanelController::choosePath(const QString& path)
     });
 }
 
-std::vector<std::size_t> FilePanelController::selectedRows() const
-{
-    std::vector<std::size_t> rows;
-    if (const QItemSelectionModel* selection = panel_.reportView()->selectionModel()) {
-        for (const QModelIndex& index : selection->selectedRows()) {
-            rows.push_back(static_cast<std::size_t>(index.row()));
-        }
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
-}
-
 std::optional<std::size_t> FilePanelController::activeRow() const
 {
     const QItemSelectionModel* selection = panel_.reportView()->selectionModel();
@@ -179,7 +165,7 @@ std::optional<std::size_t> FilePanelController::activeRow() const
     if (current.isValid() && selection->isRowSelected(current.row(), current.parent())) {
         return static_cast<std::size_t>(current.row());
     }
-    const std::vector<std::size_t> rows = selectedRows();
+    const std::vector<std::size_t> rows = panel_.selectedRows();
     return rows.empty() ? std::nullopt : std::optional(rows.front());
 }
 

@@ -49,8 +49,6 @@ public:
                         QObject* parent = nullptr);
     ~FilePanelController() override;
 
-    // The selected rows in list order.
-    std::vector<std::size_t> selectedRows() const;
     // The row a double click or Enter acts on: the current row when it is selected, else the
     // first selected one.
     std::optional<std::size_t> activeRow() const;

@@ -23,7 +23,6 @@ class FolderBrowser : public QObject {
 
 public:
     explicit FolderBrowser(std::unique_ptr<FolderSource> source, QObject* parent = nullptr);
-    ~FolderBrowser() override = default;
 
     // Lists the folder and makes it current: sorted by sortColumn, status texts, path history,
     // the focus row (selected when selectFocusRow). True when it was listed.

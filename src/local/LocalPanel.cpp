@@ -37,7 +37,7 @@ void LocalPanel::ShowDrivesFolder()
 
 std::vector<SelectedLocalEntry> LocalPanel::selectedEntries() const
 {
-    return controller_->selectedEntries();
+    return controller_->browser().entriesAt(selectedRows());
 }
 
 } // namespace kora

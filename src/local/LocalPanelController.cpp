@@ -49,11 +49,6 @@ QMenu* LocalPanelController::PopupMenu1() const
     return menu_->PopupMenu1();
 }
 
-std::vector<SelectedLocalEntry> LocalPanelController::selectedEntries() const
-{
-    return browser_->entriesAt(shared_->selectedRows());
-}
-
 void LocalPanelController::ShowLocalFolder(const LocalFolderId& folder)
 {
     shared_->act([&] { browser_->ShowLocalFolder(folder); });
@@ -78,7 +73,7 @@ void LocalPanelController::cbxLocalClick()
 
 void LocalPanelController::PopupMenu1Popup()
 {
-    menu_->PopupMenu1Popup(shared_->selectedRows());
+    menu_->PopupMenu1Popup(panel_.selectedRows());
 }
 
 } // namespace kora

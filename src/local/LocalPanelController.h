@@ -43,9 +43,6 @@ public:
     LocalContextMenu& contextMenu() const { return *menu_; }
     QMenu* PopupMenu1() const;
 
-    // The selected entries in list order.
-    std::vector<SelectedLocalEntry> selectedEntries() const;
-
     // Listings asked for from outside the panel (start-up shows "Computer").
     void ShowLocalFolder(const LocalFolderId& folder);
     void ShowLocalPath(const std::string& path);
