@@ -20,9 +20,9 @@
 #include <string>
 #include <vector>
 
+#include "filelist/ShellEntryInfoProvider.h"
 #include "local/LocalBrowser.h"
 #include "local/LocalPanel.h"
-#include "local/LocalShellInfoProvider.h"
 
 namespace {
 
@@ -61,15 +61,15 @@ double BareListing(const std::string& folder, std::uint64_t& total)
 }
 
 // Counts the desktop provider's lookups.
-class CountedProvider final : public kora::LocalInfoProvider {
+class CountedProvider final : public kora::EntryInfoProvider {
 public:
-    kora::EntryInfoProvider::Info lookUp(const kora::LocalItem& item) override
+    Info lookUpLocal(const kora::LocalItem& item) override
     {
         ++count;
-        return real.lookUp(item);
+        return real.lookUpLocal(item);
     }
     QVariant icon(int index) const override { return real.icon(index); }
-    kora::LocalShellInfoProvider real;
+    kora::ShellEntryInfoProvider real;
     std::size_t count = 0;
 };
 

@@ -13,12 +13,11 @@
 #include "app/KoraAboutDialog.h"
 #include "app/KoraInitDialog.h"
 #include "app/KoraRunDialog.h"
+#include "app/TransferWiring.h"
 #include "app/UtilitySettings.h"
 #include "app/WindowDivision.h"
-#include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
-#include "device/DevicePath.h"
 #include "ioconf/IoConfigController.h"
 #include "link/ComPortBox.h"
 #include "link/ComPortScan.h"
@@ -28,9 +27,7 @@
 #include "local/LocalPanel.h"
 #include "terminal/TerminalPane.h"
 #include "terminal/TerminalWindow.h"
-#include "transfer/CopyFromDeviceController.h"
 #include "transfer/CopyToDeviceController.h"
-#include "transfer/UploadAndRunController.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -79,8 +76,7 @@ TfrmMain::TfrmMain(QWidget* parent)
     connect(About1(), &QAction::triggered, this, &TfrmMain::About1Click);
     connect(pnlLocal_->tbtnLocalRun(), &QToolButton::clicked, this, &TfrmMain::tbtnLocalRunClick);
     createDeviceController();
-    createCopyController();
-    createUploadAndRunController();
+    createTransferWiring();
 
     // The window opens maximised; restored, it sits in the middle of the desktop.
     CentreOnDesktop(*this);
@@ -151,43 +147,16 @@ void TfrmMain::createIoConfigController()
             &IoConfigController::tbtnKoraConfClick);
 }
 
-void TfrmMain::createCopyController()
+void TfrmMain::createTransferWiring()
 {
-    CopyToDeviceController::Wiring wiring;
-    wiring.link = deviceLink_.get();
-    wiring.localPanel = pnlLocal_;
-    wiring.devicePanel = pnlKora_;
-    wiring.browser = &deviceController_->browser();
-    wiring.meoDos = meoDos_;
-    wiring.dialogParent = this;
-    copyController_ = std::make_unique<CopyToDeviceController>(wiring);
-    connect(btnCopy_, &QPushButton::clicked, copyController_.get(),
-            &CopyToDeviceController::btnCopyClick);
-    copyFromController_ =
-        std::make_unique<CopyFromDeviceController>(CopyFromDeviceController::Wiring{
-            deviceLink_.get(), pnlKora_, deviceController_.get(), pnlLocal_, meoDos_, this});
+    transfers_ = std::make_unique<TransferWiring>(
+        TransferWiring::Parts{deviceLink_.get(), pnlLocal_, pnlKora_, deviceController_.get(),
+                              btnCopy_, meoDos_, this, [this] { return terminal_.get(); }});
 }
 
-void TfrmMain::createUploadAndRunController()
+CopyFromDeviceController* TfrmMain::copyFromController() const
 {
-    // The terminal is made later in start-up; the item reaches it when it is used.
-    UploadAndRunController::Wiring wiring;
-    wiring.link = deviceLink_.get();
-    wiring.localPanel = pnlLocal_;
-    wiring.copy = copyController_.get();
-    wiring.browser = &deviceController_->browser();
-    wiring.meoDos = meoDos_;
-    wiring.dialogParent = this;
-    wiring.terminalOn = [this] { return terminal_ && terminal_->IsOn(); };
-    wiring.toggleTerminal = [this] {
-        if (terminal_) {
-            terminal_->tbtnDOSCmdClick();
-        }
-    };
-    wiring.switchTerminalOnWith = [this](const TerminalSession::StartAction& start) {
-        return terminal_ && terminal_->SwitchOnWith(start);
-    };
-    uploadAndRun_ = std::make_unique<UploadAndRunController>(std::move(wiring));
+    return transfers_->copyFromController();
 }
 
 void TfrmMain::ScanComPort()
@@ -231,11 +200,7 @@ void TfrmMain::createTerminalThreads()
 
 void TfrmMain::RunDeviceProgram(const QString& name)
 {
-    // Started where the device panel shows it, the place confirmed first: the console may
-    // stand anywhere since the listing.
-    const std::string& shown = deviceController_->browser().DevicePath();
-    uploadAndRun_->RunOnDevice(shown.empty() ? std::string(kDeviceRoot) : shown,
-                               name.toLatin1().toStdString());
+    transfers_->RunDeviceProgram(name.toLatin1().toStdString());
 }
 
 void TfrmMain::showEvent(QShowEvent* event)

@@ -15,8 +15,6 @@ namespace kora {
 
 class ComPortBox;
 class CopyFromDeviceController;
-class CopyToDeviceController;
-class UploadAndRunController;
 class DeviceControls;
 class DeviceLink;
 class DevicePanel;
@@ -24,6 +22,7 @@ class DevicePanelController;
 class IoConfigController;
 class LocalPanel;
 class TerminalWindow;
+class TransferWiring;
 
 // The program's one main window: the local panel on the left, the copy button column, the
 // device panel on the right and the terminal pane across the bottom. It composes the panels
@@ -47,7 +46,7 @@ public:
     DevicePanel* devicePanel() const { return pnlKora_; }
     // What the device panel does: listings, navigation, the port box and its pop-up menu.
     DevicePanelController* deviceController() const { return deviceController_.get(); }
-    CopyFromDeviceController* copyFromController() const { return copyFromController_.get(); }
+    CopyFromDeviceController* copyFromController() const;
     QPlainTextEdit* meoDos() const { return meoDos_; }
     QPushButton* btnCopy() const { return btnCopy_; }
     QAction* Exit1() const { return menu_->Exit1(); }
@@ -88,8 +87,7 @@ private:
     QSplitter* addSplitter(Qt::Orientation orientation, const QString& objectName, QWidget* parent);
     void createDeviceController();
     void createIoConfigController();
-    void createCopyController();
-    void createUploadAndRunController();
+    void createTransferWiring();
 
     // Start-up steps.
     void ScanComPort();
@@ -117,11 +115,9 @@ private:
     std::unique_ptr<ComPortBox> comPortBox_;
     // Released before the panel's widgets, which it drives.
     std::unique_ptr<DevicePanelController> deviceController_;
-    // The copy button, F5 in the local list and drops on the device panel; released before the
-    // device controller, whose listing it refreshes.
-    std::unique_ptr<CopyToDeviceController> copyController_;
-    std::unique_ptr<CopyFromDeviceController> copyFromController_;
-    std::unique_ptr<UploadAndRunController> uploadAndRun_;
+    // The copies both ways and Upload and Run; released before the device controller, whose
+    // listing they refresh.
+    std::unique_ptr<TransferWiring> transfers_;
     // The "Config KORA" button's cycle.
     std::unique_ptr<IoConfigController> ioConfigController_;
     // The terminal's queue, threads and port; released before the widgets it uses.

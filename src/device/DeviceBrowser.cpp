@@ -7,22 +7,14 @@ namespace kora {
 
 DeviceFolderSource::DeviceFolderSource(DeviceOperationRunner run, PortFree portFree,
                                        EntryInfoProvider* provider)
-    : FolderSource(Traits{.names = TypeAheadSearch::NameBytes::Latin1,
+    // The path box is chosen from the listed paths, never typed.
+    : FolderSource(Traits{.root = std::string(kDeviceRoot),
+                          .names = TypeAheadSearch::NameBytes::Latin1,
                           .sort = {.namesIgnoreCase = false, .datesByTime = false},
-                          .keepsFailedListing = true}),
-      run_(std::move(run)), portFree_(std::move(portFree)), provider_(provider)
+                          .keepsFailedListing = true},
+                   provider),
+      run_(std::move(run)), portFree_(std::move(portFree))
 {
-}
-
-std::string DeviceFolderSource::root() const
-{
-    return std::string(kDeviceRoot);
-}
-
-std::optional<std::string> DeviceFolderSource::parsePath(const std::string& text,
-                                                         const std::string&) const
-{
-    return text; // chosen from the listed paths, never typed
 }
 
 std::optional<FolderSource::Listing> DeviceFolderSource::list(const std::string& folder)
@@ -59,18 +51,7 @@ std::string DeviceFolderSource::child(const std::string& folder, const FolderEnt
 
 bool DeviceFolderSource::fillDetails(const std::string&, FolderEntry& entry)
 {
-    if (provider_ == nullptr) {
-        return false;
-    }
-    EntryInfoProvider::Info info = provider_->lookUp(entry);
-    entry.typeName = std::move(info.typeName);
-    entry.iconIndex = info.iconIndex;
-    return true;
-}
-
-QVariant DeviceFolderSource::icon(int iconIndex) const
-{
-    return provider_ != nullptr ? provider_->icon(iconIndex) : QVariant();
+    return provider_ != nullptr && take(provider_->lookUp(entry), entry);
 }
 
 DeviceBrowser::DeviceBrowser(DeviceOperationRunner run, PortFree portFree,

@@ -21,19 +21,13 @@ public:
     // as it is.
     using PortFree = std::function<bool()>;
 
-    // The provider (icons and type names) may be null; it must outlive the source.
     DeviceFolderSource(DeviceOperationRunner run, PortFree portFree, EntryInfoProvider* provider);
 
     bool ready() const override { return !portFree_ || portFree_(); }
-    std::string root() const override;
-    std::optional<std::string> parsePath(const std::string& text,
-                                         const std::string& current) const override;
     std::optional<Listing> list(const std::string& folder) override;
     std::optional<std::string> parent(const std::string& folder) const override;
     std::string child(const std::string& folder, const FolderEntry& entry) const override;
-    std::string displayText(const std::string& folder) const override { return folder; }
     bool fillDetails(const std::string& folder, FolderEntry& entry) override;
-    QVariant icon(int iconIndex) const override;
 
     const DeviceOperationRunner& runner() const { return run_; }
     // The free space the last listing that printed one printed, for the copy check.
@@ -44,7 +38,6 @@ public:
 private:
     DeviceOperationRunner run_;
     PortFree portFree_;
-    EntryInfoProvider* provider_;
     std::uint64_t freeBytes_ = 0;
     // The last listing read, and of which folder: a new reading of that folder that differs
     // from it is taken only once a second reading confirms it.

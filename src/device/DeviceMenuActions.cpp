@@ -137,6 +137,10 @@ void DeviceMenuActions::Properities1Click(std::optional<std::size_t> selectedRow
 {
     const std::string pathText = browser_.pathText();
     const std::string path = browser_.DevicePath();
+    if (selectedRow) {
+        // The type name is looked up when a row is drawn; a row not drawn yet gets it now.
+        browser_.fillEntryInfo(static_cast<int>(*selectedRow), static_cast<int>(*selectedRow));
+    }
     if (const std::optional<FolderEntry> entry = entryCopy(selectedRow)) {
         std::optional<TreeCounts> counts;
         if (entry->isFolder) {

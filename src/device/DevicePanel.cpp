@@ -16,15 +16,15 @@ DevicePanel::DevicePanel(QWidget* parent)
         addToolButton(QStringLiteral("tbtnKoraUp"), QStringLiteral("Move up"), ToolIcon::MoveUp);
     tbtnRefresh_ = addToolButton(QStringLiteral("tbtnRefresh"), QStringLiteral("Refresh folder"),
                                  ToolIcon::Refresh);
-    addToolBarSeparator();
+    toolBar()->addSeparator();
     addViewStyleButtons();
-    addToolBarSeparator();
+    toolBar()->addSeparator();
     tbtnKoraConf_ = addToolButton(QStringLiteral("tbtnKoraConf"), QStringLiteral("Config KORA"),
                                   ToolIcon::ConfigDevice);
     tbtnDOSCmd_ = addToolButton(QStringLiteral("tbtnDOSCmd"), QStringLiteral("Launch Terminal"),
                                 ToolIcon::Terminal);
     tbtnDOSCmd_->setCheckable(true);
-    addToolBarSeparator();
+    toolBar()->addSeparator();
 
     cbxCOM_ = new QComboBox(toolBar());
     cbxCOM_->setObjectName(QStringLiteral("cbxCOM"));

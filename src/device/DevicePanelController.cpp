@@ -12,7 +12,6 @@
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DialogActionUi.h"
-#include "filelist/FolderListModel.h"
 #include "filelist/ShellEntryInfoProvider.h"
 #include "link/DeviceLink.h"
 
@@ -45,7 +44,9 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, DeviceLink& lin
     browser_ = std::make_unique<DeviceBrowser>(
         wiring_.run, [this] { return !link_.busy(); }, wiring_.infoProvider.get());
     FilePanelController::Hooks hooks;
-    hooks.actionSuperseded = [this] { return portChangedFirst(); };
+    // A port name typed but not confirmed takes effect first, listing the new port's root: an
+    // action made on the listing that is gone (or a listing, just made) is dropped.
+    hooks.actionSuperseded = [this] { return link_.confirmPendingPort(); };
     hooks.runFile = [this](const std::string& name) {
         if (wiring_.runProgram) {
             wiring_.runProgram(ConsoleText(name));
@@ -78,11 +79,6 @@ DevicePanelController::DevicePanelController(DevicePanel& panel, DeviceLink& lin
 DevicePanelController::~DevicePanelController()
 {
     link_.setPendingPortConfirmer({});
-}
-
-FolderListModel& DevicePanelController::listModel() const
-{
-    return shared_->listModel();
 }
 
 void DevicePanelController::connectPortBox()
@@ -166,7 +162,7 @@ QString DevicePanelController::ScanComPort(const std::vector<std::string>& portN
 
 std::optional<std::size_t> DevicePanelController::selectedRow() const
 {
-    const std::vector<std::size_t> rows = shared_->selectedRows();
+    const std::vector<std::size_t> rows = panel_.selectedRows();
     return rows.empty() ? std::nullopt : std::optional(rows.front());
 }
 
@@ -176,11 +172,6 @@ void DevicePanelController::typedPortConfirmed()
     if (portTextPending_) {
         cbxCOMChange();
     }
-}
-
-bool DevicePanelController::portChangedFirst()
-{
-    return link_.confirmPendingPort();
 }
 
 void DevicePanelController::cbxCOMChange()
@@ -218,23 +209,19 @@ void DevicePanelController::PopupMenu2Popup()
     }
 }
 
-void DevicePanelController::menuCommand(const std::function<void()>& command)
+void DevicePanelController::menuCommand(void (DeviceMenuActions::*command)())
 {
-    if (!portChangedFirst()) {
-        command();
+    if (!link_.confirmPendingPort()) {
+        (actions_.get()->*command)();
     }
 }
 
-void DevicePanelController::Properities1Click()
+void DevicePanelController::rowCommand(
+    void (DeviceMenuActions::*command)(std::optional<std::size_t>))
 {
-    menuCommand([this] {
-        const auto row = selectedRow();
-        // The type name is looked up when a row is drawn; a row not drawn yet gets it now.
-        if (row) {
-            browser_->fillEntryInfo(static_cast<int>(*row), static_cast<int>(*row));
-        }
-        actions_->Properities1Click(row);
-    });
+    if (!link_.confirmPendingPort()) {
+        (actions_.get()->*command)(selectedRow());
+    }
 }
 
 } // namespace kora

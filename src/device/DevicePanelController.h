@@ -27,7 +27,6 @@ class DeviceBrowser;
 class DeviceLink;
 class DevicePanel;
 class DialogActionUi;
-class FolderListModel;
 
 // The device panel: the shared file-panel controller on the controller's drive, the port box,
 // and the pop-up menu PopupMenu2 with its operations. The main window creates one controller
@@ -53,7 +52,6 @@ public:
     ~DevicePanelController() override;
 
     DeviceBrowser& browser() const { return *browser_; }
-    FolderListModel& listModel() const;
     QMenu* PopupMenu2() const { return PopupMenu2_.get(); }
     // The menu's items by object name ("Delete1", "FORMAT1", separators "N1".."N4"); the
     // submenu's own item is "DOScommand1".
@@ -81,35 +79,14 @@ public:
     void PopupMenu2Popup();
 
     // The menu's commands, each dropped when a typed port name takes effect first.
-    void MakeDirectory1Click()
-    {
-        menuCommand([this] { actions_->MakeDirectory1Click(); });
-    }
-    void Delete1Click()
-    {
-        menuCommand([this] { actions_->Delete1Click(selectedRow()); });
-    }
-    void Rename1Click()
-    {
-        menuCommand([this] { actions_->Rename1Click(selectedRow()); });
-    }
-    void ABORT1Click()
-    {
-        menuCommand([this] { actions_->ABORT1Click(); });
-    }
-    void FORMAT1Click()
-    {
-        menuCommand([this] { actions_->FORMAT1Click(); });
-    }
-    void MEM1Click()
-    {
-        menuCommand([this] { actions_->MEM1Click(); });
-    }
-    void SetToAutoRun1Click()
-    {
-        menuCommand([this] { actions_->SetToAutoRun1Click(selectedRow()); });
-    }
-    void Properities1Click();
+    void MakeDirectory1Click() { menuCommand(&DeviceMenuActions::MakeDirectory1Click); }
+    void Delete1Click() { rowCommand(&DeviceMenuActions::Delete1Click); }
+    void Rename1Click() { rowCommand(&DeviceMenuActions::Rename1Click); }
+    void ABORT1Click() { menuCommand(&DeviceMenuActions::ABORT1Click); }
+    void FORMAT1Click() { menuCommand(&DeviceMenuActions::FORMAT1Click); }
+    void MEM1Click() { menuCommand(&DeviceMenuActions::MEM1Click); }
+    void SetToAutoRun1Click() { rowCommand(&DeviceMenuActions::SetToAutoRun1Click); }
+    void Properities1Click() { rowCommand(&DeviceMenuActions::Properities1Click); }
 
 private:
     void connectPortBox();
@@ -117,12 +94,10 @@ private:
     void buildPopupMenu2();
     // The port box's text takes effect: typed and confirmed.
     void typedPortConfirmed();
-    // Before a user action: a port name typed but not confirmed takes effect, which lists the
-    // new port's root. True when that happened: the action was made on a listing that is gone
-    // (or, for a listing, has just been made), so it is dropped.
-    bool portChangedFirst();
-    // A menu command, unless a typed port name took effect first.
-    void menuCommand(const std::function<void()>& command);
+    // A menu command, on the selected row for rowCommand, unless a typed port name took effect
+    // first.
+    void menuCommand(void (DeviceMenuActions::*command)());
+    void rowCommand(void (DeviceMenuActions::*command)(std::optional<std::size_t>));
 
     DevicePanel& panel_;
     DeviceLink& link_;

@@ -1,7 +1,9 @@
 #include "filelist/DateTimeText.h"
 
 namespace kora {
+namespace {
 
+// A locale's long time format without its time-zone part: listed times carry no zone.
 QString LongTimeFormatWithoutZone(const QLocale& locale)
 {
     const QString format = locale.timeFormat(QLocale::LongFormat);
@@ -18,6 +20,8 @@ QString LongTimeFormatWithoutZone(const QLocale& locale)
     }
     return result.simplified();
 }
+
+} // namespace
 
 DateTimeText::DateTimeText(const QLocale& locale)
     : locale_(locale), shortDateFormat_(locale.dateFormat(QLocale::ShortFormat)),
@@ -44,7 +48,7 @@ QString DateTimeText::format(const QDateTime& value) const
 void DateTimeText::useDeviceDateFormat()
 {
     std::lock_guard lock(mutex_);
-    shortDateFormat_ = QString::fromLatin1(kDeviceDateFormat);
+    shortDateFormat_ = QStringLiteral("yyyy/MM/dd");
 }
 
 QString DateTimeText::shortDateFormat() const

@@ -31,10 +31,4 @@ private:
     QString longTimeFormat_;
 };
 
-// The date format the device listing switches to.
-inline constexpr const char* kDeviceDateFormat = "yyyy/MM/dd";
-
-// A locale's long time format without its time-zone part: listed times carry no zone.
-QString LongTimeFormatWithoutZone(const QLocale& locale);
-
 } // namespace kora

@@ -1,9 +1,5 @@
 #include "filelist/FileListViews.h"
 
-#include <QHeaderView>
-
-#include "filelist/FileColumns.h"
-
 namespace kora {
 
 void WindowTextSubItemDelegate::initStyleOption(QStyleOptionViewItem* option,
@@ -23,28 +19,6 @@ QSize GridCellDelegate::sizeHint(const QStyleOptionViewItem& option, const QMode
         return view->gridSize() - QSize(4, 2);
     }
     return QStyledItemDelegate::sizeHint(option, index);
-}
-
-void ApplyFileListColumnWidths(QTreeView& view)
-{
-    for (std::size_t i = 0; i < kFileListColumns.size(); ++i) {
-        view.setColumnWidth(static_cast<int>(i), kFileListColumns[i].width);
-    }
-}
-
-void SetUpFileListView(QTreeView& view)
-{
-    view.setRootIsDecorated(false);
-    view.setItemsExpandable(false);
-    view.setUniformRowHeights(true);
-    view.setAllColumnsShowFocus(true);
-    view.setSelectionBehavior(QAbstractItemView::SelectRows);
-    view.setEditTriggers(QAbstractItemView::NoEditTriggers);
-    view.setContextMenuPolicy(Qt::CustomContextMenu);
-    // The last column takes whatever width the others leave.
-    view.header()->setStretchLastSection(true);
-    view.header()->setSectionsClickable(true);
-    view.header()->setSortIndicatorShown(false);
 }
 
 } // namespace kora

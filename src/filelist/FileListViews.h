@@ -43,13 +43,6 @@ private:
 using FileReportView = TypeAheadView<QTreeView>;
 using FileIconView = TypeAheadView<QListView>;
 
-// Sets the column widths after a model has been put on the view (setModel resets them).
-void ApplyFileListColumnWidths(QTreeView& view);
-
-// The common look of a report-style file list: no tree decoration, whole-row selection, no
-// editing, uniform rows.
-void SetUpFileListView(QTreeView& view);
-
 // Gives every item of an icon-style view its whole grid cell. The view sizes all items alike
 // from the first one's hint (so that laying out a large folder looks nothing up), which would
 // otherwise cut every name to the first name's width; in the cell a long name wraps or is

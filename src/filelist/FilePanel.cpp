@@ -70,22 +70,21 @@ void FilePanel::buildViews(const FilePanelLook& look)
 
     reportView_ = new FileReportView(viewStack_);
     reportView_->setObjectName(QStringLiteral("lstview") + prefix_);
-    SetUpFileListView(*reportView_);
+    reportView_->setRootIsDecorated(false);
+    reportView_->setItemsExpandable(false);
+    reportView_->setUniformRowHeights(true);
+    reportView_->setAllColumnsShowFocus(true);
+    // The last column takes whatever width the others leave.
+    reportView_->header()->setStretchLastSection(true);
+    reportView_->header()->setSectionsClickable(true);
     reportView_->setSelectionMode(selectionMode);
     // Sub-items in the window-text colour, like the names.
     reportView_->setItemDelegate(new WindowTextSubItemDelegate(reportView_));
-    // Column headers until the panel's listing supplies its own model.
-    reportView_->setModel(new EmptyFileListModel(reportView_));
-    ApplyFileListColumnWidths(*reportView_);
     viewStack_->addWidget(reportView_);
 
     iconView_ = new FileIconView(viewStack_);
     iconView_->setObjectName(QStringLiteral("lstview") + prefix_ + QStringLiteral("Icons"));
     iconView_->setSelectionMode(selectionMode);
-    // A row picked here is the same selected row the report view shows.
-    iconView_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    iconView_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    iconView_->setContextMenuPolicy(Qt::CustomContextMenu);
     iconView_->setMovement(QListView::Static);
     iconView_->setResizeMode(QListView::Adjust);
     iconView_->setWrapping(true);
@@ -101,6 +100,10 @@ void FilePanel::buildViews(const FilePanelLook& look)
     viewStack_->setCurrentWidget(reportView_);
 
     for (QAbstractItemView* view : views()) {
+        // A row picked in the icon view is the same selected row the report view shows.
+        view->setSelectionBehavior(QAbstractItemView::SelectRows);
+        view->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        view->setContextMenuPolicy(Qt::CustomContextMenu);
         view->viewport()->installEventFilter(this);
         connect(view, &QWidget::customContextMenuRequested, this,
                 [this, view](const QPoint& position) { openListMenu(*view, position); });
@@ -140,11 +143,6 @@ void FilePanel::addViewStyleButtons()
     });
 }
 
-void FilePanel::addToolBarSeparator()
-{
-    toolBar_->addSeparator();
-}
-
 QToolButton* FilePanel::viewStyleButton(FileViewStyle style) const
 {
     return static_cast<QToolButton*>(viewStyleButtons_->button(static_cast<int>(style)));
@@ -153,7 +151,11 @@ QToolButton* FilePanel::viewStyleButton(FileViewStyle style) const
 void FilePanel::setListModel(QAbstractItemModel* model)
 {
     reportView_->setModel(model);
-    ApplyFileListColumnWidths(*reportView_);
+    // setModel resets the widths.
+    for (int column = 0; column < kFileColumnCount; ++column) {
+        reportView_->setColumnWidth(column,
+                                    kFileListColumns[static_cast<std::size_t>(column)].width);
+    }
     iconView_->setModel(model);
     iconView_->setSelectionModel(reportView_->selectionModel());
     if (model != nullptr) {
@@ -201,51 +203,44 @@ void FilePanel::setViewStyle(FileViewStyle style)
         const QSignalBlocker quiet(viewStyleButtons_);
         button->setChecked(true);
     }
-    QListView& icons = *iconView_;
-    // Each grid cell holds a whole name of the panel's length.
-    const int textWidth = QFontMetrics(icons.font())
-                              .horizontalAdvance(QString(iconTextCharacters_, QLatin1Char('X')));
-    switch (style) {
-    case FileViewStyle::Report: {
-        const bool hadFocus = iconView_->hasFocus();
-        viewStack_->setCurrentWidget(reportView_);
-        if (hadFocus) {
-            reportView_->setFocus(Qt::OtherFocusReason);
-        }
-        return;
+    if (style != FileViewStyle::Report) {
+        QListView& icons = *iconView_;
+        const bool large = style == FileViewStyle::LargeIcons;
+        // Each grid cell holds a whole name of the panel's length: for large icons on one line,
+        // or a longer one on two, under the icon.
+        const int textWidth =
+            QFontMetrics(icons.font())
+                .horizontalAdvance(QString(iconTextCharacters_, QLatin1Char('X')));
+        icons.setViewMode(large ? QListView::IconMode : QListView::ListMode);
+        icons.setFlow(style == FileViewStyle::List ? QListView::TopToBottom
+                                                   : QListView::LeftToRight);
+        icons.setIconSize(large ? QSize(32, 32) : QSize(16, 16));
+        icons.setGridSize(large ? QSize(std::max(96, textWidth + 12), 72)
+                                : QSize(std::max(150, textWidth + 40), 20));
+        icons.setWordWrap(large);
+        // setViewMode resets these.
+        icons.setMovement(QListView::Static);
+        icons.setWrapping(true);
+        icons.setResizeMode(QListView::Adjust);
     }
-    case FileViewStyle::LargeIcons:
-        icons.setViewMode(QListView::IconMode);
-        icons.setFlow(QListView::LeftToRight);
-        icons.setIconSize(QSize(32, 32));
-        // Room for a whole 8.3 name on one line, or a longer one on two, under the icon.
-        icons.setGridSize(QSize(std::max(96, textWidth + 12), 72));
-        icons.setWordWrap(true);
-        break;
-    case FileViewStyle::SmallIcons:
-        icons.setViewMode(QListView::ListMode);
-        icons.setFlow(QListView::LeftToRight);
-        icons.setIconSize(QSize(16, 16));
-        icons.setGridSize(QSize(std::max(150, textWidth + 40), 20));
-        icons.setWordWrap(false);
-        break;
-    case FileViewStyle::List:
-        icons.setViewMode(QListView::ListMode);
-        icons.setFlow(QListView::TopToBottom);
-        icons.setIconSize(QSize(16, 16));
-        icons.setGridSize(QSize(std::max(150, textWidth + 40), 20));
-        icons.setWordWrap(false);
-        break;
-    }
-    // setViewMode resets these.
-    icons.setMovement(QListView::Static);
-    icons.setWrapping(true);
-    icons.setResizeMode(QListView::Adjust);
-    const bool hadFocus = reportView_->hasFocus();
-    viewStack_->setCurrentWidget(iconView_);
+    QAbstractItemView* shown = currentView();
+    const bool hadFocus = reportView_->hasFocus() || iconView_->hasFocus();
+    viewStack_->setCurrentWidget(shown);
     if (hadFocus) {
-        icons.setFocus(Qt::OtherFocusReason);
+        shown->setFocus(Qt::OtherFocusReason);
     }
+}
+
+std::vector<std::size_t> FilePanel::selectedRows() const
+{
+    std::vector<std::size_t> rows;
+    if (const QItemSelectionModel* selection = reportView_->selectionModel()) {
+        for (const QModelIndex& index : selection->selectedRows()) {
+            rows.push_back(static_cast<std::size_t>(index.row()));
+        }
+    }
+    std::sort(rows.begin(), rows.end());
+    return rows;
 }
 
 QAbstractItemView* FilePanel::currentView() const

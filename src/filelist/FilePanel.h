@@ -72,8 +72,9 @@ public:
     void fitColumnsToFirstScreen();
 
     // Only the report style shows the sub-items.
-    FileViewStyle viewStyle() const { return viewStyle_; }
     void setViewStyle(FileViewStyle style);
+    // The selected rows in list order.
+    std::vector<std::size_t> selectedRows() const;
     // The view the current style shows.
     QAbstractItemView* currentView() const;
     // Both views, report view first.
@@ -93,7 +94,6 @@ protected:
     // For the panel's constructor, in tool-bar order.
     QToolButton* addToolButton(const QString& objectName, const QString& hint, ToolIcon icon);
     void addViewStyleButtons();
-    void addToolBarSeparator();
 
     bool eventFilter(QObject* watched, QEvent* event) override;
 

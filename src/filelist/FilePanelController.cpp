@@ -3,7 +3,6 @@
 #include <QApplication>
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFile>
 #include <QHeaderView>
 #include <QItemSelectionModel>
 #include <QKeyEvent>
@@ -11,8 +10,6 @@
 #include <QListView>
 #include <QMenu>
 #include <QTreeView>
-
-#include <algorithm>
 
 #include "filelist/FilePanel.h"
 #include "filelist/FolderBrowser.h"
@@ -26,11 +23,8 @@ FilePanelController::FilePanelController(FilePanel& panel, FolderBrowser& browse
                                          QObject* parent)
     : QObject(parent), panel_(panel), browser_(browser), hooks_(std::move(hooks)),
       model_(std::make_unique<FolderListModel>(browser)),
-      typeAhead_(QApplication::keyboardInputInterval(), browser.source().traits().names)
+      typeAhead_(QApplication::keyboardInputInterval(), browser.source().traits.names)
 {
-    if (hooks_.dialogParent == nullptr) {
-        hooks_.dialogParent = &panel_;
-    }
     panel_.setListModel(model_.get());
     panel_.setTypeAheadFinder([this](const QString& typed, int currentRow) {
         return findByTypeAhead(typed, currentRow);
@@ -55,7 +49,7 @@ void FilePanelController::connectPanel()
     }
     connect(&panel_, &FilePanel::listMenuRequested, this,
             [this](QAbstractItemView* view, const QPoint& position) { openMenu(*view, position); });
-    if (browser_.source().traits().dragOut) {
+    if (browser_.source().traits.dragOut) {
         allowDragOut();
         // The icon view's styles switch its dragging off again.
         connect(panel_.viewStyleButtons(), &QButtonGroup::idToggled, this,
@@ -88,19 +82,7 @@ void FilePanelController::allowDragOut()
 
 QString FilePanelController::text(const std::string& bytes) const
 {
-    if (browser_.source().traits().names == TypeAheadSearch::NameBytes::Latin1) {
-        return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
-    }
-    return QFile::decodeName(bytes.c_str());
-}
-
-std::string FilePanelController::bytes(const QString& text) const
-{
-    const QByteArray encoded =
-        browser_.source().traits().names == TypeAheadSearch::NameBytes::Latin1
-            ? text.toLatin1()
-            : QFile::encodeName(text);
-    return std::string(encoded.constData(), static_cast<std::size_t>(encoded.size()));
+    return TypeAheadSearch::decode(bytes, browser_.source().traits.names);
 }
 
 void FilePanelController::act(const std::function<void()>& step)
@@ -168,19 +150,9 @@ void FilePanelController::activate()
 
 void FilePanelController::choosePath(const QString& path)
 {
-    userAction([this, path] { browser_.choosePath(bytes(path)); });
-}
-
-std::vector<std::size_t> FilePanelController::selectedRows() const
-{
-    std::vector<std::size_t> rows;
-    if (const QItemSelectionModel* selection = panel_.reportView()->selectionModel()) {
-        for (const QModelIndex& index : selection->selectedRows()) {
-            rows.push_back(static_cast<std::size_t>(index.row()));
-        }
-    }
-    std::sort(rows.begin(), rows.end());
-    return rows;
+    userAction([this, path] {
+        browser_.choosePath(TypeAheadSearch::encode(path, browser_.source().traits.names));
+    });
 }
 
 std::optional<std::size_t> FilePanelController::activeRow() const
@@ -193,7 +165,7 @@ std::optional<std::size_t> FilePanelController::activeRow() const
     if (current.isValid() && selection->isRowSelected(current.row(), current.parent())) {
         return static_cast<std::size_t>(current.row());
     }
-    const std::vector<std::size_t> rows = selectedRows();
+    const std::vector<std::size_t> rows = panel_.selectedRows();
     return rows.empty() ? std::nullopt : std::optional(rows.front());
 }
 

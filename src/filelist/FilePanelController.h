@@ -49,10 +49,6 @@ public:
                         QObject* parent = nullptr);
     ~FilePanelController() override;
 
-    FolderListModel& listModel() const { return *model_; }
-
-    // The selected rows in list order.
-    std::vector<std::size_t> selectedRows() const;
     // The row a double click or Enter acts on: the current row when it is selected, else the
     // first selected one.
     std::optional<std::size_t> activeRow() const;
@@ -71,10 +67,6 @@ public:
     void choosePath(const QString& path);
     std::optional<int> findByTypeAhead(const QString& typed, int currentRow);
 
-    // Texts in the form the source's names take: single bytes, or UTF-8 (file paths).
-    QString text(const std::string& bytes) const;
-    std::string bytes(const QString& text) const;
-
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -85,6 +77,8 @@ private:
     void showListing();
     void openMenu(QAbstractItemView& view, const QPoint& position);
     bool pathBoxKey(int key, const QString& typed);
+    // A text of the source's bytes, for the screen.
+    QString text(const std::string& bytes) const;
 
     FilePanel& panel_;
     FolderBrowser& browser_;

@@ -11,15 +11,24 @@ FolderBrowser::FolderBrowser(std::unique_ptr<FolderSource> source, QObject* pare
 {
 }
 
-FolderBrowser::~FolderBrowser() = default;
-
 bool FolderBrowser::show(const std::string& folder, bool selectFocusRow)
 {
     if (!source_->ready()) {
         return false;
     }
-    const bool listed = showListing(folder, selectFocusRow);
-    const bool keepsFailed = source_->traits().keepsFailedListing;
+    const bool listed = load(folder);
+    if (listed) {
+        pathText_ = source_->displayText(folder);
+        rememberPath();
+        focusRow_.reset();
+        focusRowSelected_ = false;
+        if (!entries_.empty()) {
+            const auto last = static_cast<int>(entries_.size()) - 1;
+            focusRow_ = static_cast<std::size_t>(std::clamp(focusIndex_, 0, last));
+            focusRowSelected_ = selectFocusRow;
+        }
+    }
+    const bool keepsFailed = source_->traits.keepsFailedListing;
     focusIndex_ = 0;
     if (listed || !keepsFailed) {
         sortColumn_ = 0;
@@ -30,24 +39,6 @@ bool FolderBrowser::show(const std::string& folder, bool selectFocusRow)
     return listed;
 }
 
-bool FolderBrowser::showListing(const std::string& folder, bool selectFocusRow)
-{
-    if (!load(folder)) {
-        return false;
-    }
-    pathText_ = source_->displayText(folder);
-    rememberPath();
-
-    focusRow_.reset();
-    focusRowSelected_ = false;
-    if (!entries_.empty()) {
-        const auto last = static_cast<int>(entries_.size()) - 1;
-        focusRow_ = static_cast<std::size_t>(std::clamp(focusIndex_, 0, last));
-        focusRowSelected_ = selectFocusRow;
-    }
-    return true;
-}
-
 bool FolderBrowser::load(const std::string& folder)
 {
     std::optional<FolderSource::Listing> listing = source_->list(folder);
@@ -55,7 +46,7 @@ bool FolderBrowser::load(const std::string& folder)
         // The failure has been reported. A reading that did not succeed is never shown as the
         // folder's contents: what was shown stays, with the folder it belongs to, so the user
         // still sees where things were and a later command acts where the list shows.
-        if (source_->traits().keepsFailedListing) {
+        if (source_->traits.keepsFailedListing) {
             emit entriesAboutToBeReplaced();
             listingStale_ = true;
             emit entriesReplaced();
@@ -66,17 +57,17 @@ bool FolderBrowser::load(const std::string& folder)
     folder_ = folder;
     replaceEntries(std::move(listing->entries));
     objectCountText_ = ObjectCountText(entries_.size());
-    sizeStatusText_ = TotalSizeText(entries_.totalBytes()) + listing->sizeSuffix;
+    sizeStatusText_ = TotalSizeText(TotalBytes(entries_)) + listing->sizeSuffix;
     return true;
 }
 
 void FolderBrowser::replaceEntries(std::vector<FolderEntry> entries)
 {
     emit entriesAboutToBeReplaced();
-    entries_.assign(std::move(entries));
+    entries_ = std::move(entries);
     // Type names (and the PC's dates) are read only for rows on screen; sorting by them needs
     // them all.
-    const SortRules rules = source_->traits().sort;
+    const SortRules rules = source_->traits.sort;
     if (SortNeedsDetails(sortColumn_, rules)) {
         for (FolderEntry& entry : entries_) {
             fillEntry(entry);
@@ -123,7 +114,7 @@ void FolderBrowser::refresh()
 {
     // Before the first listing there is no folder: the root, never wherever the source
     // happens to stand, which the panel could not name.
-    show(folder_.empty() ? source_->root() : folder_, false);
+    show(folder_.empty() ? source_->traits.root : folder_, false);
 }
 
 void FolderBrowser::moveUp()
@@ -176,7 +167,7 @@ void FolderBrowser::restartAtRoot()
     replaceEntries({});
     objectCountText_ = ObjectCountText(0);
     sizeStatusText_ = TotalSizeText(0);
-    folder_ = source_->root();
+    folder_ = source_->traits.root;
     show(folder_);
 }
 

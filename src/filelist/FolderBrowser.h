@@ -8,7 +8,7 @@
 #include <string>
 #include <vector>
 
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 #include "filelist/FolderSource.h"
 
 namespace kora {
@@ -23,7 +23,6 @@ class FolderBrowser : public QObject {
 
 public:
     explicit FolderBrowser(std::unique_ptr<FolderSource> source, QObject* parent = nullptr);
-    ~FolderBrowser() override;
 
     // Lists the folder and makes it current: sorted by sortColumn, status texts, path history,
     // the focus row (selected when selectFocusRow). True when it was listed.
@@ -111,7 +110,6 @@ signals:
     void folderShown();
 
 private:
-    bool showListing(const std::string& folder, bool selectFocusRow);
     bool load(const std::string& folder);
     void fillEntry(FolderEntry& entry);
     void replaceEntries(std::vector<FolderEntry> entries);

@@ -1,7 +1,9 @@
 #pragma once
 
 #include <cstdint>
+#include <numeric>
 #include <string>
+#include <vector>
 
 namespace kora {
 
@@ -30,5 +32,16 @@ struct FolderEntry {
     std::uint64_t size = 0;       // bytes; 0 for a folder
     std::uint32_t attributes = 0; // Attribute bits
 };
+
+// The entries of a panel's last listing in display order: row n of the list shows entry n.
+using FolderEntries = std::vector<FolderEntry>;
+
+// Sum of all sizes (folders count 0), in 64 bits so that large drives do not wrap.
+inline std::uint64_t TotalBytes(const FolderEntries& entries)
+{
+    return std::accumulate(
+        entries.begin(), entries.end(), std::uint64_t{0},
+        [](std::uint64_t sum, const FolderEntry& entry) { return sum + entry.size; });
+}
 
 } // namespace kora

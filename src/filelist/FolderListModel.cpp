@@ -63,20 +63,12 @@ int FolderListModel::columnCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : kFileColumnCount;
 }
 
-QString FolderListModel::nameText(const std::string& name) const
-{
-    // The controller's names are single bytes; Latin-1 shows each one as itself.
-    return browser_.source().traits().names == TypeAheadSearch::NameBytes::Latin1
-               ? QString::fromLatin1(name)
-               : QString::fromUtf8(name);
-}
-
 QVariant FolderListModel::data(const QModelIndex& index, int role) const
 {
     if (!index.isValid() || index.row() >= rowCount()) {
         return {};
     }
-    const FolderSource::Traits& traits = browser_.source().traits();
+    const FolderSource::Traits& traits = browser_.source().traits;
     const int row = index.row();
     const int column = index.column();
     const bool name = column == kColumnName;
@@ -94,7 +86,7 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const
     case Qt::DisplayRole:
         switch (column) {
         case kColumnName:
-            return nameText(entry.name);
+            return TypeAheadSearch::decode(entry.name, traits.names);
         case kColumnSize:
             return QString::fromStdString(SizeCellText(entry));
         case kColumnType:
@@ -106,7 +98,8 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const
         }
     case Qt::ToolTipRole:
         // The whole name, where the column or the icon's cell is too narrow for it.
-        return name && traits.nameToolTips ? nameText(entry.name) : QVariant();
+        return name && traits.nameToolTips ? TypeAheadSearch::decode(entry.name, traits.names)
+                                           : QVariant();
     case Qt::DecorationRole:
         return name ? browser_.source().icon(entry.iconIndex) : QVariant();
     case Qt::ForegroundRole:
@@ -131,7 +124,14 @@ QVariant FolderListModel::data(const QModelIndex& index, int role) const
 
 QVariant FolderListModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    return FileListHeaderData(section, orientation, role);
+    if (orientation != Qt::Horizontal || section < 0 || section >= kFileColumnCount) {
+        return {};
+    }
+    const FileListColumn& column = kFileListColumns[static_cast<std::size_t>(section)];
+    if (role == Qt::DisplayRole) {
+        return QString::fromLatin1(column.title);
+    }
+    return role == Qt::TextAlignmentRole ? QVariant::fromValue(column.alignment) : QVariant();
 }
 
 Qt::ItemFlags FolderListModel::flags(const QModelIndex& index) const
@@ -145,7 +145,7 @@ Qt::ItemFlags FolderListModel::flags(const QModelIndex& index) const
         return Qt::ItemNeverHasChildren;
     }
     const Qt::ItemFlags drag =
-        browser_.source().traits().dragOut ? Qt::ItemIsDragEnabled : Qt::NoItemFlags;
+        browser_.source().traits.dragOut ? Qt::ItemIsDragEnabled : Qt::NoItemFlags;
     return Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemNeverHasChildren | drag;
 }
 
@@ -156,7 +156,7 @@ QStringList FolderListModel::mimeTypes() const
 
 QMimeData* FolderListModel::mimeData(const QModelIndexList& indexes) const
 {
-    if (!browser_.source().traits().dragOut) {
+    if (!browser_.source().traits.dragOut) {
         return nullptr;
     }
     std::set<std::size_t> rows; // each row once (a row has an index per column), in list order

@@ -45,8 +45,6 @@ public:
     Qt::DropActions supportedDragActions() const override;
 
 private:
-    QString nameText(const std::string& name) const;
-
     FolderBrowser& browser_;
 };
 

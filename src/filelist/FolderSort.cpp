@@ -74,9 +74,10 @@ int CompareFolderEntries(const FolderEntry& left, const FolderEntry& right, int 
 
 void SortFolderEntries(FolderEntries& entries, int column, SortRules rules)
 {
-    entries.sort([column, rules](const FolderEntry& left, const FolderEntry& right) {
-        return CompareFolderEntries(left, right, column, rules);
-    });
+    std::sort(entries.begin(), entries.end(),
+              [column, rules](const FolderEntry& left, const FolderEntry& right) {
+                  return CompareFolderEntries(left, right, column, rules) < 0;
+              });
 }
 
 bool SortNeedsDetails(int column, SortRules rules)

@@ -2,7 +2,7 @@
 
 #include <string_view>
 
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 

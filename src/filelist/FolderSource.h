@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "filelist/EntryInfoProvider.h"
 #include "filelist/FolderEntry.h"
 #include "filelist/FolderSort.h"
 #include "filelist/TypeAheadSearch.h"
@@ -20,6 +21,8 @@ class FolderSource {
 public:
     // What tells one panel's folders from the other's.
     struct Traits {
+        // Where the first Refresh goes, and a new start.
+        std::string root;
         TypeAheadSearch::NameBytes names = TypeAheadSearch::NameBytes::Latin1;
         SortRules sort;
         // A failed listing leaves the last good one on screen, greyed (and the sort column the
@@ -38,36 +41,54 @@ public:
         std::string sizeSuffix;
     };
 
-    explicit FolderSource(Traits traits) : traits_(traits) {}
+    // The provider (icons and type names) may be null: no icons, empty type names. It must
+    // outlive the source.
+    FolderSource(Traits traits, EntryInfoProvider* provider)
+        : traits(std::move(traits)), provider_(provider)
+    {
+    }
     virtual ~FolderSource() = default;
     FolderSource(const FolderSource&) = delete;
     FolderSource& operator=(const FolderSource&) = delete;
 
-    const Traits& traits() const { return traits_; }
+    const Traits traits;
 
     // Whether a listing can be made now; one asked for while it cannot is dropped, leaving
     // everything as it is.
     virtual bool ready() const { return true; }
-    // Where the first Refresh goes, and a new start.
-    virtual std::string root() const = 0;
-    // The folder a typed or picked text names; nothing when it names none (reported).
+    // The folder a typed or picked text names (the text itself by default); nothing when it
+    // names none (reported).
     virtual std::optional<std::string> parsePath(const std::string& text,
-                                                 const std::string& current) const = 0;
+                                                 const std::string& /*current*/) const
+    {
+        return text;
+    }
     // The folder's entries; nothing when they cannot be read (reported).
     virtual std::optional<Listing> list(const std::string& folder) = 0;
     // Where Up goes; nothing where there is nowhere to go.
     virtual std::optional<std::string> parent(const std::string& folder) const = 0;
     virtual std::string child(const std::string& folder, const FolderEntry& entry) const = 0;
-    // The folder's text in the path box.
-    virtual std::string displayText(const std::string& folder) const = 0;
+    // The folder's text in the path box (its name by default).
+    virtual std::string displayText(const std::string& folder) const { return folder; }
     // Fills the details read only for rows about to be shown; true when their icon and type
     // were looked up.
     virtual bool fillDetails(const std::string& folder, FolderEntry& entry) = 0;
     // The decoration for an icon index handed out with the details (invalid for none).
-    virtual QVariant icon(int iconIndex) const = 0;
+    QVariant icon(int iconIndex) const
+    {
+        return provider_ != nullptr ? provider_->icon(iconIndex) : QVariant();
+    }
 
-private:
-    Traits traits_;
+protected:
+    // Puts what a lookup gave into the entry.
+    static bool take(EntryInfoProvider::Info info, FolderEntry& entry)
+    {
+        entry.typeName = std::move(info.typeName);
+        entry.iconIndex = info.iconIndex;
+        return true;
+    }
+
+    EntryInfoProvider* const provider_;
 };
 
 } // namespace kora

@@ -4,15 +4,10 @@
 
 namespace kora {
 
-std::string KilobyteText(std::uint64_t bytes)
-{
-    const std::uint64_t kilobytes = bytes / 1024 + (bytes % 1024 != 0 ? 1 : 0);
-    return std::to_string(kilobytes) + "KB";
-}
-
 std::string SizeCellText(const FolderEntry& entry)
 {
-    return entry.isFolder ? std::string() : KilobyteText(entry.size);
+    const std::uint64_t kilobytes = entry.size / 1024 + (entry.size % 1024 != 0 ? 1 : 0);
+    return entry.isFolder ? std::string() : std::to_string(kilobytes) + "KB";
 }
 
 std::string TotalSizeText(std::uint64_t total)

@@ -9,7 +9,6 @@ namespace kora {
 
 // A list cell: whole kilobytes rounded up, "0KB" for an empty file; empty for a folder.
 std::string SizeCellText(const FolderEntry& entry);
-std::string KilobyteText(std::uint64_t bytes);
 
 // A status-bar total: below 1024 "N byte(s)", below 1048576 "%.1f KB", else "%.1f MB", the
 // quotient taken in single precision.

@@ -25,6 +25,18 @@ std::optional<std::size_t> FindEntryByPrefix(const FolderEntries& entries, std::
     return std::nullopt;
 }
 
+QString TypeAheadSearch::decode(std::string_view bytes, NameBytes names)
+{
+    const auto size = static_cast<qsizetype>(bytes.size());
+    return names == NameBytes::Latin1 ? QString::fromLatin1(bytes.data(), size)
+                                      : QString::fromUtf8(bytes.data(), size);
+}
+
+std::string TypeAheadSearch::encode(const QString& text, NameBytes names)
+{
+    return (names == NameBytes::Latin1 ? text.toLatin1() : text.toUtf8()).toStdString();
+}
+
 std::optional<std::size_t> TypeAheadSearch::type(const QString& typed,
                                                  std::optional<std::size_t> currentRow,
                                                  const FolderEntries& entries)
@@ -37,9 +49,7 @@ std::optional<std::size_t> TypeAheadSearch::type(const QString& typed,
     const bool continues =
         sinceLastKey_.isValid() && sinceLastKey_.elapsed() < static_cast<qint64>(intervalMs_);
     sinceLastKey_.restart();
-    // On the controller a character outside Latin-1 matches nothing.
-    const QByteArray bytes = names_ == NameBytes::Latin1 ? typed.toLatin1() : typed.toUtf8();
-    const std::string added(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    const std::string added = encode(typed, names_);
     text_ = continues ? text_ + added : added;
 
     if (entries.empty()) {

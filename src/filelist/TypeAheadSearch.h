@@ -8,7 +8,7 @@
 #include <string>
 #include <string_view>
 
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 
 namespace kora {
 
@@ -39,6 +39,11 @@ public:
 
     // The search text so far, in the entries' byte form.
     const std::string& text() const { return text_; }
+
+    // A name or text in the panel's byte form and back. Latin-1 shows each of the controller's
+    // bytes as itself; a character outside it has no byte there.
+    static QString decode(std::string_view bytes, NameBytes names);
+    static std::string encode(const QString& text, NameBytes names);
 
 private:
     int intervalMs_;

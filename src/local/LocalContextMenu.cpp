@@ -67,8 +67,7 @@ void LocalContextMenu::Open1Click()
             failures.push_back("'" + path.bytes + "'\n\nNo application is set to open it.");
         }
     }
-    browser_.operationRefresh();
-    showFailures(failures);
+    finish(failures);
 }
 
 void LocalContextMenu::CopyPath1Click()
@@ -80,7 +79,7 @@ void LocalContextMenu::CopyPath1Click()
     if (!paths.isEmpty()) {
         QGuiApplication::clipboard()->setText(paths.join(QLatin1Char('\n')));
     }
-    browser_.operationRefresh();
+    finish({});
 }
 
 void LocalContextMenu::Rename1Click()
@@ -99,8 +98,7 @@ void LocalContextMenu::Rename1Click()
             }
         }
     }
-    browser_.operationRefresh();
-    showFailures(failures);
+    finish(failures);
 }
 
 void LocalContextMenu::MoveToTrash1Click()
@@ -113,12 +111,12 @@ void LocalContextMenu::MoveToTrash1Click()
             }
         }
     }
-    browser_.operationRefresh();
-    showFailures(failures);
+    finish(failures);
 }
 
-void LocalContextMenu::showFailures(const std::vector<std::string>& failures)
+void LocalContextMenu::finish(const std::vector<std::string>& failures)
 {
+    browser_.operationRefresh();
     // One box for the whole command, however many of its items failed.
     if (failures.empty()) {
         return;

@@ -31,10 +31,6 @@ public:
     ~LocalContextMenu() override;
 
     QMenu* PopupMenu1() const { return menu_.get(); }
-    QAction* Open1() const { return open_; }
-    QAction* CopyPath1() const { return copyPath_; }
-    QAction* Rename1() const { return rename_; }
-    QAction* MoveToTrash1() const { return moveToTrash_; }
 
     // Takes the targets (the selected rows, in list order, or the folder shown when there are
     // none), remembers the first row for the refresh and enables the items that apply.
@@ -46,7 +42,8 @@ public:
     void MoveToTrash1Click();
 
 private:
-    void showFailures(const std::vector<std::string>& failures);
+    // The refresh every command ends with, then its failures in one box.
+    void finish(const std::vector<std::string>& failures);
 
     LocalBrowser& browser_;
     LocalDialogs& dialogs_;

@@ -11,7 +11,7 @@
 #include <cerrno>
 #include <cstdio>
 
-#include "local/LocalNamespace.h"
+#include "local/LocalFolderSource.h"
 
 namespace kora {
 namespace {

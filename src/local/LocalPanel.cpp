@@ -1,5 +1,7 @@
 #include "local/LocalPanel.h"
 
+#include <QToolBar>
+
 #include "local/LocalBrowser.h"
 
 namespace kora {
@@ -18,9 +20,9 @@ LocalPanel::LocalPanel(QWidget* parent, LocalPanelController::Wiring wiring)
         addToolButton(QStringLiteral("tbtnLocalUp"), QStringLiteral("Move up"), ToolIcon::MoveUp);
     tbtnLocalRefresh_ = addToolButton(QStringLiteral("tbtnLocalRefresh"),
                                       QStringLiteral("Refresh folder"), ToolIcon::Refresh);
-    addToolBarSeparator();
+    toolBar()->addSeparator();
     addViewStyleButtons();
-    addToolBarSeparator();
+    toolBar()->addSeparator();
     tbtnLocalRun_ = addToolButton(QStringLiteral("tbtnLocalRun"),
                                   QStringLiteral("Run KORA Utility"), ToolIcon::RunUtility);
     controller_ = std::make_unique<LocalPanelController>(*this, std::move(wiring));
@@ -35,7 +37,7 @@ void LocalPanel::ShowDrivesFolder()
 
 std::vector<SelectedLocalEntry> LocalPanel::selectedEntries() const
 {
-    return controller_->selectedEntries();
+    return controller_->browser().entriesAt(selectedRows());
 }
 
 } // namespace kora

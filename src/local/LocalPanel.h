@@ -6,15 +6,9 @@
 #include "filelist/FilePanel.h"
 #include "local/LocalPanelController.h"
 
-class QComboBox;
-class QListView;
-class QToolBar;
 class QToolButton;
-class QTreeView;
 
 namespace kora {
-
-class StatusPanels;
 
 // The left-hand panel of the main window, pnlLocal: the PC's own folders as a file list with
 // a tool bar, a path box and a status bar, from the "Computer" root down. The selection is what

@@ -4,20 +4,17 @@
 #include <QFile>
 #include <QToolButton>
 
+#include "filelist/ShellEntryInfoProvider.h"
 #include "local/LocalContextMenu.h"
 #include "local/LocalPanel.h"
-#include "local/LocalShellInfoProvider.h"
 
 namespace kora {
 
 LocalPanelController::LocalPanelController(LocalPanel& panel, Wiring wiring, QObject* parent)
     : QObject(parent), panel_(panel), wiring_(std::move(wiring))
 {
-    if (!wiring_.fileSystem) {
-        wiring_.fileSystem = std::make_unique<LocalNamespace>();
-    }
     if (!wiring_.infoProvider) {
-        wiring_.infoProvider = std::make_unique<LocalShellInfoProvider>();
+        wiring_.infoProvider = std::make_unique<ShellEntryInfoProvider>();
     }
     if (!wiring_.dialogs) {
         wiring_.dialogs = std::make_unique<DesktopLocalDialogs>();
@@ -26,7 +23,7 @@ LocalPanelController::LocalPanelController(LocalPanel& panel, Wiring wiring, QOb
         wiring_.dialogParent = &panel_;
     }
     browser_ = std::make_unique<LocalBrowser>(
-        *wiring_.fileSystem, wiring_.infoProvider.get(),
+        std::move(wiring_.environment), wiring_.infoProvider.get(),
         [this](const std::string& message) { shared_->reportError(message); });
     menu_ = std::make_unique<LocalContextMenu>(*browser_, *wiring_.dialogs, wiring_.dialogParent);
     FilePanelController::Hooks hooks;
@@ -47,24 +44,9 @@ LocalPanelController::LocalPanelController(LocalPanel& panel, Wiring wiring, QOb
 
 LocalPanelController::~LocalPanelController() = default;
 
-FolderListModel& LocalPanelController::listModel() const
-{
-    return shared_->listModel();
-}
-
 QMenu* LocalPanelController::PopupMenu1() const
 {
     return menu_->PopupMenu1();
-}
-
-std::vector<std::size_t> LocalPanelController::selectedRows() const
-{
-    return shared_->selectedRows();
-}
-
-std::vector<SelectedLocalEntry> LocalPanelController::selectedEntries() const
-{
-    return browser_->entriesAt(selectedRows());
 }
 
 void LocalPanelController::ShowLocalFolder(const LocalFolderId& folder)
@@ -91,7 +73,7 @@ void LocalPanelController::cbxLocalClick()
 
 void LocalPanelController::PopupMenu1Popup()
 {
-    menu_->PopupMenu1Popup(selectedRows());
+    menu_->PopupMenu1Popup(panel_.selectedRows());
 }
 
 } // namespace kora

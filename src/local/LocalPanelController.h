@@ -2,7 +2,6 @@
 
 #include <QObject>
 
-#include <cstddef>
 #include <memory>
 #include <optional>
 #include <string>
@@ -11,16 +10,12 @@
 #include "filelist/FilePanelController.h"
 #include "local/LocalBrowser.h"
 #include "local/LocalDialogs.h"
-#include "local/LocalInfoProvider.h"
-#include "local/LocalNamespace.h"
 
 class QMenu;
-class QString;
 class QWidget;
 
 namespace kora {
 
-class FolderListModel;
 class LocalContextMenu;
 class LocalPanel;
 
@@ -30,10 +25,10 @@ class LocalPanelController final : public QObject {
     Q_OBJECT
 public:
     struct Wiring {
-        // The file system as the panel walks it; the system's own when none is given.
-        std::unique_ptr<LocalNamespace> fileSystem;
+        // The file systems and the home folder; the system's own by default.
+        LocalFolderSource::Environment environment;
         // Icons and type names; the desktop's own when none is given.
-        std::unique_ptr<LocalInfoProvider> infoProvider;
+        std::unique_ptr<EntryInfoProvider> infoProvider;
         // The folder picker and the rename dialog; the desktop's own when none is given.
         std::unique_ptr<LocalDialogs> dialogs;
         // Parent of the message boxes and dialogs; the panel when none is given.
@@ -45,13 +40,8 @@ public:
     ~LocalPanelController() override;
 
     LocalBrowser& browser() const { return *browser_; }
-    FolderListModel& listModel() const;
     LocalContextMenu& contextMenu() const { return *menu_; }
     QMenu* PopupMenu1() const;
-
-    // The selected rows in list order, and their entries.
-    std::vector<std::size_t> selectedRows() const;
-    std::vector<SelectedLocalEntry> selectedEntries() const;
 
     // Listings asked for from outside the panel (start-up shows "Computer").
     void ShowLocalFolder(const LocalFolderId& folder);

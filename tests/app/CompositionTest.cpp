@@ -11,6 +11,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QSplitterHandle>
+#include <QStandardItemModel>
 #include <QTest>
 #include <QToolBar>
 #include <QToolButton>
@@ -165,7 +166,7 @@ TEST_F(Composition, BothFileListsShowTheFourColumns)
 
 TEST_F(Composition, TheDeviceListKeepsItsColumnWidthsWithANewModel)
 {
-    EmptyFileListModel listing;
+    QStandardItemModel listing(0, kFileColumnCount);
     DevicePanel& panel = *window.devicePanel();
     panel.reportView()->setColumnWidth(0, 10);
     panel.setListModel(&listing);

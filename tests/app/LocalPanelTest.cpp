@@ -97,11 +97,11 @@ protected:
         WriteFile(temp.path() / "disk" / "cherry.txt", 2000);
 
         LocalPanelController::Wiring wiring;
-        wiring.fileSystem = std::make_unique<LocalNamespace>(LocalNamespace::Environment{
+        wiring.environment = {
             [this] {
                 return std::vector<MountedVolume>{{"/", "ext4"}, {path("disk"), "vfat"}};
             },
-            path("home")});
+            path("home")};
         auto scripted = std::make_unique<ScriptedDialogs>();
         dialogs = scripted.get();
         wiring.dialogs = std::move(scripted);

@@ -8,7 +8,7 @@
 
 #include "filelist/ByteCompare.h"
 #include "filelist/FileTypeName.h"
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 #include "filelist/LocalPath.h"
 #include "filelist/SizeText.h"
 #include "filelist/TypeAheadSearch.h"
@@ -112,10 +112,10 @@ TEST(SizeText, TotalsSwitchUnitsAtKilobyteAndMegabyte)
 TEST(FolderEntries, TotalIsSixtyFourBit)
 {
     FolderEntries entries;
-    entries.append(File("A", 3000000000ull));
-    entries.append(File("B", 3000000000ull));
-    entries.append(Folder("C"));
-    EXPECT_EQ(entries.totalBytes(), 6000000000ull);
+    entries.push_back(File("A", 3000000000ull));
+    entries.push_back(File("B", 3000000000ull));
+    entries.push_back(Folder("C"));
+    EXPECT_EQ(TotalBytes(entries), 6000000000ull);
 }
 
 TEST(CompareBytes, FirstDifferingUnsignedByteThenLength)
@@ -129,7 +129,7 @@ TEST(FindEntryByPrefix, MatchesUpperCasedPrefixFromStartWithOptionalWrap)
 {
     FolderEntries entries;
     for (const char* name : {"ABC.EXE", "X.TXT", "abd.bat", "Y.TXT", "ZZ"}) {
-        entries.append(File(name));
+        entries.push_back(File(name));
     }
     EXPECT_EQ(FindEntryByPrefix(entries, "ab", 0, false), 0u);
     EXPECT_EQ(FindEntryByPrefix(entries, "ab", 1, false), 2u);
@@ -148,7 +148,7 @@ TEST(TypeAheadSearch, ContinuesWithinTheIntervalAndAdvancesAfterIt)
 {
     FolderEntries entries;
     for (const char* name : {"ABC.EXE", "ABD.BAT", "B.TXT", "X.TXT"}) {
-        entries.append(File(name));
+        entries.push_back(File(name));
     }
     constexpr int kAlwaysContinues = 3600 * 1000;
     constexpr int kNeverContinues = -1;
@@ -178,7 +178,7 @@ TEST(TypeAheadSearch, ContinuesWithinTheIntervalAndAdvancesAfterIt)
 
     // Device names are the controller's bytes; PC names are UTF-8.
     FolderEntries pc;
-    pc.append(File("\xC3\xA9t\xC3\xA9.txt"));
+    pc.push_back(File("\xC3\xA9t\xC3\xA9.txt"));
     EXPECT_EQ(TypeAheadSearch(0, TypeAheadSearch::NameBytes::Utf8)
                   .type(QString::fromUtf8("\xC3\xA9"), std::nullopt, pc),
               0u);

@@ -4,7 +4,7 @@
 #include <vector>
 
 #include "filelist/FileColumns.h"
-#include "filelist/FolderEntries.h"
+#include "filelist/FolderEntry.h"
 #include "filelist/FolderSort.h"
 
 namespace kora {
@@ -32,7 +32,7 @@ Names SortedNames(const std::vector<Item>& items, int column, SortRules rules)
         entry.typeName = item.type;
         entry.modified = item.modified;
         entry.modifiedTime = item.modifiedMs;
-        entries.append(std::move(entry));
+        entries.push_back(std::move(entry));
     }
     SortFolderEntries(entries, column, rules);
     Names names;

@@ -41,15 +41,15 @@ protected:
     }
 
     test::TempDir temp_{"kora-local"};
-    LocalNamespace fileSystem_{LocalNamespace::Environment{
-        [this] {
-            return std::vector<MountedVolume>{{"/", "ext4"}, {path("disk"), "vfat"}};
-        },
-        path("home")}};
     test::FakeInfoProvider provider_;
     std::vector<std::string> errors_;
-    LocalBrowser browser_{fileSystem_, &provider_,
-                          [this](const std::string& message) { errors_.push_back(message); }};
+    LocalBrowser browser_{
+        {[this] {
+             return std::vector<MountedVolume>{{"/", "ext4"}, {path("disk"), "vfat"}};
+         },
+         path("home")},
+        &provider_,
+        [this](const std::string& message) { errors_.push_back(message); }};
 };
 
 TEST_F(LocalBrowserTest, AListingReadsNamesAndSizesAndEachEntrysDetailsOnceWhenShown)

@@ -22,9 +22,8 @@ namespace fs = std::filesystem;
 class LocalListModelTest : public ::testing::Test {
 protected:
     test::TempDir folder_{"kora-local-model"};
-    LocalNamespace fileSystem_;
     test::FakeInfoProvider provider_;
-    LocalBrowser browser_{fileSystem_, &provider_, [](const std::string&) {}};
+    LocalBrowser browser_{{}, &provider_, [](const std::string&) {}};
     FolderListModel model_{browser_};
 };
 

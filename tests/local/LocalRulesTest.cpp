@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "filelist/FolderListModel.h"
-#include "local/LocalNamespace.h"
+#include "local/LocalFolderSource.h"
 #include "local/LocalVolumes.h"
 
 namespace kora {

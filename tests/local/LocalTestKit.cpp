@@ -44,7 +44,7 @@ void SetModified(const std::filesystem::path& path, std::int64_t seconds, std::i
     }
 }
 
-EntryInfoProvider::Info FakeInfoProvider::lookUp(const LocalItem& item)
+EntryInfoProvider::Info FakeInfoProvider::lookUpLocal(const LocalItem& item)
 {
     ++lookups[item.path];
     switch (item.kind) {

@@ -5,7 +5,7 @@
 #include <map>
 #include <string>
 
-#include "local/LocalInfoProvider.h"
+#include "filelist/EntryInfoProvider.h"
 
 namespace kora::test {
 
@@ -17,9 +17,9 @@ void SetModified(const std::filesystem::path& path, std::int64_t seconds,
 
 // Type names made from the item's kind and extension ("TXT file"), icon 1 for folders and 2
 // for anything else; counts its lookups per path.
-class FakeInfoProvider final : public LocalInfoProvider {
+class FakeInfoProvider final : public EntryInfoProvider {
 public:
-    EntryInfoProvider::Info lookUp(const LocalItem& item) override;
+    Info lookUpLocal(const LocalItem& item) override;
     QVariant icon(int iconIndex) const override { return iconIndex; }
 
     std::map<std::string, int> lookups;
