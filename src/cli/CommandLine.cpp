@@ -28,7 +28,7 @@ struct ArgumentHelp {
     const char* syntax;
 };
 
-struct CommandSpec {
+struct CommandDefinition {
     const char* name;
     const char* summary; // one line in the command list
     const char* description;
@@ -39,7 +39,7 @@ struct CommandSpec {
     int (*run)(CommandContext&) = nullptr;
 };
 
-CommandSpec RunCommandSpec()
+CommandDefinition RunCommandDefinition()
 {
     return {
         "run",
@@ -72,9 +72,9 @@ CommandSpec RunCommandSpec()
         RunRun};
 }
 
-const std::vector<CommandSpec>& Commands()
+const std::vector<CommandDefinition>& Commands()
 {
-    static const std::vector<CommandSpec> commands = {
+    static const std::vector<CommandDefinition> commands = {
         {"ports",
          "List the serial ports found and the controllers' names.",
          "Lists the serial ports the scan finds, COMn aliases first, then device paths, one a "
@@ -132,7 +132,7 @@ const std::vector<CommandSpec>& Commands()
                                               "per upload, until Ctrl-C.")});
          },
          RunPut},
-        RunCommandSpec(),
+        RunCommandDefinition(),
         {"cat",
          "Print a text file of D:.",
          "Reads a text file back from the controller with the console's \"type\" and prints it "
@@ -289,9 +289,9 @@ const std::vector<CommandSpec>& Commands()
     return commands;
 }
 
-const CommandSpec* FindCommand(const QString& name)
+const CommandDefinition* FindCommand(const QString& name)
 {
-    for (const CommandSpec& command : Commands()) {
+    for (const CommandDefinition& command : Commands()) {
         if (name == QLatin1String(command.name)) {
             return &command;
         }
@@ -339,7 +339,7 @@ struct SharedOptions {
     }
 };
 
-QString Synopsis(const CommandSpec& command)
+QString Synopsis(const CommandDefinition& command)
 {
     QString synopsis = QString::fromLatin1(command.name);
     for (const ArgumentHelp& argument : command.arguments) {
@@ -355,10 +355,10 @@ QString ProgramHelpDescription()
         "drive, uploads files, reads and applies its I/O configuration, types console\n"
         "commands and opens an interactive console.\n\nCommands:\n");
     qsizetype width = 0;
-    for (const CommandSpec& command : Commands()) {
+    for (const CommandDefinition& command : Commands()) {
         width = std::max(width, Synopsis(command).size());
     }
-    for (const CommandSpec& command : Commands()) {
+    for (const CommandDefinition& command : Commands()) {
         text += QStringLiteral("  %1  %2\n")
                     .arg(Synopsis(command), -static_cast<int>(width))
                     .arg(QLatin1String(command.summary));
@@ -394,7 +394,7 @@ QString Wrapped(const QString& text)
     return lines.join(QLatin1Char('\n'));
 }
 
-void SetUpCommandParser(QCommandLineParser& parser, const CommandSpec& command,
+void SetUpCommandParser(QCommandLineParser& parser, const CommandDefinition& command,
                         const SharedOptions& shared)
 {
     parser.setApplicationDescription(Wrapped(QString::fromLatin1(command.description)));
@@ -424,7 +424,7 @@ QString FoundPortsText()
 
 // One command of the command line: its parser holds its options and arguments.
 struct ParsedCommand {
-    const CommandSpec* definition = nullptr;
+    const CommandDefinition* definition = nullptr;
     std::unique_ptr<QCommandLineParser> parser;
     QStringList args;
     QStringList trailing; // the words after "--", handed on as they are (run's arguments)
@@ -533,7 +533,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
             return UsageError(err, json, QStringLiteral("a command is missing next to \"+\""),
                               program);
         }
-        const CommandSpec* command = FindCommand(part.front());
+        const CommandDefinition* command = FindCommand(part.front());
         if (command == nullptr) {
             return UsageError(err, json, QStringLiteral("unknown command '%1'").arg(part.front()),
                               program);
