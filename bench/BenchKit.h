@@ -3,16 +3,24 @@
 // What the benchmarks share: the line's byte time, the XMODEM protocol bound, and console logs
 // that throw away or time what they are shown.
 
+#include <algorithm>
 #include <chrono>
 #include <cstddef>
 #include <map>
 #include <string>
+#include <vector>
 
 #include "link/ConsoleExchange.h"
 
 namespace kora::bench {
 
 using Clock = std::chrono::steady_clock;
+
+inline double Median(std::vector<double> values)
+{
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
 
 // The controller's line rate; 10 bits a byte on the wire (start, 8 data, stop).
 inline constexpr unsigned kBaud = 57600;

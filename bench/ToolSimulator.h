@@ -1,13 +1,19 @@
 #pragma once
 
 // For the benches that run the kora7740p tool against the simulator.
+#include <fcntl.h>
+#include <spawn.h>
 #include <stdlib.h>
+#include <sys/types.h>
 
 #include <cstdio>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "sim/Simulator.h"
+
+extern char** environ;
 
 namespace kora::bench {
 
@@ -22,6 +28,33 @@ inline bool StartForTool(kora::sim::Simulator& simulator, const std::filesystem:
     }
     ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
     return true;
+}
+
+// Starts the tool (args[0] is its path) with standard input from /dev/null, standard output to
+// outFd (/dev/null when -1) and standard error to errFd (this process's own when -1). Its pid,
+// or -1 when it could not start.
+inline pid_t SpawnTool(const std::vector<std::string>& args, int outFd = -1, int errFd = -1)
+{
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    if (outFd < 0) {
+        posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+    } else {
+        posix_spawn_file_actions_adddup2(&actions, outFd, 1);
+    }
+    if (errFd >= 0) {
+        posix_spawn_file_actions_adddup2(&actions, errFd, 2);
+    }
+    std::vector<char*> argv;
+    for (const std::string& arg : args) {
+        argv.push_back(const_cast<char*>(arg.c_str()));
+    }
+    argv.push_back(nullptr);
+    pid_t pid = -1;
+    const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
+    posix_spawn_file_actions_destroy(&actions);
+    return error == 0 ? pid : -1;
 }
 
 } // namespace kora::bench

@@ -25,8 +25,6 @@
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace kora::bench;
@@ -42,21 +40,9 @@ int RunTimed(const std::vector<std::string>& args, std::map<std::string, Clock::
     if (::pipe2(errPipe, O_CLOEXEC) != 0) {
         return -1;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnTool(args, -1, errPipe[1]);
     ::close(errPipe[1]);
-    if (error != 0) {
+    if (pid < 0) {
         ::close(errPipe[0]);
         return -1;
     }

@@ -28,8 +28,6 @@
 #include "sim/SamplePrograms.h"
 #include "sim/Simulator.h"
 
-extern char** environ;
-
 namespace {
 
 using namespace kora::bench;
@@ -55,23 +53,11 @@ Timed RunTimed(const std::vector<std::string>& args)
     if (::pipe2(outPipe, O_CLOEXEC) != 0 || ::pipe2(errPipe, O_CLOEXEC) != 0) {
         return timed;
     }
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, outPipe[1], STDOUT_FILENO);
-    posix_spawn_file_actions_adddup2(&actions, errPipe[1], STDERR_FILENO);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
     timed.start = Clock::now();
-    const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
+    const pid_t pid = SpawnTool(args, outPipe[1], errPipe[1]);
     ::close(outPipe[1]);
     ::close(errPipe[1]);
-    if (error != 0) {
+    if (pid < 0) {
         ::close(outPipe[0]);
         ::close(errPipe[0]);
         return timed;
@@ -111,12 +97,6 @@ Timed RunTimed(const std::vector<std::string>& args)
     ::waitpid(pid, &status, 0);
     timed.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return timed;
-}
-
-double Median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values.empty() ? 0 : values[values.size() / 2];
 }
 
 } // namespace

@@ -19,10 +19,9 @@
 #include <vector>
 
 #include "BenchKit.h"
+#include "ToolSimulator.h"
 #include "sim/DosFileSystem.h"
 #include "sim/Simulator.h"
-
-extern char** environ;
 
 namespace {
 
@@ -30,23 +29,6 @@ using namespace kora::bench;
 
 constexpr std::size_t kFileSize = 16 * 1024;
 constexpr int kControllers = 4;
-
-pid_t Start(const std::vector<std::string>& args)
-{
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, "/dev/null", O_RDONLY, 0);
-    posix_spawn_file_actions_addopen(&actions, STDOUT_FILENO, "/dev/null", O_WRONLY, 0);
-    std::vector<char*> argv;
-    for (const std::string& arg : args) {
-        argv.push_back(const_cast<char*>(arg.c_str()));
-    }
-    argv.push_back(nullptr);
-    pid_t pid = -1;
-    const int error = ::posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    return error == 0 ? pid : -1;
-}
 
 bool Finished(pid_t pid)
 {
@@ -112,7 +94,7 @@ int main()
     for (int round = 0; round < 3; ++round) {
         clear();
         auto start = Clock::now();
-        if (!Finished(Start(Put(1, file))) || !stored(1)) {
+        if (!Finished(SpawnTool(Put(1, file))) || !stored(1)) {
             std::fprintf(stderr, "fanout_bench: the single upload failed\n");
             return 1;
         }
@@ -122,7 +104,7 @@ int main()
         start = Clock::now();
         std::vector<pid_t> running;
         for (int i = 1; i <= kControllers; ++i) {
-            running.push_back(Start(Put(i, file)));
+            running.push_back(SpawnTool(Put(i, file)));
         }
         bool ok = true;
         for (const pid_t pid : running) {

@@ -14,17 +14,7 @@
 
 #include "app/MainWindow.h"
 #include "device/DevicePanel.h"
-
-namespace {
-
-void Settle(int milliseconds)
-{
-    QEventLoop settle;
-    QTimer::singleShot(milliseconds, &settle, &QEventLoop::quit);
-    settle.exec();
-}
-
-} // namespace
+#include "support/EventLoop.h"
 
 int main(int argc, char* argv[])
 {
@@ -38,7 +28,7 @@ int main(int argc, char* argv[])
     // Without a window manager nothing maximises the window, so give it the screen.
     window.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     window.showMaximized();
-    Settle(500);
+    kora::test::RunEventsFor(std::chrono::milliseconds(500));
 
     // The user picks the first port: its D: root is listed.
     QComboBox& ports = *window.devicePanel()->cbxCOM();
@@ -52,7 +42,7 @@ int main(int argc, char* argv[])
         window.devicePanel()->setViewStyle(
             static_cast<kora::FileViewStyle>(std::clamp(std::atoi(argv[2]), 0, 3)));
     }
-    Settle(1000);
+    kora::test::RunEventsFor(std::chrono::milliseconds(1000));
     if (!window.grab().save(QString::fromLocal8Bit(argv[1]))) {
         std::fprintf(stderr, "cannot write %s\n", argv[1]);
         return 1;

@@ -22,15 +22,9 @@
 #include "app/MainWindow.h"
 #include "device/DevicePanel.h"
 #include "ioconf/KoraIOConfDialog.h"
+#include "support/EventLoop.h"
 
 namespace {
-
-void Settle(int milliseconds)
-{
-    QEventLoop settle;
-    QTimer::singleShot(milliseconds, &settle, &QEventLoop::quit);
-    settle.exec();
-}
 
 bool Save(QWidget& widget, const QString& file)
 {
@@ -52,7 +46,7 @@ int Pages(const QString& prefix)
     dialog.show();
     for (int page = 0; page < 4; ++page) {
         dialog.pagectrlSlot()->setCurrentIndex(page);
-        Settle(300);
+        kora::test::RunEventsFor(std::chrono::milliseconds(300));
         if (!Save(dialog, prefix + QString::number(page) + ".png")) {
             return 1;
         }
@@ -66,7 +60,7 @@ int Live(const QString& prefix)
     window.FormCreate();
     window.setGeometry(QGuiApplication::primaryScreen()->availableGeometry());
     window.show();
-    Settle(500);
+    kora::test::RunEventsFor(std::chrono::milliseconds(500));
     bool saved = false;
     QTimer answer;
     QObject::connect(&answer, &QTimer::timeout, [&] {
@@ -75,14 +69,14 @@ int Live(const QString& prefix)
             return;
         }
         answer.stop();
-        Settle(300);
+        kora::test::RunEventsFor(std::chrono::milliseconds(300));
         saved = Save(*dialog, prefix + "-dialog.png");
         dialog->rangeBox(0, 0)->setCurrentIndex(1);
         dialog->btnOK()->click();
     });
     answer.start(50);
     window.devicePanel()->tbtnKoraConf()->click();
-    Settle(300);
+    kora::test::RunEventsFor(std::chrono::milliseconds(300));
     return saved && Save(window, prefix + "-window.png") ? 0 : 1;
 }
 

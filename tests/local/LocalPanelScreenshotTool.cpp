@@ -18,17 +18,7 @@
 #include <cstdlib>
 
 #include "local/LocalPanel.h"
-
-namespace {
-
-void Settle(int milliseconds)
-{
-    QEventLoop settle;
-    QTimer::singleShot(milliseconds, &settle, &QEventLoop::quit);
-    settle.exec();
-}
-
-} // namespace
+#include "support/EventLoop.h"
 
 int main(int argc, char* argv[])
 {
@@ -50,7 +40,7 @@ int main(int argc, char* argv[])
     if (argc >= 3 && !menu) {
         panel.setViewStyle(static_cast<kora::FileViewStyle>(std::clamp(std::atoi(argv[2]), 0, 3)));
     }
-    Settle(500);
+    kora::test::RunEventsFor(std::chrono::milliseconds(500));
     QPixmap picture = panel.grab();
     if (menu) {
         QTreeView& list = *panel.reportView();
@@ -60,7 +50,7 @@ int main(int argc, char* argv[])
         // As a right click arrives: the menu event from the mouse, on the press.
         QContextMenuEvent click(QContextMenuEvent::Mouse, at, list.viewport()->mapToGlobal(at));
         QCoreApplication::sendEvent(list.viewport(), &click);
-        Settle(500);
+        kora::test::RunEventsFor(std::chrono::milliseconds(500));
         picture = QGuiApplication::primaryScreen()->grabWindow(0, 0, 0, 700, 560);
     }
     if (!picture.save(QString::fromLocal8Bit(argv[1]))) {

@@ -23,17 +23,11 @@
 #include "device/DevicePanel.h"
 #include "device/KoraAskNameDialog.h"
 #include "local/LocalPanel.h"
+#include "support/EventLoop.h"
 #include "support/SimFixture.h"
 #include "transfer/KoraTranDialog.h"
 
 namespace {
-
-void Settle(int milliseconds)
-{
-    QEventLoop settle;
-    QTimer::singleShot(milliseconds, &settle, &QEventLoop::quit);
-    settle.exec();
-}
 
 void WriteFile(const std::filesystem::path& path, std::size_t size)
 {
@@ -72,7 +66,7 @@ int main(int argc, char* argv[])
     window.setGeometry(
         QGuiApplication::primaryScreen()->availableGeometry().adjusted(0, 0, 0, -200));
     window.show();
-    Settle(300);
+    kora::test::RunEventsFor(std::chrono::milliseconds(300));
     QComboBox& ports = *window.devicePanel()->cbxCOM();
     ports.setCurrentIndex(0);
     emit ports.activated(0);
@@ -93,7 +87,7 @@ int main(int argc, char* argv[])
             prompt != nullptr && !renamed) {
             renamed = true;
             prompt->setText(QStringLiteral("MYPROG.EXE"));
-            Settle(100);
+            kora::test::RunEventsFor(std::chrono::milliseconds(100));
             QGuiApplication::primaryScreen()->grabWindow(0).save(prefix + "-rename.png");
             prompt->OKBtn()->click();
             return;
@@ -108,7 +102,7 @@ int main(int argc, char* argv[])
     });
     watch.start(50);
     window.btnCopy()->click();
-    Settle(500);
+    kora::test::RunEventsFor(std::chrono::milliseconds(500));
     window.grab().save(prefix + "-after.png");
     return taken && renamed ? 0 : 1;
 }

@@ -24,18 +24,8 @@
 #include "device/DevicePanelController.h"
 #include "local/LocalPanel.h"
 #include "sim/SamplePrograms.h"
+#include "support/EventLoop.h"
 #include "support/SimFixture.h"
-
-namespace {
-
-void Settle(int milliseconds)
-{
-    QEventLoop settle;
-    QTimer::singleShot(milliseconds, &settle, &QEventLoop::quit);
-    settle.exec();
-}
-
-} // namespace
 
 int main(int argc, char* argv[])
 {
@@ -65,7 +55,7 @@ int main(int argc, char* argv[])
     window.setGeometry(
         QGuiApplication::primaryScreen()->availableGeometry().adjusted(0, 0, 0, -100));
     window.show();
-    Settle(300);
+    kora::test::RunEventsFor(std::chrono::milliseconds(300));
     QComboBox& ports = *window.devicePanel()->cbxCOM();
     ports.setCurrentIndex(0);
     emit ports.activated(0);
@@ -83,7 +73,7 @@ int main(int argc, char* argv[])
     }
     QMenu& menu = *local.controller().PopupMenu1();
     menu.popup(list.viewport()->mapToGlobal(QPoint(60, 30)));
-    Settle(400);
+    kora::test::RunEventsFor(std::chrono::milliseconds(400));
     QGuiApplication::primaryScreen()->grabWindow(0).save(prefix + "-menu.png");
     QAction* item = menu.findChild<QAction*>(QStringLiteral("UploadAndRun1"));
     const bool offered = item != nullptr && item->isEnabled();
@@ -91,7 +81,7 @@ int main(int argc, char* argv[])
     if (offered) {
         item->trigger();
     }
-    Settle(3000);
+    kora::test::RunEventsFor(std::chrono::milliseconds(3000));
     QGuiApplication::primaryScreen()->grabWindow(0).save(prefix + "-running.png");
     const bool ran = window.meoDos()->toPlainText().contains(QStringLiteral("Counter 3"));
     return offered && ran ? 0 : 1;
