@@ -165,8 +165,8 @@ bool SerialPort::failOpen(int error, OpenFailure failure)
         ::ioctl(fd_.get(), TIOCNXCL);
     }
     exclusiveSet_ = false;
+    lock_.release(); // before the descriptor: see closeDevice
     fd_.reset();
-    lock_.release();
     return false;
 }
 
@@ -297,6 +297,10 @@ bool SerialPort::closeDevice()
         if (exclusiveSet_) {
             ::ioctl(fd_.get(), TIOCNXCL);
         }
+        // The lock file goes while the descriptor still holds the device. Once it is closed
+        // the device's name may be handed to a new device at once (a pseudo-terminal's
+        // number is), and a lock file still naming us would make that one look taken.
+        lock_.release();
         closed = fd_.reset(); // also drops the flock; the descriptor is gone either way
     }
     exclusiveSet_ = false;
