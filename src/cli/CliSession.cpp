@@ -3,6 +3,7 @@
 #include "cli/Commands.h"
 #include "cli/ErrorReport.h"
 #include "link/PortFailureText.h"
+#include "transfer/CopyPlan.h"
 
 namespace kora::cli {
 
@@ -54,6 +55,18 @@ SerialPort* CliSession::openPort(std::string* failure)
     }
     held_ = std::move(port);
     return held_.get();
+}
+
+SerialPort* CliSession::openUploadPort(int& failedStatus)
+{
+    std::string openFailure;
+    SerialPort* held = openPort(&openFailure);
+    if (held == nullptr) {
+        failedStatus = failDevice(openFailure);
+        return nullptr;
+    }
+    SetCopyLineSettings(*held);
+    return held;
 }
 
 OperationResult CliSession::run(const DeviceOperation& op)

@@ -53,6 +53,9 @@ public:
     // programs) for every later operation and command of the session; nothing when it cannot be
     // opened, with the message in `failure`.
     SerialPort* openPort(std::string* failure);
+    // The session's port with the upload's line settings, for an upload and the program start
+    // after it; nothing when it cannot be opened (reported, the exit status in failedStatus).
+    SerialPort* openUploadPort(int& failedStatus);
     // Closes the held port for a part that opens its own (the terminal, the configuration's
     // upload); the next operation opens it again.
     void releasePort() { held_.reset(); }

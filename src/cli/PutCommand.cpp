@@ -246,13 +246,12 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
     }
 
     // The session's port, held since the listing: nobody can take it in between.
-    std::string openFailure;
-    SerialPort* held = session.openPort(&openFailure);
+    int failedStatus = kExitFailure;
+    SerialPort* held = session.openUploadPort(failedStatus);
     if (held == nullptr) {
-        return session.failDevice(openFailure);
+        return failedStatus;
     }
     SerialPort& port = *held;
-    SetCopyLineSettings(port);
     std::vector<QueuedFile> queue;
     for (const PutFile& file : files) {
         queue.push_back(file.queued);

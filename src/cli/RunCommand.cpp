@@ -247,13 +247,12 @@ int RunRun(CommandContext& context)
         }
     }
     // The port the upload went over, still held: nobody can come between upload and start.
-    std::string openFailure;
-    SerialPort* held = session.openPort(&openFailure);
+    int failedStatus = kExitFailure;
+    SerialPort* held = session.openUploadPort(failedStatus);
     if (held == nullptr) {
-        return session.failDevice(openFailure);
+        return failedStatus;
     }
     SerialPort& port = *held;
-    SetCopyLineSettings(port);
 
     // Ctrl-C from here on aborts the program rather than ending the tool in the middle.
     const StopSignals stop;

@@ -28,7 +28,7 @@
 #include "support/ModalAnswer.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingPrompts.h"
-#include "support/SimFixture.h"
+#include "support/WindowSimFixture.h"
 #include "terminal/TerminalWindow.h"
 #include "ui/StatusPanels.h"
 
@@ -37,24 +37,8 @@ namespace {
 
 // The main window started against the simulator, published as COM1 in a ports folder of the
 // test's own.
-class DevicePanelSimTest : public test::SimFixture {
+class DevicePanelSimTest : public test::WindowSimFixture {
 protected:
-    void SetUp() override
-    {
-        test::SimFixture::SetUp();
-        window_ = std::make_unique<TfrmMain>();
-        window_->FormCreate();
-        window_->resize(1000, 700);
-        window_->show();
-        ASSERT_TRUE(QTest::qWaitForWindowExposed(window_.get()));
-    }
-
-    void TearDown() override
-    {
-        window_.reset();
-        test::SimFixture::TearDown();
-    }
-
     DevicePanel& panel() { return *window_->devicePanel(); }
     DevicePanelController& controller() { return *window_->deviceController(); }
     QTreeView& tree() { return *panel().reportView(); }
@@ -86,7 +70,6 @@ protected:
 
     test::RecordingPrompts prompts_;
     ScopedPrompts scopedPrompts_{prompts_};
-    std::unique_ptr<TfrmMain> window_;
 };
 
 TEST_F(DevicePanelSimTest, OffersThePortListsItsRootWhenChosenAndTakesATypedNameOnEnter)
