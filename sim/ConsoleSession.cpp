@@ -308,6 +308,10 @@ void ConsoleSession::execute(const std::string& typed, int batchDepth)
     linesThisCommand_ = 0;
     bytesUntilPause_ = -1;
     pausedThisCommand_ = false;
+    if (const CommandHandler before = s_.commands.beforeEach()) {
+        CommandContext context{*this, s_.fs, s_.faults, line, {}};
+        before(context);
+    }
 
     if (IsDriveChange(line)) {
         CommandContext context{*this, s_.fs, s_.faults, line.substr(0, 2), {}};

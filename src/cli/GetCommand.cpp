@@ -231,12 +231,11 @@ int RunAllText(CommandContext& context)
         return session.fail(
             QStringLiteral("'%1' is not a folder on the PC").arg(LocalPathText(into)), kExitUsage);
     }
-    const auto from =
-        NormalizeDevicePath(DeviceText(context.options.value(QStringLiteral("from")).isEmpty()
-                                           ? QStringLiteral("\\")
-                                           : context.options.value(QStringLiteral("from"))));
+    const auto from = DevicePathArgument(context.options.value(QStringLiteral("from")).isEmpty()
+                                             ? QStringLiteral("\\")
+                                             : context.options.value(QStringLiteral("from")));
     if (const auto* error = std::get_if<PathError>(&from)) {
-        return session.failDevice(error->message, kExitUsage);
+        return session.fail(error->message, kExitUsage);
     }
     TreeCopy tree(session, context.options.isSet(QStringLiteral("force")));
     if (!tree.copy(std::get<std::string>(from), into)) {
@@ -250,9 +249,9 @@ int RunAllText(CommandContext& context)
 
 std::optional<SplitPath> NamedDevicePath(CliSession& session, const QString& typed)
 {
-    const auto path = NormalizeDevicePath(DeviceText(typed));
+    const auto path = DevicePathArgument(typed);
     if (const auto* error = std::get_if<PathError>(&path)) {
-        session.failDevice(error->message, kExitUsage);
+        session.fail(error->message, kExitUsage);
         return std::nullopt;
     }
     SplitPath split = SplitDevicePath(std::get<std::string>(path));

@@ -51,7 +51,12 @@ public:
         std::map<std::string, std::string> keys; // DOS key -> the first PC name
         for (const std::string& name : names) {
             const LocalPath path{local.bytes + "/" + name};
-            const std::string deviceName = DeviceText(LocalPathText({name}));
+            const auto converted = DeviceText(ArgumentText(name));
+            if (const auto* error = std::get_if<PathError>(&converted)) {
+                problems_.push_back("'" + Shown(path) + "': " + error->message.toStdString());
+                continue;
+            }
+            const std::string& deviceName = std::get<std::string>(converted);
             struct stat status {};
             if (::stat(path.c_str(), &status) != 0) {
                 problems_.push_back("cannot read '" + Shown(path) + "'");
@@ -60,6 +65,10 @@ public:
             const bool isFolder = S_ISDIR(status.st_mode);
             if (!isFolder && !S_ISREG(status.st_mode)) {
                 problems_.push_back("'" + Shown(path) + "' is neither a file nor a folder");
+                continue;
+            }
+            if (IsDosDeviceName(deviceName)) {
+                problems_.push_back("'" + Shown(path) + "': " + std::string(kDosDeviceNameRule));
                 continue;
             }
             if (!NameFits(deviceName, isFolder)) {
@@ -149,9 +158,9 @@ int RunPutTree(CommandContext& context)
     QStringList args = context.args;
     std::string destination(kDeviceRoot);
     if (args.size() == 2) {
-        const auto path = NormalizeDevicePath(DeviceText(args.takeLast()));
+        const auto path = DevicePathArgument(args.takeLast());
         if (const auto* error = std::get_if<PathError>(&path)) {
-            return session.failDevice(error->message, kExitUsage);
+            return session.fail(error->message, kExitUsage);
         }
         destination = std::get<std::string>(path);
     }
@@ -171,7 +180,7 @@ int RunPutTree(CommandContext& context)
     plan.walk(local, destination, destination != kDeviceRoot);
     if (!plan.problems().empty()) {
         for (const std::string& problem : plan.problems()) {
-            session.failDevice(problem, kExitUsage);
+            session.fail(QString::fromStdString(problem), kExitUsage); // PC names: UTF-8
         }
         return session.fail(QStringLiteral("nothing was sent"), kExitUsage);
     }

@@ -44,7 +44,7 @@ bool ValidFileName(std::string_view name)
             return false;
         }
     }
-    return IsDosShortName(name);
+    return IsDosShortName(name) && !IsDosDeviceName(name);
 }
 
 std::string FileNamePart(std::string_view path)

@@ -35,8 +35,8 @@ inline constexpr std::string_view kNewFileNamePrompt = "Please input new file na
 inline constexpr int kNewFileNameMaxLength = 12;
 
 // The controller's file-name check: at least one character, each of A-Z, a-z, 0-9, "_" or ".",
-// in the 8.3 form (IsDosShortName), which the controller would otherwise cut silently; letter
-// case is kept.
+// in the 8.3 form (IsDosShortName), which the controller would otherwise cut silently, and not
+// the name of a DOS device (IsDosDeviceName); letter case is kept.
 bool ValidFileName(std::string_view name);
 
 // The file-name part of a PC path: the text after its last "/".

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "device/KoraAskNameDialog.h"
+#include "filelist/ControllerText.h"
 #include "ui/ByteText.h"
 #include "ui/UserPrompts.h"
 
@@ -213,18 +214,24 @@ std::optional<std::string> TdlgKoraTran::askNewName(const std::string& invalidNa
 {
     // Over this dialog, so that it stays on top of it; this dialog is centred on the main
     // window, and so is the prompt.
-    TdlgKoraAskName dialog(this);
-    dialog.setWindowTitle(ByteText(InvalidFileNameCaption(invalidName)));
-    dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
-                                         static_cast<qsizetype>(kNewFileNamePrompt.size())));
-    dialog.setText(QString());
-    dialog.setMaxLength(kNewFileNameMaxLength);
-    if (dialog.exec() != QDialog::Accepted) {
-        return std::nullopt;
+    // A text without the controller's bytes is refused with a warning and asked for again; the
+    // queue checks a converted name (ValidFileName) and asks again itself.
+    for (;;) {
+        TdlgKoraAskName dialog(this);
+        dialog.setWindowTitle(ByteText(InvalidFileNameCaption(invalidName)));
+        dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
+                                             static_cast<qsizetype>(kNewFileNamePrompt.size())));
+        dialog.setText(QString());
+        dialog.setMaxLength(kNewFileNameMaxLength);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        auto typed = ControllerBytes(dialog.text());
+        if (auto* name = std::get_if<std::string>(&typed)) {
+            return std::move(*name);
+        }
+        Prompts().warning(this, std::get<TextRefusal>(typed).message);
     }
-    // A character beyond single bytes becomes "?", which the name check refuses again.
-    const QByteArray typed = dialog.text().toLatin1();
-    return std::string(typed.constData(), static_cast<std::size_t>(typed.size()));
 }
 
 void TdlgKoraTran::btnCancelClick()

@@ -4,9 +4,11 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "filelist/ByteCompare.h"
+#include "filelist/ControllerText.h"
 #include "filelist/FileTypeName.h"
 #include "filelist/FolderEntry.h"
 #include "filelist/LocalPath.h"
@@ -55,6 +57,44 @@ TEST(LocalPath, BytesSurviveUrlsAndArgumentsAndAreDecodedOnlyForTheScreen)
     EXPECT_EQ(LocalFileName(LocalPath{"/tmp/caf\xE9.txt"}), LocalPath{"caf\xE9.txt"});
     EXPECT_EQ(LocalPathFromUrl(QUrl("https://example.org/a.txt")), std::nullopt);
     EXPECT_EQ(LocalPathFromUrl(QUrl("file://")), std::nullopt);
+}
+
+// A typed text becomes the controller's single bytes, or is refused with the character or byte
+// named; nothing ever becomes a "?" that the wildcard and name checks would then see.
+TEST(ControllerBytes, LatinOneCharactersBecomeTheirBytesAndNothingElseIsGuessed)
+{
+    const struct {
+        QString typed;
+        const char* bytes;   // nullptr: refused
+        const char* refusal; // a part of the refusal
+    } cases[] = {
+        {QStringLiteral("CAFE.TXT"), "CAFE.TXT", nullptr},
+        {QString(), "", nullptr},
+        {QStringLiteral("CAF\u00C9.TXT"), "CAF\xC9.TXT", nullptr},
+        {QStringLiteral("\u00FF\u0001"), "\xFF\x01", nullptr}, // the name checks refuse these
+        {QStringLiteral("CAF\u20AC.TXT"), nullptr,
+         "'\u20AC' (U+20AC) is not one of the single-byte"},
+        {QStringLiteral("\\LOG\\\u65E5.TXT"), nullptr, "'\u65E5' (U+65E5)"},
+        {QStringLiteral("A\u0100"), nullptr, "(U+0100)"},
+        {QStringLiteral("\U0001F600.TXT"), nullptr, "(U+1F600)"},
+        {QStringLiteral("\uFFFD"), nullptr, "(U+FFFD)"},
+        // A command-line byte that is not UTF-8, as ArgumentText keeps it.
+        {ArgumentText("CAF\xC9.TXT"), nullptr, "holds the byte 0xC9, which is not UTF-8"},
+    };
+    for (const auto& c : cases) {
+        const auto result = ControllerBytes(c.typed);
+        if (c.bytes != nullptr) {
+            ASSERT_TRUE(std::holds_alternative<std::string>(result)) << c.typed.toStdString();
+            EXPECT_EQ(std::get<std::string>(result), c.bytes);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<TextRefusal>(result)) << c.typed.toStdString();
+        const QString& message = std::get<TextRefusal>(result).message;
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.refusal))) << message.toStdString();
+        EXPECT_TRUE(message.startsWith(QLatin1Char('\'') + LocalPathText(ArgumentPath(c.typed)) +
+                                       QStringLiteral("' cannot be typed on KORA-7740P: ")))
+            << message.toStdString();
+    }
 }
 
 TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)

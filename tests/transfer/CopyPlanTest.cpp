@@ -50,6 +50,8 @@ TEST(CopyRules, FileNamesTheControllerTakes)
         {"A`B", false},
         {"A{B", false},
         {"A9:", false},
+        // A DOS device (IsDosDeviceName): the upload would go to the device.
+        {"NUL.TXT", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ValidFileName(c.name), c.valid) << c.name;
