@@ -13,6 +13,7 @@
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
 #include "device/DevicePosition.h"
+#include "link/DosName.h"
 
 namespace kora::cli {
 
@@ -89,16 +90,21 @@ private:
     DeviceMenuActions actions_;
 };
 
-// What the console answers a command it has no program for.
-constexpr std::string_view kUnknownCommandAnswer = "Bad command or file name";
-
-std::string Trimmed(const std::string& line)
+std::string OutputLineText(const std::string& line)
 {
     const std::size_t first = line.find_first_not_of(" \t\r\n");
     if (first == std::string::npos) {
         return {};
     }
     return line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// What a console answers a command it has no program for: "Bad command or file name", which
+// some DOS versions spell "filename", in any letter case.
+bool IsUnknownCommandAnswer(const std::string& text)
+{
+    const std::string key = DosNameKey(text);
+    return key == "BAD COMMAND OR FILE NAME" || key == "BAD COMMAND OR FILENAME";
 }
 
 std::string DrivePath(const std::string& folder)
@@ -130,7 +136,7 @@ int NotFound(CliSession& session, const SplitPath& path)
 }
 
 // A name the user wants to give is taken: the controller would refuse it.
-int Exists(CliSession& session, const FolderEntry& entry, const std::string& folder)
+int NameTaken(CliSession& session, const FolderEntry& entry, const std::string& folder)
 {
     return session.failDevice((entry.isFolder ? "A directory '" : "A file '") + entry.name +
                               "' exists already in " + DrivePath(folder) + ".");
@@ -279,7 +285,7 @@ int RunMkdir(CommandContext& context)
         return session.failWithExchangeFailure();
     }
     if (const std::optional<std::size_t> taken = panel.find(path->name)) {
-        return Exists(session, panel.entry(*taken), path->folder);
+        return NameTaken(session, panel.entry(*taken), path->folder);
     }
     panel.actions().MakeDirectory1Click();
     if (const int status = panel.outcome(); status != kExitOk) {
@@ -324,7 +330,7 @@ int RunMv(CommandContext& context)
     }
     // Another entry of that name (a change of letter case only is the same entry).
     if (const std::optional<std::size_t> taken = panel.find(newName); taken && *taken != *row) {
-        return Exists(session, panel.entry(*taken), path->folder);
+        return NameTaken(session, panel.entry(*taken), path->folder);
     }
     panel.actions().PopupMenu2Popup(row);
     panel.actions().Rename1Click(row);
@@ -436,8 +442,8 @@ int RunExec(CommandContext& context)
     // The console found no program of that name: nothing ran, and a chain must not go on as
     // if it had. Its answer is its first line (some consoles print a blank one before).
     for (const std::string& line : session.outputOf(command)) {
-        const std::string text = Trimmed(line);
-        if (text == kUnknownCommandAnswer) {
+        const std::string text = OutputLineText(line);
+        if (IsUnknownCommandAnswer(text)) {
             return session.failDevice("KORA-7740P did not run '" + command + "': " + text);
         }
         if (!text.empty()) {
