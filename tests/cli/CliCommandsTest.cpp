@@ -163,13 +163,13 @@ TEST_F(CliCommands, IoConfigurationReadEditedAndApplied)
     sim().faults().ioConfigNoEnd = false;
 
     // Records noise has damaged are refused as well: a range or count that is no number, a
-    // channel its slot header does not announce, a lost header or trailer.
+    // channel its slot header does not announce, a lost header or trailer, a lost channel record
+    // (the last of its slot too: the dialog would show it unset and OK would write that back).
     const std::string whole = sim::FormatIoConfiguration(sim::SampleIoConfiguration());
     const std::vector<std::pair<std::string, std::string>> damages = {
-        {"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},
-        {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
-        {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"},
-        {"@SLOT1 24 04 -1", "`SLOT1 24 04 -1"},
+        {"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},    {"\n7 09 -1 -1\n@SLOT0 -1", "\n@SLOT0 -1"},
+        {"\n3 48 -1 -1\n@SLOT1 -1", "\n@SLOT1 -1"}, {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
+        {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"},     {"@SLOT1 24 04 -1", "`SLOT1 24 04 -1"},
         {"@SLOT1 -1 -1 -1", "`SLOT1 -1 -1 -1"}};
     for (const auto& [good, damaged] : damages) {
         std::string text = whole;
