@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "filelist/ByteCompare.h"
+#include "filelist/ColumnFit.h"
 #include "filelist/FileTypeName.h"
 #include "filelist/FolderEntry.h"
 #include "filelist/LocalPath.h"
@@ -83,6 +84,30 @@ TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileTypeName(c.type, c.name), c.expected) << c.name;
+    }
+}
+
+// The four columns share the view's width: Size gives way first, then Name, Type and
+// Modified, each down to its least width.
+TEST(FitColumnWidths, AllFourStayInViewWithTheNameGivingWayFirst)
+{
+    const ColumnWidths least{120, 40, 40, 70};
+    const struct {
+        ColumnWidths wanted;
+        int view;
+        ColumnWidths fitted;
+    } cases[] = {
+        {{200, 60, 90, 100}, 500, {200, 60, 90, 100}},  // room to spare: the last column takes it
+        {{200, 60, 90, 100}, 450, {200, 60, 90, 100}},  // exactly
+        {{400, 60, 90, 120}, 400, {150, 40, 90, 120}},  // a long name
+        {{400, 60, 150, 120}, 300, {120, 40, 40, 100}}, // Size, Name, then Type, then Modified
+        {{400, 80, 150, 120}, 270, {120, 40, 40, 70}},  // all at their least
+        {{400, 80, 150, 120}, 100, least},              // no room: the least widths
+        {{400, 80, 150, 120}, 0, least},
+        {{100, 30, 30, 60}, 100, {100, 30, 30, 60}}, // below the least widths already
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitColumnWidths(c.wanted, least, c.view), c.fitted) << c.view;
     }
 }
 
