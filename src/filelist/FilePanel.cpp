@@ -182,8 +182,9 @@ void FilePanel::fitColumnsToView()
         2 * view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 8;
     // The icon and the gap beside it.
     const int iconCell = view.iconSize().width() > 0 ? view.iconSize().width() + 4 : 20;
-    ColumnWidths wanted{};
+    ColumnWidths needed{};
     ColumnWidths least{};
+    ColumnWidths first{};
     for (int column = 0; column < kFileColumnCount; ++column) {
         const auto at = static_cast<std::size_t>(column);
         // Every header stays readable.
@@ -195,19 +196,19 @@ void FilePanel::fitColumnsToView()
                 std::max(cells, metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) +
                                     margin + (column == kColumnName ? iconCell : 0));
         }
-        // The last column takes what the others leave; the first widths of the others are
-        // their narrowest where there is room.
-        const int first = column == kColumnModified ? 0 : kFileListColumns[at].width;
-        wanted[at] = std::max({header, first, cells});
-        // A size cut short would mean something else: only its room beyond its texts may go.
-        least[at] = column == kColumnSize ? std::max(header, cells) : header;
+        needed[at] = std::max(header, cells);
+        // A size cut short would read as another size.
+        least[at] = column == kColumnSize ? needed[at] : header;
+        // The last column takes what the others leave.
+        first[at] = column == kColumnModified ? 0 : kFileListColumns[at].width;
     }
     // However narrow the view, an 8.3 name stays whole.
     least[kColumnName] =
-        std::max(least[kColumnName], metrics.averageCharWidth() * 12 + margin + iconCell);
+        std::max(least[kColumnName],
+                 metrics.horizontalAdvance(QStringLiteral("XXXXXXXX.XXX")) + margin + iconCell);
     // A view not on screen has no width of its own yet; it is fitted again when it is shown.
-    const ColumnWidths widths =
-        view.isVisible() ? FitColumnWidths(wanted, least, view.viewport()->width()) : wanted;
+    const int viewWidth = view.isVisible() ? view.viewport()->width() : QWIDGETSIZE_MAX;
+    const ColumnWidths widths = FitColumnWidths(needed, least, first, viewWidth);
     for (int column = 0; column < kFileColumnCount; ++column) {
         view.setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     }

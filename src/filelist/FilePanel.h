@@ -65,13 +65,13 @@ public:
     // viewport changes size, the report view's columns are fitted to it (fitColumnsToView).
     void setListModel(QAbstractItemModel* model);
 
-    // Fits the four columns to the report view's width (FitColumnWidths): each asks for the
-    // widest of its header and the cells of the rows on screen (Name, Size and Type never below
-    // their first widths where there is room); when that is more than the view has, Name gives
-    // way first (its long names elided in the middle, never below an 8.3 name), then Type,
-    // Modified and Size, each down to its header. Where there is room, the last column takes
-    // the rest of the view. Only the rows on screen are asked for, so a large folder costs no
-    // more than the screen it shows.
+    // Fits the four columns to the report view's width (FitColumnWidths): each needs the
+    // widest of its header and the cells of the rows on screen, and Name, Size and Type get at
+    // least their first widths where there is room for all; where there is not even room for
+    // what they need, Name and Type give way together (long names elided in the middle, never
+    // below an 8.3 name; Type down to its header), then Modified down to its header; a size is
+    // never cut. Where there is room, the last column takes the rest of the view. Only the rows
+    // on screen are asked for, so a large folder costs no more than the screen it shows.
     void fitColumnsToView();
 
     // Only the report style shows the sub-items.

@@ -87,27 +87,30 @@ TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
     }
 }
 
-// The four columns share the view's width: Size gives way first, then Name, Type and
-// Modified, each down to its least width.
-TEST(FitColumnWidths, AllFourStayInViewWithTheNameGivingWayFirst)
+// The four columns share the view's width: their first widths where there is room for them,
+// else Name and Type give way together in proportion to their room, then Modified, then Size,
+// each down to its least width.
+TEST(FitColumnWidths, AllFourStayInViewAndNameAndTypeShareTheLoss)
 {
     const ColumnWidths least{120, 40, 40, 70};
+    const ColumnWidths first{140, 60, 90, 0};
     const struct {
-        ColumnWidths wanted;
+        ColumnWidths needed;
         int view;
         ColumnWidths fitted;
     } cases[] = {
-        {{200, 60, 90, 100}, 500, {200, 60, 90, 100}},  // room to spare: the last column takes it
-        {{200, 60, 90, 100}, 450, {200, 60, 90, 100}},  // exactly
-        {{400, 60, 90, 120}, 400, {150, 40, 90, 120}},  // a long name
-        {{400, 60, 150, 120}, 300, {120, 40, 40, 100}}, // Size, Name, then Type, then Modified
-        {{400, 80, 150, 120}, 270, {120, 40, 40, 70}},  // all at their least
-        {{400, 80, 150, 120}, 100, least},              // no room: the least widths
-        {{400, 80, 150, 120}, 0, least},
-        {{100, 30, 30, 60}, 100, {100, 30, 30, 60}}, // below the least widths already
+        {{200, 40, 80, 100}, 500, {200, 60, 90, 100}},  // room to spare: the last column takes it
+        {{200, 40, 80, 100}, 450, {200, 60, 90, 100}},  // exactly
+        {{200, 40, 80, 100}, 440, {200, 40, 80, 100}},  // no room for the first widths
+        {{400, 40, 40, 120}, 400, {200, 40, 40, 120}},  // a long name, Type at its least
+        {{320, 40, 140, 100}, 450, {220, 40, 90, 100}}, // 200 and 100 above least: 2 to 1
+        {{320, 40, 140, 100}, 300, {120, 40, 40, 100}}, // both down to their least
+        {{400, 60, 150, 120}, 280, {120, 50, 40, 70}},  // then Modified, then Size
+        {{400, 80, 150, 120}, 0, least},                // no room: the least widths
+        {{100, 30, 30, 60}, 100, {100, 30, 30, 60}},    // below the least widths already
     };
     for (const auto& c : cases) {
-        EXPECT_EQ(FitColumnWidths(c.wanted, least, c.view), c.fitted) << c.view;
+        EXPECT_EQ(FitColumnWidths(c.needed, least, first, c.view), c.fitted) << c.view;
     }
 }
 
