@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QResizeEvent>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolBar>
@@ -286,9 +287,14 @@ bool FilePanel::eventFilter(QObject* watched, QEvent* event)
             static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
     }
     if (watched == reportView_->viewport() && event->type() == QEvent::Resize) {
-        // A window resized, a splitter moved, a scroll bar come or gone: the columns share the
-        // new width.
-        fitColumnsToView();
+        // A window resized, a splitter moved, a vertical scroll bar come or gone: the columns
+        // share the new width; a taller view has more rows to fit. A view that only lost
+        // height to the horizontal scroll bar of a column the user dragged wider keeps it so.
+        const auto* resize = static_cast<const QResizeEvent*>(event);
+        if (resize->size().width() != resize->oldSize().width() ||
+            resize->size().height() > resize->oldSize().height()) {
+            fitColumnsToView();
+        }
     }
     if (watched == reportView_ && event->type() == QEvent::EnabledChange) {
         iconView_->setEnabled(reportView_->isEnabled());

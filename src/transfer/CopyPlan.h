@@ -119,9 +119,9 @@ struct QueueOutcome {
     enum class Kind { Completed, Failed, Cancelled };
     Kind kind = Kind::Completed;
     std::string message;              // "Fail to transfer file '" + name + "'!" when Failed
-    std::string reason;               // why it failed (UploadFailureReason), or empty
     std::vector<QueuedFile> sent;     // the files that arrived, with their device names
     std::vector<std::string> skipped; // PC paths left out after an invalid name
+    std::string reason{};             // why it failed (UploadFailureReason), or empty
 };
 
 // What the user is told of a failed queue: the message, then the reason as a paragraph of its

@@ -141,7 +141,7 @@ std::optional<QueueOutcome> CopyToDeviceController::transfer(const std::vector<C
     const QByteArray shown = wiring_.devicePanel->pathBox()->currentText().toLatin1();
     PaneConsoleLog log(*wiring_.meoDos);
     // A dialog closed before its queue ran sent nothing.
-    QueueOutcome outcome{QueueOutcome::Kind::Cancelled, {}, {}, {}, {}};
+    QueueOutcome outcome{QueueOutcome::Kind::Cancelled, {}, {}, {}};
     {
         TdlgKoraTran dialog(wiring_.dialogParent);
         dialog.setPort(&port);

@@ -198,6 +198,12 @@ TEST_F(StartedWindow, TheLocalColumnsShareTheViewAndElideLongNamesWithATooltip)
         const QString text = list.model()->index(row, 0).data().toString();
         EXPECT_GT(list.columnWidth(0), metrics.horizontalAdvance(text) + 16) << text.toStdString();
     }
+
+    // A column the user drags wider stays so, its scroll bar and all.
+    list.header()->resizeSection(0, 900);
+    QTest::qWait(100);
+    EXPECT_EQ(list.columnWidth(0), 900);
+    EXPECT_GT(list.horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(StartedWindow, FirstShowDividesTheSpace)
