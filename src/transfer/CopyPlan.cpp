@@ -179,10 +179,10 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
         hooks.poll(progress);
     }
     const std::int32_t result = worker.TransferResult.load();
-    if (result != TThreadXModem::kSucceeded) {
-        // The worker has ended: its status is no longer written.
-        failureReason = UploadFailureReason(worker.Status, worker.Command, LineLost(port));
-    }
+    // The worker has ended: its status is no longer written.
+    failureReason = result == TThreadXModem::kSucceeded
+                        ? std::string()
+                        : UploadFailureReason(worker.Status, worker.Command, LineLost(port));
     return result;
 }
 
