@@ -29,6 +29,37 @@ std::string TransferFailedMessage(const std::string& name)
     return "Fail to transfer file '" + name + "'!";
 }
 
+std::string UploadFailureReason(const std::string& workerStatus, const std::string& startCommand,
+                                bool lineLost)
+{
+    if (lineLost) {
+        return LineLostReason();
+    }
+    if (!startCommand.empty() && workerStatus == startCommand) {
+        std::string typed = startCommand;
+        if (typed.ends_with('\r')) {
+            typed.pop_back();
+        }
+        return SendFailureMessageWithHead("Unable to send command '" + typed + "'!");
+    }
+    const std::string_view status = workerStatus == TThreadXModem::kTransferringFile
+                                        ? std::string_view(TThreadXModem::kNoAckFromDevice)
+                                        : std::string_view(workerStatus);
+    if (status.size() <= 4 || !status.starts_with("<<") || !status.ends_with(">>")) {
+        return {};
+    }
+    std::string sentence(status.substr(2, status.size() - 4));
+    if (!sentence.ends_with('.') && !sentence.ends_with('!')) {
+        sentence += '.';
+    }
+    return sentence;
+}
+
+std::string QueueFailureText(const QueueOutcome& outcome)
+{
+    return outcome.reason.empty() ? outcome.message : outcome.message + "\n\n" + outcome.reason;
+}
+
 std::string InvalidFileNameCaption(const std::string& name)
 {
     return "Invalid file name '" + name + "'";
@@ -121,7 +152,7 @@ namespace {
 std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
                      const std::string& deviceDirectory, QueueProgress& progress,
                      const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing,
-                     bool& cancelled)
+                     bool& cancelled, std::string& failureReason)
 {
     TThreadXModem worker;
     worker.Timing = timing;
@@ -147,7 +178,12 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     if (hooks.poll) {
         hooks.poll(progress);
     }
-    return worker.TransferResult.load();
+    const std::int32_t result = worker.TransferResult.load();
+    // The worker has ended: its status is no longer written.
+    failureReason = result == TThreadXModem::kSucceeded
+                        ? std::string()
+                        : UploadFailureReason(worker.Status, worker.Command, LineLost(port));
+    return result;
 }
 
 } // namespace
@@ -192,8 +228,9 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         progress.deviceName = file.deviceName;
         progress.percent = 0;
         bool cancelled = false;
-        const std::int32_t result =
-            SendOne(port, log, file, deviceDirectory, progress, hooks, timing, pacing, cancelled);
+        std::string failureReason;
+        const std::int32_t result = SendOne(port, log, file, deviceDirectory, progress, hooks,
+                                            timing, pacing, cancelled, failureReason);
         if (cancelled) {
             outcome.kind = QueueOutcome::Kind::Cancelled;
             if (result == TThreadXModem::kSucceeded) {
@@ -204,6 +241,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         if (result != TThreadXModem::kSucceeded) {
             outcome.kind = QueueOutcome::Kind::Failed;
             outcome.message = TransferFailedMessage(file.deviceName);
+            outcome.reason = std::move(failureReason);
             return outcome;
         }
         outcome.sent.push_back(std::move(file));

@@ -32,12 +32,18 @@ QLabel* AddLabel(const QString& objectName, const QString& text, QWidget* parent
     return label;
 }
 
-// A field the dialog fills and the user only reads.
-QLineEdit* AddShownField(const QString& objectName, QWidget* parent)
+// A field the dialog fills and the user only reads. Read-only rather than disabled: a disabled
+// field draws its text in the palette's faint disabled colour (1.6:1 in the light palette), and
+// the path would be hard to read. A click still selects the text for copying; Tab passes the
+// field by, so the keyboard focus stays on Cancel.
+QLineEdit* AddShownField(const QString& objectName, QLabel* label, QWidget* parent)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
-    field->setEnabled(false);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::ClickFocus);
+    // Assistive technology reads the field under its label's text.
+    label->setBuddy(field);
     return field;
 }
 
@@ -79,13 +85,13 @@ void TdlgKoraTran::buildControls()
     grid->setVerticalSpacing(8);
 
     lblName_ = AddLabel(QStringLiteral("lblName"), QStringLiteral("Transferring:"), Bevel1_);
-    edtName_ = AddShownField(QStringLiteral("edtName"), Bevel1_);
+    edtName_ = AddShownField(QStringLiteral("edtName"), lblName_, Bevel1_);
     edtName_->setMinimumWidth(320);
     grid->addWidget(lblName_, 0, 0);
     grid->addWidget(edtName_, 0, 1, 1, 3);
 
     Label2_ = AddLabel(QStringLiteral("Label2"), QStringLiteral("File count:"), Bevel1_);
-    edtCount_ = AddShownField(QStringLiteral("edtCount"), Bevel1_);
+    edtCount_ = AddShownField(QStringLiteral("edtCount"), Label2_, Bevel1_);
     edtCount_->setFixedWidth(90);
     grid->addWidget(Label2_, 1, 0);
     grid->addWidget(edtCount_, 1, 1);
@@ -162,7 +168,7 @@ void TdlgKoraTran::Timer1Timer()
         return;
     }
     if (outcome_->kind == QueueOutcome::Kind::Failed) {
-        Prompts().error(this, ByteText(outcome_->message));
+        Prompts().error(this, ByteText(QueueFailureText(*outcome_)));
     }
     Timer2_->start();
 }
