@@ -135,14 +135,29 @@ struct GetRequest {
 };
 
 // Opens a sub-folder of an open PC folder, made first when it is not there. Never through a
-// link: a link there is an error (ELOOP), so nothing is ever written outside the target folder.
-UniqueFd OpenSubFolder(int parentFd, const std::string& name)
+// link: a link there is refused, so nothing is ever written outside the target folder. Why
+// not, in `problem`.
+UniqueFd OpenSubFolder(int parentFd, const std::string& name, const LocalPath& shown,
+                       std::string& problem)
 {
-    if (::mkdirat(parentFd, name.c_str(), 0777) != 0 && errno != EEXIST) {
-        return {};
+    if (::mkdirat(parentFd, name.c_str(), 0777) == 0 || errno == EEXIST) {
+        UniqueFd fd(
+            ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd) {
+            return fd;
+        }
     }
-    return UniqueFd(
-        ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+    const int error = errno;
+    struct stat status {};
+    if (::fstatat(parentFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(status.st_mode)) {
+        problem =
+            "'" + LocalPathText(shown).toStdString() + "' is a link on the PC and is not followed";
+    } else {
+        problem = "cannot make the folder '" + LocalPathText(shown).toStdString() +
+                  "': " + std::strerror(error);
+    }
+    return {};
 }
 
 // get --all-text: every file below the folder into the PC folder, sub-folders made as needed.
@@ -187,14 +202,7 @@ public:
             UniqueFd subFd;
             std::string problem = folderProblem;
             if (into) {
-                subFd = OpenSubFolder(into.get(), entry.name);
-                if (!subFd) {
-                    problem = errno == ELOOP
-                                  ? "'" + LocalPathText(sub).toStdString() +
-                                        "' is a link on the PC and is not followed"
-                                  : "cannot make the folder '" + LocalPathText(sub).toStdString() +
-                                        "': " + std::strerror(errno);
-                }
+                subFd = OpenSubFolder(into.get(), entry.name, sub, problem);
             }
             if (!copy(ChildDevicePath(folder, entry.name), subFd, sub, problem)) {
                 return false;

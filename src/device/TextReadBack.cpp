@@ -119,9 +119,10 @@ TypedOutput ReadTypedOutput(SerialPort& port, ConsoleLog& log, ExchangeTiming ti
     std::string line; // since the last line feed
     std::uint8_t byte = 0;
     for (;;) {
-        std::size_t prompt = LinePromptLength(line);
-        if (prompt == 0 && kept) {
-            prompt = GluedPromptLength(typed.output, listedSize);
+        // A prompt right after the file's bytes first: the file's last line may look like one.
+        std::size_t prompt = kept ? GluedPromptLength(typed.output, listedSize) : 0;
+        if (prompt == 0) {
+            prompt = LinePromptLength(line);
         }
         const bool atPrompt = prompt > 0;
         const bool got = atPrompt && timing == ExchangeTiming::Quick
@@ -204,14 +205,12 @@ DeviceOperation TypeTextFileOperation(const std::string& path, const std::string
         if (!typed.prompted) {
             return StepFailure{IncompleteMessage(name), true};
         }
-        TypeOutputReading judged = JudgeTypeOutput(typed.output, listedSize);
         const std::string_view rest =
             std::string_view(typed.output).substr(typed.output.starts_with('\n') ? 1 : 0);
-        // A file that begins with these words and adds up is the file.
-        if ((judged.kind == TypedFile::Binary || judged.kind == TypedFile::NotExact) &&
-            rest.starts_with(kFileNotFound)) {
+        if (rest.starts_with(kFileNotFound)) {
             return StepFailure{NotFoundMessage(name), false};
         }
+        TypeOutputReading judged = JudgeTypeOutput(typed.output, listedSize);
         switch (judged.kind) {
         case TypedFile::Binary:
             return StepFailure{NotExactTextMessage(name), true};
