@@ -221,8 +221,10 @@ public:
         if (missing_.empty()) {
             return kExitOk;
         }
-        std::string message = std::to_string(missing_.size()) + " of " + std::to_string(files_) +
-                              " file(s) of " + DeviceLocation(from) + " are not in the backup";
+        // "incomplete" gives the JSON code, whatever the reasons say.
+        std::string message = "The backup of " + DeviceLocation(from) +
+                              " is incomplete: " + std::to_string(missing_.size()) + " of " +
+                              std::to_string(files_) + " file(s) are not in it";
         if (session_.jsonErrors()) {
             // One object for a script: the list goes into its message.
             for (std::size_t i = 0; i < missing_.size(); ++i) {

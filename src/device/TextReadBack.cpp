@@ -107,6 +107,19 @@ std::size_t GluedPromptLength(std::string_view output, std::uint64_t listedSize)
     return 0;
 }
 
+// After silence, a prompt that a last line without a line end ran into where "type" stopped
+// early (at a Ctrl-Z with more after it): its length at the end of the line, else 0. Such a
+// reading does not add up; it is refused as that, not as one the console did not finish.
+std::size_t TrailingPromptLength(const std::string& line)
+{
+    for (std::size_t at = line.size(); at-- > 0;) {
+        if ((line[at] == 'C' || line[at] == 'D') && line.compare(at + 1, 2, ":\\") == 0) {
+            return IsCompletePrompt(line.substr(at)) ? line.size() - at : 0;
+        }
+    }
+    return 0;
+}
+
 // Reads what the console prints up to its prompt: the end is a complete prompt with the line
 // quiet after it (quick: the short gap; patient: 2 x T), else silence for 2 x T. Each line is
 // shown in the log as the line loop would show it.
@@ -124,11 +137,15 @@ TypedOutput ReadTypedOutput(SerialPort& port, ConsoleLog& log, ExchangeTiming ti
         if (prompt == 0) {
             prompt = LinePromptLength(line);
         }
-        const bool atPrompt = prompt > 0;
+        bool atPrompt = prompt > 0;
         const bool got = atPrompt && timing == ExchangeTiming::Quick
                              ? port.ReadByteWithin(byte, QuickPromptEnd().gap)
                              : port.Read(1, &byte);
         if (!got) {
+            if (!atPrompt) {
+                prompt = TrailingPromptLength(line);
+                atPrompt = prompt > 0;
+            }
             typed.prompted = atPrompt;
             if (atPrompt) {
                 line.resize(line.size() - std::min(prompt, line.size()));

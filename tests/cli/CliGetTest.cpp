@@ -95,7 +95,7 @@ TEST_F(CliTest, GetAllTextCopiesTheTreeAndFailsNamingEveryFileNotInIt)
              "kora7740p: not in the backup: D:\\LOG\\OLD\\CUT.TXT (read twice, not exact)\n"s,
              "kora7740p: not in the backup: D:\\LOG\\OLD\\TOOL.COM (binary: cannot be read over "
              "the console)\n"s,
-             "kora7740p: 2 of 7 file(s) of D:\\LOG are not in the backup\n"s,
+             "kora7740p: The backup of D:\\LOG is incomplete: 2 of 7 file(s) are not in it\n"s,
          }) {
         EXPECT_NE(get.err.find(line), std::string::npos) << line << get.err;
     }
@@ -121,7 +121,8 @@ TEST_P(CliBackupThenFormat, ErasesDOnlyWhenEveryFileIsInTheBackup)
 
     const ToolResult partial = backupThenFormat();
     EXPECT_EQ(partial.status, 1);
-    EXPECT_NE(partial.err.find("kora7740p: 2 of 12 file(s) of D:\\ are not in the backup\n"),
+    EXPECT_NE(partial.err.find(
+                  "kora7740p: The backup of D:\\ is incomplete: 2 of 12 file(s) are not in it\n"),
               std::string::npos)
         << partial.err;
     EXPECT_NE(partial.err.find("D:\\BIN\\TOOL.COM (binary: cannot be read over the console)"),

@@ -70,6 +70,9 @@ TEST_P(TextReadBackFraming, ExactOnlyWhenEveryByteIsAccountedFor)
         {"OPEN.TXT", "last\x1a", "last"},
         // "type" stops at Ctrl-Z: what follows is never printed.
         {"CTRLZ.TXT", "text\r\n\x1atail", std::nullopt, ReadBackRefusal::NotExact},
+        // ... and a last line without a line end may then run into the prompt.
+        {"FILLED.TXT", "some\r\ntext" + std::string(6, '\x1a'), std::nullopt,
+         ReadBackRefusal::NotExact},
         {"ZEROS.BIN", "ab\0\0"s, std::nullopt, ReadBackRefusal::NotText},
         {"ZERO.TXT", "ab\0\r\n"s, std::nullopt, ReadBackRefusal::NotText},
     };
