@@ -141,7 +141,8 @@ const std::vector<CommandDefinition>& Commands()
          "Reads a text file back from the controller with the console's \"type\" and prints it "
          "on standard output, byte for byte. The file's size in the listing must match every "
          "byte the console printed; a file that cannot be read back exactly (a binary file) is "
-         "refused and nothing is printed.",
+         "refused and nothing is printed. A text followed by an upload's zero padding or by its "
+         "end-of-file mark (Ctrl-Z) prints as its text, and standard error says so.",
          {{"NAME", "File to print, such as \\CONFIG\\PLANT.INI.", "NAME"}},
          1,
          1,
@@ -154,9 +155,10 @@ const std::vector<CommandDefinition>& Commands()
          "PC folder when it is one (default: the current folder). An existing PC file is not "
          "replaced without --force; nothing is read then. A file that cannot be read back "
          "exactly is reported and the others are still copied (exit status 1).\n"
-         "--all-text FOLDER copies every text file of the D: tree (or the tree below --from) "
-         "into FOLDER, folders included, and lists the binary files it skipped: the backup to "
-         "make before a FORMAT.",
+         "--all-text FOLDER copies every file of the D: tree (or the tree below --from) into "
+         "FOLDER (made as mkdir -p would), folders included, never through a link: the backup "
+         "to make before a FORMAT. It is whole or it fails: each file not in it is named with "
+         "its reason and the exit status is 1.",
          {{"NAME", "Files to copy, such as \\README.TXT.", "NAME..."},
           {"FOLDER", "PC folder to copy into.", "[FOLDER]"}},
          1,
@@ -164,8 +166,9 @@ const std::vector<CommandDefinition>& Commands()
          [](QCommandLineParser& parser) {
              parser.addOption(
                  {QStringLiteral("force"), QStringLiteral("Replace PC files that exist already.")});
-             parser.addOption({QStringLiteral("all-text"),
-                               QStringLiteral("Copy every text file of the tree into FOLDER.")});
+             parser.addOption(
+                 {QStringLiteral("all-text"),
+                  QStringLiteral("Copy every file of the tree into FOLDER, or fail.")});
              parser.addOption({QStringLiteral("from"),
                                QStringLiteral("With --all-text: the D: folder whose tree is "
                                               "copied (default: the root)."),

@@ -9,6 +9,7 @@
 #include "link/DosName.h"
 #include "link/PortFailureText.h"
 #include "transfer/TThreadXModem.h"
+#include "transfer/UploadPadding.h"
 
 namespace kora {
 
@@ -162,6 +163,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.LocalPath = file.localPath;
     worker.DeviceName = deviceDirectory + file.deviceName;
     worker.CheckedLength = file.checkedSize;
+    worker.PadByte = PaddingForFile(file.localPath, file.deviceName);
     worker.Resume();
     while (worker.TransferResult.load() == TThreadXModem::kRunning) {
         progress.percent = worker.Progress.load();

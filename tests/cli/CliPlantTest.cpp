@@ -192,8 +192,8 @@ TEST_F(CliTest, PutMirrorsAFolderAfterCheckingEveryName)
 
     const ToolResult put = tool({"put", "-r", tree.string(), "\\SITE"});
     ASSERT_EQ(put.status, 0) << put.err;
-    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n"));
-    EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n"));
+    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n", '\x1a'));
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\DEEP\\X.DAT"), Padded(RandomText(200, 3)));
 
     writeLocal("site/cfg/toolongname.ini", "x");
