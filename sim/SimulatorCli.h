@@ -37,6 +37,7 @@ struct CliOptions {
     int noiseSeed = 1;
     int nakStormPercent = 0;
     int nakStormLength = 3;
+    int transferEnd = 0; // Faults::kTransferEnd...
 };
 
 // Parses the arguments after the program name. Nothing, with a reason, on a bad argument.

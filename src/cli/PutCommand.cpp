@@ -18,12 +18,12 @@
 #include "filelist/LocalPath.h"
 #include "link/DosName.h"
 #include "transfer/CopyPlan.h"
+#include "transfer/UploadEnd.h"
 
 namespace kora::cli {
 
 namespace {
 
-constexpr std::uint64_t kBlockSize = 128;
 constexpr int kBarWidth = 30;
 
 // Progress on standard error: a bar redrawn in place on a terminal, otherwise a plain line when
@@ -128,14 +128,6 @@ std::string InvalidNameMessage(const std::string& name, bool single, bool named)
     return message;
 }
 
-// A size on the controller matches when it is the file's own or that size padded to whole
-// 128-byte blocks, as the receiver may keep the padding of the last block.
-bool SizeMatches(std::uint64_t listed, std::uint64_t local)
-{
-    const std::uint64_t padded = (local + kBlockSize - 1) / kBlockSize * kBlockSize;
-    return listed == local || listed == padded;
-}
-
 int Verify(CliSession& session, const std::string& folder, const std::vector<PutFile>& files)
 {
     DirectoryListing listing;
@@ -154,7 +146,7 @@ int Verify(CliSession& session, const std::string& folder, const std::vector<Put
             return session.failDevice("Verification failed: " + file.queued.deviceName +
                                       " is not in " + directory + ".");
         }
-        if (!SizeMatches(found->size, file.size)) {
+        if (!KeptSizeMatches(found->size, file.size)) {
             return session.failDevice("Verification failed: " + directory + found->name +
                                       " holds " + std::to_string(found->size) +
                                       " bytes; the PC file has " + std::to_string(file.size) + ".");
@@ -255,6 +247,8 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
     std::vector<QueuedFile> queue;
     for (const PutFile& file : files) {
         queue.push_back(file.queued);
+        // What the destination held before: an end that was not clean must not pass on it.
+        queue.back().earlier = ListedFileNamed(listing.entries, file.queued.deviceName);
     }
     ProgressDisplay display(session.err(), style.quiet);
     QueueOutcome outcome;

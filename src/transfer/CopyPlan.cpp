@@ -131,6 +131,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.LocalPath = file.localPath;
     worker.DeviceName = deviceDirectory + file.deviceName;
     worker.CheckedLength = file.checkedSize;
+    worker.EarlierEntry = file.earlier;
     worker.Resume();
     while (worker.TransferResult.load() == TThreadXModem::kRunning) {
         progress.percent = worker.Progress.load();
@@ -146,6 +147,10 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     progress.percent = worker.Progress.load();
     if (hooks.poll) {
         hooks.poll(progress);
+    }
+    // The last poll let through what the user did while the worker ended.
+    if (hooks.cancelRequested && hooks.cancelRequested()) {
+        cancelled = true;
     }
     return worker.TransferResult.load();
 }
@@ -181,6 +186,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                 break;
             }
             file.deviceName = std::move(*renamed);
+            file.earlier.reset(); // what the listing showed was under the old name
         }
         if (!usable(file.deviceName)) {
             outcome.skipped.push_back(file.localPath);
