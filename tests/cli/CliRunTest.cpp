@@ -113,7 +113,7 @@ TEST_F(CliRun, StartsNothingWhenTheControllerDidNotKeepTheUpload)
     const ToolResult result = tool({"run", "-q", batch});
     EXPECT_EQ(result.status, 1);
     EXPECT_EQ(result.out, "");
-    EXPECT_NE(result.err.find("D:\\HELLO.BAT is still the earlier file"), std::string::npos)
+    EXPECT_NE(result.err.find("D:\\hello.bat is still the earlier file"), std::string::npos)
         << result.err;
     EXPECT_EQ(deviceFile("D:\\HELLO.BAT"), "echo old\r\n");
 }
