@@ -267,11 +267,9 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
 
     switch (outcome.kind) {
     case QueueOutcome::Kind::Failed:
-        // The worker's status line, if it left one, says why, as it does in the window's pane.
-        if (const std::string& status = session.log().lastLine(); status.starts_with("<<")) {
-            return session.failDevice(outcome.message + "\n" + status);
-        }
-        return session.failDevice(outcome.message);
+        // The worker's reason, as the window's box gives it.
+        return session.failDevice(
+            outcome.reason.empty() ? outcome.message : outcome.message + "\n\n" + outcome.reason);
     case QueueOutcome::Kind::Cancelled:
         return session.fail(QStringLiteral("put: cancelled after %1 of %2 file(s)")
                                 .arg(outcome.sent.size())

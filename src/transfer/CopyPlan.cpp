@@ -121,7 +121,7 @@ namespace {
 std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
                      const std::string& deviceDirectory, QueueProgress& progress,
                      const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing,
-                     bool& cancelled)
+                     bool& cancelled, std::string& reason)
 {
     TThreadXModem worker;
     worker.Timing = timing;
@@ -152,6 +152,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     if (hooks.cancelRequested && hooks.cancelRequested()) {
         cancelled = true;
     }
+    reason = TThreadXModem::ReasonText(worker.Status);
     return worker.TransferResult.load();
 }
 
@@ -198,8 +199,9 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         progress.deviceName = file.deviceName;
         progress.percent = 0;
         bool cancelled = false;
-        const std::int32_t result =
-            SendOne(port, log, file, deviceDirectory, progress, hooks, timing, pacing, cancelled);
+        std::string reason;
+        const std::int32_t result = SendOne(port, log, file, deviceDirectory, progress, hooks,
+                                            timing, pacing, cancelled, reason);
         if (cancelled) {
             outcome.kind = QueueOutcome::Kind::Cancelled;
             if (result == TThreadXModem::kSucceeded) {
@@ -210,6 +212,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         if (result != TThreadXModem::kSucceeded) {
             outcome.kind = QueueOutcome::Kind::Failed;
             outcome.message = TransferFailedMessage(file.deviceName);
+            outcome.reason = std::move(reason);
             return outcome;
         }
         outcome.sent.push_back(std::move(file));

@@ -110,11 +110,12 @@ struct QueueHooks {
 struct QueueOutcome {
     enum class Kind { Completed, Failed, Cancelled };
     Kind kind = Kind::Completed;
-    // "Fail to transfer file '" + name + "'!" when Failed; why is the worker's last status line,
-    // the last line the log was shown (TThreadXModem::Status).
-    std::string message;
+    std::string message;              // "Fail to transfer file '" + name + "'!" when Failed
     std::vector<QueuedFile> sent;     // the files that arrived, with their device names
     std::vector<std::string> skipped; // PC paths left out after an invalid name
+    // Why, when Failed: the worker's last status line as a message shows it
+    // (TThreadXModem::ReasonText of its Status), "KORA-7740P did not keep the file: ...", say.
+    std::string reason = {};
 };
 
 // Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload

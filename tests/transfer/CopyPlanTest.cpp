@@ -149,6 +149,7 @@ TEST_F(CopyQueue, FirstFailureEndsTheQueueAndNamesTheFile)
         run({file("a", "A.BIN", 200), file("b", "B.BIN", 1000), file("c", "C.BIN", 100)});
     EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Failed);
     EXPECT_EQ(outcome.message, "Fail to transfer file 'B.BIN'!");
+    EXPECT_EQ(outcome.reason, "KORA-7740P cancelled the transfer");
     ASSERT_EQ(outcome.sent.size(), 1u);
     EXPECT_TRUE(stored("A.BIN"));
     EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\B.BIN"));
