@@ -191,7 +191,12 @@ public:
                 QCoreApplication::processEvents();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            return worker.TransferResult.load() == 0;
+            if (worker.TransferResult.load() != 0) {
+                std::fprintf(stderr, "exchange_bench: the upload failed: %s\n",
+                             worker.Status.c_str());
+                return false;
+            }
+            return true;
         });
         runner_.sim().faults().transferEnd = kora::sim::Faults::kTransferEndAsUsual;
         const auto end = log.times.contains(kora::TThreadXModem::kGetAckForEot)
