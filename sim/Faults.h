@@ -83,6 +83,16 @@ struct Faults {
     // default) or none: typeAddsNoLineEnd. With both, such a line runs into the prompt.
     std::atomic<bool> noLineEndBeforePrompt{false};
     std::atomic<bool> typeAddsNoLineEnd{false};
+    // How the transfer tool ends a file, for the sender's check that the controller kept it: as
+    // usual (ACK to the EOT, the file kept, "File received: N bytes"), or as a receiver that
+    // fails at the end may. With refusedKept and ackedNotKept the signals on the line say the
+    // opposite of what happened to the file: only a listing tells.
+    static constexpr int kTransferEndAsUsual = 0;
+    static constexpr int kTransferEndRefused = 1;      // CAN CAN, "Transfer failed"; not kept
+    static constexpr int kTransferEndUnanswered = 2;   // EOT ignored, waits on; not kept
+    static constexpr int kTransferEndAckedNotKept = 3; // ACK, "Transfer failed"; not kept
+    static constexpr int kTransferEndRefusedKept = 4;  // CAN CAN, "Transfer failed"; kept
+    std::atomic<int> transferEnd{kTransferEndAsUsual};
 
     // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far;
     // the noisy bytes among them that went to the controller; and the blocks the transfer tool
@@ -126,6 +136,7 @@ struct Faults {
         nakStormLength = 3;
         noLineEndBeforePrompt = false;
         typeAddsNoLineEnd = false;
+        transferEnd = kTransferEndAsUsual;
     }
 };
 

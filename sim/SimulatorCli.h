@@ -40,6 +40,7 @@ struct CliOptions {
     // How the console frames command output (Faults::noLineEndBeforePrompt, typeAddsNoLineEnd).
     bool noLineEndBeforePrompt = false;
     bool typeAddsNoLineEnd = false;
+    int transferEnd = 0; // Faults::kTransferEnd...
 };
 
 // Parses the arguments after the program name. Nothing, with a reason, on a bad argument.

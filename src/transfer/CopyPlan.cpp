@@ -43,13 +43,13 @@ std::string UploadFailureReason(const std::string& workerStatus, const std::stri
         }
         return SendFailureMessageWithHead("Unable to send command '" + typed + "'!");
     }
-    const std::string_view status = workerStatus == TThreadXModem::kTransferringFile
-                                        ? std::string_view(TThreadXModem::kNoAckFromDevice)
-                                        : std::string_view(workerStatus);
+    const std::string status = workerStatus == TThreadXModem::kTransferringFile
+                                   ? std::string(TThreadXModem::kNoAckFromDevice)
+                                   : workerStatus;
     if (status.size() <= 4 || !status.starts_with("<<") || !status.ends_with(">>")) {
         return {};
     }
-    std::string sentence(status.substr(2, status.size() - 4));
+    std::string sentence = TThreadXModem::ReasonText(status);
     if (!sentence.ends_with('.') && !sentence.ends_with('!')) {
         sentence += '.';
     }
@@ -164,6 +164,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.DeviceName = deviceDirectory + file.deviceName;
     worker.CheckedLength = file.checkedSize;
     worker.PadByte = PaddingForFile(file.localPath, file.deviceName);
+    worker.EarlierEntry = file.earlier;
     worker.Resume();
     while (worker.TransferResult.load() == TThreadXModem::kRunning) {
         progress.percent = worker.Progress.load();
@@ -179,6 +180,10 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     progress.percent = worker.Progress.load();
     if (hooks.poll) {
         hooks.poll(progress);
+    }
+    // The last poll let through what the user did while the worker ended.
+    if (hooks.cancelRequested && hooks.cancelRequested()) {
+        cancelled = true;
     }
     const std::int32_t result = worker.TransferResult.load();
     // The worker has ended: its status is no longer written.
@@ -219,6 +224,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                 break;
             }
             file.deviceName = std::move(*renamed);
+            file.earlier.reset(); // what the listing showed was under the old name
         }
         if (!usable(file.deviceName)) {
             outcome.skipped.push_back(file.localPath);

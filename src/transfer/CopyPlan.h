@@ -11,6 +11,7 @@
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
 #include "link/UploadPacing.h"
+#include "transfer/UploadEnd.h"
 
 namespace kora {
 
@@ -93,6 +94,9 @@ struct QueuedFile {
     std::string deviceName; // a bare name; checked with ValidFileName before it is sent
     // The size the copy's checks counted; a file of another size has changed since and fails.
     std::optional<std::uint64_t> checkedSize = std::nullopt;
+    // The file of that name the destination held, as the listing before the copy showed it
+    // (TThreadXModem::EarlierEntry); nothing when there was none or no listing is at hand.
+    std::optional<ListedFile> earlier = std::nullopt;
 };
 
 // Where the queue stands, for a progress display.
@@ -121,7 +125,9 @@ struct QueueOutcome {
     std::string message;              // "Fail to transfer file '" + name + "'!" when Failed
     std::vector<QueuedFile> sent;     // the files that arrived, with their device names
     std::vector<std::string> skipped; // PC paths left out after an invalid name
-    std::string reason{};             // why it failed (UploadFailureReason), or empty
+    // Why, when Failed (UploadFailureReason): the lost line, the start command's echo, or the
+    // worker's last status line ("KORA-7740P did not keep the file: ...", say).
+    std::string reason = {};
 };
 
 // What the user is told of a failed queue: the message, then the reason as a paragraph of its
@@ -130,9 +136,13 @@ std::string QueueFailureText(const QueueOutcome& outcome);
 
 // Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload
 // worker at a time over the open port (57600 8N1, T = 500 ms, CR line end, as the copy opens
-// it). The workers' status lines go to log. The first failed file ends the queue; a cancel
-// ends it after the current file without a message, and one asked for between two files
-// before the next file's rename prompt or start.
+// it). The workers' status lines go to log. A file counts as sent only when the controller
+// kept it (see TThreadXModem). The first failed file ends the queue; a cancel ends it after the
+// current file without a message, and one asked for between two files before the next file's
+// rename prompt or start. A cancel asked for while the last file ended (its closing output is
+// read on the calling thread, so a click waits until then) still makes the outcome Cancelled,
+// with the file among those sent: a caller that would act on a whole copy (Upload and Run)
+// does nothing.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
                          const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick,

@@ -155,6 +155,9 @@ void TdlgKoraTran::Timer1Timer()
         if (i < checkedSizes_.size()) {
             file.checkedSize = checkedSizes_[i];
         }
+        if (i < earlierEntries_.size()) {
+            file.earlier = earlierEntries_[i];
+        }
         files.push_back(std::move(file));
     }
 

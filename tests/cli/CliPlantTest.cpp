@@ -196,8 +196,18 @@ TEST_F(CliTest, PutMirrorsAFolderAfterCheckingEveryName)
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n", '\x1a'));
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\DEEP\\X.DAT"), Padded(RandomText(200, 3)));
 
-    writeLocal("site/cfg/toolongname.ini", "x");
+    // Two PC names that are one name for DOS: refused, both named, nothing sent.
+    writeLocal("site/cfg/notes.txt", "a");
+    writeLocal("site/cfg/NOTES.TXT", "b");
     const std::uint64_t sent = sim().bytesReceived();
+    const ToolResult pair = tool({"put", "-r", tree.string(), "\\SITE"});
+    EXPECT_EQ(pair.status, 2);
+    EXPECT_NE(pair.err.find("/notes.txt' and 'NOTES.TXT' would be one name"), std::string::npos)
+        << pair.err;
+    EXPECT_EQ(sim().bytesReceived(), sent);
+    std::filesystem::remove(tree / "cfg" / "NOTES.TXT");
+
+    writeLocal("site/cfg/toolongname.ini", "x");
     const ToolResult refused = tool({"put", "-r", tree.string(), "\\SITE"});
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("toolongname.ini"), std::string::npos) << refused.err;

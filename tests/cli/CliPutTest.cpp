@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "CliTestKit.h"
+#include "sim/Faults.h"
 #include "support/PtyPair.h"
 
 namespace kora::test {
@@ -120,6 +121,31 @@ TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
     }
     EXPECT_FALSE(onDevice("D:\\FITS.BIN"));
     EXPECT_FALSE(onDevice("D:\\WHOLE.BIN"));
+}
+
+TEST_F(CliTest, PutFailsWhenTheControllerDidNotKeepTheFileOrTheLineWentAway)
+{
+    sim().faults().transferEnd = sim::Faults::kTransferEndRefused;
+    const ToolResult refused = tool({"put", "-q", "--json", writeLocal("a.bin", "abc")});
+    sim().faults().transferEnd = sim::Faults::kTransferEndAsUsual;
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("\"error\":\"refused\""), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("Fail to transfer file 'a.bin'! KORA-7740P did not keep the file"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(onDevice("D:\\A.BIN"));
+
+    // A hang-up in the middle of the file: the lost line's reason and code.
+    const std::string big = writeLocal("big.bin", RandomText(64 * 1024, 5));
+    const ToolResult lost =
+        RunToolWhile({"put", "-q", "--json", big}, [&](pid_t, const ToolResult&) {
+            if (sim().bytesReceived() > 4096) {
+                sim().faults().hangUp = true;
+            }
+        });
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_NE(lost.err.find("\"error\":\"line-lost\""), std::string::npos) << lost.err;
+    EXPECT_NE(lost.err.find("Lost the connection to "), std::string::npos) << lost.err;
 }
 
 TEST_F(CliTest, PutDrawsABarOnATerminal)

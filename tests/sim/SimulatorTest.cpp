@@ -132,7 +132,9 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "--hang-up-after-lines",
                                            "8",
                                            "--silent-after-lines",
-                                           "9"},
+                                           "9",
+                                           "--transfer-end",
+                                           "refused-kept"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -168,6 +170,7 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.externalCdPercent, 6);
     EXPECT_EQ(faults.hangUpAfterLines, 8);
     EXPECT_EQ(faults.silentAfterLines, 9);
+    EXPECT_EQ(faults.transferEnd, Faults::kTransferEndRefusedKept);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -196,6 +199,7 @@ TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
         {"--noise", "1000001"},
         {"--noise-dir", "up"},
         {"--nak-storm", "101"},
+        {"--transfer-end", "lost"},
     };
     for (const auto& arguments : bad) {
         std::string error;

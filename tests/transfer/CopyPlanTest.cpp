@@ -190,6 +190,7 @@ TEST_F(CopyQueue, FirstFailureEndsTheQueueAndNamesTheFile)
         run({file("a", "A.BIN", 200), file("b", "B.BIN", 1000), file("c", "C.BIN", 100)});
     EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Failed);
     EXPECT_EQ(outcome.message, "Fail to transfer file 'B.BIN'!");
+    EXPECT_EQ(outcome.reason, "KORA-7740P cancelled the transfer");
     ASSERT_EQ(outcome.sent.size(), 1u);
     EXPECT_TRUE(stored("A.BIN"));
     EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\B.BIN"));
@@ -231,6 +232,46 @@ TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
     contents_["MYPROG.EXE"] = contents_["my-prog.exe"];
     EXPECT_TRUE(stored("MYPROG.EXE"));
     EXPECT_TRUE(stored("OK.BIN"));
+}
+
+TEST_F(CopyQueue, ASecondNameOfTheBatchIsComparedAsDosKeysIt)
+{
+    // The lower-case name first: a check of the names as typed would send both, and the second
+    // would replace the first.
+    QueueHooks hooks;
+    std::vector<std::string> asked;
+    hooks.askNewName = [&](const std::string& name) -> std::optional<std::string> {
+        asked.push_back(name);
+        return std::nullopt;
+    };
+    const QueuedFile second = file("b", "README.TXT", 20);
+    const QueueOutcome outcome = run({file("a", "readme.txt", 10), second}, hooks);
+    EXPECT_EQ(asked, std::vector<std::string>{"README.TXT"});
+    EXPECT_EQ(outcome.skipped, std::vector<std::string>{second.localPath});
+    EXPECT_TRUE(stored("readme.txt"));
+}
+
+TEST_F(CopyQueue, ACancelAtThePollAfterTheLastFileEndedStillCancels)
+{
+    // A click made while the worker read the closing output on this thread gets through at the
+    // next poll, which may come after the worker's end: it must still cancel, or Upload and Run
+    // would start the program the user cancelled.
+    QueueHooks hooks;
+    std::string calls;
+    bool clicked = false;
+    hooks.poll = [&](const QueueProgress&) {
+        calls += 'p';
+        clicked = log_.contains("File received: 128 bytes");
+    };
+    hooks.cancelRequested = [&] {
+        calls += 'c';
+        return clicked;
+    };
+    const QueueOutcome outcome = run({file("a", "A.BIN", 100)}, hooks);
+    EXPECT_EQ(calls.back(), 'c') << "the last poll is answered by a cancel check";
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Cancelled);
+    ASSERT_EQ(outcome.sent.size(), 1u);
+    EXPECT_TRUE(stored("A.BIN"));
 }
 
 TEST_F(CopyQueue, ACancelBetweenFilesStopsBeforeTheNextPromptOrStart)
