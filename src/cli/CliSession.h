@@ -61,6 +61,8 @@ public:
     void releasePort() { held_.reset(); }
     ExchangeTiming timing() const { return settings_.timing; }
     bool quiet() const { return settings_.quiet; }
+    // --json anywhere on the command line, in front of the command word too.
+    bool json() const { return settings_.jsonErrors; }
     std::FILE* out() const { return out_; }
     std::FILE* err() const { return err_; }
     CliConsoleLog& log() { return log_; }

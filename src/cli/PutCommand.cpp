@@ -246,16 +246,28 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
     }
 
     // The session's port, held since the listing: nobody can take it in between.
-    int failedStatus = kExitFailure;
-    SerialPort* held = session.openUploadPort(failedStatus);
-    if (held == nullptr) {
-        return failedStatus;
-    }
-    SerialPort& port = *held;
     std::vector<QueuedFile> queue;
     for (const PutFile& file : files) {
         queue.push_back(file.queued);
     }
+    int failedStatus = kExitFailure;
+    const std::optional<QueueOutcome> outcome =
+        SendQueue(session, folder, queue, style, failedStatus);
+    if (!outcome) {
+        return failedStatus;
+    }
+    return QueueOutcomeStatus(session, *outcome, "put", files.size());
+}
+
+std::optional<QueueOutcome> SendQueue(CliSession& session, const std::string& folder,
+                                      const std::vector<QueuedFile>& queue,
+                                      const UploadStyle& style, int& failedStatus)
+{
+    SerialPort* held = session.openUploadPort(failedStatus);
+    if (held == nullptr) {
+        return std::nullopt;
+    }
+    SerialPort& port = *held;
     ProgressDisplay display(session.err(), style.quiet);
     QueueOutcome outcome;
     {
@@ -270,7 +282,12 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
                               session.timing(), style.pacing);
     }
     display.finish();
+    return outcome;
+}
 
+int QueueOutcomeStatus(CliSession& session, const QueueOutcome& outcome, const char* command,
+                       std::size_t count)
+{
     switch (outcome.kind) {
     case QueueOutcome::Kind::Failed:
         // The worker's status line, if it left one, says why, as it does in the window's pane.
@@ -279,9 +296,10 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
         }
         return session.failDevice(outcome.message);
     case QueueOutcome::Kind::Cancelled:
-        return session.fail(QStringLiteral("put: cancelled after %1 of %2 file(s)")
+        return session.fail(QStringLiteral("%1: cancelled after %2 of %3 file(s)")
+                                .arg(QLatin1String(command))
                                 .arg(outcome.sent.size())
-                                .arg(files.size()));
+                                .arg(count));
     case QueueOutcome::Kind::Completed:
         break;
     }

@@ -81,6 +81,9 @@ struct QueuedFile {
     std::string deviceName; // a bare name; checked with ValidFileName before it is sent
     // The size the copy's checks counted; a file of another size has changed since and fails.
     std::optional<std::uint64_t> checkedSize = std::nullopt;
+    // The directory it goes into, as DeviceDirectory gives it; empty: the queue's (a sync sends
+    // the files of several folders in one queue).
+    std::string deviceDirectory = {};
 };
 
 // Where the queue stands, for a progress display.
@@ -111,11 +114,11 @@ struct QueueOutcome {
     std::vector<std::string> skipped; // PC paths left out after an invalid name
 };
 
-// Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload
-// worker at a time over the open port (57600 8N1, T = 500 ms, CR line end, as the copy opens
-// it). The workers' status lines go to log. The first failed file ends the queue; a cancel
-// ends it after the current file without a message, and one asked for between two files
-// before the next file's rename prompt or start.
+// Sends the files in order, each into its own directory or else deviceDirectory (as
+// DeviceDirectory gives them), one upload worker at a time over the open port (57600 8N1,
+// T = 500 ms, CR line end, as the copy opens it). The workers' status lines go to log. The
+// first failed file ends the queue; a cancel ends it after the current file without a message,
+// and one asked for between two files before the next file's rename prompt or start.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
                          const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick,
