@@ -44,6 +44,9 @@ public:
     // The sizes the copy's checks counted, one per file of the list: a file that has another
     // size when its turn comes has changed and fails.
     void setCheckedSizes(std::vector<std::uint64_t> sizes) { checkedSizes_ = std::move(sizes); }
+    // The files with their names and directories on the controller, for a queue whose files go
+    // to several directories (a sync); used instead of the file list when set.
+    void setQueue(std::vector<QueuedFile> queue) { queue_ = std::move(queue); }
     // How each upload's drain and closing read decide that the console has finished.
     void setTiming(ExchangeTiming timing) { timing_ = timing; }
     // Whether each upload waits 5 ms after a block's ACK.
@@ -99,6 +102,7 @@ private:
     UploadPacing pacing_ = UploadPacing::Paced;
     std::vector<std::string> fileList_;
     std::vector<std::uint64_t> checkedSizes_;
+    std::vector<QueuedFile> queue_;
     std::string currentPath_;
     bool cancelRequested_ = false;
     bool queueRunning_ = false;
