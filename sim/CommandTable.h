@@ -28,9 +28,22 @@ public:
         return found->second;
     }
 
+    // Runs before every command line, with the whole line as its command word; none: nothing.
+    void setBeforeEach(CommandHandler handler)
+    {
+        std::lock_guard lock(mutex_);
+        beforeEach_ = std::move(handler);
+    }
+    CommandHandler beforeEach() const
+    {
+        std::lock_guard lock(mutex_);
+        return beforeEach_;
+    }
+
 private:
     mutable std::mutex mutex_;
     std::map<std::string, CommandHandler> handlers_;
+    CommandHandler beforeEach_;
 };
 
 } // namespace kora::sim

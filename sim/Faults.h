@@ -77,6 +77,13 @@ struct Faults {
     std::atomic<int> nakStormPercent{0};
     std::atomic<int> nakStormLength{3};
 
+    // How the console frames a command's output, where consoles differ. After a command, one
+    // prints a line end of its own before the prompt (the default) and another does not:
+    // noLineEndBeforePrompt. After a last line without a line end, "type" adds one (the
+    // default) or none: typeAddsNoLineEnd. With both, such a line runs into the prompt.
+    std::atomic<bool> noLineEndBeforePrompt{false};
+    std::atomic<bool> typeAddsNoLineEnd{false};
+
     // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far;
     // the noisy bytes among them that went to the controller; and the blocks the transfer tool
     // took although noise had touched their bytes. Its 8-bit checksum lets about one change in
@@ -117,6 +124,8 @@ struct Faults {
         noiseSeed = 1;
         nakStormPercent = 0;
         nakStormLength = 3;
+        noLineEndBeforePrompt = false;
+        typeAddsNoLineEnd = false;
     }
 };
 

@@ -36,6 +36,11 @@ void Simulator::registerCommand(std::string baseName, CommandHandler handler)
     commands_.add(ConsoleSession::CommandKey(baseName), std::move(handler));
 }
 
+void Simulator::beforeEachCommand(CommandHandler handler)
+{
+    commands_.setBeforeEach(std::move(handler));
+}
+
 bool Simulator::start(std::string* error)
 {
     // The line was hung up: its console has finished, or is finishing (the client may see the

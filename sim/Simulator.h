@@ -59,6 +59,10 @@ public:
     // Adds or replaces the command whose lookup key is baseName ("transfer" answers
     // "C:\transfer /R D:\X.BIN"). Also while the console runs; handlers run on its thread.
     void registerCommand(std::string baseName, CommandHandler handler);
+    // Runs handler on the console's thread before each command line it executes (the line as
+    // the context's commandWord), for a change another user of the controller makes between two
+    // commands: a file that becomes a folder, say. An empty handler ends it.
+    void beforeEachCommand(CommandHandler handler);
 
     // Bytes received from the client since start (hang-up and silence included).
     std::uint64_t bytesReceived() const { return bytesReceived_.load(); }

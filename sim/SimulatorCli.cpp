@@ -86,6 +86,9 @@ std::string UsageText()
            "  --nak-storm P          the transfer tool refuses a good block with NAKs, P% of\n"
            "                         blocks ...\n"
            "  --nak-storm-length N   ... N times in a row (default 3; ten make the sender quit)\n"
+           "Console framing (consoles differ; the default prints both line ends):\n"
+           "  --no-line-end-before-prompt  print no line end of its own before the prompt\n"
+           "  --type-no-line-end     \"type\" adds no line end after a last line without one\n"
            "  --help                 show this text\n";
 }
 
@@ -117,6 +120,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             options.noEcho = true;
         } else if (flag == "--no-prompt") {
             options.noPrompt = true;
+        } else if (flag == "--no-line-end-before-prompt") {
+            options.noLineEndBeforePrompt = true;
+        } else if (flag == "--type-no-line-end") {
+            options.typeAddsNoLineEnd = true;
         } else if (flag == "--silent") {
             options.silent = true;
         } else if (flag == "--cfgio-noise") {
@@ -235,6 +242,8 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.noiseSeed = static_cast<std::uint32_t>(options.noiseSeed);
     faults.nakStormPercent = options.nakStormPercent;
     faults.nakStormLength = options.nakStormLength;
+    faults.noLineEndBeforePrompt = options.noLineEndBeforePrompt;
+    faults.typeAddsNoLineEnd = options.typeAddsNoLineEnd;
 }
 
 } // namespace kora::sim

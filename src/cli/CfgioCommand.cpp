@@ -112,7 +112,7 @@ int Show(CommandContext& context)
         !CreateIOConfig(table, context.options.value(QStringLiteral("output")))) {
         return session.failDevice(kCreateConfigFailed);
     }
-    if (context.options.isSet(QStringLiteral("json"))) {
+    if (context.session.json()) {
         QJsonObject document = TableJson(table);
         session.addPortTo(document);
         std::fputs(QJsonDocument(document).toJson(QJsonDocument::Indented).constData(),

@@ -21,6 +21,9 @@ const char kNoPortMessage[] = "no port was chosen for this command";
 
 const std::optional<std::string>& CliSession::port()
 {
+    if (settings_.checkOnly) {
+        throw ReachedController{};
+    }
     return port_;
 }
 
@@ -40,6 +43,9 @@ void CliSession::addPortTo(QJsonObject& document) const
 
 SerialPort* CliSession::openPort(std::string* failure)
 {
+    if (settings_.checkOnly) {
+        throw ReachedController{};
+    }
     if (held_ && held_->isOpen()) {
         return held_.get();
     }
@@ -119,8 +125,8 @@ DeviceOperationRunner CliSession::runner()
 
 int CliSession::fail(const QString& message, int status) const
 {
-    return ReportError(err_, {settings_.jsonErrors, settings_.portName, settings_.portLabel},
-                       message, status);
+    return ReportError(err_, {settings_.json, settings_.portName, settings_.portLabel}, message,
+                       status);
 }
 
 int CliSession::failDevice(const std::string& message, int status) const

@@ -33,14 +33,22 @@ public:
         std::string portLabel; // the controller's name for it, if it has one
         ExchangeTiming timing = ExchangeTiming::Quick; // Patient with --patient
         bool verbose = false;
-        bool quiet = false;      // --quiet: no progress or report lines, only failures
-        bool jsonErrors = false; // --json: failures as one JSON object (ErrorReport)
+        bool quiet = false; // --quiet: no progress or report lines, only failures
+        // --json, wherever it stands: JSON output where a command has it, and failures as one
+        // JSON object (ErrorReport).
+        bool json = false;
+        // The check of a chain before it runs (RunCommandLine): each command goes as far as it
+        // can without the controller, and the first reach for the port ends it with
+        // ReachedController instead of opening it.
+        bool checkOnly = false;
     };
+    // Thrown by port() and openPort() when the session only checks.
+    struct ReachedController {};
 
     CliSession(Settings settings, std::FILE* out, std::FILE* err);
 
     // The port to use; nothing when the command line chose none (a command that needs one is
-    // refused before it runs).
+    // refused before it runs). Throws ReachedController when the session only checks.
     const std::optional<std::string>& port();
     const std::string& portLabel() const { return settings_.portLabel; }
     // Every JSON document names the port it came from, and the controller's name for it (null
@@ -51,7 +59,8 @@ public:
 
     // The session's port, opened at its first use and kept open (and so held against other
     // programs) for every later operation and command of the session; nothing when it cannot be
-    // opened, with the message in `failure`.
+    // opened, with the message in `failure`. Throws ReachedController when the session only
+    // checks; every exchange and upload comes here first.
     SerialPort* openPort(std::string* failure);
     // The session's port with the upload's line settings, for an upload and the program start
     // after it; nothing when it cannot be opened (reported, the exit status in failedStatus).
@@ -61,8 +70,7 @@ public:
     void releasePort() { held_.reset(); }
     ExchangeTiming timing() const { return settings_.timing; }
     bool quiet() const { return settings_.quiet; }
-    // --json anywhere on the command line, in front of the command word too.
-    bool json() const { return settings_.jsonErrors; }
+    bool json() const { return settings_.json; }
     std::FILE* out() const { return out_; }
     std::FILE* err() const { return err_; }
     CliConsoleLog& log() { return log_; }

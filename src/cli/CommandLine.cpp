@@ -7,8 +7,11 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
 #include <functional>
 #include <memory>
+#include <string>
 #include <variant>
 #include <vector>
 
@@ -170,7 +173,8 @@ const std::vector<CommandDefinition>& Commands()
          "Reads a text file back from the controller with the console's \"type\" and prints it "
          "on standard output, byte for byte. The file's size in the listing must match every "
          "byte the console printed; a file that cannot be read back exactly (a binary file) is "
-         "refused and nothing is printed.",
+         "refused and nothing is printed. A text followed by an upload's zero padding or by its "
+         "end-of-file mark (Ctrl-Z) prints as its text, and standard error says so.",
          {{"NAME", "File to print, such as \\CONFIG\\PLANT.INI.", "NAME"}},
          1,
          1,
@@ -183,9 +187,10 @@ const std::vector<CommandDefinition>& Commands()
          "PC folder when it is one (default: the current folder). An existing PC file is not "
          "replaced without --force; nothing is read then. A file that cannot be read back "
          "exactly is reported and the others are still copied (exit status 1).\n"
-         "--all-text FOLDER copies every text file of the D: tree (or the tree below --from) "
-         "into FOLDER, folders included, and lists the binary files it skipped: the backup to "
-         "make before a FORMAT.",
+         "--all-text FOLDER copies every file of the D: tree (or the tree below --from) into "
+         "FOLDER (made as mkdir -p would), folders included, never through a link: the backup "
+         "to make before a FORMAT. It is whole or it fails: each file not in it is named with "
+         "its reason and the exit status is 1.",
          {{"NAME", "Files to copy, such as \\README.TXT.", "NAME..."},
           {"FOLDER", "PC folder to copy into.", "[FOLDER]"}},
          1,
@@ -193,8 +198,9 @@ const std::vector<CommandDefinition>& Commands()
          [](QCommandLineParser& parser) {
              parser.addOption(
                  {QStringLiteral("force"), QStringLiteral("Replace PC files that exist already.")});
-             parser.addOption({QStringLiteral("all-text"),
-                               QStringLiteral("Copy every text file of the tree into FOLDER.")});
+             parser.addOption(
+                 {QStringLiteral("all-text"),
+                  QStringLiteral("Copy every file of the tree into FOLDER, or fail.")});
              parser.addOption({QStringLiteral("from"),
                                QStringLiteral("With --all-text: the D: folder whose tree is "
                                               "copied (default: the root)."),
@@ -509,6 +515,74 @@ bool SharedFlag(const QCommandLineParser& top, const std::vector<ParsedCommand>&
     return set;
 }
 
+// A stream held in memory, closed with its owner.
+class MemoryStream {
+public:
+    MemoryStream() : file_(open_memstream(&data_, &size_)) {}
+    ~MemoryStream()
+    {
+        if (file_ != nullptr) {
+            std::fclose(file_);
+        }
+        std::free(data_);
+    }
+    MemoryStream(const MemoryStream&) = delete;
+    MemoryStream& operator=(const MemoryStream&) = delete;
+
+    std::FILE* file() const { return file_; }
+    std::string text()
+    {
+        std::fflush(file_);
+        return std::string(data_, size_);
+    }
+
+private:
+    char* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::FILE* file_;
+};
+
+// The check of a chain before anything of it runs: each command runs in a session that only
+// checks, up to its first reach for the controller (CliSession::ReachedController), so wrong
+// usage that only the command itself finds (a name, a path, a PC file name, the whole plan of
+// put -r) ends the chain before its first command sends anything. What the commands print
+// meanwhile is dropped; a failure that is not wrong usage (a PC file that an earlier command
+// of the chain may yet make, say) is left to the run. Returns the status of the first wrong
+// usage (reported on err), or kExitOk.
+int CheckChain(std::vector<ParsedCommand>& commands, const CliSession::Settings& settings,
+               std::FILE* err)
+{
+    CliSession::Settings checking = settings;
+    checking.checkOnly = true;
+    checking.verbose = false;
+    for (ParsedCommand& command : commands) {
+        if (QLatin1String(command.definition->name) == QLatin1String("ports")) {
+            continue; // nothing to check, and its scan would open every port
+        }
+        MemoryStream out;
+        MemoryStream messages;
+        if (out.file() == nullptr || messages.file() == nullptr) {
+            return kExitOk; // the run checks each command as it comes
+        }
+        CliSession session(checking, out.file(), messages.file());
+        CommandContext context{session, *command.parser, command.args};
+        context.trailing = command.trailing;
+        int status = kExitOk;
+        try {
+            status = command.definition->run(context);
+        } catch (const CliSession::ReachedController&) {
+            status = kExitOk;
+        }
+        if (status == kExitUsage) {
+            const std::string text = messages.text();
+            std::fwrite(text.data(), 1, text.size(), err);
+            std::fflush(err);
+            return status;
+        }
+    }
+    return kExitOk;
+}
+
 } // namespace
 
 void Print(std::FILE* stream, const QString& text)
@@ -609,7 +683,7 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
     CliSession::Settings settings;
     settings.verbose = SharedFlag(top, commands, shared.verbose);
     settings.quiet = SharedFlag(top, commands, shared.quiet);
-    settings.jsonErrors = SharedFlag(top, commands, shared.json);
+    settings.json = SharedFlag(top, commands, shared.json);
     settings.timing =
         SharedFlag(top, commands, shared.patient) ? ExchangeTiming::Patient : ExchangeTiming::Quick;
     const bool needsPort = std::any_of(commands.begin(), commands.end(), [](const auto& command) {
@@ -642,6 +716,11 @@ int RunCommandLine(const QStringList& arguments, std::FILE* out, std::FILE* err)
         if (!log) {
             return ReportError(err, {json, settings.portName, settings.portLabel},
                                QString::fromLocal8Bit(error.c_str()), kExitFailure);
+        }
+    }
+    if (commands.size() > 1) {
+        if (const int status = CheckChain(commands, settings, err); status != kExitOk) {
+            return status;
         }
     }
     ConsoleLogFile::SetActive(log.get());

@@ -4,6 +4,7 @@
 
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
+#include "filelist/ControllerText.h"
 
 namespace kora::cli {
 
@@ -19,11 +20,20 @@ bool HasDrivePrefix(std::string_view typed)
     return typed.size() >= 2 && AsciiUpper(typed[0]) == 'D' && typed[1] == ':';
 }
 
+QString DeviceMessageText(std::string_view bytes)
+{
+    return QString::fromLatin1(bytes.data(), static_cast<qsizetype>(bytes.size()));
+}
+
 } // namespace
 
-std::string DeviceText(const QString& typed)
+std::variant<std::string, PathError> DeviceText(const QString& typed)
 {
-    return typed.toLatin1().toStdString();
+    auto bytes = ControllerBytes(typed);
+    if (auto* refusal = std::get_if<TextRefusal>(&bytes)) {
+        return PathError{std::move(refusal->message)};
+    }
+    return std::get<std::string>(std::move(bytes));
 }
 
 std::variant<std::string, PathError> NormalizeDevicePath(std::string_view typed)
@@ -31,8 +41,8 @@ std::variant<std::string, PathError> NormalizeDevicePath(std::string_view typed)
     if (HasDrivePrefix(typed)) {
         typed.remove_prefix(2);
     } else if (typed.size() >= 2 && typed[1] == ':') {
-        return PathError{"Only the D: drive of KORA-7740P can be used here: '" +
-                         std::string(typed) + "'"};
+        return PathError{DeviceMessageText("Only the D: drive of KORA-7740P can be used here: '" +
+                                           std::string(typed) + "'")};
     }
     std::vector<std::string> parts;
     std::size_t start = 0;
@@ -53,7 +63,7 @@ std::variant<std::string, PathError> NormalizeDevicePath(std::string_view typed)
             continue;
         }
         if (const auto warning = UnsafeNameWarning(part)) {
-            return PathError{*warning};
+            return PathError{DeviceMessageText(*warning)};
         }
         parts.emplace_back(part);
     }
@@ -62,6 +72,15 @@ std::variant<std::string, PathError> NormalizeDevicePath(std::string_view typed)
         path = ChildDevicePath(path, part);
     }
     return path;
+}
+
+std::variant<std::string, PathError> DevicePathArgument(const QString& typed)
+{
+    const auto bytes = DeviceText(typed);
+    if (const auto* error = std::get_if<PathError>(&bytes)) {
+        return *error;
+    }
+    return NormalizeDevicePath(std::get<std::string>(bytes));
 }
 
 SplitPath SplitDevicePath(const std::string& normalized)
@@ -73,9 +92,10 @@ SplitPath SplitDevicePath(const std::string& normalized)
     return {ParentDevicePath(normalized), normalized.substr(last + 1)};
 }
 
-bool LooksLikeDevicePath(std::string_view typed)
+bool LooksLikeDevicePath(const QString& typed)
 {
-    return (!typed.empty() && typed.front() == '\\') || HasDrivePrefix(typed);
+    return typed.startsWith(QLatin1Char('\\')) || typed.startsWith(QLatin1String("D:")) ||
+           typed.startsWith(QLatin1String("d:"));
 }
 
 bool SameDeviceName(std::string_view a, std::string_view b)

@@ -13,6 +13,7 @@
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
 #include "device/DevicePosition.h"
+#include "link/DosName.h"
 
 namespace kora::cli {
 
@@ -89,6 +90,23 @@ private:
     DeviceMenuActions actions_;
 };
 
+std::string OutputLineText(const std::string& line)
+{
+    const std::size_t first = line.find_first_not_of(" \t\r\n");
+    if (first == std::string::npos) {
+        return {};
+    }
+    return line.substr(first, line.find_last_not_of(" \t\r\n") - first + 1);
+}
+
+// What a console answers a command it has no program for: "Bad command or file name", which
+// some DOS versions spell "filename", in any letter case.
+bool IsUnknownCommandAnswer(const std::string& text)
+{
+    const std::string key = DosNameKey(text);
+    return key == "BAD COMMAND OR FILE NAME" || key == "BAD COMMAND OR FILENAME";
+}
+
 std::string DrivePath(const std::string& folder)
 {
     return "D:" + folder;
@@ -115,6 +133,13 @@ bool FitsNameDialog(CliSession& session, const std::string& name, int maxLength)
 int NotFound(CliSession& session, const SplitPath& path)
 {
     return session.failDevice("'" + path.name + "' is not in " + DrivePath(path.folder) + ".");
+}
+
+// A name the user wants to give is taken: the controller would refuse it.
+int NameTaken(CliSession& session, const FolderEntry& entry, const std::string& folder)
+{
+    return session.failDevice((entry.isFolder ? "A directory '" : "A file '") + entry.name +
+                              "' exists already in " + DrivePath(folder) + ".");
 }
 
 // The refresh after the operation shows it had no effect: the controller's own words say why.
@@ -159,7 +184,11 @@ int RunDelete(CommandContext& context, bool directory)
 }
 
 // rm with a DOS wildcard: the matching files of the folder are listed first; more than one is
-// deleted only with --yes. Each goes through the panel's Delete as a single name does.
+// deleted only with --yes. Each goes through the panel's Delete as a single name does, and only
+// while the confirmed listing made just before its turn (the first one, then the refresh after
+// the previous deletion) still shows it as a file: a name that has become a folder meanwhile
+// would get the panel's "rd", and one that has gone names nothing the user saw. Either stops
+// the deletion there.
 int RunDeleteMatching(CommandContext& context, const std::string& typed)
 {
     CliSession& session = context.session;
@@ -171,7 +200,7 @@ int RunDeleteMatching(CommandContext& context, const std::string& typed)
     const auto folder = NormalizeDevicePath(cut == std::string::npos ? std::string(kDeviceRoot)
                                                                      : typed.substr(0, cut + 1));
     if (const auto* error = std::get_if<PathError>(&folder)) {
-        return session.failDevice(error->message, kExitUsage);
+        return session.fail(error->message, kExitUsage);
     }
     const std::string& path = std::get<std::string>(folder);
     CommandLinePanel panel(session);
@@ -200,7 +229,13 @@ int RunDeleteMatching(CommandContext& context, const std::string& typed)
     for (const std::string& name : matches) {
         const std::optional<std::size_t> row = panel.find(name);
         if (!row) {
-            return NotDone(session, "delete '" + name + "'", "del ");
+            return session.failDevice("'" + name + "' is not in " + DrivePath(path) +
+                                      " any more; it and the files after it were not deleted.");
+        }
+        if (panel.entry(*row).isFolder) {
+            return session.failDevice("'" + name + "' in " + DrivePath(path) +
+                                      " has become a directory; a pattern deletes files only, so "
+                                      "it and the files after it were not deleted.");
         }
         panel.actions().PopupMenu2Popup(row);
         panel.actions().Delete1Click(row);
@@ -218,9 +253,14 @@ int RunDeleteMatching(CommandContext& context, const std::string& typed)
 
 int RunRm(CommandContext& context)
 {
-    const std::string typed = DeviceText(context.args.value(0));
-    if (HasDosWildcard(typed)) {
-        return RunDeleteMatching(context, typed);
+    // The wildcard test runs on the controller's bytes: a character it has not is refused
+    // here, never turned into a "?" that would match another file.
+    const auto typed = DeviceText(context.args.value(0));
+    if (const auto* error = std::get_if<PathError>(&typed)) {
+        return context.session.fail(error->message, kExitUsage);
+    }
+    if (HasDosWildcard(std::get<std::string>(typed))) {
+        return RunDeleteMatching(context, std::get<std::string>(typed));
     }
     return RunDelete(context, false);
 }
@@ -244,6 +284,9 @@ int RunMkdir(CommandContext& context)
     if (!panel.list(path->folder)) {
         return session.failWithExchangeFailure();
     }
+    if (const std::optional<std::size_t> taken = panel.find(path->name)) {
+        return NameTaken(session, panel.entry(*taken), path->folder);
+    }
     panel.actions().MakeDirectory1Click();
     if (const int status = panel.outcome(); status != kExitOk) {
         return status;
@@ -262,7 +305,11 @@ int RunMv(CommandContext& context)
     if (!path) {
         return kExitUsage;
     }
-    const std::string newName = DeviceText(context.args.value(1));
+    const auto typedName = DeviceText(context.args.value(1));
+    if (const auto* error = std::get_if<PathError>(&typedName)) {
+        return session.fail(error->message, kExitUsage);
+    }
+    const std::string& newName = std::get<std::string>(typedName);
     if (const auto warning = UnsafeNameWarning(newName)) {
         return session.failDevice(*warning, kExitUsage);
     }
@@ -280,6 +327,10 @@ int RunMv(CommandContext& context)
     const std::string oldName = panel.entry(*row).name;
     if (!panel.actions().itemEnabled("Rename", row)) {
         return session.failDevice("'" + oldName + "' is a directory; only files are renamed.");
+    }
+    // Another entry of that name (a change of letter case only is the same entry).
+    if (const std::optional<std::size_t> taken = panel.find(newName); taken && *taken != *row) {
+        return NameTaken(session, panel.entry(*taken), path->folder);
     }
     panel.actions().PopupMenu2Popup(row);
     panel.actions().Rename1Click(row);
@@ -366,15 +417,11 @@ int RunAbort(CommandContext& context)
 int RunExec(CommandContext& context)
 {
     CliSession& session = context.session;
-    const QString typed = context.args.join(QLatin1Char(' '));
-    for (const QChar c : typed) {
-        if (c.unicode() > 0xFF) {
-            return session.fail(
-                QStringLiteral("exec: '%1' cannot be typed on the controller's console").arg(c),
-                kExitUsage);
-        }
+    const auto typed = DeviceText(context.args.join(QLatin1Char(' ')));
+    if (const auto* error = std::get_if<PathError>(&typed)) {
+        return session.fail(QStringLiteral("exec: ") + error->message, kExitUsage);
     }
-    const std::string command = DeviceText(typed);
+    const std::string& command = std::get<std::string>(typed);
     if (command.empty()) {
         return session.fail(QStringLiteral("exec: the command is empty"), kExitUsage);
     }
@@ -389,7 +436,21 @@ int RunExec(CommandContext& context)
     }
     session.log().setEchoOutput(true);
     const OperationResult result = session.run(GenericCommand(command + "\r"));
-    return result.ok ? kExitOk : session.failDevice(result.message);
+    if (!result.ok) {
+        return session.failDevice(result.message);
+    }
+    // The console found no program of that name: nothing ran, and a chain must not go on as
+    // if it had. Its answer is its first line (some consoles print a blank one before).
+    for (const std::string& line : session.outputOf(command)) {
+        const std::string text = OutputLineText(line);
+        if (IsUnknownCommandAnswer(text)) {
+            return session.failDevice("KORA-7740P did not run '" + command + "': " + text);
+        }
+        if (!text.empty()) {
+            break;
+        }
+    }
+    return kExitOk;
 }
 
 } // namespace kora::cli

@@ -32,6 +32,7 @@ constexpr std::array kCodeRules{
     CodeRule{"damaged", "incomplete"},
     CodeRule{"cannot be read back exactly", "not-text"},
     CodeRule{"is not in D:", "not-found"},
+    CodeRule{"Invalid directory '", "not-found"}, // the listing of a directory not there
     CodeRule{"could not find", "not-found"},
     CodeRule{"No file in", "not-found"},
     CodeRule{"exists already", "exists"},

@@ -126,7 +126,7 @@ QJsonObject TreeJson(const TreeCounts& counts)
 int RunPorts(CommandContext& context)
 {
     std::FILE* out = context.session.out();
-    const bool json = context.options.isSet(QStringLiteral("json"));
+    const bool json = context.session.json();
     // A file that cannot be read names nothing here; commands that need a port report it.
     const auto loaded = LoadControllerNames();
     const ControllerNames names = std::holds_alternative<ControllerNames>(loaded)
@@ -179,9 +179,9 @@ int RunPorts(CommandContext& context)
 int RunLs(CommandContext& context)
 {
     CliSession& session = context.session;
-    const auto path = NormalizeDevicePath(DeviceText(context.args.value(0, QStringLiteral("\\"))));
+    const auto path = DevicePathArgument(context.args.value(0, QStringLiteral("\\")));
     if (const auto* error = std::get_if<PathError>(&path)) {
-        return session.failDevice(error->message, kExitUsage);
+        return session.fail(error->message, kExitUsage);
     }
     DeviceBrowser browser(session.runner());
     browser.ShowDeviceFolder(std::get<std::string>(path));
@@ -198,7 +198,7 @@ int RunLs(CommandContext& context)
     }
 
     std::FILE* out = session.out();
-    if (context.options.isSet(QStringLiteral("json"))) {
+    if (session.json()) {
         QJsonArray entries;
         for (const FolderEntry& entry : browser.entries()) {
             entries.append(QJsonObject{

@@ -72,15 +72,7 @@ std::string Listed(const std::vector<std::pair<std::string, std::string>>& names
 
 std::filesystem::path ControllerNamesFile()
 {
-    std::filesystem::path folder;
-    if (const char* config = std::getenv("XDG_CONFIG_HOME"); config != nullptr && *config == '/') {
-        folder = config;
-    } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-        folder = std::filesystem::path(home) / ".config";
-    } else {
-        folder = ".config";
-    }
-    return folder / "kora7740p" / "controllers.conf";
+    return ConfigFolder() / "controllers.conf";
 }
 
 std::variant<ControllerNames, std::string> ParseControllerNames(std::string_view text)

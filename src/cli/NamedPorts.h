@@ -26,7 +26,7 @@ struct ControllerNames {
     std::string defaultChoice;                              // as written; empty: none
 };
 
-// $XDG_CONFIG_HOME/kora7740p/controllers.conf, default ~/.config/kora7740p/controllers.conf.
+// controllers.conf in the configuration folder (ConfigFolder: ~/.config/kora7740p by default).
 std::filesystem::path ControllerNamesFile();
 
 // The file's text read; "line N: ..." for a line that is not as above.

@@ -117,9 +117,12 @@ std::optional<QString> UnreadableFile(const LocalPath& path, const struct stat& 
 
 std::string InvalidNameMessage(const std::string& name, bool single, bool named)
 {
-    std::string message = InvalidFileNameCaption(name) +
-                          ": a name on KORA-7740P holds only letters, digits, \"_\" and \".\", "
-                          "in the 8.3 form (at most 8 characters, a dot and at most 3 more).";
+    std::string message =
+        InvalidFileNameCaption(name) +
+        (IsDosDeviceName(name) ? ": " + std::string(kDosDeviceNameRule)
+                               : ": a name on KORA-7740P holds only letters, digits, \"_\" and "
+                                 "\".\", in the 8.3 form (at most 8 characters, a dot and at "
+                                 "most 3 more).");
     if (single && !named) {
         message += " Give the file a name with --as NAME.";
     } else if (!single) {
@@ -193,9 +196,16 @@ std::variant<UploadPlan, int> PlanUpload(CliSession& session, const QStringList&
         file.size = regular ? static_cast<std::uint64_t>(status.st_size) : 0;
         file.queued.localPath = path.bytes;
         file.queued.checkedSize = file.size;
-        // The controller's name from the PC name as it reads: a byte that is not UTF-8 gives a
-        // character the name check refuses, so such a file asks for --as.
-        file.queued.deviceName = DeviceText(named ? *asName : LocalPathText(LocalFileName(path)));
+        // The controller's name from the PC name as it reads: a character the controller has
+        // not, or a byte that is not UTF-8, is refused, so such a file asks for --as.
+        auto deviceName = DeviceText(named ? *asName : ArgumentText(LocalFileName(path).bytes));
+        if (const auto* error = std::get_if<PathError>(&deviceName)) {
+            return session.fail(
+                error->message +
+                    (named ? QString() : QStringLiteral(" Give the file a name with --as NAME.")),
+                kExitUsage);
+        }
+        file.queued.deviceName = std::get<std::string>(std::move(deviceName));
         sources.push_back({file.queued.localPath, regular, file.size});
         files.push_back(std::move(file));
     }
@@ -309,14 +319,14 @@ int QueueOutcomeStatus(CliSession& session, const QueueOutcome& outcome, const c
 std::variant<std::string, int> UploadFolderArgument(CliSession& session, QStringList& args)
 {
     std::string folder(kDeviceRoot);
-    if (args.size() >= 2 && LooksLikeDevicePath(DeviceText(args.back()))) {
-        const auto path = NormalizeDevicePath(DeviceText(args.takeLast()));
+    if (args.size() >= 2 && LooksLikeDevicePath(args.back())) {
+        const auto path = DevicePathArgument(args.takeLast());
         if (const auto* error = std::get_if<PathError>(&path)) {
-            return session.failDevice(error->message, kExitUsage);
+            return session.fail(error->message, kExitUsage);
         }
         folder = std::get<std::string>(path);
     }
-    if (args.size() == 1 && LooksLikeDevicePath(DeviceText(args.front()))) {
+    if (args.size() == 1 && LooksLikeDevicePath(args.front())) {
         struct stat status {};
         if (::stat(ArgumentPath(args.front()).c_str(), &status) != 0) {
             return session.fail(QStringLiteral("'%1' is a place on KORA-7740P; name the PC "

@@ -57,9 +57,9 @@ int RunPutTree(CommandContext& context)
     QStringList args = context.args;
     std::string destination(kDeviceRoot);
     if (args.size() == 2) {
-        const auto path = NormalizeDevicePath(DeviceText(args.takeLast()));
+        const auto path = DevicePathArgument(args.takeLast());
         if (const auto* error = std::get_if<PathError>(&path)) {
-            return session.failDevice(error->message, kExitUsage);
+            return session.fail(error->message, kExitUsage);
         }
         destination = std::get<std::string>(path);
     }
@@ -78,7 +78,7 @@ int RunPutTree(CommandContext& context)
     const PcFolderTree plan = WalkPcFolder(local, destination, destination != kDeviceRoot);
     if (!plan.problems.empty()) {
         for (const std::string& problem : plan.problems) {
-            session.failDevice(problem, kExitUsage);
+            session.fail(QString::fromStdString(problem), kExitUsage); // PC names: UTF-8
         }
         return session.fail(QStringLiteral("nothing was sent"), kExitUsage);
     }

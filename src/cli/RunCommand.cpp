@@ -55,15 +55,15 @@ std::variant<RunRequest, int> ReadRequest(CommandContext& context)
     request.file = own.front();
     const bool upload = !options.isSet(QStringLiteral("no-upload"));
     const auto devicePath = [&](const QString& typed) -> std::optional<std::string> {
-        const auto path = NormalizeDevicePath(DeviceText(typed));
+        const auto path = DevicePathArgument(typed);
         if (const auto* error = std::get_if<PathError>(&path)) {
-            session.failDevice(error->message, kExitUsage);
+            session.fail(error->message, kExitUsage);
             return std::nullopt;
         }
         return std::get<std::string>(path);
     };
     if (own.size() == 2) {
-        if (!LooksLikeDevicePath(DeviceText(own.back()))) {
+        if (!LooksLikeDevicePath(own.back())) {
             return session.fail(QStringLiteral("run: '%1' is no directory of D: (a directory "
                                                "starts with \\ or D:; the program's arguments "
                                                "go after --)")
@@ -77,9 +77,24 @@ std::variant<RunRequest, int> ReadRequest(CommandContext& context)
         request.folder = *folder;
     }
     const std::optional<QString> asName = AsNameOption(options);
+    const auto deviceName = [&](const QString& typed) -> std::optional<std::string> {
+        auto name = DeviceText(typed);
+        if (const auto* error = std::get_if<PathError>(&name)) {
+            session.fail(error->message + (asName
+                                               ? QString()
+                                               : QStringLiteral(" Give it a name with --as NAME.")),
+                         kExitUsage);
+            return std::nullopt;
+        }
+        return std::get<std::string>(std::move(name));
+    };
     if (asName) {
-        request.name = DeviceText(*asName);
-    } else if (!upload && own.size() == 1 && LooksLikeDevicePath(DeviceText(own.front()))) {
+        const auto name = deviceName(*asName);
+        if (!name) {
+            return kExitUsage;
+        }
+        request.name = *name;
+    } else if (!upload && own.size() == 1 && LooksLikeDevicePath(own.front())) {
         // Only run: the program may be named where it is on the controller.
         const auto path = devicePath(own.front());
         if (!path) {
@@ -89,7 +104,11 @@ std::variant<RunRequest, int> ReadRequest(CommandContext& context)
         request.folder = split.folder;
         request.name = split.name;
     } else {
-        request.name = DeviceText(LocalPathText(LocalFileName(ArgumentPath(own.front()))));
+        const auto name = deviceName(ArgumentText(LocalFileName(ArgumentPath(own.front())).bytes));
+        if (!name) {
+            return kExitUsage;
+        }
+        request.name = *name;
     }
     if (!ValidFileName(request.name)) {
         return session.failDevice(InvalidFileNameCaption(request.name) +
@@ -105,14 +124,11 @@ std::variant<RunRequest, int> ReadRequest(CommandContext& context)
     }
     std::vector<std::string> arguments;
     for (const QString& argument : context.trailing) {
-        for (const QChar c : argument) {
-            if (c.unicode() > 0xFF) {
-                return session.fail(
-                    QStringLiteral("run: '%1' cannot be typed on the controller's console").arg(c),
-                    kExitUsage);
-            }
+        auto bytes = DeviceText(argument);
+        if (const auto* error = std::get_if<PathError>(&bytes)) {
+            return session.fail(QStringLiteral("run: ") + error->message, kExitUsage);
         }
-        arguments.push_back(DeviceText(argument));
+        arguments.push_back(std::get<std::string>(std::move(bytes)));
     }
     request.line = ProgramCommandLine(request.name, arguments);
     if (const std::optional<std::string> problem = ProgramLineProblem(request.line)) {

@@ -174,9 +174,9 @@ int RunSyncCommand(CommandContext& context)
     const QCommandLineParser& options = context.options;
     const bool json = session.json();
     const bool withDeletions = options.isSet(QStringLiteral("delete"));
-    const auto path = NormalizeDevicePath(DeviceText(context.args.at(1)));
+    const auto path = DevicePathArgument(context.args.at(1));
     if (const auto* error = std::get_if<PathError>(&path)) {
-        return session.failDevice(error->message, kExitUsage);
+        return session.fail(error->message, kExitUsage);
     }
     const std::string destination = std::get<std::string>(path);
     const LocalPath local = ArgumentPath(context.args.at(0));
@@ -188,7 +188,7 @@ int RunSyncCommand(CommandContext& context)
     const PcFolderTree tree = WalkPcFolder(local, destination, destination != kDeviceRoot);
     if (!tree.problems.empty()) {
         for (const std::string& problem : tree.problems) {
-            session.failDevice(problem, kExitUsage);
+            session.fail(QString::fromStdString(problem), kExitUsage); // PC names: UTF-8
         }
         return session.fail(QStringLiteral("nothing was sent"), kExitUsage);
     }

@@ -19,8 +19,8 @@ public:
     // Yes/No; true only for Yes.
     virtual bool confirm(const std::string& text) = 0;
     virtual void warning(const std::string& text) = 0;
-    // The typed text after OK, nothing after Cancel. The text is in the console's single-byte
-    // form (Latin-1; a character outside it becomes "?", which the name check refuses).
+    // The typed text after OK as the controller's bytes (ControllerBytes); nothing after
+    // Cancel, or after a text that has no such bytes (the refusal shown as a warning).
     virtual std::optional<std::string> askName(const NameRequest& request) = 0;
     virtual void showProperties(const PropertiesTexts& texts) = 0;
 };

@@ -137,6 +137,10 @@ std::optional<std::string> UnsafeNameWarning(std::string_view name)
         return "The name '" + std::string(name) + "' cannot be used on KORA-7740P.\n\n" +
                std::string(kDosShortNameRule);
     }
+    if (IsDosDeviceName(name)) {
+        return "The name '" + std::string(name) + "' cannot be used on KORA-7740P.\n\n" +
+               std::string(kDosDeviceNameRule);
+    }
     return std::nullopt;
 }
 

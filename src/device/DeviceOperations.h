@@ -53,7 +53,9 @@ NameRequest RenameRequest(const std::string& oldName);
 // console would read as something else are refused before anything is sent: blanks,
 // redirection and pipe (< > |), "&", quotes, wildcards (* ?), path and drive separators
 // (\ / :) and control characters; so is a name the console would cut (not 8.3, see
-// IsDosShortName). Returns the warning for a refused name, nothing otherwise.
+// IsDosShortName) and the name of a DOS device (IsDosDeviceName). The name is the
+// controller's bytes already (ControllerBytes). Returns the warning for a refused name, nothing
+// otherwise.
 std::optional<std::string> UnsafeNameWarning(std::string_view name);
 
 // The seven texts of the properties dialog.

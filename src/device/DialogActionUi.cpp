@@ -4,6 +4,7 @@
 
 #include "device/KoraAskNameDialog.h"
 #include "device/KoraPropDialog.h"
+#include "filelist/ControllerText.h"
 #include "ui/UserPrompts.h"
 
 namespace kora {
@@ -33,9 +34,12 @@ std::optional<std::string> DialogActionUi::askName(const NameRequest& request)
     if (dialog.exec() != QDialog::Accepted) {
         return std::nullopt;
     }
-    // A character outside the console's single bytes becomes "?", which the name check refuses.
-    const QByteArray bytes = dialog.text().toLatin1();
-    return std::string(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    auto bytes = ControllerBytes(dialog.text());
+    if (const auto* refusal = std::get_if<TextRefusal>(&bytes)) {
+        Prompts().warning(parent_, refusal->message);
+        return std::nullopt;
+    }
+    return std::get<std::string>(std::move(bytes));
 }
 
 void DialogActionUi::showProperties(const PropertiesTexts& texts)

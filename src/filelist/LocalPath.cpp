@@ -102,16 +102,24 @@ LocalPath ArgumentPath(const QString& argument)
         bytes += argument.mid(start, end - start).toUtf8().toStdString();
     };
     for (qsizetype i = 0; i < argument.size(); ++i) {
-        const char16_t unit = argument[i].unicode();
-        const bool pairsWithPrevious = i > 0 && argument[i - 1].isHighSurrogate();
-        if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF && !pairsWithPrevious) {
+        if (const std::optional<unsigned char> byte = ArgumentByteAt(argument, i)) {
             flush(i);
-            bytes += static_cast<char>(unit - kEscapeBase);
+            bytes += static_cast<char>(*byte);
             start = i + 1;
         }
     }
     flush(argument.size());
     return {bytes};
+}
+
+std::optional<unsigned char> ArgumentByteAt(const QString& text, qsizetype at)
+{
+    const char16_t unit = text[at].unicode();
+    const bool pairsWithPrevious = at > 0 && text[at - 1].isHighSurrogate();
+    if (unit >= kEscapeBase + 0x80 && unit <= kEscapeBase + 0xFF && !pairsWithPrevious) {
+        return static_cast<unsigned char>(unit - kEscapeBase);
+    }
+    return std::nullopt;
 }
 
 } // namespace kora

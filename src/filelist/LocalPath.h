@@ -40,5 +40,8 @@ std::optional<LocalPath> LocalPathFromUrl(const QUrl& url);
 // whole; LocalPathText shows it.
 QString ArgumentText(const std::string& bytes);
 LocalPath ArgumentPath(const QString& argument);
+// The byte text[at] stands for when ArgumentText kept it as a lone surrogate; nothing for any
+// other character.
+std::optional<unsigned char> ArgumentByteAt(const QString& text, qsizetype at);
 
 } // namespace kora

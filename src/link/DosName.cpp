@@ -1,6 +1,7 @@
 #include "link/DosName.h"
 
 #include <algorithm>
+#include <array>
 #include <cctype>
 
 namespace kora {
@@ -27,6 +28,15 @@ std::string DosNameKey(std::string_view name)
     std::transform(key.begin(), key.end(), key.begin(),
                    [](unsigned char c) { return static_cast<char>(std::toupper(c)); });
     return key;
+}
+
+bool IsDosDeviceName(std::string_view name)
+{
+    static constexpr std::array<std::string_view, 12> kDevices{"NUL",    "CON",  "PRN",  "AUX",
+                                                               "CLOCK$", "COM1", "COM2", "COM3",
+                                                               "COM4",   "LPT1", "LPT2", "LPT3"};
+    const std::string base = DosNameKey(name.substr(0, name.find('.')));
+    return std::find(kDevices.begin(), kDevices.end(), base) != kDevices.end();
 }
 
 bool IsRunnableProgram(std::string_view name)

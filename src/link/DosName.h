@@ -17,6 +17,18 @@ inline constexpr std::string_view kDosShortNameRule =
     "A name has at most 8 characters, then at most one dot and an extension of at most 3 "
     "characters (8.3); KORA-7740P would cut a longer one.";
 
+// Whether DOS takes the name for one of its devices: NUL, CON, PRN, AUX, CLOCK$, COM1 to COM4
+// and LPT1 to LPT3, in any letter case, with or without an extension ("nul.txt" is NUL too). A
+// "file" of such a name is the device: what is written to it goes to the printer or nowhere,
+// and the command that wrote it reports success, so such a name never goes to the controller
+// as the name of a file or folder.
+bool IsDosDeviceName(std::string_view name);
+
+// Why such a name is refused, for messages.
+inline constexpr std::string_view kDosDeviceNameRule =
+    "NUL, CON, PRN, AUX, CLOCK$, COM1 to COM4 and LPT1 to LPT3 are devices on KORA-7740P, with "
+    "or without an extension: DOS would write such a file to the device.";
+
 // The name as DOS compares it (letter case does not count): two names with the same key are
 // one file on the controller.
 std::string DosNameKey(std::string_view name);

@@ -30,17 +30,21 @@ fs::path HomeFolder()
 
 } // namespace
 
+fs::path ConfigFolder()
+{
+    fs::path config = EnvText("XDG_CONFIG_HOME");
+    if (config.empty() || config.is_relative()) {
+        config = HomeFolder() / ".config";
+    }
+    return config / "kora7740p";
+}
+
 fs::path PortsFolder()
 {
     if (std::string folder = EnvText("KORA_PORT_DIR"); !folder.empty()) {
         return folder;
     }
-    // A relative XDG_CONFIG_HOME is invalid and must be ignored.
-    fs::path config = EnvText("XDG_CONFIG_HOME");
-    if (config.empty() || config.is_relative()) {
-        config = HomeFolder() / ".config";
-    }
-    return config / "kora7740p" / "ports";
+    return ConfigFolder() / "ports";
 }
 
 std::optional<int> ComPortNumber(const std::string& name)

@@ -6,6 +6,11 @@
 
 namespace kora {
 
+// The tool's configuration folder: $XDG_CONFIG_HOME/kora7740p when that is an absolute path,
+// else ~/.config/kora7740p. An empty or relative $XDG_CONFIG_HOME is invalid and ignored, so a
+// stray kora7740p folder in the current directory never names a port.
+std::filesystem::path ConfigFolder();
+
 // The folder in which COMn links live: $KORA_PORT_DIR when set, else
 // $XDG_CONFIG_HOME/kora7740p/ports (default ~/.config/kora7740p/ports).
 std::filesystem::path PortsFolder();

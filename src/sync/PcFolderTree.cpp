@@ -7,9 +7,11 @@
 #include <filesystem>
 #include <map>
 #include <utility>
+#include <variant>
 
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
+#include "filelist/ControllerText.h"
 #include "link/DosName.h"
 #include "transfer/CopyPlan.h"
 
@@ -52,9 +54,15 @@ public:
         std::map<std::string, std::string> keys; // DOS key -> the first PC name
         for (const std::string& name : names) {
             const LocalPath path{local.bytes + "/" + name};
-            // The controller's name from the PC name as it reads: a byte that is not UTF-8
-            // gives a character the name check refuses.
-            const std::string deviceName = LocalPathText({name}).toLatin1().toStdString();
+            // The controller's bytes for the PC name as it reads (ControllerBytes, as for a typed
+            // name), or why it has none.
+            auto converted = ControllerBytes(ArgumentText(name));
+            if (const auto* refusal = std::get_if<TextRefusal>(&converted)) {
+                tree_.problems.push_back("'" + Shown(path) +
+                                         "': " + refusal->message.toStdString());
+                continue;
+            }
+            const std::string deviceName = std::get<std::string>(std::move(converted));
             struct stat status {};
             if (::stat(path.c_str(), &status) != 0) {
                 tree_.problems.push_back("cannot read '" + Shown(path) + "'");
@@ -63,6 +71,11 @@ public:
             const bool isFolder = S_ISDIR(status.st_mode);
             if (!isFolder && !S_ISREG(status.st_mode)) {
                 tree_.problems.push_back("'" + Shown(path) + "' is neither a file nor a folder");
+                continue;
+            }
+            if (IsDosDeviceName(deviceName)) {
+                tree_.problems.push_back("'" + Shown(path) +
+                                         "': " + std::string(kDosDeviceNameRule));
                 continue;
             }
             if (!TreeNameFits(deviceName, isFolder)) {

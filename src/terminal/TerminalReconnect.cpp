@@ -12,7 +12,13 @@ constexpr int kRetries = 8;
 } // namespace
 
 TerminalReconnect::TerminalReconnect(Reopen reopen, QObject* parent)
-    : QObject(parent), reopen_(std::move(reopen))
+    : TerminalReconnect(std::move(reopen), {}, parent)
+{
+}
+
+TerminalReconnect::TerminalReconnect(Reopen reopen, std::vector<std::filesystem::path> watched,
+                                     QObject* parent)
+    : QObject(parent), reopen_(std::move(reopen)), watched_(std::move(watched))
 {
     retry_.setSingleShot(true);
     retry_.setInterval(kRetryMs);
@@ -25,8 +31,11 @@ void TerminalReconnect::waitFor(ReturningDevice device)
 {
     device_ = std::move(device);
     retriesLeft_ = kRetries;
-    watcher_ = std::make_unique<PortWatcher>(std::vector<std::filesystem::path>{
-        PortsFolder(), "/dev", "/dev/serial", "/dev/serial/by-id", "/dev/pts"});
+    // The ports folder as it is named now: the user may have pointed it elsewhere meanwhile.
+    watcher_ = std::make_unique<PortWatcher>(
+        !watched_.empty() ? watched_
+                          : std::vector<std::filesystem::path>{PortsFolder(), "/dev", "/dev/serial",
+                                                               "/dev/serial/by-id", "/dev/pts"});
     connect(watcher_.get(), &PortWatcher::portsMayHaveChanged, this, [this] {
         retriesLeft_ = kRetries;
         tryNow();

@@ -3,10 +3,12 @@
 #include <QObject>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "link/ReturningDevice.h"
 
@@ -24,7 +26,11 @@ public:
     // Opens the line on the given name; true when the terminal is on again.
     using Reopen = std::function<bool(const std::string& where)>;
 
+    // Watches the ports folder and the system's device folders, or only the folders given (a
+    // test's own, where no other program's devices come and go).
     explicit TerminalReconnect(Reopen reopen, QObject* parent = nullptr);
+    TerminalReconnect(Reopen reopen, std::vector<std::filesystem::path> watched,
+                      QObject* parent = nullptr);
     ~TerminalReconnect() override;
 
     void waitFor(ReturningDevice device);
@@ -38,6 +44,7 @@ private:
     void tryNow();
 
     Reopen reopen_;
+    std::vector<std::filesystem::path> watched_;
     std::optional<ReturningDevice> device_;
     std::unique_ptr<PortWatcher> watcher_;
     QTimer retry_;

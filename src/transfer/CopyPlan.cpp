@@ -9,6 +9,7 @@
 #include "link/DosName.h"
 #include "link/PortFailureText.h"
 #include "transfer/TThreadXModem.h"
+#include "transfer/UploadPadding.h"
 
 namespace kora {
 
@@ -29,6 +30,37 @@ std::string TransferFailedMessage(const std::string& name)
     return "Fail to transfer file '" + name + "'!";
 }
 
+std::string UploadFailureReason(const std::string& workerStatus, const std::string& startCommand,
+                                bool lineLost)
+{
+    if (lineLost) {
+        return LineLostReason();
+    }
+    if (!startCommand.empty() && workerStatus == startCommand) {
+        std::string typed = startCommand;
+        if (typed.ends_with('\r')) {
+            typed.pop_back();
+        }
+        return SendFailureMessageWithHead("Unable to send command '" + typed + "'!");
+    }
+    const std::string_view status = workerStatus == TThreadXModem::kTransferringFile
+                                        ? std::string_view(TThreadXModem::kNoAckFromDevice)
+                                        : std::string_view(workerStatus);
+    if (status.size() <= 4 || !status.starts_with("<<") || !status.ends_with(">>")) {
+        return {};
+    }
+    std::string sentence(status.substr(2, status.size() - 4));
+    if (!sentence.ends_with('.') && !sentence.ends_with('!')) {
+        sentence += '.';
+    }
+    return sentence;
+}
+
+std::string QueueFailureText(const QueueOutcome& outcome)
+{
+    return outcome.reason.empty() ? outcome.message : outcome.message + "\n\n" + outcome.reason;
+}
+
 std::string InvalidFileNameCaption(const std::string& name)
 {
     return "Invalid file name '" + name + "'";
@@ -44,7 +76,7 @@ bool ValidFileName(std::string_view name)
             return false;
         }
     }
-    return IsDosShortName(name);
+    return IsDosShortName(name) && !IsDosDeviceName(name);
 }
 
 std::string FileNamePart(std::string_view path)
@@ -121,7 +153,7 @@ namespace {
 std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
                      const std::string& deviceDirectory, QueueProgress& progress,
                      const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing,
-                     bool& cancelled)
+                     bool& cancelled, std::string& failureReason)
 {
     TThreadXModem worker;
     worker.Timing = timing;
@@ -132,6 +164,7 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.DeviceName =
         (file.deviceDirectory.empty() ? deviceDirectory : file.deviceDirectory) + file.deviceName;
     worker.CheckedLength = file.checkedSize;
+    worker.PadByte = PaddingForFile(file.localPath, file.deviceName);
     worker.Resume();
     while (worker.TransferResult.load() == TThreadXModem::kRunning) {
         progress.percent = worker.Progress.load();
@@ -148,7 +181,12 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     if (hooks.poll) {
         hooks.poll(progress);
     }
-    return worker.TransferResult.load();
+    const std::int32_t result = worker.TransferResult.load();
+    // The worker has ended: its status is no longer written.
+    failureReason = result == TThreadXModem::kSucceeded
+                        ? std::string()
+                        : UploadFailureReason(worker.Status, worker.Command, LineLost(port));
+    return result;
 }
 
 } // namespace
@@ -197,8 +235,9 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         progress.deviceName = file.deviceName;
         progress.percent = 0;
         bool cancelled = false;
-        const std::int32_t result =
-            SendOne(port, log, file, deviceDirectory, progress, hooks, timing, pacing, cancelled);
+        std::string failureReason;
+        const std::int32_t result = SendOne(port, log, file, deviceDirectory, progress, hooks,
+                                            timing, pacing, cancelled, failureReason);
         if (cancelled) {
             outcome.kind = QueueOutcome::Kind::Cancelled;
             if (result == TThreadXModem::kSucceeded) {
@@ -209,6 +248,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         if (result != TThreadXModem::kSucceeded) {
             outcome.kind = QueueOutcome::Kind::Failed;
             outcome.message = TransferFailedMessage(file.deviceName);
+            outcome.reason = std::move(failureReason);
             return outcome;
         }
         outcome.sent.push_back(std::move(file));

@@ -27,6 +27,18 @@ inline constexpr std::string_view kNoSpaceWarning = "There is no enough space on
 // "Fail to transfer file '" + name + "'!"
 std::string TransferFailedMessage(const std::string& name);
 
+// Why an upload worker failed, as a sentence for the user, from where the worker stopped:
+// - the lost line's reason (LineLostReason) when the port hung up under it;
+// - for a start command whose echo failed (the worker's status is still that command, its "\r"
+//   left out), "Unable to send command '" + command + "'!" with the INIT-mode advice;
+// - for a block the controller stopped answering (the status is still "<<Transferring
+//   File...>>"), the worker's own "<<No ACK from KORA-7740P>>";
+// - else the worker's last status line of its own ("<<...>>"), whatever reason it names;
+// each of the worker's lines without its brackets and ending in a full stop. Empty when the
+// worker left no reason (its last status is a line of the console's).
+std::string UploadFailureReason(const std::string& workerStatus, const std::string& startCommand,
+                                bool lineLost);
+
 // What the rename prompt for a file whose name the controller cannot take is opened with:
 // caption "Invalid file name '" + name + "'", prompt "Please input new file name:", at most
 // 12 characters (an 8.3 name).
@@ -35,8 +47,8 @@ inline constexpr std::string_view kNewFileNamePrompt = "Please input new file na
 inline constexpr int kNewFileNameMaxLength = 12;
 
 // The controller's file-name check: at least one character, each of A-Z, a-z, 0-9, "_" or ".",
-// in the 8.3 form (IsDosShortName), which the controller would otherwise cut silently; letter
-// case is kept.
+// in the 8.3 form (IsDosShortName), which the controller would otherwise cut silently, and not
+// the name of a DOS device (IsDosDeviceName); letter case is kept.
 bool ValidFileName(std::string_view name);
 
 // The file-name part of a PC path: the text after its last "/".
@@ -112,7 +124,12 @@ struct QueueOutcome {
     std::string message;              // "Fail to transfer file '" + name + "'!" when Failed
     std::vector<QueuedFile> sent;     // the files that arrived, with their device names
     std::vector<std::string> skipped; // PC paths left out after an invalid name
+    std::string reason{};             // why it failed (UploadFailureReason), or empty
 };
+
+// What the user is told of a failed queue: the message, then the reason as a paragraph of its
+// own when there is one.
+std::string QueueFailureText(const QueueOutcome& outcome);
 
 // Sends the files in order, each into its own directory or else deviceDirectory (as
 // DeviceDirectory gives them), one upload worker at a time over the open port (57600 8N1,

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 
 #include "device/KoraAskNameDialog.h"
+#include "filelist/ControllerText.h"
 #include "ui/ByteText.h"
 #include "ui/UserPrompts.h"
 
@@ -31,12 +32,18 @@ QLabel* AddLabel(const QString& objectName, const QString& text, QWidget* parent
     return label;
 }
 
-// A field the dialog fills and the user only reads.
-QLineEdit* AddShownField(const QString& objectName, QWidget* parent)
+// A field the dialog fills and the user only reads. Read-only rather than disabled: a disabled
+// field draws its text in the palette's faint disabled colour (1.6:1 in the light palette), and
+// the path would be hard to read. A click still selects the text for copying; Tab passes the
+// field by, so the keyboard focus stays on Cancel.
+QLineEdit* AddShownField(const QString& objectName, QLabel* label, QWidget* parent)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
-    field->setEnabled(false);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::ClickFocus);
+    // Assistive technology reads the field under its label's text.
+    label->setBuddy(field);
     return field;
 }
 
@@ -78,13 +85,13 @@ void TdlgKoraTran::buildControls()
     grid->setVerticalSpacing(8);
 
     lblName_ = AddLabel(QStringLiteral("lblName"), QStringLiteral("Transferring:"), Bevel1_);
-    edtName_ = AddShownField(QStringLiteral("edtName"), Bevel1_);
+    edtName_ = AddShownField(QStringLiteral("edtName"), lblName_, Bevel1_);
     edtName_->setMinimumWidth(320);
     grid->addWidget(lblName_, 0, 0);
     grid->addWidget(edtName_, 0, 1, 1, 3);
 
     Label2_ = AddLabel(QStringLiteral("Label2"), QStringLiteral("File count:"), Bevel1_);
-    edtCount_ = AddShownField(QStringLiteral("edtCount"), Bevel1_);
+    edtCount_ = AddShownField(QStringLiteral("edtCount"), Label2_, Bevel1_);
     edtCount_->setFixedWidth(90);
     grid->addWidget(Label2_, 1, 0);
     grid->addWidget(edtCount_, 1, 1);
@@ -161,7 +168,7 @@ void TdlgKoraTran::Timer1Timer()
         return;
     }
     if (outcome_->kind == QueueOutcome::Kind::Failed) {
-        Prompts().error(this, ByteText(outcome_->message));
+        Prompts().error(this, ByteText(QueueFailureText(*outcome_)));
     }
     Timer2_->start();
 }
@@ -213,18 +220,24 @@ std::optional<std::string> TdlgKoraTran::askNewName(const std::string& invalidNa
 {
     // Over this dialog, so that it stays on top of it; this dialog is centred on the main
     // window, and so is the prompt.
-    TdlgKoraAskName dialog(this);
-    dialog.setWindowTitle(ByteText(InvalidFileNameCaption(invalidName)));
-    dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
-                                         static_cast<qsizetype>(kNewFileNamePrompt.size())));
-    dialog.setText(QString());
-    dialog.setMaxLength(kNewFileNameMaxLength);
-    if (dialog.exec() != QDialog::Accepted) {
-        return std::nullopt;
+    // A text without the controller's bytes is refused with a warning and asked for again; the
+    // queue checks a converted name (ValidFileName) and asks again itself.
+    for (;;) {
+        TdlgKoraAskName dialog(this);
+        dialog.setWindowTitle(ByteText(InvalidFileNameCaption(invalidName)));
+        dialog.setPrompt(QString::fromLatin1(kNewFileNamePrompt.data(),
+                                             static_cast<qsizetype>(kNewFileNamePrompt.size())));
+        dialog.setText(QString());
+        dialog.setMaxLength(kNewFileNameMaxLength);
+        if (dialog.exec() != QDialog::Accepted) {
+            return std::nullopt;
+        }
+        auto typed = ControllerBytes(dialog.text());
+        if (auto* name = std::get_if<std::string>(&typed)) {
+            return std::move(*name);
+        }
+        Prompts().warning(this, std::get<TextRefusal>(typed).message);
     }
-    // A character beyond single bytes becomes "?", which the name check refuses again.
-    const QByteArray typed = dialog.text().toLatin1();
-    return std::string(typed.constData(), static_cast<std::size_t>(typed.size()));
 }
 
 void TdlgKoraTran::btnCancelClick()

@@ -239,7 +239,7 @@ TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,
                                                          std::span<const std::uint8_t> data)
 {
     int attempts = 0;
-    const xmodem::Block block = xmodem::BuildBlock(blockNumber_, data);
+    const xmodem::Block block = xmodem::BuildBlock(blockNumber_, data, PadByte);
     for (;;) {
         if (CancelRequested.load()) {
             RunCancelSequence(file);

@@ -78,6 +78,8 @@ public:
     ExchangeTiming Timing = ExchangeTiming::Quick;
     // Whether the next block waits 5 ms after an ACK or follows it at once.
     UploadPacing Pacing = UploadPacing::Paced;
+    // What fills the last block up to 128 bytes (transfer/UploadPadding).
+    std::uint8_t PadByte = 0x00;
 
     // Written by the owner only.
     std::atomic<bool> CancelRequested{false};

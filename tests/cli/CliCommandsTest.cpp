@@ -56,11 +56,11 @@ TEST_F(CliCommands, MakingAndRenaming)
     const std::string readme = deviceFile("D:\\README.TXT");
     expect({
         {{"mkdir", "\\BIN\\NEWFILES"}, 0, ""}, // the longest name the dialog takes
-        {{"mkdir", "BIN"}, 1, "kora7740p: Unable to create directory 'BIN'!\n"},
+        // A name that is taken is refused before the controller would refuse it.
+        {{"mkdir", "bin"}, 1, "kora7740p: A directory 'BIN' exists already in D:\\.\n"},
         {{"mv", "readme.txt", "READ.ME"}, 0, ""},
-        {{"mv", "READ.ME", "NOTES"},
-         1,
-         "kora7740p: Duplicate file name or file not found 'NOTES'!\n"},
+        {{"mv", "READ.ME", "notes"}, 1, "kora7740p: A file 'NOTES' exists already in D:\\.\n"},
+        {{"mv", "READ.ME", "read.me"}, 0, ""}, // its own name in another case
         {{"mv", "BIN", "X"}, 1, "kora7740p: 'BIN' is a directory; only files are renamed.\n"},
     });
     // The controller would cut these names: refused before anything is sent.
@@ -70,7 +70,7 @@ TEST_F(CliCommands, MakingAndRenaming)
         EXPECT_EQ(result.status, 2) << args.back();
         EXPECT_NE(result.err.find("(8.3)"), std::string::npos) << result.err;
     }
-    EXPECT_TRUE(onDevice("D:\\READ.ME"));
+    EXPECT_TRUE(onDevice("D:\\read.me"));
     EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\BIN\\NEWFILES"));
     EXPECT_FALSE(onDevice("D:\\README.TXT"));
     EXPECT_EQ(deviceFile("D:\\READ.ME"), readme);
@@ -100,6 +100,14 @@ TEST_F(CliCommands, AutorunAndConsoleCommands)
     EXPECT_EQ(mem.out.find("mem"), std::string::npos) << "the command is no output";
     EXPECT_EQ(tool({"abort"}).out, "No program is running\n");
     EXPECT_EQ(tool({"exec", "type", "NOTES"}).out, "Calibrate slot 2 before the run.\n");
+
+    // No such command: nothing ran, and a chain does not go on.
+    const ToolResult unknown = tool({"exec", "nosuchcmd", "+", "mkdir", "\\AFTER"});
+    EXPECT_EQ(unknown.status, 1);
+    EXPECT_EQ(unknown.out, "Bad command or file name\n");
+    EXPECT_EQ(unknown.err, "kora7740p: KORA-7740P did not run 'nosuchcmd': Bad command or file "
+                           "name\n");
+    EXPECT_FALSE(onDevice("D:\\AFTER"));
 
     sim().faults().noEcho = true;
     const ToolResult unechoed = tool({"exec", "type NOTES"});
@@ -155,13 +163,13 @@ TEST_F(CliCommands, IoConfigurationReadEditedAndApplied)
     sim().faults().ioConfigNoEnd = false;
 
     // Records noise has damaged are refused as well: a range or count that is no number, a
-    // channel its slot header does not announce, a lost header or trailer.
+    // channel its slot header does not announce, a lost header or trailer, a lost channel record
+    // (the last of its slot too: the dialog would show it unset and OK would write that back).
     const std::string whole = sim::FormatIoConfiguration(sim::SampleIoConfiguration());
     const std::vector<std::pair<std::string, std::string>> damages = {
-        {"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},
-        {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
-        {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"},
-        {"@SLOT1 24 04 -1", "`SLOT1 24 04 -1"},
+        {"\n0 09 -1 -1\n", "\n0 0\x19 -1 -1\n"},    {"\n7 09 -1 -1\n@SLOT0 -1", "\n@SLOT0 -1"},
+        {"\n3 48 -1 -1\n@SLOT1 -1", "\n@SLOT1 -1"}, {"@SLOT0 04 08 -1", "@SLOT0 04 0: -1"},
+        {"@SLOT0 04 08 -1", "@SLOT0 04 00 -1"},     {"@SLOT1 24 04 -1", "`SLOT1 24 04 -1"},
         {"@SLOT1 -1 -1 -1", "`SLOT1 -1 -1 -1"}};
     for (const auto& [good, damaged] : damages) {
         std::string text = whole;

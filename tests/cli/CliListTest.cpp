@@ -80,6 +80,11 @@ TEST_F(CliTest, LsShowsThePanelsColumnsAndJsonReadsBack)
     EXPECT_EQ(missing.status, 1);
     EXPECT_EQ(missing.err, "kora7740p: Invalid directory '\\NOPE'!\n");
     EXPECT_EQ(missing.out, "");
+
+    // --json before the command word, as the manual's fan-out recipe has it.
+    const ToolResult before = tool({"-p", "COM1", "--json", "ls", "\\LOG"});
+    ASSERT_EQ(before.status, 0) << before.err;
+    EXPECT_EQ(ParseJson(before.out)["entries"].toArray().size(), 4) << before.out;
 }
 
 // --log, before the command or after it: the lines the exchange shows, each with its time stamp;
@@ -199,6 +204,45 @@ TEST_F(CliTest, WrongUsageExitsWithTwoAndSendsNothing)
         EXPECT_NE(result.out.find(std::string("[options] ") + command), std::string::npos)
             << result.out;
     }
+}
+
+// A name becomes the controller's bytes before any check: a character its console has not (or a
+// command-line byte that is not UTF-8) is refused, never turned into a "?" that DOS reads as a
+// wildcard; and DOS's device names never go to it as the name of a file or folder.
+TEST_F(CliTest, NamesTheControllerCannotHoldAreRefusedBeforeAnythingIsSent)
+{
+    sim().fileSystem().writeFileChecked("D:\\CAFE.TXT", "coffee");
+    const std::string euro = "CAF\xE2\x82\xAC.TXT";
+    const std::string program = writeLocal("lpt1.exe", "MZ program");
+    const std::filesystem::path tree = workDir() / "tree";
+    std::filesystem::create_directories(tree / "nul");
+    writeLocal("tree/nul/a.txt", "a");
+    const struct {
+        std::vector<std::string> args;
+        const char* says;
+    } cases[] = {
+        {{"rm", euro}, "'\xE2\x82\xAC' (U+20AC) is not one of the single-byte"},
+        {{"rm", "CAF\xC9.TXT"}, "holds the byte 0xC9, which is not UTF-8"},
+        {{"rm", "\\LOG\\\xE6\x97\xA5.TXT"}, "(U+65E5)"},
+        {{"exec", "type", euro}, "(U+20AC)"},
+        {{"mv", "README.TXT", euro}, "(U+20AC)"},
+        {{"put", program, "--as", euro}, "(U+20AC)"},
+        {{"mkdir", "NUL"}, "are devices on KORA-7740P"},
+        {{"mkdir", "\\BIN\\com1.dir"}, "are devices"},
+        {{"mv", "README.TXT", "prn.txt"}, "are devices"},
+        {{"put", program, "--as", "AUX.EXE"}, "are devices"},
+        {{"put", program}, "are devices"},
+        {{"put", "-r", tree.string(), "\\TREE"}, "are devices"},
+        {{"ls", "\\CLOCK$"}, "are devices"},
+    };
+    for (const auto& c : cases) {
+        const ToolResult result = tool(c.args);
+        EXPECT_EQ(result.status, 2) << ::testing::PrintToString(c.args) << result.err;
+        EXPECT_NE(result.err.find(c.says), std::string::npos) << result.err;
+    }
+    EXPECT_EQ(sim().bytesReceived(), 0u);
+    EXPECT_EQ(deviceFile("D:\\CAFE.TXT"), "coffee");
+    EXPECT_TRUE(onDevice("D:\\LOG\\A.TXT"));
 }
 
 } // namespace

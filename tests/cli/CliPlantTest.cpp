@@ -5,7 +5,9 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <atomic>
 #include <filesystem>
+#include <memory>
 #include <variant>
 
 #include "CliTestKit.h"
@@ -154,6 +156,10 @@ TEST_F(CliTest, AChainRunsOverOnePortAndStopsAtItsFirstFailure)
              {"mkdir", "\\THREE", "+"},
              {"mkdir", "\\THREE", "+", "bogus"},
              {"-p", "COM1", "mkdir", "\\THREE", "+", "ls", "-p", "COM2"},
+             // Found only by the command itself, checked before the first command runs.
+             {"mkdir", "\\THREE", "+", "mkdir", "TOOLONGNAME"},
+             {"mkdir", "\\THREE", "+", "rm", "CAF\xE2\x82\xAC.TXT"},
+             {"mkdir", "\\THREE", "+", "ls", "+", "format"},
          }) {
         EXPECT_EQ(tool(args).status, 2) << ::testing::PrintToString(args);
     }
@@ -186,8 +192,8 @@ TEST_F(CliTest, PutMirrorsAFolderAfterCheckingEveryName)
 
     const ToolResult put = tool({"put", "-r", tree.string(), "\\SITE"});
     ASSERT_EQ(put.status, 0) << put.err;
-    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n"));
-    EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n"));
+    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n", '\x1a'));
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\DEEP\\X.DAT"), Padded(RandomText(200, 3)));
 
     writeLocal("site/cfg/toolongname.ini", "x");
@@ -220,6 +226,30 @@ TEST_F(CliTest, RmWithAWildcardListsTheMatchesAndWantsYesForMore)
     EXPECT_EQ(none.err, "kora7740p: No file in D:\\LOG matches '*.BAK'.\n");
 }
 
+// A pattern deletes files only: each is checked in the listing made just before its "del". A
+// match that another user of the controller turned into a folder meanwhile is not removed.
+TEST_F(CliTest, RmWithAWildcardNeverRemovesAFolder)
+{
+    for (const char* name : {"D:\\LOG\\A.BAK", "D:\\LOG\\B.BAK", "D:\\LOG\\C.BAK"}) {
+        sim().fileSystem().writeFileChecked(name, "old");
+    }
+    auto changed = std::make_shared<std::atomic<bool>>(false);
+    sim().beforeEachCommand([changed](sim::CommandContext& c) {
+        if (c.commandWord.starts_with("del ") && !changed->exchange(true)) {
+            c.fs.deleteFile("D:\\LOG\\B.BAK");
+            c.fs.makeDirectory("D:\\LOG\\B.BAK");
+        }
+    });
+    const ToolResult result = tool({"rm", "--yes", "\\LOG\\*.BAK"});
+    sim().beforeEachCommand({});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.err, "kora7740p: 'B.BAK' in D:\\LOG has become a directory; a pattern "
+                          "deletes files only, so it and the files after it were not deleted.\n");
+    EXPECT_FALSE(onDevice("D:\\LOG\\A.BAK"));
+    EXPECT_TRUE(sim().fileSystem().isDirectory("D:\\LOG\\B.BAK"));
+    EXPECT_TRUE(onDevice("D:\\LOG\\C.BAK"));
+}
+
 } // namespace
 } // namespace kora::test
 
@@ -245,6 +275,8 @@ TEST_F(CliTest, JsonFailuresCarryAStableCode)
              {{"--json", "rm"}, 2, "usage"},
              {{"cat", "--json", "\\BIN\\TOOL.COM"}, 1, "not-text"},
              {{"--json", "rm", "NOPE.TXT"}, 1, "not-found"},
+             {{"--json", "ls", "\\NOPE"}, 1, "not-found"},
+             {{"--json", "mkdir", "BIN"}, 1, "exists"},
              {{"--json", "-p", "/dev/kora-no-such-port", "ls"}, 1, "no-such-port"},
          }) {
         const ToolResult result = tool(c.args);

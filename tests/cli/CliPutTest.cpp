@@ -33,6 +33,20 @@ TEST_F(CliTest, PutUploadsFilesByteExactAndVerifiesThem)
     EXPECT_EQ(deviceFile("D:\\FAST.BIN"), Padded(third));
 }
 
+// DOS stops a text file at Ctrl-Z; zero bytes it runs as a batch line ("Bad command or file
+// name") and hands to programs as text.
+TEST_F(CliTest, PutFillsATextFileUpWithTheEndOfFileMarkSoABatchRunsCleanly)
+{
+    const ToolResult put = tool({"put", writeLocal("runme.bat", "echo hi\r\n"),
+                                 writeLocal("notes", "first\r\nsecond\r\n"),
+                                 writeLocal("data.bin", "echo hi\r\n\x01"), "\\BIN"});
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_EQ(deviceFile("D:\\BIN\\RUNME.BAT"), Padded("echo hi\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\BIN\\NOTES"), Padded("first\r\nsecond\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\BIN\\DATA.BIN"), Padded("echo hi\r\n\x01"));
+    EXPECT_EQ(tool({"exec", "D:\\BIN\\RUNME.BAT"}).out, "hi\n");
+}
+
 TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
 {
     const std::string program = writeLocal("my-prog.exe", RandomText(300, 3));

@@ -37,9 +37,8 @@ TEST(DeviceArgs, PathsTakeThePanelsForm)
         }
     }
     // A refused part gets the window's warning.
-    EXPECT_EQ(std::get<PathError>(NormalizeDevicePath("\\MY DIR"))
-                  .message.rfind("The name 'MY DIR' cannot be used on KORA-7740P.", 0),
-              0u);
+    EXPECT_TRUE(std::get<PathError>(NormalizeDevicePath("\\MY DIR"))
+                    .message.startsWith("The name 'MY DIR' cannot be used on KORA-7740P."));
 }
 
 TEST(DeviceArgs, SplittingMatchingAndTellingDevicePathsApart)

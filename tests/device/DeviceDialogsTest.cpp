@@ -2,6 +2,7 @@
 
 #include <QLabel>
 #include <QLineEdit>
+#include <QMessageBox>
 #include <QPushButton>
 #include <QTest>
 
@@ -16,7 +17,8 @@ namespace kora {
 namespace {
 
 // The name dialog as the menu's operations run it: typed text beyond the limit is not taken,
-// Cancel gives nothing, and a character the console cannot carry comes back as "?".
+// Cancel gives nothing, and a character the console cannot carry is refused in a warning box,
+// never sent as a "?" (a wildcard to DOS).
 TEST(DeviceDialogs, TheNameDialogKeepsItsLimitAndAnswers)
 {
     QWidget parent;
@@ -47,7 +49,18 @@ TEST(DeviceDialogs, TheNameDialogKeepsItsLimitAndAnswers)
     EXPECT_EQ(ask(MakeDirectoryRequest(), "ABCDEFGHIJ", true), "ABCDEFGH");
     EXPECT_EQ(ask(RenameRequest("OLD.TXT"), "ABCDEFGH.TXTX", true), "ABCDEFGH.TXT");
     EXPECT_EQ(ask(RenameRequest("OLD.TXT"), "NEW.TXT", false), std::nullopt);
-    EXPECT_EQ(ask(MakeDirectoryRequest(), QString::fromUtf8("D\u00c9\u20ac"), true), "D\xc9?");
+    EXPECT_EQ(ask(MakeDirectoryRequest(), QString::fromUtf8("D\u00c9"), true), "D\xc9");
+
+    QString warning;
+    test::ModalAnswer<QMessageBox> box([&](QMessageBox& shown) {
+        warning = shown.text();
+        shown.button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(ask(RenameRequest("CAFE.TXT"), QString::fromUtf8("CAF\u20ac.TXT"), true),
+              std::nullopt);
+    EXPECT_EQ(warning, QString::fromUtf8("'CAF\u20ac.TXT' cannot be typed on KORA-7740P: '\u20ac' "
+                                         "(U+20AC) is not one of the single-byte (Latin-1) "
+                                         "characters its console takes."));
 }
 
 TEST(DeviceDialogs, ThePropertiesDialogShowsItsTextsWhenShown)

@@ -8,6 +8,7 @@
 #include "device/DeviceOperations.h"
 #include "device/DevicePath.h"
 #include "filelist/FolderEntry.h"
+#include "link/DosName.h"
 
 namespace kora {
 namespace {
@@ -153,6 +154,30 @@ TEST(DeviceOperations, UnsafeNamesAreRefusedAndOrdinaryOnesPass)
     EXPECT_EQ(*UnsafeNameWarning("A B"),
               "The name 'A B' cannot be used on KORA-7740P.\n\nA name must not contain blanks, "
               "control characters or any of , ; = < > | & \" ' * ? \\ / :");
+}
+
+// DOS takes these names for its devices, with any extension: a "file" of such a name is the
+// device, and writing it reports success.
+TEST(DosName, DeviceNamesInAnyCaseWithOrWithoutExtension)
+{
+    const struct {
+        const char* name;
+        bool device;
+    } cases[] = {
+        {"NUL", true},       {"nul", true},      {"NUL.TXT", true},     {"Con.bat", true},
+        {"PRN", true},       {"AUX.X", true},    {"CLOCK$", true},      {"clock$.dat", true},
+        {"COM1", true},      {"COM4.LOG", true}, {"LPT1", true},        {"lpt3.txt", true},
+        {"COM5", false},     {"COM0", false},    {"LPT4", false},       {"LPT", false},
+        {"NULL", false},     {"NU", false},      {"CONFIG.SYS", false}, {"CON1", false},
+        {"AUXILIAR", false}, {"CLOCK", false},   {"TXT.NUL", false},    {"README", false},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(IsDosDeviceName(c.name), c.device) << c.name;
+    }
+    // Every name typed for the controller meets the rule.
+    EXPECT_EQ(*UnsafeNameWarning("nul.txt"),
+              "The name 'nul.txt' cannot be used on KORA-7740P.\n\n" +
+                  std::string(kDosDeviceNameRule));
 }
 
 TEST(DeviceOperations, TextsOfQuestionsDialogsAndProperties)

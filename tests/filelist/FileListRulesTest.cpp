@@ -4,9 +4,12 @@
 
 #include <optional>
 #include <string>
+#include <variant>
 #include <vector>
 
 #include "filelist/ByteCompare.h"
+#include "filelist/ColumnFit.h"
+#include "filelist/ControllerText.h"
 #include "filelist/FileTypeName.h"
 #include "filelist/FolderEntry.h"
 #include "filelist/LocalPath.h"
@@ -57,6 +60,44 @@ TEST(LocalPath, BytesSurviveUrlsAndArgumentsAndAreDecodedOnlyForTheScreen)
     EXPECT_EQ(LocalPathFromUrl(QUrl("file://")), std::nullopt);
 }
 
+// A typed text becomes the controller's single bytes, or is refused with the character or byte
+// named; nothing ever becomes a "?" that the wildcard and name checks would then see.
+TEST(ControllerBytes, LatinOneCharactersBecomeTheirBytesAndNothingElseIsGuessed)
+{
+    const struct {
+        QString typed;
+        const char* bytes;   // nullptr: refused
+        const char* refusal; // a part of the refusal
+    } cases[] = {
+        {QStringLiteral("CAFE.TXT"), "CAFE.TXT", nullptr},
+        {QString(), "", nullptr},
+        {QStringLiteral("CAF\u00C9.TXT"), "CAF\xC9.TXT", nullptr},
+        {QStringLiteral("\u00FF\u0001"), "\xFF\x01", nullptr}, // the name checks refuse these
+        {QStringLiteral("CAF\u20AC.TXT"), nullptr,
+         "'\u20AC' (U+20AC) is not one of the single-byte"},
+        {QStringLiteral("\\LOG\\\u65E5.TXT"), nullptr, "'\u65E5' (U+65E5)"},
+        {QStringLiteral("A\u0100"), nullptr, "(U+0100)"},
+        {QStringLiteral("\U0001F600.TXT"), nullptr, "(U+1F600)"},
+        {QStringLiteral("\uFFFD"), nullptr, "(U+FFFD)"},
+        // A command-line byte that is not UTF-8, as ArgumentText keeps it.
+        {ArgumentText("CAF\xC9.TXT"), nullptr, "holds the byte 0xC9, which is not UTF-8"},
+    };
+    for (const auto& c : cases) {
+        const auto result = ControllerBytes(c.typed);
+        if (c.bytes != nullptr) {
+            ASSERT_TRUE(std::holds_alternative<std::string>(result)) << c.typed.toStdString();
+            EXPECT_EQ(std::get<std::string>(result), c.bytes);
+            continue;
+        }
+        ASSERT_TRUE(std::holds_alternative<TextRefusal>(result)) << c.typed.toStdString();
+        const QString& message = std::get<TextRefusal>(result).message;
+        EXPECT_TRUE(message.contains(QString::fromUtf8(c.refusal))) << message.toStdString();
+        EXPECT_TRUE(message.startsWith(QLatin1Char('\'') + LocalPathText(ArgumentPath(c.typed)) +
+                                       QStringLiteral("' cannot be typed on KORA-7740P: ")))
+            << message.toStdString();
+    }
+}
+
 TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
 {
     const QMimeDatabase mime;
@@ -83,6 +124,33 @@ TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileTypeName(c.type, c.name), c.expected) << c.name;
+    }
+}
+
+// The four columns share the view's width: their first widths where there is room for them,
+// else Name and Type give way together in proportion to their room, then Modified, then Size,
+// each down to its least width.
+TEST(FitColumnWidths, AllFourStayInViewAndNameAndTypeShareTheLoss)
+{
+    const ColumnWidths least{120, 40, 40, 70};
+    const ColumnWidths first{140, 60, 90, 0};
+    const struct {
+        ColumnWidths needed;
+        int view;
+        ColumnWidths fitted;
+    } cases[] = {
+        {{200, 40, 80, 100}, 500, {200, 60, 90, 100}},  // room to spare: the last column takes it
+        {{200, 40, 80, 100}, 450, {200, 60, 90, 100}},  // exactly
+        {{200, 40, 80, 100}, 440, {200, 40, 80, 100}},  // no room for the first widths
+        {{400, 40, 40, 120}, 400, {200, 40, 40, 120}},  // a long name, Type at its least
+        {{320, 40, 140, 100}, 450, {220, 40, 90, 100}}, // 200 and 100 above least: 2 to 1
+        {{320, 40, 140, 100}, 300, {120, 40, 40, 100}}, // both down to their least
+        {{400, 60, 150, 120}, 280, {120, 50, 40, 70}},  // then Modified, then Size
+        {{400, 80, 150, 120}, 0, least},                // no room: the least widths
+        {{100, 30, 30, 60}, 100, {100, 30, 30, 60}},    // below the least widths already
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitColumnWidths(c.needed, least, first, c.view), c.fitted) << c.view;
     }
 }
 

@@ -3,6 +3,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <vector>
 
 #include <fcntl.h>
 #include <sys/file.h>
@@ -38,8 +39,17 @@ TEST(PortNames, AliasesAndFolders)
     ::unsetenv("KORA_PORT_DIR");
     ::unsetenv("XDG_CONFIG_HOME");
     EXPECT_EQ(PortsFolder(), home.path() / ".config/kora7740p/ports");
-    ::setenv("XDG_CONFIG_HOME", "/xdg", 1);
-    EXPECT_EQ(PortsFolder(), fs::path("/xdg/kora7740p/ports"));
+    // An empty or relative XDG_CONFIG_HOME is ignored: a kora7740p folder in the current
+    // directory must never name a port or a controller.
+    for (const auto& [xdg, folder] :
+         std::vector<std::pair<std::string, fs::path>>{{"", home.path() / ".config/kora7740p"},
+                                                       {"cfg", home.path() / ".config/kora7740p"},
+                                                       {"./", home.path() / ".config/kora7740p"},
+                                                       {"/xdg", "/xdg/kora7740p"}}) {
+        ::setenv("XDG_CONFIG_HOME", xdg.c_str(), 1);
+        EXPECT_EQ(ConfigFolder(), folder) << "XDG_CONFIG_HOME=" << xdg;
+        EXPECT_EQ(PortsFolder(), folder / "ports") << "XDG_CONFIG_HOME=" << xdg;
+    }
     ::setenv("KORA_PORT_DIR", home.path().c_str(), 1);
     EXPECT_EQ(PortsFolder(), home.path());
 

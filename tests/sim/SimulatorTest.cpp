@@ -71,6 +71,18 @@ TEST(Simulator, HostDriveThatCanNotBeReadStopsTheStart)
     EXPECT_NE(error.find("/nonexistent/kora-drive"), std::string::npos);
 }
 
+TEST(SimulatorCli, ParsesTheConsoleFraming)
+{
+    std::string error;
+    const auto options =
+        ParseCommandLine({"--no-line-end-before-prompt", "--type-no-line-end"}, &error);
+    ASSERT_TRUE(options) << error;
+    Faults faults;
+    ApplyFaults(*options, faults);
+    EXPECT_TRUE(faults.noLineEndBeforePrompt);
+    EXPECT_TRUE(faults.typeAddsNoLineEnd);
+}
+
 TEST(SimulatorCli, ParsesOptionsAndFaults)
 {
     std::string error;

@@ -50,10 +50,51 @@ TEST(CopyRules, FileNamesTheControllerTakes)
         {"A`B", false},
         {"A{B", false},
         {"A9:", false},
+        // A DOS device (IsDosDeviceName): the upload would go to the device.
+        {"NUL.TXT", false},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(ValidFileName(c.name), c.valid) << c.name;
     }
+}
+
+// The failure box's second paragraph: what the worker's end says, in a sentence.
+TEST(CopyRules, AFailedUploadGivesTheReasonTheWorkerStoppedOn)
+{
+    const std::string start = "C:\\transfer /R D:\\W.BIN\r";
+    const struct {
+        std::string status;
+        bool lineLost;
+        std::string reason;
+    } cases[] = {
+        {"<<KORA-7740P cancelled the transfer>>", false, "KORA-7740P cancelled the transfer."},
+        {"<<No ACK from KORA-7740P>>", false, "No ACK from KORA-7740P."},
+        {"<<The file changed while it was sent; KORA-7740P did not keep it>>", false,
+         "The file changed while it was sent; KORA-7740P did not keep it."},
+        // Any reason the worker names reaches the user, said once.
+        {"<<Some new reason!>>", false, "Some new reason!"},
+        {"<<Already a sentence.>>", false, "Already a sentence."},
+        // A block no longer answered leaves the progress line as the worker's status.
+        {"<<Transferring File...>>", false, "No ACK from KORA-7740P."},
+        {"<<Transferring File...>>", true,
+         "The line was lost: the adapter was unplugged or the other end closed it."},
+        {start, false,
+         "Unable to send command 'C:\\transfer /R D:\\W.BIN'!\n\nPlease make sure the "
+         "KORA-7740P is in INIT mode\n\nand no program is running"},
+        // A line of the console's is no reason of the worker's.
+        {"Transfer aborted", false, ""},
+        {"<<>>", false, ""},
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UploadFailureReason(c.status, start, c.lineLost), c.reason) << c.status;
+    }
+    QueueOutcome outcome;
+    outcome.message = "Fail to transfer file 'W.BIN'!";
+    EXPECT_EQ(QueueFailureText(outcome), "Fail to transfer file 'W.BIN'!");
+    outcome.reason = "No ACK from KORA-7740P.";
+    EXPECT_EQ(QueueFailureText(outcome),
+              "Fail to transfer file 'W.BIN'!\n\nNo ACK from KORA-7740P.");
 }
 
 TEST(CopyRules, DestinationAndNames)

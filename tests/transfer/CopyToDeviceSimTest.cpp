@@ -14,12 +14,14 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
 #include <QTreeView>
 #include <QUrl>
 
+#include <algorithm>
 #include <deque>
 #include <filesystem>
 #include <fstream>
@@ -37,6 +39,7 @@
 #include "sim/XmodemReceiver.h"
 #include "support/EventLoop.h"
 #include "support/ModalAnswer.h"
+#include "support/Palettes.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingPrompts.h"
 #include "support/WindowSimFixture.h"
@@ -86,7 +89,14 @@ private:
             answers_.pop_front();
         }
         if (answer) {
-            QTest::keyClicks(dialog.edtFileName(), *answer);
+            // Key clicks carry ASCII only; other characters arrive as an input method would.
+            const bool ascii = std::all_of(answer->begin(), answer->end(),
+                                           [](QChar c) { return c.unicode() < 0x80; });
+            if (ascii) {
+                QTest::keyClicks(dialog.edtFileName(), *answer);
+            } else {
+                dialog.edtFileName()->insert(*answer);
+            }
             dialog.OKBtn()->click();
         } else {
             dialog.CancelBtn()->click();
@@ -276,11 +286,18 @@ TEST_F(CopyToDeviceSimTest, AsksForANameTheControllerCannotTakeAndSkipsTheFileOn
     listDevice();
     selectPc({"bad name.txt", "my-prog.exe"});
 
-    NamePrompts names({std::nullopt, QStringLiteral("MYPROG.EXE")});
+    // A DOS device's name is asked for again, and so is a name the controller has no bytes
+    // for (after a warning): neither is sent.
+    NamePrompts names({std::nullopt, QStringLiteral("NUL.EXE"), QStringLiteral("MY\u20ac.EXE"),
+                       QStringLiteral("MYPROG.EXE")});
     clickCopy();
-    EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
+    EXPECT_EQ(prompts_.boxes,
+              QStringList({"warning: 'MY\u20ac.EXE' cannot be typed on KORA-7740P: '\u20ac' "
+                           "(U+20AC) is not one of the single-byte (Latin-1) characters its "
+                           "console takes."}));
     EXPECT_EQ(names.captions,
-              QStringList({"Invalid file name 'bad name.txt'", "Invalid file name 'my-prog.exe'"}));
+              QStringList({"Invalid file name 'bad name.txt'", "Invalid file name 'my-prog.exe'",
+                           "Invalid file name 'NUL.EXE'", "Invalid file name 'NUL.EXE'"}));
     EXPECT_EQ(names.offered.value(0), "Please input new file name:||12");
     EXPECT_EQ(sim().fileSystem().readFile("D:\\MYPROG.EXE"), Padded(program));
     EXPECT_FALSE(pane().contains("bad name")) << "the skipped file is not sent";
@@ -300,7 +317,9 @@ TEST_F(CopyToDeviceSimTest, AFailedFileEndsTheQueueKeepingTheFilesBeforeIt)
     selectPc({"A1.BIN", "A2.BIN", "A3.BIN"});
     clickCopy();
 
-    EXPECT_EQ(prompts_.boxes, QStringList{"error: Fail to transfer file 'A2.BIN'!"});
+    // The reason follows in a paragraph of its own.
+    EXPECT_EQ(prompts_.boxes, QStringList{"error: Fail to transfer file 'A2.BIN'!\n\n"
+                                          "KORA-7740P cancelled the transfer."});
     EXPECT_EQ(sim().fileSystem().readFile("D:\\A1.BIN"), Padded(Pattern(100, 6)));
     EXPECT_FALSE(sim().fileSystem().readFile("D:\\A2.BIN"));
     EXPECT_FALSE(pane().contains("A3.BIN")) << "the third file is not sent";
@@ -460,6 +479,32 @@ TEST(TransferDialog, CancelBeforeTheQueueStartsClosesAndSendsNothing)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.Timer1()->isActive()) << "the queue will not run";
     EXPECT_FALSE(dialog.outcome());
+}
+
+// The file and the count are only read, never typed into: in the light and the dark palette
+// their text stands out from the box as much as normal text must (4.5:1), under Fusion.
+TEST(TransferDialog, TheFileAndTheCountAreReadableAndCannotBeEdited)
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const auto& [name, palette] :
+         {std::pair{"light", test::LightPalette()}, std::pair{"dark", test::DarkPalette()}}) {
+        TdlgKoraTran dialog;
+        dialog.setPalette(palette);
+        for (QLineEdit* field : {dialog.edtName(), dialog.edtCount()}) {
+            SCOPED_TRACE(name + (" " + field->objectName().toStdString()));
+            field->setText(QStringLiteral("/home/user/CONTROL.EXE"));
+            const QPalette& drawn = field->palette();
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                const QPalette::ColorGroup shown = field->isEnabled() ? group : QPalette::Disabled;
+                EXPECT_GE(test::ContrastRatio(drawn.color(shown, field->foregroundRole()),
+                                              drawn.color(shown, field->backgroundRole())),
+                          4.5);
+            }
+            QTest::keyClicks(field, QStringLiteral("x"));
+            QTest::keyClick(field, Qt::Key_Backspace);
+            EXPECT_EQ(field->text(), "/home/user/CONTROL.EXE");
+        }
+    }
 }
 
 } // namespace

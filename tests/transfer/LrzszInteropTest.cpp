@@ -27,11 +27,12 @@ constexpr std::uint32_t kRxTimeoutMs = 500;
 struct RxCase {
     std::size_t size;
     UploadPacing pacing;
+    std::uint8_t padding = 0x00;
 };
 
 class OurSenderToRx : public ::testing::TestWithParam<RxCase> {};
 
-TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
+TEST_P(OurSenderToRx, FileArrivesWithItsPadding)
 {
     const std::size_t size = GetParam().size;
     PtyPair line; // fresh for every upload: rx leaves its mark on a terminal
@@ -51,13 +52,14 @@ TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
     worker.LocalPath = file.string();
     worker.DeviceName = "D:\\DATA.BIN";
     worker.Pacing = GetParam().pacing;
+    worker.PadByte = GetParam().padding;
     ASSERT_EQ(RunUpload(worker, 60s), 0) << console.failure();
     console.join();
 
     ASSERT_TRUE(console.failure().empty()) << console.failure();
     EXPECT_EQ(console.command(), "C:\\transfer /R D:\\DATA.BIN\r");
     EXPECT_EQ(console.rxExitCode(), 0);
-    EXPECT_EQ(ReadWholeFile(rxFolder.path() / "DATA.BIN"), PaddedTo128(bytes, 0x00));
+    EXPECT_EQ(ReadWholeFile(rxFolder.path() / "DATA.BIN"), PaddedTo128(bytes, GetParam().padding));
     // rx rarely gets its second of silence before the next EOT: the sender gives up after ten
     // of them, which is no failure. Now and then rx's timer beats the next EOT by a few
     // milliseconds and its ACK is read after that EOT. Either way the file is complete, and
@@ -69,14 +71,16 @@ TEST_P(OurSenderToRx, FileArrivesWithZeroPadding)
         << log.lines[2];
 }
 
-// rx takes the next block straight after its ACK as well as 5 ms later.
+// rx takes the next block straight after its ACK as well as 5 ms later, and a last block filled
+// with Ctrl-Z (a text file's) with the checksum over it.
 INSTANTIATE_TEST_SUITE_P(Sizes, OurSenderToRx,
-                         ::testing::Values(RxCase{129, UploadPacing::Paced},
+                         ::testing::Values(RxCase{129, UploadPacing::Paced, 0x1A},
                                            RxCase{33000, UploadPacing::Paced},
                                            RxCase{33000, UploadPacing::Fast}),
                          [](const auto& info) {
                              return std::to_string(info.param.size) +
-                                    (info.param.pacing == UploadPacing::Fast ? "Fast" : "Paced");
+                                    (info.param.pacing == UploadPacing::Fast ? "Fast" : "Paced") +
+                                    (info.param.padding == 0x1A ? "EndOfFileMark" : "");
                          });
 
 TEST(SxToSimulator, ChecksumModeUploadIsStoredWithItsPadding)
