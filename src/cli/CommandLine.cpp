@@ -75,6 +75,37 @@ CommandDefinition RunCommandDefinition()
         RunRun};
 }
 
+CommandDefinition SyncCommandDefinition()
+{
+    return {"sync",
+            "Make a folder of D: hold what a PC folder holds, uploading what changed.",
+            "Makes DEVDIR hold what PCFOLDER holds, its files and folders, with the name checks "
+            "of put -r, and uploads only the files that changed since the last sync to this "
+            "controller: a file is left when its content is the one recorded for it and the "
+            "controller lists the size and date it listed right after that upload. The record "
+            "is kept per controller under $XDG_STATE_HOME/kora7740p/sync. Without a record "
+            "every file is uploaded.",
+            {{"PCFOLDER", "PC folder to deploy.", "PCFOLDER"},
+             {"DEVDIR", "Folder of D: to deploy it to, such as \\ or \\SITE.", "DEVDIR"}},
+            2,
+            2,
+            [](QCommandLineParser& parser) {
+                parser.addOption({QStringLiteral("delete"),
+                                  QStringLiteral("Also delete what DEVDIR holds and PCFOLDER "
+                                                 "does not (listed first; needs --yes).")});
+                parser.addOption({QStringLiteral("yes"),
+                                  QStringLiteral("With --delete: delete what is listed.")});
+                parser.addOption({QStringLiteral("dry-run"),
+                                  QStringLiteral("Print the plan and change nothing.")});
+                parser.addOption({QStringLiteral("all"),
+                                  QStringLiteral("Upload every file, whatever the record says.")});
+                parser.addOption({QStringLiteral("fast"),
+                                  QStringLiteral("Send each block as soon as the previous one is "
+                                                 "acknowledged, without the 5 ms pause.")});
+            },
+            RunSyncCommand};
+}
+
 const std::vector<CommandDefinition>& Commands()
 {
     static const std::vector<CommandDefinition> commands = {
@@ -135,6 +166,7 @@ const std::vector<CommandDefinition>& Commands()
                                               "per upload, until Ctrl-C.")});
          },
          RunPut},
+        SyncCommandDefinition(),
         RunCommandDefinition(),
         {"cat",
          "Print a text file of D:.",
@@ -321,7 +353,7 @@ struct SharedOptions {
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("Print no progress or report lines, only failures.")};
     QCommandLineOption json{QStringLiteral("json"),
-                            QStringLiteral("Print JSON (ls, ports, cfgio show), and report a "
+                            QStringLiteral("Print JSON (ls, ports, sync, cfgio show), and report a "
                                            "failure as one JSON object on standard error.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};

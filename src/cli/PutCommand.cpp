@@ -248,18 +248,30 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
     }
 
     // The session's port, held since the listing: nobody can take it in between.
-    int failedStatus = kExitFailure;
-    SerialPort* held = session.openUploadPort(failedStatus);
-    if (held == nullptr) {
-        return failedStatus;
-    }
-    SerialPort& port = *held;
     std::vector<QueuedFile> queue;
     for (const PutFile& file : files) {
         queue.push_back(file.queued);
         // What the destination held before: an end that was not clean must not pass on it.
         queue.back().earlier = ListedFileNamed(listing.entries, file.queued.deviceName);
     }
+    int failedStatus = kExitFailure;
+    const std::optional<QueueOutcome> outcome =
+        SendQueue(session, folder, queue, style, failedStatus);
+    if (!outcome) {
+        return failedStatus;
+    }
+    return QueueOutcomeStatus(session, *outcome, "put", files.size());
+}
+
+std::optional<QueueOutcome> SendQueue(CliSession& session, const std::string& folder,
+                                      const std::vector<QueuedFile>& queue,
+                                      const UploadStyle& style, int& failedStatus)
+{
+    SerialPort* held = session.openUploadPort(failedStatus);
+    if (held == nullptr) {
+        return std::nullopt;
+    }
+    SerialPort& port = *held;
     ProgressDisplay display(session.err(), style.quiet);
     QueueOutcome outcome;
     {
@@ -274,16 +286,22 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
                               session.timing(), style.pacing);
     }
     display.finish();
+    return outcome;
+}
 
+int QueueOutcomeStatus(CliSession& session, const QueueOutcome& outcome, const char* command,
+                       std::size_t count)
+{
     switch (outcome.kind) {
     case QueueOutcome::Kind::Failed:
         // The worker's reason, as the window's box gives it.
         return session.failDevice(
             outcome.reason.empty() ? outcome.message : outcome.message + "\n\n" + outcome.reason);
     case QueueOutcome::Kind::Cancelled:
-        return session.fail(QStringLiteral("put: cancelled after %1 of %2 file(s)")
+        return session.fail(QStringLiteral("%1: cancelled after %2 of %3 file(s)")
+                                .arg(QLatin1String(command))
                                 .arg(outcome.sent.size())
-                                .arg(files.size()));
+                                .arg(count));
     case QueueOutcome::Kind::Completed:
         break;
     }

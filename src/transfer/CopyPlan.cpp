@@ -161,7 +161,8 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.Port = &port;
     worker.StatusMemo = &log;
     worker.LocalPath = file.localPath;
-    worker.DeviceName = deviceDirectory + file.deviceName;
+    worker.DeviceName =
+        (file.deviceDirectory.empty() ? deviceDirectory : file.deviceDirectory) + file.deviceName;
     worker.CheckedLength = file.checkedSize;
     worker.PadByte = PaddingForFile(file.localPath, file.deviceName);
     worker.EarlierEntry = file.earlier;
@@ -205,8 +206,12 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
     // Names already given to files of this batch: DOS does not tell letter cases apart, and a
     // second file of one name would silently replace the first.
     std::set<std::string> taken;
-    const auto usable = [&taken](const std::string& name) {
-        return ValidFileName(name) && !taken.contains(DosNameKey(name));
+    const auto key = [&deviceDirectory](const QueuedFile& file) {
+        return DosNameKey(file.deviceDirectory.empty() ? deviceDirectory : file.deviceDirectory) +
+               DosNameKey(file.deviceName);
+    };
+    const auto usable = [&taken, &key](const QueuedFile& file) {
+        return ValidFileName(file.deviceName) && !taken.contains(key(file));
     };
     for (std::size_t index = 0; index < files.size(); ++index) {
         // A cancel that came after the last file's worker was last polled.
@@ -215,7 +220,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
             return outcome;
         }
         QueuedFile file = files[index];
-        while (!usable(file.deviceName)) {
+        while (!usable(file)) {
             std::optional<std::string> renamed;
             if (hooks.askNewName) {
                 renamed = hooks.askNewName(file.deviceName);
@@ -226,11 +231,11 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
             file.deviceName = std::move(*renamed);
             file.earlier.reset(); // what the listing showed was under the old name
         }
-        if (!usable(file.deviceName)) {
+        if (!usable(file)) {
             outcome.skipped.push_back(file.localPath);
             continue;
         }
-        taken.insert(DosNameKey(file.deviceName));
+        taken.insert(key(file));
         progress.index = index;
         progress.localPath = file.localPath;
         progress.deviceName = file.deviceName;

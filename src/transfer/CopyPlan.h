@@ -97,6 +97,9 @@ struct QueuedFile {
     // The file of that name the destination held, as the listing before the copy showed it
     // (TThreadXModem::EarlierEntry); nothing when there was none or no listing is at hand.
     std::optional<ListedFile> earlier = std::nullopt;
+    // The directory it goes into, as DeviceDirectory gives it; empty: the queue's (a sync sends
+    // the files of several folders in one queue).
+    std::string deviceDirectory = {};
 };
 
 // Where the queue stands, for a progress display.
@@ -134,15 +137,15 @@ struct QueueOutcome {
 // own when there is one.
 std::string QueueFailureText(const QueueOutcome& outcome);
 
-// Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload
-// worker at a time over the open port (57600 8N1, T = 500 ms, CR line end, as the copy opens
-// it). The workers' status lines go to log. A file counts as sent only when the controller
-// kept it (see TThreadXModem). The first failed file ends the queue; a cancel ends it after the
-// current file without a message, and one asked for between two files before the next file's
-// rename prompt or start. A cancel asked for while the last file ended (its closing output is
-// read on the calling thread, so a click waits until then) still makes the outcome Cancelled,
-// with the file among those sent: a caller that would act on a whole copy (Upload and Run)
-// does nothing.
+// Sends the files in order, each into its own directory or else deviceDirectory (as
+// DeviceDirectory gives them), one upload worker at a time over the open port (57600 8N1,
+// T = 500 ms, CR line end, as the copy opens it). The workers' status lines go to log. A file
+// counts as sent only when the controller kept it (see TThreadXModem). The first failed file
+// ends the queue; a cancel ends it after the current file without a message, and one asked for
+// between two files before the next file's rename prompt or start. A cancel asked for while the
+// last file ended (its closing output is read on the calling thread, so a click waits until
+// then) still makes the outcome Cancelled, with the file among those sent: a caller that would
+// act on a whole copy (Upload and Run) does nothing.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
                          const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick,

@@ -148,9 +148,9 @@ void TdlgKoraTran::Timer1Timer()
         done(QDialog::Rejected);
         return;
     }
-    std::vector<QueuedFile> files;
+    std::vector<QueuedFile> files = queue_;
     files.reserve(fileList_.size());
-    for (std::size_t i = 0; i < fileList_.size(); ++i) {
+    for (std::size_t i = 0; i < fileList_.size() && queue_.empty(); ++i) {
         QueuedFile file{fileList_[i], FileNamePart(fileList_[i])};
         if (i < checkedSizes_.size()) {
             file.checkedSize = checkedSizes_[i];

@@ -50,6 +50,9 @@ public:
     {
         earlierEntries_ = std::move(entries);
     }
+    // The files with their names and directories on the controller, for a queue whose files go
+    // to several directories (a sync); used instead of the file list when set.
+    void setQueue(std::vector<QueuedFile> queue) { queue_ = std::move(queue); }
     // How each upload's drain and closing read decide that the console has finished.
     void setTiming(ExchangeTiming timing) { timing_ = timing; }
     // Whether each upload waits 5 ms after a block's ACK.
@@ -106,6 +109,7 @@ private:
     std::vector<std::string> fileList_;
     std::vector<std::uint64_t> checkedSizes_;
     std::vector<std::optional<ListedFile>> earlierEntries_;
+    std::vector<QueuedFile> queue_;
     std::string currentPath_;
     bool cancelRequested_ = false;
     bool queueRunning_ = false;

@@ -341,6 +341,10 @@ TEST_F(CliTest, BashCompletesCommandsOptionsPortsAndDeviceNames)
     EXPECT_EQ(Completions({"cat", "RE"}), (Words{"README.TXT"}));
     EXPECT_EQ(Completions({"ls", "lo"}), (Words{"LOG/"}));
     EXPECT_EQ(Completions({"-p", "press-2", "rm", "log/a"}), (Words{"log/A.TXT"}));
+    std::filesystem::create_directories(workDir() / "project");
+    const std::string pc = (workDir() / "proj").string();
+    EXPECT_EQ(Completions({"sync", pc}), (Words{pc + "ect"})); // a PC folder, then D:'s
+    EXPECT_EQ(Completions({"-p", "press-2", "sync", pc + "ect", "lo"}), (Words{"LOG/"}));
     // A listing a few seconds old is used again: the controller is not asked.
     const std::uint64_t sent = sim().bytesReceived();
     EXPECT_EQ(Completions({"-p", "press-2", "cat", "log/b"}), (Words{"log/B.TXT"}));
