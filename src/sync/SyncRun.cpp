@@ -133,8 +133,7 @@ private:
                 continue;
             }
             QueuedFile queued{file.file.localPath, file.file.deviceName, file.file.size,
-                              DeviceDirectory(file.folder)};
-            queued.earlier = file.earlier;
+                              file.earlier, DeviceDirectory(file.folder)};
             queue.push_back(std::move(queued));
             planned[DosNameKey(file.devicePath())] = &file;
         }
