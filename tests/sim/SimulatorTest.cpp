@@ -120,7 +120,11 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "--hang-up-after-lines",
                                            "8",
                                            "--silent-after-lines",
-                                           "9"},
+                                           "9",
+                                           "--stray-key-sequence",
+                                           "ss3",
+                                           "--collecting-key-reader",
+                                           "--no-program-enter-echo"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -156,6 +160,9 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.externalCdPercent, 6);
     EXPECT_EQ(faults.hangUpAfterLines, 8);
     EXPECT_EQ(faults.silentAfterLines, 9);
+    EXPECT_EQ(faults.strayKeySequence, Faults::kKeySs3);
+    EXPECT_TRUE(faults.collectingKeyReader);
+    EXPECT_TRUE(faults.noProgramEnterEcho);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -184,6 +191,7 @@ TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
         {"--noise", "1000001"},
         {"--noise-dir", "up"},
         {"--nak-storm", "101"},
+        {"--stray-key-sequence", "up"},
     };
     for (const auto& arguments : bad) {
         std::string error;
