@@ -432,8 +432,9 @@ bool ConsoleSession::startsProgramFile(const std::string& typed) const
     if (s_.commands.find(CommandKey(word)))
         return false;
     const std::vector<std::string> candidates = ProgramFileNames(word);
-    return std::any_of(candidates.begin(), candidates.end(),
-                       [this](const std::string& path) { return s_.fs.readFile(path).has_value(); });
+    return std::any_of(candidates.begin(), candidates.end(), [this](const std::string& path) {
+        return s_.fs.readFile(path).has_value();
+    });
 }
 
 bool ConsoleSession::runProgramFile(const std::string& word, const std::string& arguments,

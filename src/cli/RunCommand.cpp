@@ -246,9 +246,9 @@ int Abort(CliSession& session, SerialPort& port, ProgramOutput& output, ProgramP
                             kExitInterrupted);
     }
     const StopSignals again; // a second Ctrl-C leaves at once
-    const StreamEnd end = StreamOutput(
-        session, port, output, print,
-        {Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), settle, true});
+    const StreamEnd end =
+        StreamOutput(session, port, output, print,
+                     {Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), settle, true});
     if (end != StreamEnd::Prompt) {
         return session.fail(
             QStringLiteral("interrupted; the program did not return to the prompt after the "

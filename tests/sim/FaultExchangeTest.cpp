@@ -55,8 +55,8 @@ TEST_P(FaultExchange, AHalfFinishedKeySequenceOnTheLineDoesNotHideWhatItHolds)
     // "x" then ESC, ESC "[" or ESC "O" left by another program: the key reader takes the next
     // byte as the end of its sequence. The probe's first backspace is that byte; the second
     // finds the "x", and the line is cleared before "d:" ("xd:" would run on C:).
-    for (const int sequence : {sim::Faults::kKeyEscape, sim::Faults::kKeyCsi,
-                               sim::Faults::kKeySs3}) {
+    for (const int sequence :
+         {sim::Faults::kKeyEscape, sim::Faults::kKeyCsi, sim::Faults::kKeySs3}) {
         sim().fileSystem().setCurrentDrive('C');
         sim().faults().strayBytesPending = 1;
         sim().faults().strayKeySequence = sequence;
@@ -94,7 +94,9 @@ TEST_P(FaultExchange, AProgramWhoseEnterWasNotEchoedIsNeverTypedInto)
     port.SetTimeouts(50);
     PrepareConsole(port, timing());
     DeviceOperation op;
-    op.steps = {{"d:\r", {}, {}, {}}, {"cd\\\r", {}, {}, {}}, {"COUNT.EXE\r", {}, {}, {}},
+    op.steps = {{"d:\r", {}, {}, {}},
+                {"cd\\\r", {}, {}, {}},
+                {"COUNT.EXE\r", {}, {}, {}},
                 {"dir\r", {}, {}, {}}};
     op.timing = timing();
     RecordingLog log;

@@ -168,7 +168,8 @@ TEST_F(UploadAndRunWindow, AStartWhoseEnterWasNotEchoedShowsTheProgramInTheTermi
     EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
     EXPECT_TRUE(window_->terminal()->IsOn());
     ASSERT_TRUE(paneShows(QStringLiteral("COUNT.EXE finished")));
-    EXPECT_TRUE(pane().contains(QStringLiteral("'COUNT.EXE' may be running"))) << pane().toStdString();
+    EXPECT_TRUE(pane().contains(QStringLiteral("'COUNT.EXE' may be running")))
+        << pane().toStdString();
 }
 
 } // namespace
