@@ -209,7 +209,7 @@ CommandSent SendCommand(SerialPort& port, ConsoleLog& log, const std::string& co
     }
     // The Enter went out and its echo failed: the console may have taken the line and be
     // running it. What is typed now would go to that program.
-    if (typed.written == command.size() && command.back() == '\r') {
+    if (!command.empty() && typed.written == command.size() && command.back() == '\r') {
         return CommandSent::MayHaveRun;
     }
     // A wrong echo may be a character the console took twice: one more backspace.
