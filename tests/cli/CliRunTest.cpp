@@ -122,6 +122,7 @@ TEST_F(CliRun, RefusesWhatCannotBeRunBeforeAnythingIsSent)
         {"run", text},                                 // not a program
         {"run", program, "NOTADIR"},                   // arguments go after --
         {"run", program, "--timeout", "0"},            // no time at all
+        {"run", program, "--settle", "soon"},          // no number of seconds
         {"run", program, "--", std::string(130, 'x')}, // longer than the console's line
         {"run", program, "--", "a\rdel *.*"},          // a second command
     };
