@@ -33,7 +33,9 @@ std::string TransferFailedMessage(const std::string& name)
 std::string UploadFailureReason(const std::string& workerStatus, const std::string& startCommand,
                                 bool lineLost)
 {
-    if (lineLost) {
+    // The worker's own last status names the port when it saw the line go ("<<Lost the
+    // connection to COM1! ...>>"); the bare reason otherwise.
+    if (lineLost && !workerStatus.starts_with("<<Lost the connection to ")) {
         return LineLostReason();
     }
     if (!startCommand.empty() && workerStatus == startCommand) {

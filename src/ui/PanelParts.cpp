@@ -12,8 +12,10 @@ QLabel* MakePanelTitle(const QString& objectName, const QString& caption, QWidge
     auto* label = new QLabel(caption, parent);
     label->setObjectName(objectName);
     label->setAlignment(Qt::AlignCenter);
+    // The title is blue, a light blue on a dark desktop theme, where pure blue reads at 1.6:1.
     QPalette palette = label->palette();
-    palette.setColor(QPalette::WindowText, Qt::blue);
+    const bool dark = palette.color(QPalette::Window).lightness() < 128;
+    palette.setColor(QPalette::WindowText, dark ? QColor(0x8a, 0xb4, 0xf8) : QColor(Qt::blue));
     label->setPalette(palette);
     QFont font = label->font();
     font.setBold(true);

@@ -2,6 +2,7 @@
 
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -9,7 +10,9 @@
 #include "PtyPeer.h"
 #include "link/DeviceLink.h"
 #include "link/GuiDeviceOperation.h"
+#include "support/Palettes.h"
 #include "ui/ByteText.h"
+#include "ui/PanelParts.h"
 #include "ui/UserInputBlock.h"
 #include "ui/UserPrompts.h"
 
@@ -34,6 +37,22 @@ public:
     QStringList errors;
     bool cursorBusyAtError = true;
 };
+
+// The panels' titles read as normal text must (4.5:1) on a light and on a dark theme.
+TEST(PanelTitle, ReadsOnLightAndDarkThemes)
+{
+    for (const auto& [name, palette] :
+         {std::pair{"light", test::LightPalette()}, std::pair{"dark", test::DarkPalette()}}) {
+        QWidget panel;
+        panel.setPalette(palette);
+        const QLabel* title =
+            MakePanelTitle(QStringLiteral("lblTest"), QStringLiteral("Local System:"), &panel);
+        EXPECT_GE(test::ContrastRatio(title->palette().color(QPalette::WindowText),
+                                      title->palette().color(QPalette::Window)),
+                  4.5)
+            << name;
+    }
+}
 
 TEST(PaneConsoleLog, CountsLinesOfTheRealPane)
 {
