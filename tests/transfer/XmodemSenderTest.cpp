@@ -197,7 +197,8 @@ TEST_F(XmodemSender, SilentReceiverCountsReadsAsAttempts)
     // The first block is answered after three silent reads; the second never.
     script.answerFrame = [](std::size_t index, const Frame&) {
         if (index == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(3 * 2 * kTransferTimeoutMs + 40));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(3 * 2 * kTransferTimeoutMs + kTransferTimeoutMs));
             return Bytes({xmodem::ACK});
         }
         return std::string();
@@ -222,7 +223,8 @@ TEST_F(XmodemSender, TenthTransmissionIsTheLastAttemptEvenWithASilentRead)
         if (index < 9) {
             return Bytes({xmodem::NAK});
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2 * kTransferTimeoutMs + 40));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(2 * kTransferTimeoutMs + kTransferTimeoutMs));
         return Bytes({xmodem::ACK});
     };
     EXPECT_EQ(Upload(file, script), -1);
