@@ -210,6 +210,72 @@ TEST_F(DeviceBrowserTest, AListingThatChangedIsShownOnlyWhenTwoReadingsAgree)
     }
 }
 
+TEST_F(DeviceBrowserTest, TheRefreshAfterAKnownChangeTakesAReadingThatShowsJustThatChange)
+{
+    // \BIN shows TOOL.EXE (1,023 bytes); each case makes its change, then refreshes.
+    const auto bin = [](std::vector<std::string> entries) {
+        entries.insert(entries.begin(), {FolderLine("."), FolderLine("..")});
+        entries.push_back(FreeLine("7,000,000,000"));
+        return entries;
+    };
+    const std::string tool = FileLine("TOOL", "EXE", "1,023");
+    struct Case {
+        const char* what;
+        KnownChange change;
+        std::deque<std::vector<std::string>> readings;
+        std::size_t dirs; // "dir" commands sent
+    };
+    const std::vector<Case> cases = {
+        {"made", KnownChange::MadeDirectory("new"), {bin({tool, FolderLine("NEW")})}, 1},
+        {"deleted", KnownChange::Deleted("TOOL.EXE"), {bin({})}, 1},
+        {"uploaded over",
+         KnownChange::Uploaded({"tool.exe"}),
+         {bin({FileLine("TOOL", "EXE", "2,048")})},
+         1},
+        {"uploaded",
+         KnownChange::Uploaded({"B.BIN"}),
+         {bin({tool, FileLine("B", "BIN", "128")})},
+         1},
+        // Noise on another entry, or more than the change: read again, as any change is.
+        {"made, another changed",
+         KnownChange::MadeDirectory("NEW"),
+         {bin({FileLine("TOOK", "EXE", "1,023"), FolderLine("NEW")}),
+          bin({tool, FolderLine("NEW")})},
+         2},
+        {"made a file?",
+         KnownChange::MadeDirectory("NEW"),
+         {bin({tool, FileLine("NEW", "", "0")}), bin({tool, FileLine("NEW", "", "0")})},
+         2},
+        {"made twice",
+         KnownChange::MadeDirectory("NEW"),
+         {bin({tool, FolderLine("NEW"), FolderLine("NEX")}), bin({tool, FolderLine("NEW")})},
+         2},
+        {"deleted, still there",
+         KnownChange::Deleted("TOOL.EXE"),
+         {bin({FileLine("TOOL", "EXE", "1,024")}), bin({FileLine("TOOL", "EXE", "1,024")})},
+         2},
+    };
+    for (const Case& c : cases) {
+        DeviceBrowser browser{[this](const DeviceOperation& op) { return run(op); }};
+        browser.ShowDeviceFolder("\\BIN");
+        console_.readings["dir\r"] = c.readings;
+        const auto dirsBefore = std::count(console_.sent.begin(), console_.sent.end(), "dir\r");
+        browser.refreshAfter(c.change);
+        EXPECT_EQ(std::count(console_.sent.begin(), console_.sent.end(), "dir\r") - dirsBefore,
+                  static_cast<long>(c.dirs))
+            << c.what;
+        EXPECT_FALSE(browser.listingStale()) << c.what;
+    }
+    // The change goes with the next listing of its folder only: here one that shows no change.
+    DeviceBrowser browser{[this](const DeviceOperation& op) { return run(op); }};
+    browser.ShowDeviceFolder("\\BIN");
+    browser.refreshAfter(KnownChange::Deleted("TOOL.EXE"));
+    console_.readings["dir\r"] = {bin({})};
+    const auto dirsBefore = std::count(console_.sent.begin(), console_.sent.end(), "dir\r");
+    browser.refresh();
+    EXPECT_EQ(std::count(console_.sent.begin(), console_.sent.end(), "dir\r") - dirsBefore, 2);
+}
+
 TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)
 {
     const std::string advice =
