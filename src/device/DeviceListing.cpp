@@ -180,11 +180,12 @@ DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryL
                                              const KnownChange* change)
 {
     // A letter of a name changed by noise leaves a line of good shape and the console's summary
-    // intact. A reading that differs from the earlier one is therefore taken only when the next
+    // intact. A reading that differs from the earlier one is therefore taken only when a later
     // reading agrees with it (or with the earlier one after all).
     struct Confirmation {
         std::optional<std::vector<std::string>> earlier;
-        std::optional<std::vector<std::string>> unconfirmed;
+        // The readings of this exchange so far that nothing confirmed.
+        std::vector<std::vector<std::string>> unconfirmed;
         // The change just made, with the listing it was made to.
         std::optional<KnownChange> change;
         std::vector<FolderEntry> before;
@@ -215,12 +216,14 @@ DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryL
              std::optional<std::string> fault = into.fault(path);
              if (!fault && confirmation->earlier) {
                  std::vector<std::string> facts = ListedFacts(into.entries);
-                 if (facts != *confirmation->earlier && facts != confirmation->unconfirmed &&
+                 const auto& seen = confirmation->unconfirmed;
+                 if (facts != *confirmation->earlier &&
+                     std::find(seen.begin(), seen.end(), facts) == seen.end() &&
                      !confirmation->explained(into.entries)) {
                      fault = "The listing of " + DeviceLocation(path) +
                              " changed from one reading to the next (noise on the line)."
                              "\n\nNothing is shown from it; please try again.";
-                     confirmation->unconfirmed = std::move(facts);
+                     confirmation->unconfirmed.push_back(std::move(facts));
                  }
              }
              if (!fault) {

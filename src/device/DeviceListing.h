@@ -59,12 +59,12 @@ struct KnownChange {
 };
 
 // "d:\r" and "cd" + path + "\r", each confirmed by its prompt (see EnterDeviceDirectorySteps),
-// then "dir\r" whose lines go to `into`. A reading that is not whole is read once more, then
-// fails. Given the entries an earlier listing of the path showed, a reading whose entries
-// differ from them (names, sizes, dates) is read once more and taken only when the two readings
-// agree, or the second agrees with the earlier listing. Given also the change an operation
-// has just made there, a reading that differs from the earlier listing by exactly that change
-// is taken at once: noise that turned the one listing into the other is all but impossible.
+// then "dir\r" whose lines go to `into`. A reading that is not whole is read again (three readings
+// in all), then fails. Given the entries an earlier listing of the path showed, a reading whose
+// entries differ from them (names, sizes, dates) is read again and taken only when two readings of
+// the exchange agree, or a later one agrees with the earlier listing. Given also the change an
+// operation has just made there, a reading that differs from the earlier listing by exactly that
+// change is taken at once: noise that turned the one listing into the other is all but impossible.
 // `into` must outlive every run of the returned operation.
 DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into,
                                              const std::vector<FolderEntry>* earlier = nullptr,
