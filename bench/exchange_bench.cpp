@@ -4,7 +4,9 @@
 //   - the listing of a 100-entry folder as the device panel runs it ("d:", "cd", "dir"),
 //   - a Make Directory with the refresh that follows it,
 //   - the fixed costs of a 64 KiB upload: everything but the blocks and the EOT (drain, the
-//     typed start command, the tool's closing output and the prompt).
+//     typed start command, the tool's closing output and the prompt), and the same with a
+//     receiver that refuses the end but keeps the file, whose fixed costs hold the listing
+//     that decides such an end.
 // Each figure stands beside the wire time of the bytes that crossed the line meanwhile (typed
 // bytes, their echoes and the output, 10 bits a byte), as a ratio. Medians of five runs; the
 // upload runs once for each timing.
@@ -31,6 +33,7 @@
 #include "link/ConsoleExchange.h"
 #include "link/ConsoleLogFile.h"
 #include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
 #include "sim/XmodemReceiver.h"
 #include "support/SimFixture.h"
 #include "transfer/TThreadXModem.h"
@@ -160,9 +163,12 @@ public:
         return Median(runs);
     }
 
-    // The whole upload less its block phase; one run.
-    Figure uploadFixedCosts(kora::ExchangeTiming timing)
+    // The whole upload less its block phase; one run. With a receiver that refuses the end
+    // but keeps the file, the worker's listing that decides is among the fixed costs.
+    Figure uploadFixedCosts(kora::ExchangeTiming timing,
+                            int transferEnd = kora::sim::Faults::kTransferEndAsUsual)
     {
+        runner_.sim().faults().transferEnd = transferEnd;
         const auto file = runner_.tempDir().path() / "UPLOAD.BIN";
         std::ofstream(file, std::ios::binary) << std::string(kUploadSize, '\x5A');
         kora::SerialPort port(runner_.portName());
@@ -185,10 +191,18 @@ public:
                 QCoreApplication::processEvents();
                 std::this_thread::sleep_for(std::chrono::milliseconds(1));
             }
-            return worker.TransferResult.load() == 0;
+            if (worker.TransferResult.load() != 0) {
+                std::fprintf(stderr, "exchange_bench: the upload failed: %s\n",
+                             worker.Status.c_str());
+                return false;
+            }
+            return true;
         });
-        const double blocks =
-            Seconds(log.times["<<Get ACK for EOT>>"] - log.times["<<Transferring File...>>"]);
+        runner_.sim().faults().transferEnd = kora::sim::Faults::kTransferEndAsUsual;
+        const auto end = log.times.contains(kora::TThreadXModem::kGetAckForEot)
+                             ? log.times[kora::TThreadXModem::kGetAckForEot]
+                             : log.times[kora::TThreadXModem::kEndRefused];
+        const double blocks = Seconds(end - log.times["<<Transferring File...>>"]);
         // Each block is 132 bytes out and an ACK back; then the EOT and its ACK.
         const double blockWire = (kUploadSize / 128 * 133.0 + 2.0) * kByteSeconds;
         return {whole.seconds - blocks, whole.wireSeconds - blockWire};
@@ -246,6 +260,10 @@ int main(int argc, char** argv)
          bench.makeDirectory(ExchangeTiming::Patient)},
         {"64 KiB upload, fixed costs", bench.uploadFixedCosts(ExchangeTiming::Quick),
          bench.uploadFixedCosts(ExchangeTiming::Patient)},
+        {"... end refused, listing check",
+         bench.uploadFixedCosts(ExchangeTiming::Quick, kora::sim::Faults::kTransferEndRefusedKept),
+         bench.uploadFixedCosts(ExchangeTiming::Patient,
+                                kora::sim::Faults::kTransferEndRefusedKept)},
     };
     for (const Row& row : rows) {
         Print(row);

@@ -10,6 +10,7 @@ packages=(
   lrzsz xvfb xauth clang-format ccache
   desktop-file-utils dpkg-dev file
   clang libclang-rt-14-dev lld
+  ansible-core
 )
 
 missing=()

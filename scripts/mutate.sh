@@ -26,6 +26,7 @@ tests_of() {
     filelist) echo "filelist_tests" ;;
     cli) echo "cli_tests" ;;
     run) echo "cli_tests upload_and_run_tests" ;;
+    sync) echo "sync_tests cli_tests:CliSync.* sync_window_tests" ;;
     local) echo "local_tests" ;;
     # The widget helpers' tests live in link_tests; only they run, not the port's.
     ui) echo "link_tests:ByteText.*:UserInputBlock.*:RunGuiDeviceOperation.*" ;;

@@ -261,7 +261,8 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
             outputLines_ = 0;
             execute(line, 0);
             executing_ = false;
-            write("\r\n");
+            if (!s_.faults.noLineEndBeforePrompt)
+                write("\r\n");
         }
         printPrompt();
         return;
@@ -401,8 +402,9 @@ bool ConsoleSession::runProgramFile(const std::string& word, const std::string& 
             if (batchDepth >= kMaxBatchDepth)
                 return true;
             // Each line of a batch file runs as if typed, without prompts in between. The file
-            // ends at its first NUL: an upload pads its last block with them.
-            const std::size_t end = std::min(image->find('\0'), image->size());
+            // ends at its first Ctrl-Z, as COMMAND.COM reads it. Zero bytes are no end: a line
+            // of them (an upload's zero padding) runs too, and is no command.
+            const std::size_t end = std::min(image->find('\x1a'), image->size());
             std::size_t start = 0;
             while (start < end && !stopRequested()) {
                 const auto stop = std::min(image->find('\n', start), end);
@@ -412,6 +414,10 @@ bool ConsoleSession::runProgramFile(const std::string& word, const std::string& 
                     command.pop_back();
                 if (command.empty() || command.front() == '@' || upper(command).starts_with("REM"))
                     continue;
+                if (command.find('\0') != std::string::npos) {
+                    writeLine("Bad command or file name");
+                    continue;
+                }
                 execute(SubstituteBatchParameters(command, word, arguments), batchDepth + 1);
             }
             return true;

@@ -77,6 +77,23 @@ struct Faults {
     std::atomic<int> nakStormPercent{0};
     std::atomic<int> nakStormLength{3};
 
+    // How the console frames a command's output, where consoles differ. After a command, one
+    // prints a line end of its own before the prompt (the default) and another does not:
+    // noLineEndBeforePrompt. After a last line without a line end, "type" adds one (the
+    // default) or none: typeAddsNoLineEnd. With both, such a line runs into the prompt.
+    std::atomic<bool> noLineEndBeforePrompt{false};
+    std::atomic<bool> typeAddsNoLineEnd{false};
+    // How the transfer tool ends a file, for the sender's check that the controller kept it: as
+    // usual (ACK to the EOT, the file kept, "File received: N bytes"), or as a receiver that
+    // fails at the end may. With refusedKept and ackedNotKept the signals on the line say the
+    // opposite of what happened to the file: only a listing tells.
+    static constexpr int kTransferEndAsUsual = 0;
+    static constexpr int kTransferEndRefused = 1;      // CAN CAN, "Transfer failed"; not kept
+    static constexpr int kTransferEndUnanswered = 2;   // EOT ignored, waits on; not kept
+    static constexpr int kTransferEndAckedNotKept = 3; // ACK, "Transfer failed"; not kept
+    static constexpr int kTransferEndRefusedKept = 4;  // CAN CAN, "Transfer failed"; kept
+    std::atomic<int> transferEnd{kTransferEndAsUsual};
+
     // Counted by the simulator, never reset: line-noise bytes and NAK storms injected so far;
     // the noisy bytes among them that went to the controller; and the blocks the transfer tool
     // took although noise had touched their bytes. Its 8-bit checksum lets about one change in
@@ -117,6 +134,9 @@ struct Faults {
         noiseSeed = 1;
         nakStormPercent = 0;
         nakStormLength = 3;
+        noLineEndBeforePrompt = false;
+        typeAddsNoLineEnd = false;
+        transferEnd = kTransferEndAsUsual;
     }
 };
 

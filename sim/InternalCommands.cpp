@@ -206,7 +206,7 @@ void typeFile(CommandContext& c)
     // Like DOS, "type" takes Ctrl-Z as the end of a text file.
     const std::string_view shown = std::string_view(*bytes).substr(0, bytes->find('\x1a'));
     c.io.write(shown);
-    if (!shown.empty() && shown.back() != '\n')
+    if (!shown.empty() && shown.back() != '\n' && !c.faults.typeAddsNoLineEnd)
         c.io.write("\r\n");
 }
 

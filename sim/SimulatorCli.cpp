@@ -42,6 +42,19 @@ std::optional<IoConfiguration> moduleList(const std::string& text)
     return IoConfigurationWithModules(types);
 }
 
+std::optional<int> transferEnd(const std::string& text)
+{
+    if (text == "refused")
+        return Faults::kTransferEndRefused;
+    if (text == "unanswered")
+        return Faults::kTransferEndUnanswered;
+    if (text == "acked-not-kept")
+        return Faults::kTransferEndAckedNotKept;
+    if (text == "refused-kept")
+        return Faults::kTransferEndRefusedKept;
+    return std::nullopt;
+}
+
 } // namespace
 
 std::string UsageText()
@@ -86,6 +99,14 @@ std::string UsageText()
            "  --nak-storm P          the transfer tool refuses a good block with NAKs, P% of\n"
            "                         blocks ...\n"
            "  --nak-storm-length N   ... N times in a row (default 3; ten make the sender quit)\n"
+           "Console framing (consoles differ; the default prints both line ends):\n"
+           "  --no-line-end-before-prompt  print no line end of its own before the prompt\n"
+           "  --type-no-line-end     \"type\" adds no line end after a last line without one\n"
+           "  --transfer-end HOW     how the transfer tool ends a file: refused (CAN CAN to\n"
+           "                         the EOT, \"Transfer failed\", nothing kept), unanswered\n"
+           "                         (the EOT is never answered), acked-not-kept (ACK, then\n"
+           "                         \"Transfer failed\", nothing kept) or refused-kept (CAN CAN\n"
+           "                         and \"Transfer failed\", the file kept all the same)\n"
            "  --help                 show this text\n";
 }
 
@@ -117,6 +138,10 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             options.noEcho = true;
         } else if (flag == "--no-prompt") {
             options.noPrompt = true;
+        } else if (flag == "--no-line-end-before-prompt") {
+            options.noLineEndBeforePrompt = true;
+        } else if (flag == "--type-no-line-end") {
+            options.typeAddsNoLineEnd = true;
         } else if (flag == "--silent") {
             options.silent = true;
         } else if (flag == "--cfgio-noise") {
@@ -141,6 +166,13 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
                 return fail(flag + " needs a number of lines from 1");
             (flag == "--hang-up-after-lines" ? options.hangUpAfterLines
                                              : options.silentAfterLines) = *n;
+        } else if (flag == "--transfer-end") {
+            const auto text = value();
+            const auto end = text ? transferEnd(*text) : std::nullopt;
+            if (!end)
+                return fail("--transfer-end takes refused, unanswered, acked-not-kept or "
+                            "refused-kept");
+            options.transferEnd = *end;
         } else if (flag == "--noise-dir") {
             const auto text = value();
             if (text && *text == "rx")
@@ -235,6 +267,9 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.noiseSeed = static_cast<std::uint32_t>(options.noiseSeed);
     faults.nakStormPercent = options.nakStormPercent;
     faults.nakStormLength = options.nakStormLength;
+    faults.noLineEndBeforePrompt = options.noLineEndBeforePrompt;
+    faults.typeAddsNoLineEnd = options.typeAddsNoLineEnd;
+    faults.transferEnd = options.transferEnd;
 }
 
 } // namespace kora::sim

@@ -37,6 +37,10 @@ struct CliOptions {
     int noiseSeed = 1;
     int nakStormPercent = 0;
     int nakStormLength = 3;
+    // How the console frames command output (Faults::noLineEndBeforePrompt, typeAddsNoLineEnd).
+    bool noLineEndBeforePrompt = false;
+    bool typeAddsNoLineEnd = false;
+    int transferEnd = 0; // Faults::kTransferEnd...
 };
 
 // Parses the arguments after the program name. Nothing, with a reason, on a bad argument.

@@ -77,6 +77,8 @@ private:
     bool inNakStorm(int fileBlock);
     void stayQuiet();
     void send(std::uint8_t byte) { c_.io.write(std::string(1, static_cast<char>(byte))); }
+    // The EOT: true when the tool has ended (Faults::transferEnd says how).
+    bool endFile(std::uint64_t noiseAtLastAnswer);
     void abort(const std::string& line);
     void store();
 
@@ -133,12 +135,10 @@ void Receiver::run()
         }
         cancelRun = 0;
         if (*byte == kEot) {
-            if (c_.faults.injectedReceived.load() != noiseAtLastAnswer) {
-                ++c_.faults.noisyEotsTaken;
+            if (endFile(noiseAtLastAnswer)) {
+                return;
             }
-            send(kAck);
-            store();
-            return;
+            continue;
         }
         if (*byte != kSoh) {
             continue; // noise between blocks
@@ -285,6 +285,33 @@ void Receiver::stayQuiet()
             return;
         }
     }
+}
+
+bool Receiver::endFile(std::uint64_t noiseAtLastAnswer)
+{
+    switch (c_.faults.transferEnd.load()) {
+    case Faults::kTransferEndUnanswered:
+        return false; // as if the EOT were lost on the line
+    case Faults::kTransferEndRefused:
+        abort("Transfer failed");
+        return true;
+    case Faults::kTransferEndAckedNotKept:
+        send(kAck);
+        c_.io.writeLine("Transfer failed");
+        return true;
+    case Faults::kTransferEndRefusedKept:
+        static_cast<void>(c_.fs.writeFileChecked(path_, std::move(data_)));
+        abort("Transfer failed");
+        return true;
+    default:
+        break;
+    }
+    if (c_.faults.injectedReceived.load() != noiseAtLastAnswer) {
+        ++c_.faults.noisyEotsTaken;
+    }
+    send(kAck);
+    store();
+    return true;
 }
 
 void Receiver::abort(const std::string& line)

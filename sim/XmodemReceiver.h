@@ -36,7 +36,8 @@ struct TransferToolOptions {
 };
 
 // Registers "transfer": "C:\transfer /R <path>" receives one file by XMODEM (128-byte blocks,
-// 8-bit checksum) and stores it, padding of the last block included, at path.
+// 8-bit checksum) and stores it, padding of the last block included, at path. How it ends the
+// file is one of the simulator's faults (Faults::transferEnd).
 void RegisterTransferCommand(Simulator& simulator);
 void RegisterTransferCommand(Simulator& simulator, std::shared_ptr<TransferToolOptions> options);
 

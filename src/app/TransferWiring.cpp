@@ -2,9 +2,11 @@
 
 #include <QPushButton>
 
+#include "cli/NamedPorts.h"
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanelController.h"
 #include "device/DevicePath.h"
+#include "sync/SyncController.h"
 #include "terminal/TerminalWindow.h"
 #include "transfer/CopyFromDeviceController.h"
 #include "transfer/CopyToDeviceController.h"
@@ -42,6 +44,22 @@ TransferWiring::TransferWiring(const Parts& parts) : parts_(parts)
         return terminal() != nullptr && terminal()->SwitchOnWith(start);
     };
     uploadAndRun_ = std::make_unique<UploadAndRunController>(std::move(upload));
+
+    SyncController::Wiring sync;
+    sync.link = parts_.link;
+    sync.localPanel = parts_.localPanel;
+    sync.browser = browser;
+    sync.meoDos = parts_.meoDos;
+    sync.dialogParent = parts_.dialogParent;
+    // The record of a controller the command line names is the window's too.
+    sync.controllerName = [](const std::string& port) {
+        const auto names = cli::LoadControllerNames();
+        const auto* loaded = std::get_if<cli::ControllerNames>(&names);
+        const std::vector<std::string> named =
+            loaded != nullptr ? cli::NamesOfPort(port, *loaded) : std::vector<std::string>();
+        return named.empty() ? std::string() : named.front();
+    };
+    sync_ = std::make_unique<SyncController>(std::move(sync));
 }
 
 TransferWiring::~TransferWiring() = default;

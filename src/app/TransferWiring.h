@@ -16,13 +16,14 @@ class DeviceLink;
 class DevicePanel;
 class DevicePanelController;
 class LocalPanel;
+class SyncController;
 class TerminalWindow;
 class UploadAndRunController;
 
 // The main window's file moves between its panels: the copy to the controller (btnCopy, F5,
-// drops on the device panel), the read-back to the PC (View, drags from the device list) and
-// Upload and Run, each wired to the panels it works on. The terminal is made later in start-up;
-// Upload and Run reaches it when it is used.
+// drops on the device panel), the read-back to the PC (View, drags from the device list),
+// Upload and Run and the sync of a folder, each wired to the panels it works on. The terminal is
+// made later in start-up; Upload and Run reaches it when it is used.
 class TransferWiring {
 public:
     struct Parts {
@@ -42,6 +43,7 @@ public:
     ~TransferWiring();
 
     CopyFromDeviceController* copyFromController() const { return copyFrom_.get(); }
+    SyncController* syncController() const { return sync_.get(); }
     // A program on the controller, started in the terminal in the directory the device panel
     // shows (the root before anything was listed), the place confirmed first.
     void RunDeviceProgram(const std::string& name);
@@ -52,6 +54,7 @@ private:
     std::unique_ptr<CopyToDeviceController> copyTo_;
     std::unique_ptr<CopyFromDeviceController> copyFrom_;
     std::unique_ptr<UploadAndRunController> uploadAndRun_;
+    std::unique_ptr<SyncController> sync_;
 };
 
 } // namespace kora

@@ -75,6 +75,37 @@ CommandDefinition RunCommandDefinition()
         RunRun};
 }
 
+CommandDefinition SyncCommandDefinition()
+{
+    return {"sync",
+            "Make a folder of D: hold what a PC folder holds, uploading what changed.",
+            "Makes DEVDIR hold what PCFOLDER holds, its files and folders, with the name checks "
+            "of put -r, and uploads only the files that changed since the last sync to this "
+            "controller: a file is left when its content is the one recorded for it and the "
+            "controller lists the size and date it listed right after that upload. The record "
+            "is kept per controller under $XDG_STATE_HOME/kora7740p/sync. Without a record "
+            "every file is uploaded.",
+            {{"PCFOLDER", "PC folder to deploy.", "PCFOLDER"},
+             {"DEVDIR", "Folder of D: to deploy it to, such as \\ or \\SITE.", "DEVDIR"}},
+            2,
+            2,
+            [](QCommandLineParser& parser) {
+                parser.addOption({QStringLiteral("delete"),
+                                  QStringLiteral("Also delete what DEVDIR holds and PCFOLDER "
+                                                 "does not (listed first; needs --yes).")});
+                parser.addOption({QStringLiteral("yes"),
+                                  QStringLiteral("With --delete: delete what is listed.")});
+                parser.addOption({QStringLiteral("dry-run"),
+                                  QStringLiteral("Print the plan and change nothing.")});
+                parser.addOption({QStringLiteral("all"),
+                                  QStringLiteral("Upload every file, whatever the record says.")});
+                parser.addOption({QStringLiteral("fast"),
+                                  QStringLiteral("Send each block as soon as the previous one is "
+                                                 "acknowledged, without the 5 ms pause.")});
+            },
+            RunSyncCommand};
+}
+
 const std::vector<CommandDefinition>& Commands()
 {
     static const std::vector<CommandDefinition> commands = {
@@ -135,13 +166,15 @@ const std::vector<CommandDefinition>& Commands()
                                               "per upload, until Ctrl-C.")});
          },
          RunPut},
+        SyncCommandDefinition(),
         RunCommandDefinition(),
         {"cat",
          "Print a text file of D:.",
          "Reads a text file back from the controller with the console's \"type\" and prints it "
          "on standard output, byte for byte. The file's size in the listing must match every "
          "byte the console printed; a file that cannot be read back exactly (a binary file) is "
-         "refused and nothing is printed.",
+         "refused and nothing is printed. A text followed by an upload's zero padding or by its "
+         "end-of-file mark (Ctrl-Z) prints as its text, and standard error says so.",
          {{"NAME", "File to print, such as \\CONFIG\\PLANT.INI.", "NAME"}},
          1,
          1,
@@ -154,9 +187,10 @@ const std::vector<CommandDefinition>& Commands()
          "PC folder when it is one (default: the current folder). An existing PC file is not "
          "replaced without --force; nothing is read then. A file that cannot be read back "
          "exactly is reported and the others are still copied (exit status 1).\n"
-         "--all-text FOLDER copies every text file of the D: tree (or the tree below --from) "
-         "into FOLDER, folders included, and lists the binary files it skipped: the backup to "
-         "make before a FORMAT.",
+         "--all-text FOLDER copies every file of the D: tree (or the tree below --from) into "
+         "FOLDER (made as mkdir -p would), folders included, never through a link: the backup "
+         "to make before a FORMAT. It is whole or it fails: each file not in it is named with "
+         "its reason and the exit status is 1.",
          {{"NAME", "Files to copy, such as \\README.TXT.", "NAME..."},
           {"FOLDER", "PC folder to copy into.", "[FOLDER]"}},
          1,
@@ -164,8 +198,9 @@ const std::vector<CommandDefinition>& Commands()
          [](QCommandLineParser& parser) {
              parser.addOption(
                  {QStringLiteral("force"), QStringLiteral("Replace PC files that exist already.")});
-             parser.addOption({QStringLiteral("all-text"),
-                               QStringLiteral("Copy every text file of the tree into FOLDER.")});
+             parser.addOption(
+                 {QStringLiteral("all-text"),
+                  QStringLiteral("Copy every file of the tree into FOLDER, or fail.")});
              parser.addOption({QStringLiteral("from"),
                                QStringLiteral("With --all-text: the D: folder whose tree is "
                                               "copied (default: the root)."),
@@ -318,7 +353,7 @@ struct SharedOptions {
     QCommandLineOption quiet{{QStringLiteral("q"), QStringLiteral("quiet")},
                              QStringLiteral("Print no progress or report lines, only failures.")};
     QCommandLineOption json{QStringLiteral("json"),
-                            QStringLiteral("Print JSON (ls, ports, cfgio show), and report a "
+                            QStringLiteral("Print JSON (ls, ports, sync, cfgio show), and report a "
                                            "failure as one JSON object on standard error.")};
     QCommandLineOption help{{QStringLiteral("h"), QStringLiteral("help")},
                             QStringLiteral("Show this help.")};

@@ -60,6 +60,8 @@ int UploadFilesTo(CommandContext& context, const std::string& folder,
                   const std::vector<UploadFile>& files);
 // put -r: a PC folder mirrored into a folder of D:.
 int RunPutTree(CommandContext& context);
+// sync: a PC folder deployed to a folder of D:, only what changed uploaded (SyncCommand.cpp).
+int RunSyncCommand(CommandContext& context);
 
 // A typed device path split into its folder and the name in it; reports a usage failure and
 // gives nothing when it cannot be used or names the root.

@@ -1,11 +1,14 @@
 // cat and get: text files read back from the controller with "type" (device/TextReadBack), kept
 // only when every byte is accounted for, and never over a PC file without --force.
+#include <fcntl.h>
 #include <sys/stat.h>
 
 #include <cerrno>
 #include <cstring>
+#include <filesystem>
 #include <map>
 #include <set>
+#include <system_error>
 #include <variant>
 
 #include "cli/Commands.h"
@@ -15,6 +18,7 @@
 #include "device/ReadBackCopy.h"
 #include "device/TextReadBack.h"
 #include "filelist/LocalPath.h"
+#include "link/UniqueFd.h"
 
 namespace kora::cli {
 
@@ -114,13 +118,50 @@ void Say(CliSession& session, const std::string& line)
     }
 }
 
+// Tells that a file was kept without its padding or end-of-file mark: the PC copy holds the
+// text, not every byte of D:. On standard error, beside the failures.
+void NoteKeptText(CliSession& session, const std::string& shown, const TextFileReading& reading)
+{
+    const std::string note = KeptTextNote(reading);
+    if (!note.empty() && !session.json()) {
+        std::fprintf(session.err(), "%s: %s: %s\n", kProgramName, shown.c_str(), note.c_str());
+        std::fflush(session.err());
+    }
+}
+
 struct GetRequest {
     SplitPath device;
     LocalPath target;
 };
 
-// get --all-text: every file below the folder that reads back exactly, into the PC folder,
-// sub-folders made as needed.
+// Opens a sub-folder of an open PC folder, made first when it is not there. Never through a
+// link: a link there is refused, so nothing is ever written outside the target folder. Why
+// not, in `problem`.
+UniqueFd OpenSubFolder(int parentFd, const std::string& name, const LocalPath& shown,
+                       std::string& problem)
+{
+    if (::mkdirat(parentFd, name.c_str(), 0777) == 0 || errno == EEXIST) {
+        UniqueFd fd(
+            ::openat(parentFd, name.c_str(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC));
+        if (fd) {
+            return fd;
+        }
+    }
+    const int error = errno;
+    struct stat status {};
+    if (::fstatat(parentFd, name.c_str(), &status, AT_SYMLINK_NOFOLLOW) == 0 &&
+        S_ISLNK(status.st_mode)) {
+        problem =
+            "'" + LocalPathText(shown).toStdString() + "' is a link on the PC and is not followed";
+    } else {
+        problem = "cannot make the folder '" + LocalPathText(shown).toStdString() +
+                  "': " + std::strerror(error);
+    }
+    return {};
+}
+
+// get --all-text: every file below the folder into the PC folder, sub-folders made as needed.
+// A backup is whole or it fails: every file that is not in it is listed with its reason.
 class TreeCopy {
 public:
     TreeCopy(CliSession& session, bool replace)
@@ -128,8 +169,11 @@ public:
     {
     }
 
+    // Copies the tree below the device folder into the open PC folder `into` (shown as
+    // `shown`); without one (`into` empty), lists its files as not copied for `folderProblem`.
     // False when the exchange failed: the rest of the tree was not read.
-    bool copy(const std::string& folder, const LocalPath& into)
+    bool copy(const std::string& folder, const UniqueFd& into, const LocalPath& shown,
+              const std::string& folderProblem = {})
     {
         const DirectoryListing* listing = reader_.listing(folder);
         if (listing == nullptr) {
@@ -140,7 +184,12 @@ public:
             if (entry.isFolder) {
                 continue;
             }
-            copyFile(folder, entry, into);
+            ++files_;
+            if (!into) {
+                missing(DeviceFilePath(folder, entry.name), folderProblem);
+                continue;
+            }
+            copyFile(folder, entry, into.get(), shown);
             if (linkFailed_) {
                 return false;
             }
@@ -149,73 +198,93 @@ public:
             if (!entry.isFolder) {
                 continue;
             }
-            const LocalPath sub = LocalChildPath(into, entry.name);
-            if (::mkdir(sub.c_str(), 0777) != 0 && !(errno == EEXIST && IsLocalFolder(sub))) {
-                session_.fail(
-                    QStringLiteral("cannot make the folder '%1': %2")
-                        .arg(LocalPathText(sub), QString::fromLocal8Bit(std::strerror(errno))));
-                failed_ = true;
-                continue;
+            const LocalPath sub = LocalChildPath(shown, entry.name);
+            UniqueFd subFd;
+            std::string problem = folderProblem;
+            if (into) {
+                subFd = OpenSubFolder(into.get(), entry.name, sub, problem);
             }
-            if (!copy(ChildDevicePath(folder, entry.name), sub)) {
+            if (!copy(ChildDevicePath(folder, entry.name), subFd, sub, problem)) {
                 return false;
             }
         }
         return true;
     }
 
-    int finish()
+    // The report: the files copied on standard output; the files not in the backup as a
+    // failure, each with its reason. `whole`: the tree was read to its end.
+    int finish(const std::string& from, bool whole)
     {
-        Say(session_, std::to_string(copied_) + " text file(s) copied, " +
-                          std::to_string(skipped_.size()) + " skipped (not text)" +
-                          (skipped_.empty() ? std::string() : ":"));
-        for (const std::string& path : skipped_) {
-            Say(session_, "  " + path);
+        Say(session_, std::to_string(copied_) + " file(s) copied" +
+                          (whole && missing_.empty() ? ", every file of " + DeviceLocation(from)
+                                                     : std::string()));
+        if (missing_.empty()) {
+            return kExitOk;
         }
-        return failed_ ? kExitFailure : kExitOk;
+        // "incomplete" gives the JSON code, whatever the reasons say.
+        std::string message = "The backup of " + DeviceLocation(from) +
+                              " is incomplete: " + std::to_string(missing_.size()) + " of " +
+                              std::to_string(files_) + " file(s) are not in it";
+        if (session_.json()) {
+            // One object for a script: the list goes into its message.
+            for (std::size_t i = 0; i < missing_.size(); ++i) {
+                message += (i == 0 ? ": " : "; ") + missing_[i];
+            }
+        }
+        return session_.failDevice(message);
     }
 
+    bool linkFailed() const { return linkFailed_; }
+
 private:
-    void copyFile(const std::string& folder, const FolderEntry& entry, const LocalPath& into)
+    // One file not in the backup, said at once (on standard error) and counted for the end.
+    void missing(const std::string& shown, const std::string& reason)
+    {
+        const std::string line = shown + " (" + reason + ")";
+        if (!session_.json()) {
+            std::fprintf(session_.err(), "%s: not in the backup: %s\n", kProgramName, line.c_str());
+            std::fflush(session_.err());
+        }
+        missing_.push_back(line);
+    }
+
+    void copyFile(const std::string& folder, const FolderEntry& entry, int intoFd,
+                  const LocalPath& into)
     {
         const std::string shown = DeviceFilePath(folder, entry.name);
         const LocalPath target = LocalChildPath(into, entry.name);
-        if (!replace_ && LocalPathExists(target)) {
-            session_.fail(QStringLiteral("'%1' exists already; %2 was not copied (--force "
-                                         "replaces it)")
-                              .arg(LocalPathText(target), QString::fromLatin1(shown.c_str())));
-            failed_ = true;
+        if (!replace_ && LocalNameExistsIn(intoFd, entry.name)) {
+            missing(shown, "'" + LocalPathText(target).toStdString() +
+                               "' exists already; --force replaces it");
             return;
         }
         const TextFileReading reading = reader_.read(folder, entry);
         if (!reading.content) {
-            if (!reading.fileRefused) {
+            if (!reading.fileRefused()) {
                 session_.failDevice(reading.message);
-                linkFailed_ = failed_ = true;
-            } else if (reading.message == NotExactTextMessage(entry.name)) {
-                skipped_.push_back(shown);
-            } else {
-                session_.failDevice(reading.message);
-                failed_ = true;
+                linkFailed_ = true;
+                return;
             }
+            missing(shown, RefusalReason(reading.refusal));
             return;
         }
-        if (const auto error = SaveReadBackCopy(target, *reading.content, replace_)) {
-            session_.fail(QString::fromLocal8Bit(error->c_str()));
-            failed_ = true;
+        if (const auto error =
+                SaveReadBackCopyIn(intoFd, entry.name, target, *reading.content, replace_)) {
+            missing(shown, *error);
             return;
         }
         ++copied_;
         Say(session_, shown + " -> " + LocalPathText(target).toStdString());
+        NoteKeptText(session_, shown, reading);
     }
 
     CliSession& session_;
     DeviceReader reader_;
     bool replace_;
-    bool failed_ = false;
     bool linkFailed_ = false;
+    std::size_t files_ = 0;
     std::size_t copied_ = 0;
-    std::vector<std::string> skipped_;
+    std::vector<std::string> missing_; // "D:\X (reason)"
 };
 
 int RunAllText(CommandContext& context)
@@ -226,23 +295,38 @@ int RunAllText(CommandContext& context)
                                            "nothing else"),
                             kExitUsage);
     }
-    const LocalPath into = ArgumentPath(context.args.front());
-    if (!IsLocalFolder(into)) {
-        return session.fail(
-            QStringLiteral("'%1' is not a folder on the PC").arg(LocalPathText(into)), kExitUsage);
-    }
     const auto from = DevicePathArgument(context.options.value(QStringLiteral("from")).isEmpty()
                                              ? QStringLiteral("\\")
                                              : context.options.value(QStringLiteral("from")));
     if (const auto* error = std::get_if<PathError>(&from)) {
         return session.fail(error->message, kExitUsage);
     }
-    TreeCopy tree(session, context.options.isSet(QStringLiteral("force")));
-    if (!tree.copy(std::get<std::string>(from), into)) {
-        tree.finish();
-        return session.failure() ? session.failWithExchangeFailure() : kExitFailure;
+    const LocalPath into = ArgumentPath(context.args.front());
+    if (LocalPathExists(into) && !IsLocalFolder(into)) {
+        return session.fail(
+            QStringLiteral("'%1' is not a folder on the PC").arg(LocalPathText(into)), kExitUsage);
     }
-    return tree.finish();
+    // The folder and its parents are made as "mkdir -p" makes them.
+    std::error_code made;
+    std::filesystem::create_directories(std::filesystem::path(into.bytes), made);
+    const UniqueFd intoFd(::open(into.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (!intoFd) {
+        return session.fail(QStringLiteral("cannot make the folder '%1': %2")
+                                .arg(LocalPathText(into), QString::fromLocal8Bit(std::strerror(
+                                                              made ? made.value() : errno))));
+    }
+    TreeCopy tree(session, context.options.isSet(QStringLiteral("force")));
+    const std::string& start = std::get<std::string>(from);
+    const bool whole = tree.copy(start, intoFd, into);
+    const int status = tree.finish(start, whole);
+    if (!whole) {
+        // The files of the folders not read are not in the backup either.
+        if (!tree.linkFailed()) {
+            session.failWithExchangeFailure();
+        }
+        return kExitFailure;
+    }
+    return status;
 }
 
 } // namespace
@@ -281,6 +365,7 @@ int RunCat(CommandContext& context)
     }
     std::fwrite(reading.content->data(), 1, reading.content->size(), session.out());
     std::fflush(session.out());
+    NoteKeptText(session, DeviceFilePath(path->folder, entry->name), reading);
     return kExitOk;
 }
 
@@ -349,7 +434,7 @@ int RunGet(CommandContext& context)
         const TextFileReading reading = reader.read(request.device.folder, *entry);
         if (!reading.content) {
             session.failDevice(reading.message);
-            if (!reading.fileRefused) {
+            if (!reading.fileRefused()) {
                 return kExitFailure;
             }
             failed = true;
@@ -360,8 +445,9 @@ int RunGet(CommandContext& context)
             failed = true;
             continue;
         }
-        Say(session, DeviceFilePath(request.device.folder, entry->name) + " -> " +
-                         LocalPathText(request.target).toStdString());
+        const std::string shown = DeviceFilePath(request.device.folder, entry->name);
+        Say(session, shown + " -> " + LocalPathText(request.target).toStdString());
+        NoteKeptText(session, shown, reading);
     }
     return failed ? kExitFailure : kExitOk;
 }

@@ -18,12 +18,12 @@
 #include "filelist/LocalPath.h"
 #include "link/DosName.h"
 #include "transfer/CopyPlan.h"
+#include "transfer/UploadEnd.h"
 
 namespace kora::cli {
 
 namespace {
 
-constexpr std::uint64_t kBlockSize = 128;
 constexpr int kBarWidth = 30;
 
 // Progress on standard error: a bar redrawn in place on a terminal, otherwise a plain line when
@@ -131,14 +131,6 @@ std::string InvalidNameMessage(const std::string& name, bool single, bool named)
     return message;
 }
 
-// A size on the controller matches when it is the file's own or that size padded to whole
-// 128-byte blocks, as the receiver may keep the padding of the last block.
-bool SizeMatches(std::uint64_t listed, std::uint64_t local)
-{
-    const std::uint64_t padded = (local + kBlockSize - 1) / kBlockSize * kBlockSize;
-    return listed == local || listed == padded;
-}
-
 int Verify(CliSession& session, const std::string& folder, const std::vector<PutFile>& files)
 {
     DirectoryListing listing;
@@ -157,7 +149,7 @@ int Verify(CliSession& session, const std::string& folder, const std::vector<Put
             return session.failDevice("Verification failed: " + file.queued.deviceName +
                                       " is not in " + directory + ".");
         }
-        if (!SizeMatches(found->size, file.size)) {
+        if (!KeptSizeMatches(found->size, file.size)) {
             return session.failDevice("Verification failed: " + directory + found->name +
                                       " holds " + std::to_string(found->size) +
                                       " bytes; the PC file has " + std::to_string(file.size) + ".");
@@ -256,16 +248,30 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
     }
 
     // The session's port, held since the listing: nobody can take it in between.
-    int failedStatus = kExitFailure;
-    SerialPort* held = session.openUploadPort(failedStatus);
-    if (held == nullptr) {
-        return failedStatus;
-    }
-    SerialPort& port = *held;
     std::vector<QueuedFile> queue;
     for (const PutFile& file : files) {
         queue.push_back(file.queued);
+        // What the destination held before: an end that was not clean must not pass on it.
+        queue.back().earlier = ListedFileNamed(listing.entries, file.queued.deviceName);
     }
+    int failedStatus = kExitFailure;
+    const std::optional<QueueOutcome> outcome =
+        SendQueue(session, folder, queue, style, failedStatus);
+    if (!outcome) {
+        return failedStatus;
+    }
+    return QueueOutcomeStatus(session, *outcome, "put", files.size());
+}
+
+std::optional<QueueOutcome> SendQueue(CliSession& session, const std::string& folder,
+                                      const std::vector<QueuedFile>& queue,
+                                      const UploadStyle& style, int& failedStatus)
+{
+    SerialPort* held = session.openUploadPort(failedStatus);
+    if (held == nullptr) {
+        return std::nullopt;
+    }
+    SerialPort& port = *held;
     ProgressDisplay display(session.err(), style.quiet);
     QueueOutcome outcome;
     {
@@ -280,18 +286,22 @@ int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& s
                               session.timing(), style.pacing);
     }
     display.finish();
+    return outcome;
+}
 
+int QueueOutcomeStatus(CliSession& session, const QueueOutcome& outcome, const char* command,
+                       std::size_t count)
+{
     switch (outcome.kind) {
     case QueueOutcome::Kind::Failed:
-        // The worker's status line, if it left one, says why, as it does in the window's pane.
-        if (const std::string& status = session.log().lastLine(); status.starts_with("<<")) {
-            return session.failDevice(outcome.message + "\n" + status);
-        }
-        return session.failDevice(outcome.message);
+        // The worker's reason, as the window's box gives it.
+        return session.failDevice(
+            outcome.reason.empty() ? outcome.message : outcome.message + "\n\n" + outcome.reason);
     case QueueOutcome::Kind::Cancelled:
-        return session.fail(QStringLiteral("put: cancelled after %1 of %2 file(s)")
+        return session.fail(QStringLiteral("%1: cancelled after %2 of %3 file(s)")
+                                .arg(QLatin1String(command))
                                 .arg(outcome.sent.size())
-                                .arg(files.size()));
+                                .arg(count));
     case QueueOutcome::Kind::Completed:
         break;
     }

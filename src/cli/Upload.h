@@ -53,6 +53,18 @@ std::variant<UploadPlan, int> PlanUpload(CliSession& session, const QStringList&
 // its port.
 int SendUpload(CliSession& session, const UploadPlan& plan, const UploadStyle& style);
 
+// The part of SendUpload after the checks: the files (each into its own directory, else the
+// device folder's) sent over the session's port with the copy's line settings, progress on
+// standard error and Ctrl-C cancelling. What the queue did; nothing when the port could not be
+// opened (reported, the exit status in failedStatus).
+std::optional<QueueOutcome> SendQueue(CliSession& session, const std::string& folder,
+                                      const std::vector<QueuedFile>& queue,
+                                      const UploadStyle& style, int& failedStatus);
+// The exit status of a queue's outcome, a failure or cancel (after count files) reported as
+// the command's.
+int QueueOutcomeStatus(CliSession& session, const QueueOutcome& outcome, const char* command,
+                       std::size_t count);
+
 // --quiet (the session's) and --fast; --as.
 UploadStyle UploadStyleOf(const CliSession& session, const QCommandLineParser& options);
 std::optional<QString> AsNameOption(const QCommandLineParser& options);

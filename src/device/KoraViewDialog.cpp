@@ -14,18 +14,21 @@
 
 namespace kora {
 
-QString ViewTitle(const std::string& name, std::size_t size)
+QString ViewTitle(const std::string& name, std::size_t size, const std::string& note)
 {
-    return QStringLiteral("%1 (%2 bytes)")
-        .arg(QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size())))
-        .arg(size);
+    const QString shownName = QString::fromLatin1(name.data(), static_cast<qsizetype>(name.size()));
+    if (!note.empty()) {
+        return QStringLiteral("%1 (%2)").arg(shownName, QString::fromLatin1(note.c_str()));
+    }
+    return QStringLiteral("%1 (%2 bytes)").arg(shownName).arg(size);
 }
 
-TdlgKoraView::TdlgKoraView(const std::string& name, std::string content, QWidget* parent)
+TdlgKoraView::TdlgKoraView(const std::string& name, std::string content, QWidget* parent,
+                           const std::string& note)
     : QDialog(parent), name_(name), content_(std::move(content))
 {
     setObjectName(QStringLiteral("dlgKoraView"));
-    setWindowTitle(ViewTitle(name_, content_.size()));
+    setWindowTitle(ViewTitle(name_, content_.size(), note));
     auto* layout = new QVBoxLayout(this);
     meoText_ = new QPlainTextEdit(this);
     meoText_->setObjectName(QStringLiteral("meoText"));

@@ -12,12 +12,14 @@ class QPushButton;
 namespace kora {
 
 // A text file read back from the controller, shown read-only in a monospace font with its name
-// and size in the title. "Save As..." keeps the very bytes that were read on the PC (the file
+// and size in the title; a file kept without its padding or end-of-file mark says so there
+// (`note`, KeptTextNote). "Save As..." keeps the very bytes that were read on the PC (the file
 // dialog asks before it replaces a file).
 class TdlgKoraView final : public QDialog {
     Q_OBJECT
 public:
-    TdlgKoraView(const std::string& name, std::string content, QWidget* parent = nullptr);
+    TdlgKoraView(const std::string& name, std::string content, QWidget* parent = nullptr,
+                 const std::string& note = {});
 
     QPlainTextEdit* meoText() const { return meoText_; }
     QPushButton* btnSaveAs() const { return btnSaveAs_; }
@@ -36,7 +38,8 @@ private:
     QPushButton* btnSaveAs_ = nullptr;
 };
 
-// The title of the viewer: "README.TXT (1234 bytes)".
-QString ViewTitle(const std::string& name, std::size_t size);
+// The title of the viewer: "README.TXT (1234 bytes)", or with a note of what was kept,
+// "RUNME.BAT (18 of 128 bytes, the text before the zero padding of an upload)".
+QString ViewTitle(const std::string& name, std::size_t size, const std::string& note = {});
 
 } // namespace kora

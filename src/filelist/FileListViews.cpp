@@ -1,12 +1,16 @@
 #include "filelist/FileListViews.h"
 
+#include "filelist/FileColumns.h"
+
 namespace kora {
 
-void WindowTextSubItemDelegate::initStyleOption(QStyleOptionViewItem* option,
-                                                const QModelIndex& index) const
+void ReportItemDelegate::initStyleOption(QStyleOptionViewItem* option,
+                                         const QModelIndex& index) const
 {
     QStyledItemDelegate::initStyleOption(option, index);
-    if (index.column() > 0) {
+    if (index.column() == kColumnName) {
+        option->textElideMode = Qt::ElideMiddle;
+    } else {
         option->palette.setColor(QPalette::Text, option->palette.color(QPalette::WindowText));
     }
 }

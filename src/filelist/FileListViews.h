@@ -54,13 +54,14 @@ public:
     QSize sizeHint(const QStyleOptionViewItem& option, const QModelIndex& index) const override;
 };
 
-// Draws the report view's sub-items (every column but the name) in the window-text colour,
-// so that they read like the names beside them.
-class WindowTextSubItemDelegate final : public QStyledItemDelegate {
+// Draws the report view's cells: the sub-items (every column but the name) in the window-text
+// colour, so that they read like the names beside them, and a name too long for its column
+// elided in the middle, where both its beginning and its extension stay in view.
+class ReportItemDelegate final : public QStyledItemDelegate {
     Q_OBJECT
 public:
     using QStyledItemDelegate::QStyledItemDelegate;
-    // Public so that the colour a cell gets can be checked.
+    // Public so that the colour and the elision a cell gets can be checked.
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override;
 };
 

@@ -9,6 +9,7 @@
 #include <QItemSelectionModel>
 #include <QLabel>
 #include <QListView>
+#include <QResizeEvent>
 #include <QStackedWidget>
 #include <QStyle>
 #include <QToolBar>
@@ -18,6 +19,7 @@
 
 #include <algorithm>
 
+#include "filelist/ColumnFit.h"
 #include "filelist/FileColumns.h"
 #include "ui/PanelParts.h"
 #include "ui/StatusPanels.h"
@@ -78,8 +80,8 @@ void FilePanel::buildViews(const FilePanelLook& look)
     reportView_->header()->setStretchLastSection(true);
     reportView_->header()->setSectionsClickable(true);
     reportView_->setSelectionMode(selectionMode);
-    // Sub-items in the window-text colour, like the names.
-    reportView_->setItemDelegate(new WindowTextSubItemDelegate(reportView_));
+    // Sub-items in the window-text colour, like the names; long names elided in the middle.
+    reportView_->setItemDelegate(new ReportItemDelegate(reportView_));
     viewStack_->addWidget(reportView_);
 
     iconView_ = new FileIconView(viewStack_);
@@ -159,13 +161,13 @@ void FilePanel::setListModel(QAbstractItemModel* model)
     iconView_->setModel(model);
     iconView_->setSelectionModel(reportView_->selectionModel());
     if (model != nullptr) {
-        connect(model, &QAbstractItemModel::modelReset, this, &FilePanel::fitColumnsToFirstScreen,
+        connect(model, &QAbstractItemModel::modelReset, this, &FilePanel::fitColumnsToView,
                 Qt::UniqueConnection);
-        fitColumnsToFirstScreen();
+        fitColumnsToView();
     }
 }
 
-void FilePanel::fitColumnsToFirstScreen()
+void FilePanel::fitColumnsToView()
 {
     QTreeView& view = *reportView_;
     const QAbstractItemModel* model = view.model();
@@ -179,20 +181,37 @@ void FilePanel::fitColumnsToFirstScreen()
         std::min(model->rowCount(), std::max(1, view.viewport()->height()) / rowHeight + 1);
     const int margin =
         2 * view.style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, &view) + 8;
-    const int last = kFileColumnCount - 1;
-    for (int column = 0; column < last; ++column) {
-        int width = std::max(kFileListColumns[static_cast<std::size_t>(column)].width,
-                             view.header()->sectionSizeHint(column));
+    // The icon and the gap beside it.
+    const int iconCell = view.iconSize().width() > 0 ? view.iconSize().width() + 4 : 20;
+    ColumnWidths needed{};
+    ColumnWidths least{};
+    ColumnWidths first{};
+    for (int column = 0; column < kFileColumnCount; ++column) {
+        const auto at = static_cast<std::size_t>(column);
+        // Every header stays readable.
+        const int header = view.header()->sectionSizeHint(column);
+        int cells = 0;
         for (int row = 0; row < screenRows; ++row) {
             const QModelIndex index = model->index(row, column);
-            int cell = metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) + margin;
-            if (column == kColumnName) {
-                // The icon and the gap beside it.
-                cell += view.iconSize().width() > 0 ? view.iconSize().width() + 4 : 20;
-            }
-            width = std::max(width, cell);
+            cells =
+                std::max(cells, metrics.horizontalAdvance(index.data(Qt::DisplayRole).toString()) +
+                                    margin + (column == kColumnName ? iconCell : 0));
         }
-        view.setColumnWidth(column, width);
+        needed[at] = std::max(header, cells);
+        // A size cut short would read as another size.
+        least[at] = column == kColumnSize ? needed[at] : header;
+        // The last column takes what the others leave.
+        first[at] = column == kColumnModified ? 0 : kFileListColumns[at].width;
+    }
+    // However narrow the view, an 8.3 name stays whole.
+    least[kColumnName] =
+        std::max(least[kColumnName],
+                 metrics.horizontalAdvance(QStringLiteral("XXXXXXXX.XXX")) + margin + iconCell);
+    // A view not on screen has no width of its own yet; it is fitted again when it is shown.
+    const int viewWidth = view.isVisible() ? view.viewport()->width() : QWIDGETSIZE_MAX;
+    const ColumnWidths widths = FitColumnWidths(needed, least, first, viewWidth);
+    for (int column = 0; column < kFileColumnCount; ++column) {
+        view.setColumnWidth(column, widths[static_cast<std::size_t>(column)]);
     }
 }
 
@@ -266,6 +285,16 @@ bool FilePanel::eventFilter(QObject* watched, QEvent* event)
         // Whether the menu about to open comes from the mouse or the keyboard.
         menuFromMouse_ =
             static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Mouse;
+    }
+    if (watched == reportView_->viewport() && event->type() == QEvent::Resize) {
+        // A window resized, a splitter moved, a vertical scroll bar come or gone: the columns
+        // share the new width; a taller view has more rows to fit. A view that only lost
+        // height to the horizontal scroll bar of a column the user dragged wider keeps it so.
+        const auto* resize = static_cast<const QResizeEvent*>(event);
+        if (resize->size().width() != resize->oldSize().width() ||
+            resize->size().height() > resize->oldSize().height()) {
+            fitColumnsToView();
+        }
     }
     if (watched == reportView_ && event->type() == QEvent::EnabledChange) {
         iconView_->setEnabled(reportView_->isEnabled());

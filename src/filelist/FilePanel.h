@@ -61,15 +61,18 @@ public:
     QToolButton* viewStyleButton(FileViewStyle style) const;
 
     // Puts a listing's model on both views, sharing one selection. The panel does not own the
-    // model. Each time the model is reset (a new listing) the report view's columns are fitted
-    // to it (fitColumnsToFirstScreen).
+    // model. Each time the model is reset (a new listing) and each time the report view's
+    // viewport changes size, the report view's columns are fitted to it (fitColumnsToView).
     void setListModel(QAbstractItemModel* model);
 
-    // Sizes the Name, Size and Type columns to the widest of their header and the cells of the
-    // rows the first screen shows, never below their first widths, and lets the last column
-    // take the rest of the view. Only those rows are asked for, so a large folder costs no
-    // more than the screen it shows.
-    void fitColumnsToFirstScreen();
+    // Fits the four columns to the report view's width (FitColumnWidths): each needs the
+    // widest of its header and the cells of the rows on screen, and Name, Size and Type get at
+    // least their first widths where there is room for all; where there is not even room for
+    // what they need, Name and Type give way together (long names elided in the middle, never
+    // below an 8.3 name; Type down to its header), then Modified down to its header; a size is
+    // never cut. Where there is room, the last column takes the rest of the view. Only the rows
+    // on screen are asked for, so a large folder costs no more than the screen it shows.
+    void fitColumnsToView();
 
     // Only the report style shows the sub-items.
     void setViewStyle(FileViewStyle style);

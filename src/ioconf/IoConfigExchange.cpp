@@ -88,6 +88,7 @@ OperationResult UploadIoConfig(const std::string& portName, const std::string& l
     static_cast<void>(port.SetCommParams(57600, 8, Parity::None, StopBits::One));
     port.SetTimeouts(timeoutMs);
     std::int32_t result = TThreadXModem::kFailed;
+    std::string reason;
     {
         TThreadXModem worker;
         worker.Timing = timing;
@@ -102,10 +103,12 @@ OperationResult UploadIoConfig(const std::string& portName, const std::string& l
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
         }
         result = worker.TransferResult.load();
+        reason = TThreadXModem::ReasonText(worker.Status);
     } // the worker's thread has ended before the port closes
     port.Close();
     if (result != TThreadXModem::kSucceeded) {
-        return {false, kTransferConfigFailed};
+        return {false, reason.empty() ? std::string(kTransferConfigFailed)
+                                      : std::string(kTransferConfigFailed) + "\n\n" + reason};
     }
     return {};
 }

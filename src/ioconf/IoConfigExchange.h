@@ -49,7 +49,8 @@ DeviceOperation DeleteUploadOperation(std::uint32_t timeoutMs);
 // own (57600 8N1, T = timeoutMs, CR line end). While the worker runs, keepAlive is called every
 // 5 ms on this thread: it must process the events that carry the worker's calls to this
 // thread. The worker's status lines go to log. Fails with the open-failure message or with
-// "Failed to transfer configuration!".
+// "Failed to transfer configuration!" and, as a second paragraph, the worker's reason (its
+// last status line): a file the controller did not keep is not applied.
 OperationResult UploadIoConfig(const std::string& portName, const std::string& localPath,
                                ConsoleLog& log, std::uint32_t timeoutMs,
                                const std::function<void()>& keepAlive,

@@ -122,6 +122,9 @@ void ComPortBox::describe(int index, const std::vector<SerialDeviceInfo>& known)
     const QString tip = gone ? Text(name) + QStringLiteral(" is not there now (unplugged?)")
                              : Text(PortDescription(name, sources_, known));
     box_.setItemData(index, tip, Qt::ToolTipRole);
+    // Colour and italics reach no screen reader, and a tool tip only the pointer: assistive
+    // technology reads a gone port's list item with this description.
+    box_.setItemData(index, gone ? QVariant(tip) : QVariant(), Qt::AccessibleDescriptionRole);
 }
 
 } // namespace kora

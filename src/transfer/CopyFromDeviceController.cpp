@@ -158,12 +158,11 @@ std::vector<FolderEntry> CopyFromDeviceController::selectedFiles() const
     return {*entry};
 }
 
-std::optional<std::string> CopyFromDeviceController::readFile(const std::string& devicePath,
-                                                              const FolderEntry& entry)
+TextFileReading CopyFromDeviceController::readFile(const std::string& devicePath,
+                                                   const FolderEntry& entry)
 {
     // The runner shows the refusal (or why the exchange failed) in its error box.
-    TextFileReading reading = ReadDeviceTextFile(runner(), devicePath, entry.name, entry.size);
-    return std::move(reading.content);
+    return ReadDeviceTextFile(runner(), devicePath, entry.name, entry.size);
 }
 
 void CopyFromDeviceController::View1Click()
@@ -175,11 +174,12 @@ void CopyFromDeviceController::View1Click()
     // Copies: the listing may be replaced while the exchange runs.
     const FolderEntry entry = files.front();
     const std::string devicePath = wiring_.deviceController->browser().DevicePath();
-    std::optional<std::string> content = readFile(devicePath, entry);
-    if (!content) {
+    TextFileReading reading = readFile(devicePath, entry);
+    if (!reading.content) {
         return;
     }
-    TdlgKoraView viewer(entry.name, std::move(*content), wiring_.dialogParent);
+    const std::string note = KeptTextNote(reading);
+    TdlgKoraView viewer(entry.name, std::move(*reading.content), wiring_.dialogParent, note);
     viewer.exec();
 }
 
@@ -216,11 +216,11 @@ std::vector<LocalPath> CopyFromDeviceController::CopyToFolder(const std::string&
                 QStringLiteral("'%1' exists already.\nReplace it?").arg(LocalPathText(target)))) {
             continue;
         }
-        const std::optional<std::string> content = readFile(devicePath, file);
-        if (!content) {
+        const TextFileReading reading = readFile(devicePath, file);
+        if (!reading.content) {
             continue;
         }
-        if (const auto error = SaveReadBackCopy(target, *content, exists)) {
+        if (const auto error = SaveReadBackCopy(target, *reading.content, exists)) {
             Prompts().error(wiring_.dialogParent,
                             QStringLiteral("Unable to copy %1: %2")
                                 .arg(Latin1(file.name), QString::fromLocal8Bit(error->c_str())));

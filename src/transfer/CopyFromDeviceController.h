@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "device/DeviceListing.h"
+#include "device/TextReadBack.h"
 #include "filelist/FolderEntry.h"
 #include "filelist/LocalPath.h"
 
@@ -69,8 +70,8 @@ protected:
 private:
     DeviceOperationRunner runner() const;
     std::vector<FolderEntry> selectedFiles() const;
-    // Reads one file; the runner has shown the refusal when it gives nothing.
-    std::optional<std::string> readFile(const std::string& devicePath, const FolderEntry& entry);
+    // Reads one file; the runner has shown the refusal when it gives no content.
+    TextFileReading readFile(const std::string& devicePath, const FolderEntry& entry);
     // The PC copies a file manager asks for, in a temporary folder kept until the next drag.
     std::vector<LocalPath> temporaryCopies(const std::string& devicePath,
                                            const std::vector<FolderEntry>& files);

@@ -9,6 +9,7 @@
 #include "link/DosName.h"
 #include "link/PortFailureText.h"
 #include "transfer/TThreadXModem.h"
+#include "transfer/UploadPadding.h"
 
 namespace kora {
 
@@ -27,6 +28,37 @@ bool FileNameChar(char c)
 std::string TransferFailedMessage(const std::string& name)
 {
     return "Fail to transfer file '" + name + "'!";
+}
+
+std::string UploadFailureReason(const std::string& workerStatus, const std::string& startCommand,
+                                bool lineLost)
+{
+    if (lineLost) {
+        return LineLostReason();
+    }
+    if (!startCommand.empty() && workerStatus == startCommand) {
+        std::string typed = startCommand;
+        if (typed.ends_with('\r')) {
+            typed.pop_back();
+        }
+        return SendFailureMessageWithHead("Unable to send command '" + typed + "'!");
+    }
+    const std::string status = workerStatus == TThreadXModem::kTransferringFile
+                                   ? std::string(TThreadXModem::kNoAckFromDevice)
+                                   : workerStatus;
+    if (status.size() <= 4 || !status.starts_with("<<") || !status.ends_with(">>")) {
+        return {};
+    }
+    std::string sentence = TThreadXModem::ReasonText(status);
+    if (!sentence.ends_with('.') && !sentence.ends_with('!')) {
+        sentence += '.';
+    }
+    return sentence;
+}
+
+std::string QueueFailureText(const QueueOutcome& outcome)
+{
+    return outcome.reason.empty() ? outcome.message : outcome.message + "\n\n" + outcome.reason;
 }
 
 std::string InvalidFileNameCaption(const std::string& name)
@@ -121,7 +153,7 @@ namespace {
 std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
                      const std::string& deviceDirectory, QueueProgress& progress,
                      const QueueHooks& hooks, ExchangeTiming timing, UploadPacing pacing,
-                     bool& cancelled)
+                     bool& cancelled, std::string& failureReason)
 {
     TThreadXModem worker;
     worker.Timing = timing;
@@ -129,8 +161,11 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     worker.Port = &port;
     worker.StatusMemo = &log;
     worker.LocalPath = file.localPath;
-    worker.DeviceName = deviceDirectory + file.deviceName;
+    worker.DeviceName =
+        (file.deviceDirectory.empty() ? deviceDirectory : file.deviceDirectory) + file.deviceName;
     worker.CheckedLength = file.checkedSize;
+    worker.PadByte = PaddingForFile(file.localPath, file.deviceName);
+    worker.EarlierEntry = file.earlier;
     worker.Resume();
     while (worker.TransferResult.load() == TThreadXModem::kRunning) {
         progress.percent = worker.Progress.load();
@@ -147,7 +182,16 @@ std::int32_t SendOne(SerialPort& port, ConsoleLog& log, const QueuedFile& file,
     if (hooks.poll) {
         hooks.poll(progress);
     }
-    return worker.TransferResult.load();
+    // The last poll let through what the user did while the worker ended.
+    if (hooks.cancelRequested && hooks.cancelRequested()) {
+        cancelled = true;
+    }
+    const std::int32_t result = worker.TransferResult.load();
+    // The worker has ended: its status is no longer written.
+    failureReason = result == TThreadXModem::kSucceeded
+                        ? std::string()
+                        : UploadFailureReason(worker.Status, worker.Command, LineLost(port));
+    return result;
 }
 
 } // namespace
@@ -162,8 +206,12 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
     // Names already given to files of this batch: DOS does not tell letter cases apart, and a
     // second file of one name would silently replace the first.
     std::set<std::string> taken;
-    const auto usable = [&taken](const std::string& name) {
-        return ValidFileName(name) && !taken.contains(DosNameKey(name));
+    const auto key = [&deviceDirectory](const QueuedFile& file) {
+        return DosNameKey(file.deviceDirectory.empty() ? deviceDirectory : file.deviceDirectory) +
+               DosNameKey(file.deviceName);
+    };
+    const auto usable = [&taken, &key](const QueuedFile& file) {
+        return ValidFileName(file.deviceName) && !taken.contains(key(file));
     };
     for (std::size_t index = 0; index < files.size(); ++index) {
         // A cancel that came after the last file's worker was last polled.
@@ -172,7 +220,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
             return outcome;
         }
         QueuedFile file = files[index];
-        while (!usable(file.deviceName)) {
+        while (!usable(file)) {
             std::optional<std::string> renamed;
             if (hooks.askNewName) {
                 renamed = hooks.askNewName(file.deviceName);
@@ -181,19 +229,21 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                 break;
             }
             file.deviceName = std::move(*renamed);
+            file.earlier.reset(); // what the listing showed was under the old name
         }
-        if (!usable(file.deviceName)) {
+        if (!usable(file)) {
             outcome.skipped.push_back(file.localPath);
             continue;
         }
-        taken.insert(DosNameKey(file.deviceName));
+        taken.insert(key(file));
         progress.index = index;
         progress.localPath = file.localPath;
         progress.deviceName = file.deviceName;
         progress.percent = 0;
         bool cancelled = false;
-        const std::int32_t result =
-            SendOne(port, log, file, deviceDirectory, progress, hooks, timing, pacing, cancelled);
+        std::string failureReason;
+        const std::int32_t result = SendOne(port, log, file, deviceDirectory, progress, hooks,
+                                            timing, pacing, cancelled, failureReason);
         if (cancelled) {
             outcome.kind = QueueOutcome::Kind::Cancelled;
             if (result == TThreadXModem::kSucceeded) {
@@ -204,6 +254,7 @@ QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
         if (result != TThreadXModem::kSucceeded) {
             outcome.kind = QueueOutcome::Kind::Failed;
             outcome.message = TransferFailedMessage(file.deviceName);
+            outcome.reason = std::move(failureReason);
             return outcome;
         }
         outcome.sent.push_back(std::move(file));

@@ -11,6 +11,7 @@
 #include "link/ConsoleLog.h"
 #include "link/SerialPort.h"
 #include "link/UploadPacing.h"
+#include "transfer/UploadEnd.h"
 
 namespace kora {
 
@@ -26,6 +27,18 @@ inline constexpr std::string_view kNoSpaceWarning = "There is no enough space on
 
 // "Fail to transfer file '" + name + "'!"
 std::string TransferFailedMessage(const std::string& name);
+
+// Why an upload worker failed, as a sentence for the user, from where the worker stopped:
+// - the lost line's reason (LineLostReason) when the port hung up under it;
+// - for a start command whose echo failed (the worker's status is still that command, its "\r"
+//   left out), "Unable to send command '" + command + "'!" with the INIT-mode advice;
+// - for a block the controller stopped answering (the status is still "<<Transferring
+//   File...>>"), the worker's own "<<No ACK from KORA-7740P>>";
+// - else the worker's last status line of its own ("<<...>>"), whatever reason it names;
+// each of the worker's lines without its brackets and ending in a full stop. Empty when the
+// worker left no reason (its last status is a line of the console's).
+std::string UploadFailureReason(const std::string& workerStatus, const std::string& startCommand,
+                                bool lineLost);
 
 // What the rename prompt for a file whose name the controller cannot take is opened with:
 // caption "Invalid file name '" + name + "'", prompt "Please input new file name:", at most
@@ -81,6 +94,12 @@ struct QueuedFile {
     std::string deviceName; // a bare name; checked with ValidFileName before it is sent
     // The size the copy's checks counted; a file of another size has changed since and fails.
     std::optional<std::uint64_t> checkedSize = std::nullopt;
+    // The file of that name the destination held, as the listing before the copy showed it
+    // (TThreadXModem::EarlierEntry); nothing when there was none or no listing is at hand.
+    std::optional<ListedFile> earlier = std::nullopt;
+    // The directory it goes into, as DeviceDirectory gives it; empty: the queue's (a sync sends
+    // the files of several folders in one queue).
+    std::string deviceDirectory = {};
 };
 
 // Where the queue stands, for a progress display.
@@ -109,13 +128,24 @@ struct QueueOutcome {
     std::string message;              // "Fail to transfer file '" + name + "'!" when Failed
     std::vector<QueuedFile> sent;     // the files that arrived, with their device names
     std::vector<std::string> skipped; // PC paths left out after an invalid name
+    // Why, when Failed (UploadFailureReason): the lost line, the start command's echo, or the
+    // worker's last status line ("KORA-7740P did not keep the file: ...", say).
+    std::string reason = {};
 };
 
-// Sends the files in order into deviceDirectory (as DeviceDirectory gives it), one upload
-// worker at a time over the open port (57600 8N1, T = 500 ms, CR line end, as the copy opens
-// it). The workers' status lines go to log. The first failed file ends the queue; a cancel
-// ends it after the current file without a message, and one asked for between two files
-// before the next file's rename prompt or start.
+// What the user is told of a failed queue: the message, then the reason as a paragraph of its
+// own when there is one.
+std::string QueueFailureText(const QueueOutcome& outcome);
+
+// Sends the files in order, each into its own directory or else deviceDirectory (as
+// DeviceDirectory gives them), one upload worker at a time over the open port (57600 8N1,
+// T = 500 ms, CR line end, as the copy opens it). The workers' status lines go to log. A file
+// counts as sent only when the controller kept it (see TThreadXModem). The first failed file
+// ends the queue; a cancel ends it after the current file without a message, and one asked for
+// between two files before the next file's rename prompt or start. A cancel asked for while the
+// last file ended (its closing output is read on the calling thread, so a click waits until
+// then) still makes the outcome Cancelled, with the file among those sent: a caller that would
+// act on a whole copy (Upload and Run) does nothing.
 QueueOutcome UploadQueue(SerialPort& port, const std::string& deviceDirectory,
                          const std::vector<QueuedFile>& files, ConsoleLog& log,
                          const QueueHooks& hooks, ExchangeTiming timing = ExchangeTiming::Quick,

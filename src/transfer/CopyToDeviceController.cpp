@@ -139,13 +139,21 @@ std::optional<QueueOutcome> CopyToDeviceController::transfer(const std::vector<C
         return std::nullopt;
     }
 
+    const QByteArray shown = wiring_.devicePanel->pathBox()->currentText().toLatin1();
+    const std::string deviceDir = DeviceDirectory(
+        std::string_view(shown.constData(), static_cast<std::size_t>(shown.size())));
+    // The panel's listing, when it is of the destination, tells what each name held before.
+    const bool listedThere = DeviceDirectory(wiring_.browser->DevicePath()) == deviceDir;
     std::vector<std::string> paths;
     std::vector<std::uint64_t> sizes;
+    std::vector<std::optional<ListedFile>> earlier;
     for (const CopySource& source : sources) {
         paths.push_back(source.path);
         sizes.push_back(source.size);
+        earlier.push_back(
+            listedThere ? ListedFileNamed(wiring_.browser->entries(), FileNamePart(source.path))
+                        : std::nullopt);
     }
-    const QByteArray shown = wiring_.devicePanel->pathBox()->currentText().toLatin1();
     PaneConsoleLog log(*wiring_.meoDos);
     // A dialog closed before its queue ran sent nothing.
     QueueOutcome outcome{QueueOutcome::Kind::Cancelled, {}, {}, {}};
@@ -153,10 +161,10 @@ std::optional<QueueOutcome> CopyToDeviceController::transfer(const std::vector<C
         TdlgKoraTran dialog(wiring_.dialogParent);
         dialog.setPort(&port);
         dialog.setStatusMemo(&log);
-        dialog.setDeviceDir(DeviceDirectory(
-            std::string_view(shown.constData(), static_cast<std::size_t>(shown.size()))));
+        dialog.setDeviceDir(deviceDir);
         dialog.setFileList(std::move(paths));
         dialog.setCheckedSizes(std::move(sizes));
+        dialog.setEarlierEntries(std::move(earlier));
         dialog.setTiming(wiring_.link->timing());
         dialog.setUploadPacing(wiring_.link->uploadPacing());
         dialog.exec();

@@ -32,12 +32,18 @@ QLabel* AddLabel(const QString& objectName, const QString& text, QWidget* parent
     return label;
 }
 
-// A field the dialog fills and the user only reads.
-QLineEdit* AddShownField(const QString& objectName, QWidget* parent)
+// A field the dialog fills and the user only reads. Read-only rather than disabled: a disabled
+// field draws its text in the palette's faint disabled colour (1.6:1 in the light palette), and
+// the path would be hard to read. A click still selects the text for copying; Tab passes the
+// field by, so the keyboard focus stays on Cancel.
+QLineEdit* AddShownField(const QString& objectName, QLabel* label, QWidget* parent)
 {
     auto* field = new QLineEdit(parent);
     field->setObjectName(objectName);
-    field->setEnabled(false);
+    field->setReadOnly(true);
+    field->setFocusPolicy(Qt::ClickFocus);
+    // Assistive technology reads the field under its label's text.
+    label->setBuddy(field);
     return field;
 }
 
@@ -79,13 +85,13 @@ void TdlgKoraTran::buildControls()
     grid->setVerticalSpacing(8);
 
     lblName_ = AddLabel(QStringLiteral("lblName"), QStringLiteral("Transferring:"), Bevel1_);
-    edtName_ = AddShownField(QStringLiteral("edtName"), Bevel1_);
+    edtName_ = AddShownField(QStringLiteral("edtName"), lblName_, Bevel1_);
     edtName_->setMinimumWidth(320);
     grid->addWidget(lblName_, 0, 0);
     grid->addWidget(edtName_, 0, 1, 1, 3);
 
     Label2_ = AddLabel(QStringLiteral("Label2"), QStringLiteral("File count:"), Bevel1_);
-    edtCount_ = AddShownField(QStringLiteral("edtCount"), Bevel1_);
+    edtCount_ = AddShownField(QStringLiteral("edtCount"), Label2_, Bevel1_);
     edtCount_->setFixedWidth(90);
     grid->addWidget(Label2_, 1, 0);
     grid->addWidget(edtCount_, 1, 1);
@@ -142,12 +148,15 @@ void TdlgKoraTran::Timer1Timer()
         done(QDialog::Rejected);
         return;
     }
-    std::vector<QueuedFile> files;
+    std::vector<QueuedFile> files = queue_;
     files.reserve(fileList_.size());
-    for (std::size_t i = 0; i < fileList_.size(); ++i) {
+    for (std::size_t i = 0; i < fileList_.size() && queue_.empty(); ++i) {
         QueuedFile file{fileList_[i], FileNamePart(fileList_[i])};
         if (i < checkedSizes_.size()) {
             file.checkedSize = checkedSizes_[i];
+        }
+        if (i < earlierEntries_.size()) {
+            file.earlier = earlierEntries_[i];
         }
         files.push_back(std::move(file));
     }
@@ -162,7 +171,7 @@ void TdlgKoraTran::Timer1Timer()
         return;
     }
     if (outcome_->kind == QueueOutcome::Kind::Failed) {
-        Prompts().error(this, ByteText(outcome_->message));
+        Prompts().error(this, ByteText(QueueFailureText(*outcome_)));
     }
     Timer2_->start();
 }

@@ -44,6 +44,15 @@ public:
     // The sizes the copy's checks counted, one per file of the list: a file that has another
     // size when its turn comes has changed and fails.
     void setCheckedSizes(std::vector<std::uint64_t> sizes) { checkedSizes_ = std::move(sizes); }
+    // What the destination held under each file's name, as the device panel's listing showed
+    // it (QueuedFile::earlier), one per file of the list.
+    void setEarlierEntries(std::vector<std::optional<ListedFile>> entries)
+    {
+        earlierEntries_ = std::move(entries);
+    }
+    // The files with their names and directories on the controller, for a queue whose files go
+    // to several directories (a sync); used instead of the file list when set.
+    void setQueue(std::vector<QueuedFile> queue) { queue_ = std::move(queue); }
     // How each upload's drain and closing read decide that the console has finished.
     void setTiming(ExchangeTiming timing) { timing_ = timing; }
     // Whether each upload waits 5 ms after a block's ACK.
@@ -99,6 +108,8 @@ private:
     UploadPacing pacing_ = UploadPacing::Paced;
     std::vector<std::string> fileList_;
     std::vector<std::uint64_t> checkedSizes_;
+    std::vector<std::optional<ListedFile>> earlierEntries_;
+    std::vector<QueuedFile> queue_;
     std::string currentPath_;
     bool cancelRequested_ = false;
     bool queueRunning_ = false;

@@ -5,7 +5,9 @@
 #include <chrono>
 #include <thread>
 
+#include "device/DeviceListing.h"
 #include "link/ConsoleExchange.h"
+#include "link/PortFailureText.h"
 #include "transfer/SendFile.h"
 
 namespace kora {
@@ -17,6 +19,10 @@ constexpr auto kReceiverWaitPause = std::chrono::milliseconds(10);
 // Counts transmissions and silent response reads of one block together.
 constexpr int kBlockAttempts = 10;
 constexpr int kEotAttempts = 10;
+// How long the first EOT waits for its answer at least. Some receivers answer an EOT only after
+// a second of silence (lrzsz's rx does), which the next EOT, 2 x T later, would break: they
+// would never acknowledge, and every upload would end in a listing.
+constexpr auto kFirstEotAnswerWait = std::chrono::milliseconds(2000);
 // Keeps the exchange at the controller's pace after each response and each EOT; fast pacing
 // leaves it out after an ACK only.
 constexpr auto kResponsePause = std::chrono::milliseconds(5);
@@ -50,6 +56,14 @@ TThreadXModem::~TThreadXModem()
     thread_.join();
 }
 
+std::string TThreadXModem::ReasonText(const std::string& status)
+{
+    if (status.size() >= 4 && status.starts_with("<<") && status.ends_with(">>")) {
+        return status.substr(2, status.size() - 4);
+    }
+    return status;
+}
+
 void TThreadXModem::Resume()
 {
     if (thread_.joinable()) {
@@ -61,6 +75,18 @@ void TThreadXModem::Resume()
 void TThreadXModem::Execute()
 {
     const std::int32_t result = Transfer();
+    if (Port != nullptr) {
+        NoteLineState();
+    }
+    if (result == kFailed && lineLost_) {
+        // Whatever the worker was doing when the line went, this is why it failed: the same
+        // text every operation gives for a lost line, on one status line.
+        std::string message = LineLostMessage(Port->portName());
+        if (const std::size_t gap = message.find("\n\n"); gap != std::string::npos) {
+            message.replace(gap, 2, " ");
+        }
+        SetStatusAndShow("<<" + message + ">>");
+    }
     finished_.store(true);
     TransferResult.store(result, std::memory_order_release);
     gui_.Wake();
@@ -98,6 +124,8 @@ std::int32_t TThreadXModem::Transfer()
         if (startOutcome_ == StartOutcome::FailedAtLineEnd) {
             CancelReceiver();
         }
+        SetStatusAndShow("<<Unable to send command '" + Command.substr(0, Command.size() - 1) +
+                         "'!>>");
         return kFailed;
     }
     // From here on the controller's receiver runs: every unsuccessful end other than its own
@@ -135,9 +163,44 @@ std::int32_t TThreadXModem::Transfer()
         return kFailed;
     }
 
-    SendEndOfTransmission();
+    const EndAnswer end = SendEndOfTransmission();
+    if (end == EndAnswer::Unanswered) {
+        // The receiver may still be waiting for a block: it would take the console's next
+        // command for data.
+        CancelReceiver();
+    }
     Synchronize([this] { ReadTrailingOutput(); });
-    return kSucceeded;
+    if (lineLost_) {
+        return kFailed;
+    }
+    // The clean end: nothing more to ask.
+    if (end == EndAnswer::Acknowledged && !receiverFailed_) {
+        return kSucceeded;
+    }
+    if (!closingPrompt_ && end != EndAnswer::Unanswered) {
+        CancelReceiver(); // no prompt came back: the receiver may still run
+    }
+    return CheckFileKept() ? kSucceeded : kFailed;
+}
+
+bool TThreadXModem::CheckFileKept()
+{
+    SetStatusAndShow(kCheckingKept);
+    Synchronize([this] { ListDestination(); });
+    if (lineLost_) {
+        return false;
+    }
+    if (checkFailure_) {
+        SetStatusAndShow("<<Could not check that KORA-7740P kept the file: " + *checkFailure_ +
+                         ">>");
+        return false;
+    }
+    if (notKept_) {
+        SetStatusAndShow("<<KORA-7740P did not keep the file: " + *notKept_ + ">>");
+        return false;
+    }
+    SetStatusAndShow(kKept);
+    return true;
 }
 
 bool TThreadXModem::WaitForReceiver()
@@ -149,7 +212,7 @@ bool TThreadXModem::WaitForReceiver()
     std::string line;
     for (int attempt = 0; attempt < kReceiverWaitAttempts; ++attempt) {
         std::uint8_t byte = 0;
-        const bool received = Port->Read(1, &byte);
+        const bool received = ReadAnswer(byte);
         if (received) {
             if (byte == xmodem::NAK) {
                 return true;
@@ -228,6 +291,7 @@ bool TThreadXModem::SendFileBlocks(SendFile& file)
                 return false;
             case BlockOutcome::NotAcknowledged:
                 file.Close();
+                SetStatusAndShow(kNoAckFromDevice);
                 CancelReceiver();
                 return false;
             }
@@ -239,7 +303,7 @@ TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,
                                                          std::span<const std::uint8_t> data)
 {
     int attempts = 0;
-    const xmodem::Block block = xmodem::BuildBlock(blockNumber_, data);
+    const xmodem::Block block = xmodem::BuildBlock(blockNumber_, data, PadByte);
     for (;;) {
         if (CancelRequested.load()) {
             RunCancelSequence(file);
@@ -252,7 +316,7 @@ TThreadXModem::BlockOutcome TThreadXModem::ExchangeBlock(SendFile& file,
         std::optional<std::uint8_t> response;
         for (;;) {
             std::uint8_t byte = 0;
-            if (Port->Read(1, &byte)) {
+            if (ReadAnswer(byte)) {
                 response = byte;
                 break;
             }
@@ -320,18 +384,55 @@ void TThreadXModem::CancelReceiver()
     WriteUnchecked(kSequence.size(), kSequence.data());
 }
 
-bool TThreadXModem::SendEndOfTransmission()
+TThreadXModem::EndAnswer TThreadXModem::SendEndOfTransmission()
 {
-    bool acknowledged = false;
-    for (int attempt = 0; attempt < kEotAttempts && !acknowledged; ++attempt) {
+    for (int attempt = 0; attempt < kEotAttempts && !lineLost_; ++attempt) {
         WriteUnchecked(1, &xmodem::EOT);
         std::this_thread::sleep_for(kResponsePause);
         std::uint8_t byte = 0;
-        acknowledged = Port->Read(1, &byte) && byte == xmodem::ACK;
+        const auto wait = std::max<std::chrono::milliseconds>(
+            std::chrono::milliseconds(2 * Port->GetTimeout()),
+            attempt == 0 ? kFirstEotAnswerWait : std::chrono::milliseconds(0));
+        if (!ReadAnswer(byte, wait) || byte == xmodem::NAK) {
+            continue;
+        }
+        if (byte == xmodem::ACK) {
+            SetStatusAndShow(kGetAckForEot);
+            return EndAnswer::Acknowledged;
+        }
+        // The receiver is not answering in XMODEM any more: another EOT would be typed at the
+        // console. A byte of its text starts the closing output.
+        if (byte != xmodem::CAN) {
+            closingStart_.push_back(static_cast<char>(byte));
+        }
+        SetStatusAndShow(kEndRefused);
+        return EndAnswer::Refused;
     }
-    // The file has arrived either way; a lost ACK to EOT is no failure.
-    SetStatusAndShow(acknowledged ? kGetAckForEot : kNoAckForEot);
-    return acknowledged;
+    SetStatusAndShow(kNoAckForEot);
+    return EndAnswer::Unanswered;
+}
+
+bool TThreadXModem::ReadAnswer(std::uint8_t& byte)
+{
+    if (Port->Read(1, &byte)) {
+        return true;
+    }
+    NoteLineState();
+    return false;
+}
+
+bool TThreadXModem::ReadAnswer(std::uint8_t& byte, std::chrono::milliseconds within)
+{
+    if (Port->ReadByteWithin(byte, within)) {
+        return true;
+    }
+    NoteLineState();
+    return false;
+}
+
+void TThreadXModem::NoteLineState()
+{
+    lineLost_ = lineLost_ || LineLost(*Port);
 }
 
 void TThreadXModem::UpdateProgress()
@@ -347,6 +448,7 @@ void TThreadXModem::SendStartCommand()
     }
     startOutcome_ = TypeStartCommand();
     EchoOk = startOutcome_ == StartOutcome::Started;
+    NoteLineState();
 }
 
 TThreadXModem::StartOutcome TThreadXModem::TypeStartCommand()
@@ -379,15 +481,47 @@ void TThreadXModem::ShowStatus()
 void TThreadXModem::ReadTrailingOutput()
 {
     const std::uint32_t step = std::max<std::uint32_t>(Port->GetTimeout(), 1);
+    std::string text = std::move(closingStart_);
     for (std::uint32_t waited = 0; waited < kPromptBudgetMs; waited += step) {
-        std::string text;
         ReadConsoleLine(*Port, text, Timing);
+        // The rest of a receiver's CAN CAN.
+        std::erase(text, static_cast<char>(xmodem::CAN));
+        receiverFailed_ = receiverFailed_ || ReceiverReportsFailure(text);
         if (ContainsPrompt(text)) {
+            closingPrompt_ = true;
             break;
         }
         Status = text;
         ShowStatus();
+        text.clear();
     }
+    NoteLineState();
+}
+
+void TThreadXModem::ListDestination()
+{
+    const std::optional<UploadDestination> destination = SplitUploadDestination(DeviceName);
+    if (!destination) {
+        checkFailure_ = DeviceName + " is not a place on D: that can be listed";
+        return;
+    }
+    // The listing's own line settings for its exchange, the upload's again afterwards: the
+    // port goes on to the next file of a batch.
+    const std::uint8_t lineEnd = Port->LineEnd;
+    const std::uint32_t timeoutMs = Port->GetTimeout();
+    DirectoryListing listing;
+    DeviceOperation op = ListDeviceDirectoryOperation(destination->folder, listing);
+    op.timing = Timing;
+    const OperationResult listed =
+        RunDeviceOperationOnOpenPort(*Port, Port->portName(), op, *StatusMemo);
+    Port->LineEnd = lineEnd;
+    Port->SetTimeouts(timeoutMs);
+    NoteLineState();
+    if (!listed.ok) {
+        checkFailure_ = listed.message.substr(0, listed.message.find('\n'));
+        return;
+    }
+    notKept_ = NotKeptReason(listing.entries, *destination, fileLength_, EarlierEntry);
 }
 
 void TThreadXModem::SetStatusAndShow(const std::string& text)

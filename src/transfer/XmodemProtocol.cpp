@@ -13,7 +13,8 @@ std::uint8_t Checksum(std::span<const std::uint8_t> data)
     return sum;
 }
 
-Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data)
+Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data,
+                 std::uint8_t padding)
 {
     const auto payload = data.first(std::min(data.size(), kDataSize));
     const auto number = static_cast<std::uint8_t>(blockNumber & 0xFF);
@@ -22,8 +23,9 @@ Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data)
     block[0] = SOH;
     block[1] = number;
     block[2] = static_cast<std::uint8_t>(0xFF - number);
-    std::copy(payload.begin(), payload.end(), block.begin() + 3);
-    block[kBlockSize - 1] = Checksum(payload);
+    const auto dataStart = block.begin() + 3;
+    std::fill(std::copy(payload.begin(), payload.end(), dataStart), dataStart + kDataSize, padding);
+    block[kBlockSize - 1] = Checksum(std::span<const std::uint8_t>(&block[3], kDataSize));
     return block;
 }
 

@@ -40,9 +40,11 @@ using Block = std::array<std::uint8_t, kBlockSize>;
 std::uint8_t Checksum(std::span<const std::uint8_t> data);
 
 // Builds the block for the given running block number (1 for the first block; only the low 8
-// bits go on the wire). Data shorter than 128 bytes is padded with zero bytes, which leave the
-// checksum unchanged. At most 128 bytes of data are taken.
-Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data);
+// bits go on the wire). Data shorter than 128 bytes is filled up with `padding` (zero bytes, or
+// Ctrl-Z for a text file: transfer/UploadPadding), which the checksum covers as the data. At
+// most 128 bytes of data are taken.
+Block BuildBlock(std::uint32_t blockNumber, std::span<const std::uint8_t> data,
+                 std::uint8_t padding = 0x00);
 
 // The share of the file acknowledged, 0 to 100, for the progress bar. The product is taken in
 // 64 bits (files above about 42 MB overflow 32), and a file that grew while it was sent does

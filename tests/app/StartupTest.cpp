@@ -3,10 +3,12 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileInfo>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPlainTextEdit>
+#include <QScrollBar>
 #include <QSettings>
 #include <QSplitter>
 #include <QSplitterHandle>
@@ -21,6 +23,7 @@
 #include "device/DeviceBrowser.h"
 #include "device/DevicePanel.h"
 #include "device/DevicePanelController.h"
+#include "filelist/FileListViews.h"
 #include "link/DeviceLink.h"
 #include "local/LocalPanel.h"
 #include "support/ScopedSettingsFolder.h"
@@ -144,6 +147,63 @@ TEST_F(StartedWindow, TheConfigurationFileLivesInTheDocumentsFolder)
     EXPECT_EQ(file.fileName(), "K7740PIO.cfg");
     EXPECT_TRUE(file.dir().exists()) << "documents folder created";
     EXPECT_TRUE(file.absoluteFilePath().startsWith(QDir::homePath()));
+}
+
+// All four columns of the local list stay in view at the window's first size: at "Computer"
+// (the home folder's path for a name) and in a folder with a name of 48 characters. A name too
+// long for its column is elided in the middle and has its whole text as its tool tip.
+TEST_F(StartedWindow, TheLocalColumnsShareTheViewAndElideLongNamesWithATooltip)
+{
+    const QDir home = QDir::home();
+    ASSERT_TRUE(home.mkpath(QStringLiteral("long")));
+    const QString longName = QStringLiteral("Measurements of line 4, press 2 - 2026-12-08.txt");
+    ASSERT_EQ(longName.size(), 48);
+    QFile(home.filePath(QStringLiteral("long/") + longName)).open(QIODevice::WriteOnly);
+
+    window.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&window));
+    QTreeView& list = *window.localPanel()->reportView();
+    const auto expectEveryColumnInView = [&list](const QString& where) {
+        SCOPED_TRACE(where.toStdString());
+        QApplication::processEvents();
+        int total = 0;
+        for (int column = 0; column < 4; ++column) {
+            total += list.columnWidth(column);
+        }
+        EXPECT_LE(total, list.viewport()->width());
+        EXPECT_EQ(list.horizontalScrollBar()->maximum(), 0);
+        const QAbstractItemModel& model = *list.model();
+        for (int row = 0; row < model.rowCount(); ++row) {
+            const QModelIndex name = model.index(row, 0);
+            const QString text = name.data().toString();
+            QStyleOptionViewItem option;
+            option.initFrom(&list);
+            option.textElideMode = list.textElideMode();
+            qobject_cast<ReportItemDelegate*>(list.itemDelegate())->initStyleOption(&option, name);
+            EXPECT_EQ(option.textElideMode, Qt::ElideMiddle) << text.toStdString();
+            EXPECT_EQ(name.data(Qt::ToolTipRole).toString(), text);
+        }
+    };
+    expectEveryColumnInView(QStringLiteral("Computer"));
+    window.localPanel()->controller().ShowLocalPath(
+        home.filePath(QStringLiteral("long")).toStdString());
+    expectEveryColumnInView(QStringLiteral("a long name"));
+
+    // Where the view has room, "Computer" shows its names whole.
+    window.resize(1000, 600);
+    window.localPanel()->ShowDrivesFolder();
+    expectEveryColumnInView(QStringLiteral("Computer, wider"));
+    const QFontMetrics metrics(list.font());
+    for (int row = 0; row < list.model()->rowCount(); ++row) {
+        const QString text = list.model()->index(row, 0).data().toString();
+        EXPECT_GT(list.columnWidth(0), metrics.horizontalAdvance(text) + 16) << text.toStdString();
+    }
+
+    // A column the user drags wider stays so, its scroll bar and all.
+    list.header()->resizeSection(0, 900);
+    QTest::qWait(100);
+    EXPECT_EQ(list.columnWidth(0), 900);
+    EXPECT_GT(list.horizontalScrollBar()->maximum(), 0);
 }
 
 TEST_F(StartedWindow, FirstShowDividesTheSpace)

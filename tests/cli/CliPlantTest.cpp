@@ -192,12 +192,22 @@ TEST_F(CliTest, PutMirrorsAFolderAfterCheckingEveryName)
 
     const ToolResult put = tool({"put", "-r", tree.string(), "\\SITE"});
     ASSERT_EQ(put.status, 0) << put.err;
-    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n"));
-    EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n"));
+    EXPECT_EQ(deviceFile("D:\\SITE\\RUN.BAT"), Padded("APP.EXE\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\PLANT.INI"), Padded("speed=3\r\n", '\x1a'));
     EXPECT_EQ(deviceFile("D:\\SITE\\CFG\\DEEP\\X.DAT"), Padded(RandomText(200, 3)));
 
-    writeLocal("site/cfg/toolongname.ini", "x");
+    // Two PC names that are one name for DOS: refused, both named, nothing sent.
+    writeLocal("site/cfg/notes.txt", "a");
+    writeLocal("site/cfg/NOTES.TXT", "b");
     const std::uint64_t sent = sim().bytesReceived();
+    const ToolResult pair = tool({"put", "-r", tree.string(), "\\SITE"});
+    EXPECT_EQ(pair.status, 2);
+    EXPECT_NE(pair.err.find("/notes.txt' and 'NOTES.TXT' would be one name"), std::string::npos)
+        << pair.err;
+    EXPECT_EQ(sim().bytesReceived(), sent);
+    std::filesystem::remove(tree / "cfg" / "NOTES.TXT");
+
+    writeLocal("site/cfg/toolongname.ini", "x");
     const ToolResult refused = tool({"put", "-r", tree.string(), "\\SITE"});
     EXPECT_EQ(refused.status, 2);
     EXPECT_NE(refused.err.find("toolongname.ini"), std::string::npos) << refused.err;
@@ -331,6 +341,10 @@ TEST_F(CliTest, BashCompletesCommandsOptionsPortsAndDeviceNames)
     EXPECT_EQ(Completions({"cat", "RE"}), (Words{"README.TXT"}));
     EXPECT_EQ(Completions({"ls", "lo"}), (Words{"LOG/"}));
     EXPECT_EQ(Completions({"-p", "press-2", "rm", "log/a"}), (Words{"log/A.TXT"}));
+    std::filesystem::create_directories(workDir() / "project");
+    const std::string pc = (workDir() / "proj").string();
+    EXPECT_EQ(Completions({"sync", pc}), (Words{pc + "ect"})); // a PC folder, then D:'s
+    EXPECT_EQ(Completions({"-p", "press-2", "sync", pc + "ect", "lo"}), (Words{"LOG/"}));
     // A listing a few seconds old is used again: the controller is not asked.
     const std::uint64_t sent = sim().bytesReceived();
     EXPECT_EQ(Completions({"-p", "press-2", "cat", "log/b"}), (Words{"log/B.TXT"}));

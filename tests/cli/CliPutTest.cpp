@@ -5,6 +5,7 @@
 #include <fstream>
 
 #include "CliTestKit.h"
+#include "sim/Faults.h"
 #include "support/PtyPair.h"
 
 namespace kora::test {
@@ -31,6 +32,20 @@ TEST_F(CliTest, PutUploadsFilesByteExactAndVerifiesThem)
     const ToolResult fast = tool({"put", "--fast", writeLocal("fast.bin", third)});
     ASSERT_EQ(fast.status, 0) << fast.err;
     EXPECT_EQ(deviceFile("D:\\FAST.BIN"), Padded(third));
+}
+
+// DOS stops a text file at Ctrl-Z; zero bytes it runs as a batch line ("Bad command or file
+// name") and hands to programs as text.
+TEST_F(CliTest, PutFillsATextFileUpWithTheEndOfFileMarkSoABatchRunsCleanly)
+{
+    const ToolResult put = tool({"put", writeLocal("runme.bat", "echo hi\r\n"),
+                                 writeLocal("notes", "first\r\nsecond\r\n"),
+                                 writeLocal("data.bin", "echo hi\r\n\x01"), "\\BIN"});
+    ASSERT_EQ(put.status, 0) << put.err;
+    EXPECT_EQ(deviceFile("D:\\BIN\\RUNME.BAT"), Padded("echo hi\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\BIN\\NOTES"), Padded("first\r\nsecond\r\n", '\x1a'));
+    EXPECT_EQ(deviceFile("D:\\BIN\\DATA.BIN"), Padded("echo hi\r\n\x01"));
+    EXPECT_EQ(tool({"exec", "D:\\BIN\\RUNME.BAT"}).out, "hi\n");
 }
 
 TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
@@ -106,6 +121,31 @@ TEST_F(CliTest, PutKeepsTheCopyButtonsChecks)
     }
     EXPECT_FALSE(onDevice("D:\\FITS.BIN"));
     EXPECT_FALSE(onDevice("D:\\WHOLE.BIN"));
+}
+
+TEST_F(CliTest, PutFailsWhenTheControllerDidNotKeepTheFileOrTheLineWentAway)
+{
+    sim().faults().transferEnd = sim::Faults::kTransferEndRefused;
+    const ToolResult refused = tool({"put", "-q", "--json", writeLocal("a.bin", "abc")});
+    sim().faults().transferEnd = sim::Faults::kTransferEndAsUsual;
+    EXPECT_EQ(refused.status, 1);
+    EXPECT_NE(refused.err.find("\"error\":\"refused\""), std::string::npos) << refused.err;
+    EXPECT_NE(refused.err.find("Fail to transfer file 'a.bin'! KORA-7740P did not keep the file"),
+              std::string::npos)
+        << refused.err;
+    EXPECT_FALSE(onDevice("D:\\A.BIN"));
+
+    // A hang-up in the middle of the file: the lost line's reason and code.
+    const std::string big = writeLocal("big.bin", RandomText(64 * 1024, 5));
+    const ToolResult lost =
+        RunToolWhile({"put", "-q", "--json", big}, [&](pid_t, const ToolResult&) {
+            if (sim().bytesReceived() > 4096) {
+                sim().faults().hangUp = true;
+            }
+        });
+    EXPECT_EQ(lost.status, 1);
+    EXPECT_NE(lost.err.find("\"error\":\"line-lost\""), std::string::npos) << lost.err;
+    EXPECT_NE(lost.err.find("Lost the connection to "), std::string::npos) << lost.err;
 }
 
 TEST_F(CliTest, PutDrawsABarOnATerminal)

@@ -8,6 +8,7 @@
 
 #include "CliTestKit.h"
 #include "cli/ProgramOutput.h"
+#include "sim/Faults.h"
 #include "sim/SamplePrograms.h"
 
 namespace kora::test {
@@ -100,6 +101,21 @@ TEST_F(CliRun, RunsABatchFileWithItsArgumentsInTheDirectoryItWentTo)
         tool({"run", "--no-upload", "D:\\BIN\\HELLO.BAT", "--", "again", "me"});
     ASSERT_EQ(again.status, 0) << again.err;
     EXPECT_EQ(again.out, "Hello again and me\nbye\n");
+}
+
+TEST_F(CliRun, StartsNothingWhenTheControllerDidNotKeepTheUpload)
+{
+    // The receiver refuses the end and keeps the program of the same size that was there: it
+    // must not be started in place of the one sent.
+    ASSERT_TRUE(sim().fileSystem().writeFile("D:\\HELLO.BAT", "echo old\r\n"));
+    const std::string batch = writeLocal("hello.bat", "echo new\r\n");
+    sim().faults().transferEnd = sim::Faults::kTransferEndRefused;
+    const ToolResult result = tool({"run", "-q", batch});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("D:\\hello.bat is still the earlier file"), std::string::npos)
+        << result.err;
+    EXPECT_EQ(deviceFile("D:\\HELLO.BAT"), "echo old\r\n");
 }
 
 TEST_F(CliRun, FailsForAProgramTheConsoleDoesNotFindOrADirectoryThatIsNotThere)

@@ -59,9 +59,9 @@ std::string RandomText(std::size_t size, unsigned seed)
     return bytes;
 }
 
-std::string Padded(std::string bytes)
+std::string Padded(std::string bytes, char fill)
 {
-    bytes.resize((bytes.size() + 127) / 128 * 128, '\0');
+    bytes.resize((bytes.size() + 127) / 128 * 128, fill);
     return bytes;
 }
 

@@ -40,8 +40,9 @@ std::string ErrLine(const std::string& message);
 
 // Random bytes, the same for the same seed.
 std::string RandomText(std::size_t size, unsigned seed);
-// What an XMODEM receiver keeps of the bytes: the last block padded with zeros.
-std::string Padded(std::string bytes);
+// What an XMODEM receiver keeps of the bytes: the last block filled up with zeros, or with
+// Ctrl-Z for a text file.
+std::string Padded(std::string bytes, char fill = '\0');
 // The lines of a text, without their line ends.
 std::vector<std::string> Lines(const std::string& text);
 

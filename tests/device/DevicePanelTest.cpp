@@ -226,7 +226,7 @@ TEST_F(DevicePanelTest, PickingAPortListsTheRootIntoListStatusBarAndPathBox)
     palette.setColor(QPalette::Text, Qt::red);
     palette.setColor(QPalette::WindowText, Qt::blue);
     tree().setPalette(palette);
-    auto* delegate = qobject_cast<WindowTextSubItemDelegate*>(tree().itemDelegate());
+    auto* delegate = qobject_cast<ReportItemDelegate*>(tree().itemDelegate());
     ASSERT_NE(delegate, nullptr);
     for (int column = 0; column < 4; ++column) {
         QStyleOptionViewItem option;

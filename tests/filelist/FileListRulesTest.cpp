@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "filelist/ByteCompare.h"
+#include "filelist/ColumnFit.h"
 #include "filelist/ControllerText.h"
 #include "filelist/FileTypeName.h"
 #include "filelist/FolderEntry.h"
@@ -123,6 +124,33 @@ TEST(FileTypeName, DosExtensionsGetNamesWhereTheMimeDatabaseHasNone)
     };
     for (const auto& c : cases) {
         EXPECT_EQ(FileTypeName(c.type, c.name), c.expected) << c.name;
+    }
+}
+
+// The four columns share the view's width: their first widths where there is room for them,
+// else Name and Type give way together in proportion to their room, then Modified, then Size,
+// each down to its least width.
+TEST(FitColumnWidths, AllFourStayInViewAndNameAndTypeShareTheLoss)
+{
+    const ColumnWidths least{120, 40, 40, 70};
+    const ColumnWidths first{140, 60, 90, 0};
+    const struct {
+        ColumnWidths needed;
+        int view;
+        ColumnWidths fitted;
+    } cases[] = {
+        {{200, 40, 80, 100}, 500, {200, 60, 90, 100}},  // room to spare: the last column takes it
+        {{200, 40, 80, 100}, 450, {200, 60, 90, 100}},  // exactly
+        {{200, 40, 80, 100}, 440, {200, 40, 80, 100}},  // no room for the first widths
+        {{400, 40, 40, 120}, 400, {200, 40, 40, 120}},  // a long name, Type at its least
+        {{320, 40, 140, 100}, 450, {220, 40, 90, 100}}, // 200 and 100 above least: 2 to 1
+        {{320, 40, 140, 100}, 300, {120, 40, 40, 100}}, // both down to their least
+        {{400, 60, 150, 120}, 280, {120, 50, 40, 70}},  // then Modified, then Size
+        {{400, 80, 150, 120}, 0, least},                // no room: the least widths
+        {{100, 30, 30, 60}, 100, {100, 30, 30, 60}},    // below the least widths already
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FitColumnWidths(c.needed, least, first, c.view), c.fitted) << c.view;
     }
 }
 

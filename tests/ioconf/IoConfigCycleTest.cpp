@@ -222,7 +222,8 @@ TEST_F(IoConfigCycle, RefusedUploadIsNotApplied)
                   QTest::mouseClick(dialog.btnOK(), Qt::LeftButton);
               }),
               1);
-    EXPECT_EQ(prompts_.boxes, QStringList({"error: Failed to transfer configuration!"}));
+    EXPECT_EQ(prompts_.boxes, QStringList({"error: Failed to transfer configuration!\n\nKORA-7740P "
+                                           "cancelled the transfer"}));
     EXPECT_TRUE(localFile()) << "the local file is written before the upload";
     EXPECT_FALSE(paneLines().contains("C:\\cfgio"));
     EXPECT_FALSE(paneLines().contains("del D:\\koraio.cfg"));

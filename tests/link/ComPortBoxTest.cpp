@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <QAbstractItemView>
+#include <QAccessible>
 #include <QComboBox>
 #include <QTest>
 
@@ -52,9 +54,20 @@ TEST(ComPortBox, PortsThatComeAndGoAreAddedAndMarked)
     QTRY_COMPARE_WITH_TIMEOUT(items(), QStringList({"COM1", "COM3?"}), 5000);
     EXPECT_EQ(box.currentText(), "COM3");
     EXPECT_TRUE(box.itemData(1, Qt::ToolTipRole).toString().contains("not there"));
+    // Assistive technology reads the list item as a port that is not there.
+    const auto description = [&box](int row) {
+        QAccessibleInterface* list = QAccessible::queryAccessibleInterface(box.view());
+        QAccessibleInterface* item = list != nullptr && list->tableInterface() != nullptr
+                                         ? list->tableInterface()->cellAt(row, 0)
+                                         : nullptr;
+        return item != nullptr ? item->text(QAccessible::Description) : QStringLiteral("none");
+    };
+    EXPECT_EQ(description(1), "COM3 is not there now (unplugged?)");
+    EXPECT_EQ(description(0), "");
 
     fs::create_symlink(second.slavePath(), ports.path() / "COM3");
     QTRY_COMPARE_WITH_TIMEOUT(items(), QStringList({"COM1", "COM3"}), 5000);
+    EXPECT_EQ(description(1), "");
 }
 
 } // namespace

@@ -71,6 +71,18 @@ TEST(Simulator, HostDriveThatCanNotBeReadStopsTheStart)
     EXPECT_NE(error.find("/nonexistent/kora-drive"), std::string::npos);
 }
 
+TEST(SimulatorCli, ParsesTheConsoleFraming)
+{
+    std::string error;
+    const auto options =
+        ParseCommandLine({"--no-line-end-before-prompt", "--type-no-line-end"}, &error);
+    ASSERT_TRUE(options) << error;
+    Faults faults;
+    ApplyFaults(*options, faults);
+    EXPECT_TRUE(faults.noLineEndBeforePrompt);
+    EXPECT_TRUE(faults.typeAddsNoLineEnd);
+}
+
 TEST(SimulatorCli, ParsesOptionsAndFaults)
 {
     std::string error;
@@ -120,7 +132,9 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "--hang-up-after-lines",
                                            "8",
                                            "--silent-after-lines",
-                                           "9"},
+                                           "9",
+                                           "--transfer-end",
+                                           "refused-kept"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -156,6 +170,7 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.externalCdPercent, 6);
     EXPECT_EQ(faults.hangUpAfterLines, 8);
     EXPECT_EQ(faults.silentAfterLines, 9);
+    EXPECT_EQ(faults.transferEnd, Faults::kTransferEndRefusedKept);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -184,6 +199,7 @@ TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
         {"--noise", "1000001"},
         {"--noise-dir", "up"},
         {"--nak-storm", "101"},
+        {"--transfer-end", "lost"},
     };
     for (const auto& arguments : bad) {
         std::string error;

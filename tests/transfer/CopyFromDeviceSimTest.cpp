@@ -113,6 +113,28 @@ TEST_F(CopyFromDeviceSimTest, F3ShowsTheTextAndSaveAsKeepsItsBytes)
     EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join('\n').toStdString();
 }
 
+// An upload's text, shown and saved without the zero padding the controller keeps after it.
+TEST_F(CopyFromDeviceSimTest, TheViewerOfAnUploadsTextSaysWhatWasKept)
+{
+    sim().fileSystem().writeFileChecked("D:\\RUNME.BAT", "echo hi\r\n" + std::string(119, '\0'));
+    window_->deviceController()->tbtnRefreshClick();
+    selectDevice(QStringLiteral("RUNME.BAT"));
+    QString title;
+    QString shown;
+    const fs::path saved = pcFolder_ / "runme.bat";
+    test::ModalAnswer<TdlgKoraView> answer([&](TdlgKoraView& viewer) {
+        title = viewer.windowTitle();
+        shown = viewer.meoText()->toPlainText();
+        viewer.saveTo({saved.string()});
+        viewer.reject();
+    });
+    controller().View1Click();
+    EXPECT_EQ(answer.answered(), 1);
+    EXPECT_EQ(title, "RUNME.BAT (9 of 128 bytes, the text before the zero padding of an upload)");
+    EXPECT_EQ(shown, "echo hi\n");
+    EXPECT_EQ(PcFile(saved), "echo hi\r\n");
+}
+
 TEST_F(CopyFromDeviceSimTest, ABinaryIsRefusedAndNothingIsWritten)
 {
     selectDevice(QStringLiteral("DEMO.EXE"));

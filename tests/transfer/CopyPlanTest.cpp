@@ -58,6 +58,45 @@ TEST(CopyRules, FileNamesTheControllerTakes)
     }
 }
 
+// The failure box's second paragraph: what the worker's end says, in a sentence.
+TEST(CopyRules, AFailedUploadGivesTheReasonTheWorkerStoppedOn)
+{
+    const std::string start = "C:\\transfer /R D:\\W.BIN\r";
+    const struct {
+        std::string status;
+        bool lineLost;
+        std::string reason;
+    } cases[] = {
+        {"<<KORA-7740P cancelled the transfer>>", false, "KORA-7740P cancelled the transfer."},
+        {"<<No ACK from KORA-7740P>>", false, "No ACK from KORA-7740P."},
+        {"<<The file changed while it was sent; KORA-7740P did not keep it>>", false,
+         "The file changed while it was sent; KORA-7740P did not keep it."},
+        // Any reason the worker names reaches the user, said once.
+        {"<<Some new reason!>>", false, "Some new reason!"},
+        {"<<Already a sentence.>>", false, "Already a sentence."},
+        // A block no longer answered leaves the progress line as the worker's status.
+        {"<<Transferring File...>>", false, "No ACK from KORA-7740P."},
+        {"<<Transferring File...>>", true,
+         "The line was lost: the adapter was unplugged or the other end closed it."},
+        {start, false,
+         "Unable to send command 'C:\\transfer /R D:\\W.BIN'!\n\nPlease make sure the "
+         "KORA-7740P is in INIT mode\n\nand no program is running"},
+        // A line of the console's is no reason of the worker's.
+        {"Transfer aborted", false, ""},
+        {"<<>>", false, ""},
+        {"", false, ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(UploadFailureReason(c.status, start, c.lineLost), c.reason) << c.status;
+    }
+    QueueOutcome outcome;
+    outcome.message = "Fail to transfer file 'W.BIN'!";
+    EXPECT_EQ(QueueFailureText(outcome), "Fail to transfer file 'W.BIN'!");
+    outcome.reason = "No ACK from KORA-7740P.";
+    EXPECT_EQ(QueueFailureText(outcome),
+              "Fail to transfer file 'W.BIN'!\n\nNo ACK from KORA-7740P.");
+}
+
 TEST(CopyRules, DestinationAndNames)
 {
     EXPECT_EQ(DeviceDirectory("\\"), "D:\\");
@@ -151,6 +190,7 @@ TEST_F(CopyQueue, FirstFailureEndsTheQueueAndNamesTheFile)
         run({file("a", "A.BIN", 200), file("b", "B.BIN", 1000), file("c", "C.BIN", 100)});
     EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Failed);
     EXPECT_EQ(outcome.message, "Fail to transfer file 'B.BIN'!");
+    EXPECT_EQ(outcome.reason, "KORA-7740P cancelled the transfer");
     ASSERT_EQ(outcome.sent.size(), 1u);
     EXPECT_TRUE(stored("A.BIN"));
     EXPECT_FALSE(simulator_.fileSystem().exists("D:\\BIN\\B.BIN"));
@@ -192,6 +232,46 @@ TEST_F(CopyQueue, InvalidNamesAreAskedForAgainOrSkipped)
     contents_["MYPROG.EXE"] = contents_["my-prog.exe"];
     EXPECT_TRUE(stored("MYPROG.EXE"));
     EXPECT_TRUE(stored("OK.BIN"));
+}
+
+TEST_F(CopyQueue, ASecondNameOfTheBatchIsComparedAsDosKeysIt)
+{
+    // The lower-case name first: a check of the names as typed would send both, and the second
+    // would replace the first.
+    QueueHooks hooks;
+    std::vector<std::string> asked;
+    hooks.askNewName = [&](const std::string& name) -> std::optional<std::string> {
+        asked.push_back(name);
+        return std::nullopt;
+    };
+    const QueuedFile second = file("b", "README.TXT", 20);
+    const QueueOutcome outcome = run({file("a", "readme.txt", 10), second}, hooks);
+    EXPECT_EQ(asked, std::vector<std::string>{"README.TXT"});
+    EXPECT_EQ(outcome.skipped, std::vector<std::string>{second.localPath});
+    EXPECT_TRUE(stored("readme.txt"));
+}
+
+TEST_F(CopyQueue, ACancelAtThePollAfterTheLastFileEndedStillCancels)
+{
+    // A click made while the worker read the closing output on this thread gets through at the
+    // next poll, which may come after the worker's end: it must still cancel, or Upload and Run
+    // would start the program the user cancelled.
+    QueueHooks hooks;
+    std::string calls;
+    bool clicked = false;
+    hooks.poll = [&](const QueueProgress&) {
+        calls += 'p';
+        clicked = log_.contains("File received: 128 bytes");
+    };
+    hooks.cancelRequested = [&] {
+        calls += 'c';
+        return clicked;
+    };
+    const QueueOutcome outcome = run({file("a", "A.BIN", 100)}, hooks);
+    EXPECT_EQ(calls.back(), 'c') << "the last poll is answered by a cancel check";
+    EXPECT_EQ(outcome.kind, QueueOutcome::Kind::Cancelled);
+    ASSERT_EQ(outcome.sent.size(), 1u);
+    EXPECT_TRUE(stored("A.BIN"));
 }
 
 TEST_F(CopyQueue, ACancelBetweenFilesStopsBeforeTheNextPromptOrStart)

@@ -14,6 +14,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QSignalSpy>
+#include <QStyleFactory>
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
@@ -38,6 +39,7 @@
 #include "sim/XmodemReceiver.h"
 #include "support/EventLoop.h"
 #include "support/ModalAnswer.h"
+#include "support/Palettes.h"
 #include "support/QtPrinters.h"
 #include "support/RecordingPrompts.h"
 #include "support/WindowSimFixture.h"
@@ -219,6 +221,9 @@ TEST_F(CopyToDeviceSimTest, RefusesWhatCannotBeSentAndCopiesWhatFitsTheFreeSpace
     EXPECT_FALSE(pane().contains("transfer")) << "nothing was sent";
     EXPECT_EQ(listings(), listed) << "and nothing listed again";
 
+    // The panel's figure lets 999 bytes through; the receiver keeps them as 1024 bytes in a
+    // 2048-byte cluster, which must fit on the controller, or the upload fails as not kept.
+    drive.setCapacity('D', drive.capacity('D') + 2048);
     prompts_.boxes.clear();
     selectPc({"NINE.BIN"});
     clickCopy();
@@ -315,7 +320,9 @@ TEST_F(CopyToDeviceSimTest, AFailedFileEndsTheQueueKeepingTheFilesBeforeIt)
     selectPc({"A1.BIN", "A2.BIN", "A3.BIN"});
     clickCopy();
 
-    EXPECT_EQ(prompts_.boxes, QStringList{"error: Fail to transfer file 'A2.BIN'!"});
+    // The reason follows in a paragraph of its own.
+    EXPECT_EQ(prompts_.boxes, QStringList{"error: Fail to transfer file 'A2.BIN'!\n\n"
+                                          "KORA-7740P cancelled the transfer."});
     EXPECT_EQ(sim().fileSystem().readFile("D:\\A1.BIN"), Padded(Pattern(100, 6)));
     EXPECT_FALSE(sim().fileSystem().readFile("D:\\A2.BIN"));
     EXPECT_FALSE(pane().contains("A3.BIN")) << "the third file is not sent";
@@ -475,6 +482,32 @@ TEST(TransferDialog, CancelBeforeTheQueueStartsClosesAndSendsNothing)
     EXPECT_EQ(dialog.result(), QDialog::Rejected);
     EXPECT_FALSE(dialog.Timer1()->isActive()) << "the queue will not run";
     EXPECT_FALSE(dialog.outcome());
+}
+
+// The file and the count are only read, never typed into: in the light and the dark palette
+// their text stands out from the box as much as normal text must (4.5:1), under Fusion.
+TEST(TransferDialog, TheFileAndTheCountAreReadableAndCannotBeEdited)
+{
+    QApplication::setStyle(QStyleFactory::create(QStringLiteral("Fusion")));
+    for (const auto& [name, palette] :
+         {std::pair{"light", test::LightPalette()}, std::pair{"dark", test::DarkPalette()}}) {
+        TdlgKoraTran dialog;
+        dialog.setPalette(palette);
+        for (QLineEdit* field : {dialog.edtName(), dialog.edtCount()}) {
+            SCOPED_TRACE(name + (" " + field->objectName().toStdString()));
+            field->setText(QStringLiteral("/home/user/CONTROL.EXE"));
+            const QPalette& drawn = field->palette();
+            for (const QPalette::ColorGroup group : {QPalette::Active, QPalette::Inactive}) {
+                const QPalette::ColorGroup shown = field->isEnabled() ? group : QPalette::Disabled;
+                EXPECT_GE(test::ContrastRatio(drawn.color(shown, field->foregroundRole()),
+                                              drawn.color(shown, field->backgroundRole())),
+                          4.5);
+            }
+            QTest::keyClicks(field, QStringLiteral("x"));
+            QTest::keyClick(field, Qt::Key_Backspace);
+            EXPECT_EQ(field->text(), "/home/user/CONTROL.EXE");
+        }
+    }
 }
 
 } // namespace

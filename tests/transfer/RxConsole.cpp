@@ -5,6 +5,9 @@
 #include <poll.h>
 #include <unistd.h>
 
+#include "sim/DirListing.h"
+#include "sim/DosFileSystem.h"
+
 namespace kora::test {
 
 namespace {
@@ -39,6 +42,7 @@ RxConsole::~RxConsole()
 
 void RxConsole::join()
 {
+    joining_.store(true);
     if (thread_.joinable()) {
         thread_.join();
     }
@@ -108,11 +112,61 @@ void RxConsole::run()
     if (!relayWhileRxRuns(rx)) {
         return;
     }
+    serveConsole();
+}
 
+void RxConsole::serveConsole()
+{
+    sim::DosFileSystem fs;
+    std::string error;
+    if (!fs.mountHostFolder(folder_, &error) || !fs.setCurrentDrive('D')) {
+        return fail("cannot serve rx's folder as D: " + error);
+    }
     // A sender whose ACK to EOT got lost tries again; the prompt comes once it is quiet.
     while (line_.readByte(quiet_)) {
     }
-    line_.write("\r\nD:\\>");
+    line_.write("\r\n" + fs.prompt());
+    std::string typed;
+    for (auto quietSince = std::chrono::steady_clock::now();;) {
+        const auto byte = line_.readByte(std::chrono::milliseconds(50));
+        if (!byte) {
+            if (joining_.load() || std::chrono::steady_clock::now() - quietSince > quiet_) {
+                return;
+            }
+            continue;
+        }
+        quietSince = std::chrono::steady_clock::now();
+        if (*byte == '\b') {
+            if (!typed.empty()) {
+                typed.pop_back();
+                line_.write("\b \b");
+            }
+            continue;
+        }
+        if (*byte != '\r') {
+            typed.push_back(static_cast<char>(*byte));
+            line_.write(std::string(1, static_cast<char>(*byte)));
+            continue;
+        }
+        line_.write("\r\n");
+        std::vector<std::string> output;
+        if (typed == "d:") {
+            fs.setCurrentDrive('D');
+        } else if (typed.starts_with("cd ")) {
+            if (fs.changeDirectory(typed.substr(3)) != sim::FsError::None) {
+                output.push_back("Invalid directory");
+            }
+        } else if (typed == "dir") {
+            output = sim::ListDirectory(fs, "", {});
+        } else {
+            output.push_back("Bad command or file name");
+        }
+        for (const std::string& line : output) {
+            line_.write(line + "\r\n");
+        }
+        line_.write("\r\n" + fs.prompt());
+        typed.clear();
+    }
 }
 
 bool RxConsole::relayWhileRxRuns(ChildProcess& rx)

@@ -9,6 +9,7 @@
 #include "TransferTestKit.h"
 #include "link/ConsoleExchange.h"
 #include "sim/DosFileSystem.h"
+#include "sim/Faults.h"
 #include "sim/Simulator.h"
 #include "sim/XmodemReceiver.h"
 #include "transfer/CopyPlan.h"
@@ -249,6 +250,34 @@ TEST_F(SimulatorUpload, AStartWhoseLastEchoFailedLeavesTheConsoleClean)
         EXPECT_TRUE(ConsoleRunsTheNextCommand())
             << destination << ": " << ::testing::PrintToString(log_.lines);
         EXPECT_FALSE(Stored(destination));
+    }
+}
+
+TEST_F(SimulatorUpload, AnEndThatIsNotCleanCountsOnlyWhenTheListingShowsTheFile)
+{
+    using sim::Faults;
+    const std::string notKept = "<<KORA-7740P did not keep the file: D:\\ holds no file END.BIN>>";
+    const struct {
+        int end;
+        std::int32_t result;
+        std::string last;
+    } cases[] = {
+        {Faults::kTransferEndRefused, -1, notKept},
+        {Faults::kTransferEndUnanswered, -1, notKept},
+        {Faults::kTransferEndAckedNotKept, -1, notKept},
+        {Faults::kTransferEndRefusedKept, 0, TThreadXModem::kKept},
+    };
+    const auto bytes = RandomBytes(300, 11);
+    for (const auto& c : cases) {
+        static_cast<void>(simulator_.fileSystem().deleteFile("D:\\END.BIN"));
+        simulator_.faults().transferEnd = c.end;
+        log_.lines.clear();
+        EXPECT_EQ(Upload(bytes, "D:\\END.BIN"), c.result) << c.end;
+        EXPECT_EQ(Stored("D:\\END.BIN").has_value(), c.result == 0) << c.end;
+        EXPECT_TRUE(log_.contains(TThreadXModem::kCheckingKept)) << c.end;
+        EXPECT_EQ(log_.lines.back(), c.last) << c.end;
+        simulator_.faults().transferEnd = Faults::kTransferEndAsUsual;
+        EXPECT_TRUE(ConsoleRunsTheNextCommand()) << c.end << ::testing::PrintToString(log_.lines);
     }
 }
 

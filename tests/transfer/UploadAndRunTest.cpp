@@ -65,6 +65,8 @@ TEST(UploadAndRunRules, StartsOnlyASingleProgramTheCopySent)
         {{program}, std::nullopt, std::nullopt},
         {{program}, sent(Kind::Failed, {}), std::nullopt},
         {{program}, sent(Kind::Cancelled, {}), std::nullopt},
+        // Cancelled just after the file went through: it is there, but nothing starts.
+        {{program}, sent(Kind::Cancelled, {"TOOL.EXE"}), std::nullopt},
         {{program}, sent(Kind::Completed, {}), std::nullopt},
     };
     for (const Case& c : cases) {

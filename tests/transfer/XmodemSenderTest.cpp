@@ -185,8 +185,7 @@ TEST_F(XmodemSender, TenthNakFailsTheBlockAndStopsTheReceiver)
     const auto received = receiver_->received();
     ASSERT_EQ(received.size(), 10 * 132u + kCancelBytes.size());
     EXPECT_TRUE(EndsWithCancel(received));
-    // No status line after the announcement: the last one stays.
-    EXPECT_TRUE(StatusAfterStart().empty());
+    EXPECT_EQ(StatusAfterStart(), std::vector<std::string>{TThreadXModem::kNoAckFromDevice});
     EXPECT_EQ(progress_, 0);
 }
 
@@ -318,18 +317,22 @@ TEST_F(XmodemSender, EotAnsweredOnTheTenthAttemptCountsAsAcknowledged)
               (std::vector<std::string>{"<<Get ACK for EOT>>", "File received"}));
 }
 
-TEST_F(XmodemSender, EotNeverAnsweredStillSucceeds)
+TEST_F(XmodemSender, EotNeverAcknowledgedIsNoSuccessWithoutTheListing)
 {
     const auto file = folder_.write("noeot.bin", RandomBytes(5, 18));
     Script script;
-    // The console returns to its prompt after the last EOT, without an ACK.
+    // The console returns to its prompt after the last EOT, without an ACK; then it echoes
+    // nothing, so the listing that would decide cannot be made.
     script.answerEot = [](int index) { return index == 10 ? "\r\nD:\\>" : std::string(); };
-    EXPECT_EQ(Upload(file, script), 0);
+    EXPECT_EQ(Upload(file, script), -1);
     EXPECT_EQ(receiver_->eotCount(), 10);
-    EXPECT_EQ(StatusAfterStart(), std::vector<std::string>{"<<No ACK for EOT>>"});
+    EXPECT_EQ(StatusAfterStart(),
+              (std::vector<std::string>{
+                  TThreadXModem::kEndRefused, TThreadXModem::kCheckingKept, "d:",
+                  "<<Could not check that KORA-7740P kept the file: Unable to send command!>>"}));
 }
 
-TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
+TEST_F(XmodemSender, WrongEchoStopsTypingAndSaysWhy)
 {
     const auto file = folder_.write("echo.bin", RandomBytes(5, 19));
     const std::string typed = kCommandShown + "\r";
@@ -347,7 +350,10 @@ TEST_F(XmodemSender, WrongEchoStopsTypingAndShowsOnlyTheCommand)
         EXPECT_EQ(Upload(file, script), -1) << wrongAt;
         EXPECT_EQ(receiver_->command(), typed.substr(0, static_cast<std::size_t>(wrongAt)));
         EXPECT_EQ(receiver_->received(), after) << wrongAt;
-        EXPECT_EQ(log_.lines, std::vector<std::string>{kCommandShown}) << wrongAt;
+        EXPECT_EQ(log_.lines,
+                  (std::vector<std::string>{kCommandShown,
+                                            "<<Unable to send command '" + kCommandShown + "'!>>"}))
+            << wrongAt;
     }
     // A last character the console took twice ("...DATA.BINN") fails on the carriage return,
     // whose check reads the second echo: the carriage return is typed without throwing it away.
