@@ -108,7 +108,7 @@ void EchoCheckedTyping(benchmark::State& state)
     const std::string command = "dir/s D:\\SOME\\FOLDER\r";
     std::size_t typed = 0;
     for (auto _ : state) {
-        if (!kora::SendCommand(port, log, command)) {
+        if (kora::SendCommand(port, log, command) != kora::CommandSent::Yes) {
             state.SkipWithError("echo lost");
             break;
         }

@@ -419,9 +419,11 @@ bool Soak::openFailure(const std::string& message) const
 
 bool Soak::sendFailure(const DeviceOperation& op, const std::string& message) const
 {
+    // Noise on the echo of a step's Enter: the step may have run, and the operation says so.
     return std::any_of(op.steps.begin(), op.steps.end(), [&message](const ConsoleStep& step) {
         return message == (step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
-                                                           : step.sendFailureMessage);
+                                                           : step.sendFailureMessage) ||
+               message == MayBeRunningMessage(step.command);
     });
 }
 

@@ -180,6 +180,19 @@ void ConsoleSession::carryOutDueFaults()
         commandLine_ += static_cast<char>(s_.faults.strayByte.load());
         ++s_.faults.strayBytesPlaced;
     }
+    switch (s_.faults.strayKeySequence.exchange(0)) {
+    case Faults::kKeyEscape:
+        keySequence_ = KeySequence::Escape;
+        break;
+    case Faults::kKeyCsi:
+        keySequence_ = KeySequence::Csi;
+        break;
+    case Faults::kKeySs3:
+        keySequence_ = KeySequence::Ss3;
+        break;
+    default:
+        break;
+    }
     const int cd = s_.faults.externalCd.exchange(0) | std::exchange(externalCdDue_, 0);
     if (cd & Faults::kCdRootOfD)
         s_.fs.changeDirectory("D:\\");
@@ -236,11 +249,9 @@ void ConsoleSession::echo(std::string_view bytes, std::uint8_t received)
 void ConsoleSession::handlePromptByte(std::uint8_t byte)
 {
     carryOutDueFaults();
-    if (escapeBytesLeft_ > 0) {
-        // ESC "[" x or ESC "O" x: cursor and function keys mean nothing at this prompt.
-        --escapeBytesLeft_;
-        if (escapeBytesLeft_ == 1 && byte != '[' && byte != 'O')
-            escapeBytesLeft_ = 0;
+    if (keySequence_ != KeySequence::None) {
+        // Cursor and function keys mean nothing at this prompt.
+        takeKeySequenceByte(byte);
         return;
     }
     if (byte == '\n')
@@ -251,7 +262,8 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
     const char c = static_cast<char>(byte);
     switch (byte) {
     case '\r': {
-        echo("\r", byte);
+        if (!s_.faults.noProgramEnterEcho.load() || !startsProgramFile(commandLine_))
+            echo("\r", byte);
         write("\n");
         const std::string line = commandLine_;
         commandLine_.clear();
@@ -276,7 +288,7 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
         }
         return;
     case kEscape:
-        escapeBytesLeft_ = 2;
+        keySequence_ = KeySequence::Escape;
         return;
     case kCtrlC:
         echo("^C", byte);
@@ -298,6 +310,27 @@ void ConsoleSession::handlePromptByte(std::uint8_t byte)
             return;
         }
         echo(std::string_view(&c, 1), byte);
+    }
+}
+
+void ConsoleSession::takeKeySequenceByte(std::uint8_t byte)
+{
+    switch (keySequence_) {
+    case KeySequence::Escape:
+        keySequence_ = byte == '['   ? KeySequence::Csi
+                       : byte == 'O' ? KeySequence::Ss3
+                                     : KeySequence::None;
+        return;
+    case KeySequence::Csi:
+        // ESC "[" x, or with a collecting reader ESC "[" parameters and controls, then a final.
+        if (s_.faults.collectingKeyReader.load() && (byte < 0x40 || byte > 0x7E))
+            return;
+        keySequence_ = KeySequence::None;
+        return;
+    case KeySequence::Ss3:
+    case KeySequence::None:
+        keySequence_ = KeySequence::None;
+        return;
     }
 }
 
@@ -377,8 +410,7 @@ std::string SubstituteBatchParameters(const std::string& line, const std::string
 
 } // namespace
 
-bool ConsoleSession::runProgramFile(const std::string& word, const std::string& arguments,
-                                    int batchDepth)
+std::vector<std::string> ConsoleSession::ProgramFileNames(const std::string& word)
 {
     static constexpr std::array kExtensions{".COM", ".EXE", ".BAT"};
     const std::string typed = upper(word);
@@ -387,13 +419,33 @@ bool ConsoleSession::runProgramFile(const std::string& word, const std::string& 
     if (base.find('.') != std::string::npos) {
         if (std::none_of(kExtensions.begin(), kExtensions.end(),
                          [&](const char* e) { return typed.ends_with(e); }))
-            return false;
+            return {};
         candidates.push_back(typed);
     } else {
         for (const char* e : kExtensions)
             candidates.push_back(typed + e);
     }
-    for (const auto& path : candidates) {
+    return candidates;
+}
+
+bool ConsoleSession::startsProgramFile(const std::string& typed) const
+{
+    const std::string line = typed.substr(std::min(typed.find_first_not_of(' '), typed.size()));
+    if (line.empty() || IsDriveChange(line) || FindInternalCommand(line))
+        return false;
+    const std::string word = line.substr(0, std::min(line.find_first_of(" /"), line.size()));
+    if (s_.commands.find(CommandKey(word)))
+        return false;
+    const std::vector<std::string> candidates = ProgramFileNames(word);
+    return std::any_of(candidates.begin(), candidates.end(), [this](const std::string& path) {
+        return s_.fs.readFile(path).has_value();
+    });
+}
+
+bool ConsoleSession::runProgramFile(const std::string& word, const std::string& arguments,
+                                    int batchDepth)
+{
+    for (const auto& path : ProgramFileNames(word)) {
         const auto image = s_.fs.readFile(path);
         if (!image)
             continue;

@@ -6,6 +6,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "sim/CommandTable.h"
 #include "sim/SimCommand.h"
@@ -47,6 +48,8 @@ private:
 
     void writePaced(std::string_view bytes);
     void handlePromptByte(std::uint8_t byte);
+    // A byte that goes to a key sequence under way, which it may end.
+    void takeKeySequenceByte(std::uint8_t byte);
     // The stray-byte and external-cd faults: drawn at each prompt, carried out before the next
     // byte taken at it.
     void drawPromptFaults();
@@ -56,13 +59,20 @@ private:
     void echo(std::string_view bytes, std::uint8_t received);
     void execute(const std::string& line, int batchDepth);
     bool runProgramFile(const std::string& word, const std::string& arguments, int batchDepth);
+    // The files a command word may run, in the order tried: the name with .COM, .EXE and .BAT,
+    // or the name as typed when it has one of those extensions.
+    static std::vector<std::string> ProgramFileNames(const std::string& word);
+    // Whether the command line runs a program file rather than a command of the console's own.
+    bool startsProgramFile(const std::string& line) const;
     void printPrompt();
     bool lineDead() const;
 
     Shared s_;
     std::string commandLine_;
     int charactersSincePrompt_ = 0;
-    int escapeBytesLeft_ = 0; // the rest of a cursor or function key sequence being skipped
+    // A cursor or function key sequence being skipped: after ESC, after ESC "[", after ESC "O".
+    enum class KeySequence { None, Escape, Csi, Ss3 };
+    KeySequence keySequence_ = KeySequence::None;
     int linesThisCommand_ = 0;
     int bytesUntilPause_ = -1; // counting down once the pause is due; -1 before
     bool pausedThisCommand_ = false;

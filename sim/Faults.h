@@ -43,6 +43,23 @@ struct Faults {
     std::atomic<int> strayBytesPending{0};
     std::atomic<int> strayBytePercent{0};
 
+    // A key sequence left half-finished on the console's line, as a terminal or another program
+    // that sent a cursor key cut short leaves one: the console's key reader takes the next
+    // byte(s) as the rest of it, and they never reach the command line. strayKeySequence (one of
+    // the kKey values; then 0) is put in after the stray bytes, just before the next byte the
+    // console takes at its prompt. With collectingKeyReader the reader takes ESC "[" sequences
+    // as a terminal does: every byte up to a final byte ("@" to "~"), control bytes included;
+    // without it, one byte after ESC "[" or ESC "O" ends the sequence.
+    static constexpr int kKeyEscape = 1; // ESC
+    static constexpr int kKeyCsi = 2;    // ESC "["
+    static constexpr int kKeySs3 = 3;    // ESC "O"
+    std::atomic<int> strayKeySequence{0};
+    std::atomic<bool> collectingKeyReader{false};
+
+    // The Enter of a command line that starts a program file (.COM, .EXE, .BAT) is not echoed:
+    // the LF and the program's output come without the CR, as on a line that lost it.
+    std::atomic<bool> noProgramEnterEcho{false};
+
     // The console's current directory changes behind the client's back, as a terminal or
     // another tool would change it. externalCd (a set of the kCd flags; then 0) is carried out
     // just before the next byte the console takes at its prompt; with externalCdPercent, every
@@ -124,6 +141,9 @@ struct Faults {
         strayByte = 'x';
         strayBytesPending = 0;
         strayBytePercent = 0;
+        strayKeySequence = 0;
+        collectingKeyReader = false;
+        noProgramEnterEcho = false;
         externalCd = 0;
         externalCdPercent = 0;
         hangUpAfterLines = 0;

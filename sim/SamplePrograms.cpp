@@ -48,6 +48,12 @@ std::string CounterProgramTag(int intervalMs, int lines)
            std::to_string(lines) + ";";
 }
 
+std::string PromptLookAlikeProgramTag(int pauseMs, int lines)
+{
+    return std::string(kTagStart) + "PROMPTLIKE " + std::to_string(pauseMs) + " " +
+           std::to_string(lines) + ";";
+}
+
 std::string FloodProgramTag()
 {
     return std::string(kTagStart) + "FLOOD;";
@@ -72,6 +78,11 @@ ProgramBehaviour DescribeProgram(const std::string& image)
     int lines = 0;
     if (tag.starts_with("FLOOD;")) {
         behaviour.kind = ProgramBehaviour::Kind::Flood;
+    } else if (std::sscanf(tag.c_str(), "PROMPTLIKE %d %d;", &interval, &lines) == 2 &&
+               interval >= 0 && lines >= 0) {
+        behaviour.kind = ProgramBehaviour::Kind::PromptLookAlike;
+        behaviour.intervalMs = std::min(interval, 60'000);
+        behaviour.lines = lines;
     } else if (std::sscanf(tag.c_str(), "COUNTER %d %d;", &interval, &lines) == 2 &&
                interval >= 0 && lines >= 0) {
         behaviour.kind = ProgramBehaviour::Kind::Counter;
@@ -98,6 +109,20 @@ void RunProgram(ConsoleIo& io, const std::string& name, const ProgramBehaviour& 
             if (io.stopRequested())
                 return;
             io.writeLine("Counter " + std::to_string(i));
+        }
+        io.writeLine(name + " finished");
+        return;
+    case ProgramBehaviour::Kind::PromptLookAlike:
+        io.writeLine(name + " running");
+        for (int i = 1; i <= behaviour.lines; ++i) {
+            io.write("D:\\LOG>");
+            if (abort.waitFor(io, std::chrono::milliseconds(behaviour.intervalMs))) {
+                io.writeLine("Program aborted");
+                return;
+            }
+            if (io.stopRequested())
+                return;
+            io.writeLine(" step " + std::to_string(i));
         }
         io.writeLine(name + " finished");
         return;

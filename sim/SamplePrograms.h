@@ -11,13 +11,16 @@ namespace kora::sim {
 // code, so a program's behaviour is read from a tag in its image; an image without a tag is
 // a program that prints one line and ends.
 struct ProgramBehaviour {
-    enum class Kind { Message, Counter, Flood };
+    // PromptLookAlike: a program that prints "D:\LOG>" as the console prints its prompt, pauses
+    // there, then goes on with the rest of its line; as many times as lines, then it ends.
+    enum class Kind { Message, Counter, Flood, PromptLookAlike };
     Kind kind = Kind::Message;
-    int intervalMs = 0; // Counter: time between lines
-    int lines = 0;      // Counter: how many lines before it ends
+    int intervalMs = 0; // Counter, PromptLookAlike: time between lines
+    int lines = 0;      // Counter, PromptLookAlike: how many lines before it ends
 };
 
 std::string CounterProgramTag(int intervalMs, int lines);
+std::string PromptLookAlikeProgramTag(int pauseMs, int lines);
 std::string FloodProgramTag();
 // An "MZ" image of exactly size bytes carrying the tag (grown if the tag does not fit).
 std::string ProgramImage(const std::string& tag, std::size_t size);

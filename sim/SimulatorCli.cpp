@@ -89,6 +89,14 @@ std::string UsageText()
            "                         command, so that command is glued onto it\n"
            "  --stray-percent P      ... and at each prompt with a chance of P%\n"
            "  --stray-byte C         the stray byte (default x)\n"
+           "  --stray-key-sequence K  a half-finished key sequence (K: esc, csi for ESC [,\n"
+           "                         ss3 for ESC O) waits on the line before the first\n"
+           "                         command, after the stray byte of --stray-at-start; the\n"
+           "                         next byte(s) go to it, not to the command line\n"
+           "  --collecting-key-reader  ESC [ takes every byte up to a final byte (@ to ~), as a\n"
+           "                         terminal reads it, not just the next one\n"
+           "  --no-program-enter-echo  the Enter of a line that starts a program file is not\n"
+           "                         echoed (the program runs)\n"
            "  --external-cd-percent P  at each prompt with a chance of P%, the current\n"
            "                         directory changes behind the client's back (D:'s root,\n"
            "                         another directory of D:, or the drive C:)\n"
@@ -150,6 +158,20 @@ std::optional<CliOptions> ParseCommandLine(const std::vector<std::string>& argum
             options.ioConfigNoEnd = true;
         } else if (flag == "--stray-at-start") {
             options.strayAtStart = true;
+        } else if (flag == "--stray-key-sequence") {
+            const auto text = value();
+            if (text && *text == "esc")
+                options.strayKeySequence = Faults::kKeyEscape;
+            else if (text && *text == "csi")
+                options.strayKeySequence = Faults::kKeyCsi;
+            else if (text && *text == "ss3")
+                options.strayKeySequence = Faults::kKeySs3;
+            else
+                return fail("--stray-key-sequence takes esc, csi or ss3");
+        } else if (flag == "--collecting-key-reader") {
+            options.collectingKeyReader = true;
+        } else if (flag == "--no-program-enter-echo") {
+            options.noProgramEnterEcho = true;
         } else if (flag == "--stray-byte") {
             const auto text = value();
             if (!text || text->size() != 1 || (*text)[0] < ' ' || (*text)[0] > '~')
@@ -260,6 +282,9 @@ void ApplyFaults(const CliOptions& options, Faults& faults)
     faults.strayBytesPending = options.strayAtStart ? 1 : 0;
     faults.strayBytePercent = options.strayBytePercent;
     faults.externalCdPercent = options.externalCdPercent;
+    faults.strayKeySequence = options.strayKeySequence;
+    faults.collectingKeyReader = options.collectingKeyReader;
+    faults.noProgramEnterEcho = options.noProgramEnterEcho;
     faults.hangUpAfterLines = options.hangUpAfterLines;
     faults.silentAfterLines = options.silentAfterLines;
     faults.noisePerMillion = options.noisePerMillion;

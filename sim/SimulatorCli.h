@@ -30,6 +30,9 @@ struct CliOptions {
     bool strayAtStart = false;
     int strayBytePercent = 0;
     int externalCdPercent = 0;
+    int strayKeySequence = 0; // a Faults::kKey value, placed before the first command
+    bool collectingKeyReader = false;
+    bool noProgramEnterEcho = false;
     int hangUpAfterLines = 0;
     int silentAfterLines = 0;
     int noisePerMillion = 0;

@@ -49,8 +49,10 @@ CommandDefinition RunCommandDefinition()
         "Upload a program, run it and print its output.",
         "Uploads a program (.EXE, .COM or .BAT) with the checks of put, starts it in the "
         "directory it went to, with the arguments after --, and prints its output until the "
-        "controller's prompt returns. Ctrl-C sends the controller's abort command (exit "
-        "status 130).",
+        "controller's prompt returns and the line stays quiet after it. When the echo of the "
+        "Enter that starts the program fails, nothing more is typed and run exits 1: the "
+        "program may be running. Ctrl-C sends the controller's abort command (exit status "
+        "130).",
         {{"FILE", "PC program to upload and run.", "FILE"},
          {"DEVDIR", "Directory of D: to upload into and run in (default: the root).", "[DEVDIR]"},
          {"ARGS", "The program's arguments.", "[-- ARGS...]"}},
@@ -63,6 +65,12 @@ CommandDefinition RunCommandDefinition()
             parser.addOption({QStringLiteral("timeout"),
                               QStringLiteral("Give up (exit status 1) when the prompt has not "
                                              "returned SECONDS after the start."),
+                              QStringLiteral("SECONDS")});
+            parser.addOption({QStringLiteral("settle"),
+                              QStringLiteral("Take the prompt as the program's end only when "
+                                             "nothing follows it for SECONDS (default 0.5): a "
+                                             "program may print a line like the prompt and go "
+                                             "on."),
                               QStringLiteral("SECONDS")});
             parser.addOption(
                 {QStringLiteral("no-upload"),

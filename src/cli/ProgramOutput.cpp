@@ -65,9 +65,9 @@ std::string ProgramOutput::endLine()
 
 std::string ProgramOutput::add(std::uint8_t byte)
 {
-    if (promptReturned_) {
-        return {};
-    }
+    // More after what looked like the prompt: it was the program's own line, still held, and
+    // the program runs on.
+    promptReturned_ = false;
     std::string text;
     if (pendingCr_) {
         pendingCr_ = false;

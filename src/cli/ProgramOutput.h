@@ -12,16 +12,20 @@ namespace kora::cli {
 //
 // A line is held back while it may still turn out to be the prompt (it begins like one); any
 // other line that stops half-way (a program asking for input) is printed when the console falls
-// quiet. CR LF becomes LF; every other byte goes through as it came.
+// quiet. CR LF becomes LF; every other byte goes through as it came. A program may print a line
+// that looks like the prompt ("D:\LOG>") and go on: a byte after the prompt takes it back, and
+// the held line is the program's. Whether the console has really returned is therefore for the
+// caller to judge by time (run's settle time).
 class ProgramOutput {
 public:
     // One byte from the console; returns what is to be printed now.
     std::string add(std::uint8_t byte);
     // The console has been quiet for the exchange's gap. Returns what is to be printed now, and
-    // sets promptReturned() when the held line is a complete prompt.
+    // sets promptReturned() when the held line is a complete prompt (until the next byte).
     std::string quiet();
 
-    // The console is back at its prompt: the program has ended.
+    // The console stands at what looks like its prompt: the program has ended, unless more
+    // comes.
     bool promptReturned() const { return promptReturned_; }
     // The only thing the console said was "Bad command or file name".
     bool unknownProgram() const { return promptReturned_ && heldUnknown_; }

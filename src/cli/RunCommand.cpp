@@ -1,6 +1,6 @@
 // run: the programmer's loop in one command. Uploads a program with put's checks, starts it in
 // the directory it went to (the place confirmed first, as every operation on a bare name) and
-// prints its output until the console is back at its prompt.
+// prints its output until the console is back at its prompt and stays quiet there.
 #include <chrono>
 #include <cmath>
 #include <optional>
@@ -28,6 +28,22 @@ using Clock = std::chrono::steady_clock;
 
 // Exit status after Ctrl-C, as a shell reports a program that SIGINT ended.
 constexpr int kExitInterrupted = 130;
+// How long the line must stay quiet after the prompt before run takes it as the program's end:
+// a program may print a line that looks like the prompt and go on.
+constexpr std::chrono::milliseconds kDefaultSettle(500);
+
+// A number of seconds from an option: at least 0 (above 0 when zeroAllowed is false), at most
+// 1e6. Nothing when the text is no such number.
+std::optional<std::chrono::milliseconds> Seconds(const QString& text, bool zeroAllowed)
+{
+    bool number = false;
+    const double seconds = text.toDouble(&number);
+    if (!number || !std::isfinite(seconds) || seconds < 0 || (seconds == 0 && !zeroAllowed) ||
+        seconds > 1e6) {
+        return std::nullopt;
+    }
+    return std::chrono::milliseconds(std::llround(seconds * 1000));
+}
 
 struct RunRequest {
     QString file; // the PC program, or its name on the controller with --no-upload
@@ -35,6 +51,7 @@ struct RunRequest {
     std::string name; // on the controller
     std::string line; // typed on the console
     std::optional<std::chrono::milliseconds> timeout;
+    std::chrono::milliseconds settle = kDefaultSettle;
 };
 
 // The program's name, its directory and its arguments from the command line; an exit status
@@ -135,13 +152,19 @@ std::variant<RunRequest, int> ReadRequest(CommandContext& context)
         return session.failDevice("run: " + *problem, kExitUsage);
     }
     if (options.isSet(QStringLiteral("timeout"))) {
-        bool number = false;
-        const double seconds = options.value(QStringLiteral("timeout")).toDouble(&number);
-        if (!number || !std::isfinite(seconds) || seconds <= 0 || seconds > 1e6) {
+        request.timeout = Seconds(options.value(QStringLiteral("timeout")), false);
+        if (!request.timeout) {
             return session.fail(QStringLiteral("run: --timeout takes a number of seconds above 0"),
                                 kExitUsage);
         }
-        request.timeout = std::chrono::milliseconds(std::llround(seconds * 1000));
+    }
+    if (options.isSet(QStringLiteral("settle"))) {
+        const auto settle = Seconds(options.value(QStringLiteral("settle")), true);
+        if (!settle) {
+            return session.fail(QStringLiteral("run: --settle takes a number of seconds"),
+                                kExitUsage);
+        }
+        request.settle = *settle;
     }
     return request;
 }
@@ -185,32 +208,43 @@ private:
 
 enum class StreamEnd { Prompt, Interrupted, TimedOut, LineLost };
 
-// Prints what the console sends until it stands at its prompt, the deadline passes, the line is
-// lost or (when stopOnSignal) Ctrl-C or another stop signal arrives.
+// When StreamOutput ends.
+struct StreamLimits {
+    std::optional<Clock::time_point> deadline;
+    std::chrono::milliseconds settle; // the quiet after the prompt that ends the stream
+    bool stopOnSignal = true;         // Ctrl-C or another stop signal ends it
+};
+
+// Prints what the console sends until it stands at its prompt and the line has stayed quiet for
+// the settle time after it, the deadline passes, the line is lost or a stop signal arrives.
 StreamEnd StreamOutput(CliSession& session, SerialPort& port, ProgramOutput& output,
-                       ProgramPrinter& print, std::optional<Clock::time_point> deadline,
-                       bool stopOnSignal)
+                       ProgramPrinter& print, const StreamLimits& limits)
 {
     const std::chrono::milliseconds gap = session.timing() == ExchangeTiming::Quick
                                               ? QuietGap(57600)
                                               : std::chrono::milliseconds(2 * port.GetTimeout());
+    Clock::time_point lastByte = Clock::now();
     for (;;) {
-        if (stopOnSignal && StopSignals::received()) {
+        if (limits.stopOnSignal && StopSignals::received()) {
             return StreamEnd::Interrupted;
         }
-        if (deadline && Clock::now() >= *deadline) {
+        // The deadline is for the prompt to come; the quiet after it may run past.
+        if (limits.deadline && Clock::now() >= *limits.deadline && !output.promptReturned()) {
             return StreamEnd::TimedOut;
         }
         std::uint8_t byte = 0;
         if (port.ReadByteWithin(byte, gap)) {
             print(output.add(byte));
+            lastByte = Clock::now();
             continue;
         }
         if (LineLost(port)) {
             return StreamEnd::LineLost;
         }
         print(output.quiet());
-        if (output.promptReturned()) {
+        // A prompt the program printed itself is followed by more of its output; the console's
+        // own is followed by silence.
+        if (output.promptReturned() && Clock::now() - lastByte >= limits.settle) {
             return StreamEnd::Prompt;
         }
     }
@@ -219,7 +253,8 @@ StreamEnd StreamOutput(CliSession& session, SerialPort& port, ProgramOutput& out
 // Ctrl-C: the controller's abort command goes to the program as the terminal would type it,
 // without an echo check (its output keeps coming meanwhile and is printed), then its output is
 // read on until the prompt returns, for at most the prompt budget.
-int Abort(CliSession& session, SerialPort& port, ProgramOutput& output, ProgramPrinter& print)
+int Abort(CliSession& session, SerialPort& port, ProgramOutput& output, ProgramPrinter& print,
+          std::chrono::milliseconds settle)
 {
     const std::string abort = AbortOperation().steps.front().command;
     if (!port.Write(abort, InputPurge::Keep)) {
@@ -229,7 +264,7 @@ int Abort(CliSession& session, SerialPort& port, ProgramOutput& output, ProgramP
     const StopSignals again; // a second Ctrl-C leaves at once
     const StreamEnd end =
         StreamOutput(session, port, output, print,
-                     Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), true);
+                     {Clock::now() + std::chrono::milliseconds(kPromptBudgetMs), settle, true});
     if (end != StreamEnd::Prompt) {
         return session.fail(
             QStringLiteral("interrupted; the program did not return to the prompt after the "
@@ -275,20 +310,24 @@ int RunRun(CommandContext& context)
     session.log().beginOperation({"d:\r", "cd" + request.folder + "\r", request.line + "\r"});
     const OperationResult started =
         StartProgramIn(port, request.folder, request.line, session.log(), session.timing());
+    if (started.mayBeRunning) {
+        return session.failDevice(started.message + " ('kora7740p term' shows it, "
+                                                    "'kora7740p abort' stops it)");
+    }
     if (!started.ok) {
         return session.failDevice(started.message);
     }
     ProgramOutput output;
     ProgramPrinter print(session);
-    std::optional<Clock::time_point> deadline;
+    StreamLimits limits{std::nullopt, request.settle, true};
     if (request.timeout) {
-        deadline = Clock::now() + *request.timeout;
+        limits.deadline = Clock::now() + *request.timeout;
     }
-    switch (StreamOutput(session, port, output, print, deadline, true)) {
+    switch (StreamOutput(session, port, output, print, limits)) {
     case StreamEnd::Prompt:
         break;
     case StreamEnd::Interrupted:
-        return Abort(session, port, output, print);
+        return Abort(session, port, output, print, request.settle);
     case StreamEnd::TimedOut:
         print(output.quiet());
         return session.failDevice(request.name +

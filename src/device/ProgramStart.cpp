@@ -44,10 +44,15 @@ OperationResult StartProgramIn(SerialPort& port, const std::string& path, const 
         return placed;
     }
     const std::string command = line + "\r";
-    if (!SendCommand(port, log, command, timing)) {
+    switch (SendCommand(port, log, command, timing)) {
+    case CommandSent::Yes:
+        return {};
+    case CommandSent::No:
         return {false, SendFailureMessage(command)};
+    case CommandSent::MayHaveRun:
+        break;
     }
-    return {};
+    return {false, MayBeRunningMessage(command), false, true};
 }
 
 } // namespace kora

@@ -28,9 +28,11 @@ inline constexpr std::uint32_t kProgramStartTimeoutMs = 200;
 
 // On an open port: LineEnd 10 and T = 200 ms, PrepareConsole, "d:" and "cd" + path each
 // confirmed by its prompt, then line + "\r" typed with the echo check. When the place is not
-// confirmed nothing of the line is typed; a line whose echo fails is erased (SendCommand). On
-// success the program runs and whatever the console sent after the echoed CR (its LF, the
-// program's first output) is still unread on the port, for the caller.
+// confirmed nothing of the line is typed; a line whose echo fails before its Enter is erased
+// (SendCommand). When the echo of the Enter fails the program may be running: nothing more is
+// typed, and the result says so (mayBeRunning, MayBeRunningMessage); the caller types nothing
+// either. On success the program runs and whatever the console sent after the echoed CR (its
+// LF, the program's first output) is still unread on the port, for the caller.
 OperationResult StartProgramIn(SerialPort& port, const std::string& path, const std::string& line,
                                ConsoleLog& log, ExchangeTiming timing);
 

@@ -158,7 +158,7 @@ struct TypedCommand {
 };
 
 TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::string& command,
-                               ExchangeTiming timing, InputPurge before = InputPurge::Discard)
+                               ExchangeTiming timing)
 {
     TypedCommand typed;
     if (command.empty()) {
@@ -171,7 +171,7 @@ TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::str
         // that every byte it sends is read: a character it took twice (line noise) returns two
         // echoes, and the second must fail the next character's check rather than be thrown
         // away, or "dell F1.BIN" would pass for "del F1.BIN".
-        if (!port.Write(1, &sent, typed.written == 0 ? before : InputPurge::Keep)) {
+        if (!port.Write(1, &sent, typed.written == 0 ? InputPurge::Discard : InputPurge::Keep)) {
             return typed;
         }
         ++typed.written;
@@ -200,23 +200,43 @@ void EraseTypedCharacters(SerialPort& port, std::size_t count)
 
 } // namespace
 
-bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
-                 ExchangeTiming timing, InputPurge before, std::size_t typedBefore)
+CommandSent SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
+                        ExchangeTiming timing)
 {
-    const TypedCommand typed = TypeWithEchoCheck(port, log, command, timing, before);
-    if (!typed.echoed) {
-        // A wrong echo may be a character the console took twice: one more backspace.
-        EraseTypedCharacters(port, typedBefore + typed.written + (typed.wrongEcho ? 1 : 0));
+    const TypedCommand typed = TypeWithEchoCheck(port, log, command, timing);
+    if (typed.echoed) {
+        return CommandSent::Yes;
     }
-    return typed.echoed;
+    // The Enter went out and its echo failed: the console may have taken the line and be
+    // running it. What is typed now would go to that program.
+    if (typed.written == command.size() && command.back() == '\r') {
+        return CommandSent::MayHaveRun;
+    }
+    // A wrong echo may be a character the console took twice: one more backspace.
+    EraseTypedCharacters(port, typed.written + (typed.wrongEcho ? 1 : 0));
+    return CommandSent::No;
+}
+
+std::string MayBeRunningMessage(const std::string& command)
+{
+    std::string shown = command;
+    if (!shown.empty() && shown.back() == '\r') {
+        shown.pop_back();
+    }
+    return "'" + shown +
+           "' may be running on the KORA-7740P: its Enter went out, but the echo did not come "
+           "back. Nothing more was typed, so as not to type into a running program.";
 }
 
 void ClearConsoleLine(SerialPort& port, ExchangeTiming timing)
 {
-    constexpr std::uint8_t kBackspace = '\b';
-    if (!port.Write(1, &kBackspace, InputPurge::Keep)) {
+    // The first backspace ends a key sequence left half-finished on the line (ESC, ESC "[",
+    // ESC "O" take the next byte as theirs); the second then reaches the line.
+    const std::string probe(2, '\b');
+    if (!port.Write(probe, InputPurge::Keep)) {
         return;
     }
+    constexpr std::uint8_t kBackspace = '\b';
     std::uint8_t answer = 0;
     const bool answered = timing == ExchangeTiming::Quick
                               ? port.ReadByteWithin(answer, QuickPromptEnd().gap)
@@ -383,7 +403,15 @@ OperationResult RunSteps(SerialPort& port, const std::string& portName, const De
     for (const ConsoleStep& step : op.steps) {
         std::optional<StepFailure> failure;
         for (int reading = 0; reading < 2; ++reading) {
-            if (!SendCommand(port, log, step.command, op.timing)) {
+            const CommandSent sent = SendCommand(port, log, step.command, op.timing);
+            if (sent == CommandSent::MayHaveRun) {
+                // Nothing more is typed: not the later steps, not this one again.
+                if (LineLost(port)) {
+                    return {false, LineLostMessage(portName)};
+                }
+                return {false, MayBeRunningMessage(step.command), false, true};
+            }
+            if (sent == CommandSent::No) {
                 failure =
                     StepFailure{step.sendFailureMessage.empty() ? SendFailureMessage(step.command)
                                                                 : step.sendFailureMessage,

@@ -52,35 +52,48 @@ const QuietLineEnd& QuickPromptEnd();
 // Reads one console line of at most 1023 bytes as the timing says (see ReadLine).
 bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing);
 
+// How SendCommand ended.
+enum class CommandSent {
+    Yes, // every character came back as its echo
+    No,  // a character before the final Enter failed: nothing ran, and what went out was erased
+    // The final Enter went out but its echo failed: the console may have taken the line, and
+    // the command (a program) may be running. Nothing was erased.
+    MayHaveRun,
+};
+
 // Types the command one byte at a time, each write followed by a one-byte read that must
 // return the same byte. Stops at the first character that fails. An empty command fails.
 // In quick timing a read may have ended at something that only looked like the prompt, with
 // the console's real return to its prompt (line ends and the prompt) still to come: such bytes
 // arriving before a character's echo are passed over, and the character passes when its echo
 // follows them within the read time-out. Any other byte fails the check, as in patient timing.
-// Only the first character's write throws away what the console printed before (Discard);
-// after that every byte the console sends is read, so a character it took twice fails the
-// check. `before` Keep types the command as the rest of one just typed, with nothing thrown
-// away.
+// Only the first character's write throws away what the console printed before; after that
+// every byte the console sends is read, so a character it took twice fails the check.
 //
-// A command that fails is erased here, for every caller: one backspace for each character that
-// went out, the failing one included, one more after a wrong echo (the console may have taken a
-// character twice), and `typedBefore` more for the part of the same line an earlier call typed.
-// No caller can leave typed text on the console's line.
-bool SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
-                 ExchangeTiming timing = ExchangeTiming::Patient,
-                 InputPurge before = InputPurge::Discard, std::size_t typedBefore = 0);
+// A command that fails before its final Enter ("\r") is erased here, for every caller: one
+// backspace for each character that went out, the failing one included, and one more after a
+// wrong echo (the console may have taken a character twice). No caller can leave typed text on
+// the console's line. A failure on the final Enter is never erased: the Enter may have reached
+// the console, and the backspaces would go to the program it started (MayHaveRun).
+CommandSent SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
+                        ExchangeTiming timing = ExchangeTiming::Patient);
+
+// What an operation reports after MayHaveRun: the command (its Enter left out) may be running,
+// and nothing more was typed.
+std::string MayBeRunningMessage(const std::string& command);
 
 // The longest command line the console keeps (DOS: 127 characters before the carriage return).
 inline constexpr std::size_t kConsoleLineCapacity = 127;
 
 // Leaves the console's command line empty without running anything on it: a byte left there
 // (line noise, another program, a half-typed terminal line) would be glued onto the next
-// command ("x" + "d:" runs "xd:"). One backspace probes the line: on an empty line the console
-// answers nothing and the cost is one character and the quiet gap. An answer that starts with
-// a backspace is the console erasing a character: the line held something, and a burst of
-// backspaces as long as the console's longest line follows, with a drain of the console's
-// erasing. Other answers (a bell, a running program's output) get no burst.
+// command ("x" + "d:" runs "xd:"). Two backspaces probe the line: on an empty line the console
+// answers nothing and the cost is two characters and the quiet gap. Two, because a half-finished
+// key sequence left on the line ("x" ESC "[") takes the byte after it as its end: the first
+// backspace ends it, the second reaches the line. An answer that starts with a backspace is the
+// console erasing a character: the line held something, and a burst of backspaces as long as
+// the console's longest line follows, with a drain of the console's erasing. Other answers (a
+// bell, a running program's output) get no burst.
 void ClearConsoleLine(SerialPort& port, ExchangeTiming timing);
 
 // What every exchange does before its first command: drain what the console still prints, then
@@ -162,6 +175,9 @@ struct OperationResult {
     std::string message; // the failure message; empty on success
     // Nothing was done because somebody else holds the port; nobody is told.
     bool refused = false;
+    // A step's Enter went out unconfirmed (MayHaveRun): what it started may be running, and
+    // nothing more was typed. The message says so.
+    bool mayBeRunning = false;
 };
 
 // Runs the operation on the calling thread. Shows every command and output line in the log;

@@ -453,21 +453,17 @@ void TThreadXModem::SendStartCommand()
 
 TThreadXModem::StartOutcome TThreadXModem::TypeStartCommand()
 {
-    // The command and its final carriage return are typed with one echo check each, the same
-    // bytes and the same line in the pane as in one go, so a failure on the carriage return,
-    // which starts the tool, can be told from one before it.
-    if (Command.size() < 2 || Command.back() != '\r') {
-        return SendCommand(*Port, *StatusMemo, Command, Timing) ? StartOutcome::Started
-                                                                : StartOutcome::Failed;
-    }
-    if (!SendCommand(*Port, *StatusMemo, Command.substr(0, Command.size() - 1), Timing)) {
+    // A failure on the final carriage return, which starts the tool, is told from one before it:
+    // the tool may be running then, and nothing was erased.
+    switch (SendCommand(*Port, *StatusMemo, Command, Timing)) {
+    case CommandSent::Yes:
+        return StartOutcome::Started;
+    case CommandSent::No:
         return StartOutcome::Failed;
+    case CommandSent::MayHaveRun:
+        break;
     }
-    // Typed as the rest of the line: a last character the console took twice fails here.
-    // A failure here erases the whole line, the part typed above included.
-    return SendCommand(*Port, *StatusMemo, "\r", Timing, InputPurge::Keep, Command.size() - 1)
-               ? StartOutcome::Started
-               : StartOutcome::FailedAtLineEnd;
+    return StartOutcome::FailedAtLineEnd;
 }
 
 void TThreadXModem::ShowStatus()

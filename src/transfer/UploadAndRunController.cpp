@@ -120,6 +120,12 @@ void UploadAndRunController::startInTerminal(const std::string& directory,
         const UserInputBlock block;
         on = wiring_.switchTerminalOnWith([&](SerialPort& port) {
             const OperationResult started = StartProgramIn(port, directory, program, log, timing);
+            if (started.mayBeRunning) {
+                // The program may be running: the terminal comes on to show it, and the pane
+                // says why nothing was checked.
+                ShowConsoleLine(log, started.message);
+                return true;
+            }
             if (!started.ok) {
                 failure = started.message;
             }

@@ -23,7 +23,9 @@ class SerialPort;
 // program's name typed in that directory, so its output appears live in the pane and the user
 // can answer it. The console is brought to the directory and the place confirmed before the
 // name is typed, in the terminal's own hold of the port; when that fails nothing is typed and
-// the message says why. A terminal that was on is switched off for the copy and on again after.
+// the message says why. When the echo of the Enter that starts the program fails, the program
+// may be running: the terminal comes on all the same (nothing more is typed) and the pane says
+// so. A terminal that was on is switched off for the copy and on again after.
 // A failed or cancelled copy starts nothing. The item is greyed for anything but one program
 // file; Ctrl+R copies such a selection without starting it.
 class UploadAndRunController final : public QObject {

@@ -61,8 +61,8 @@ TEST(ProgramOutput, PrintsTheProgramsOutputAndNothingOfTheConsoles)
         {"\nC:\\>x\r\n~", "C:\\>x\n", false, false},
         // A lone CR goes through: the program redraws its line.
         {"\n10%\r20%\r\n", "10%\r20%\n", false, false},
-        // Output after the prompt is not the program's.
-        {"\nok\r\n\r\nD:\\>~late", "ok\n", true, false},
+        // More after the prompt: it was the program's own line, blank line and all.
+        {"\nok\r\n\r\nD:\\>~late\r\n~", "ok\n\nD:\\>late\n", false, false},
     };
     for (const Case& c : cases) {
         const Shown shown = Feed(c.console);
@@ -170,6 +170,31 @@ TEST_F(CliRun, CtrlCSendsTheAbortCommand)
     EXPECT_NE(result.out.find("Program aborted"), std::string::npos) << result.out;
     // The console is at its prompt again: the next command works.
     EXPECT_EQ(tool({"exec", "cd"}).out, "D:\\\n");
+}
+
+TEST_F(CliRun, ALineLikeThePromptDoesNotEndTheRunWhileTheProgramGoesOn)
+{
+    // The program prints "D:\LOG>" and pauses a twentieth of the settle time before it goes
+    // on; the chained command waits for its real end.
+    ASSERT_TRUE(sim().fileSystem().writeFile(
+        "D:\\BIN\\LOGGER.EXE", sim::ProgramImage(sim::PromptLookAlikeProgramTag(50, 2), 900)));
+    const ToolResult result =
+        tool({"run", "-q", "--no-upload", "--settle", "1", "\\BIN\\LOGGER.EXE", "+", "exec", "cd"});
+    ASSERT_EQ(result.status, 0) << result.err;
+    EXPECT_EQ(result.out, "LOGGER.EXE running\nD:\\LOG> step 1\nD:\\LOG> step 2\n"
+                          "LOGGER.EXE finished\nD:\\BIN\n");
+}
+
+TEST_F(CliRun, AStartWhoseEnterWasNotEchoedSaysTheProgramMayBeRunning)
+{
+    ASSERT_TRUE(sim().fileSystem().writeFile(
+        "D:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(20, 5), 900)));
+    sim().faults().noProgramEnterEcho = true;
+    const ToolResult result = tool({"run", "-q", "--no-upload", "COUNT.EXE"});
+    EXPECT_EQ(result.status, 1);
+    EXPECT_EQ(result.out, "");
+    EXPECT_NE(result.err.find("'COUNT.EXE' may be running"), std::string::npos) << result.err;
+    EXPECT_NE(result.err.find("'kora7740p abort' stops it"), std::string::npos) << result.err;
 }
 
 TEST_F(CliRun, WatchUploadsAgainOnEveryChange)

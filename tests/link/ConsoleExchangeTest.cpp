@@ -3,6 +3,7 @@
 #include <chrono>
 #include <string>
 #include <thread>
+#include <tuple>
 
 #include "PtyPeer.h"
 #include "link/ConsoleExchange.h"
@@ -99,23 +100,60 @@ protected:
     RecordingLog log;
 };
 
-TEST_P(ExchangeTest, SendCommandStopsAtTheFirstBadEcho)
+TEST_P(ExchangeTest, SendCommandStopsAtTheFirstBadEchoAndErasesOnlyBeforeTheEnter)
 {
     openPort();
-    EXPECT_FALSE(SendCommand(port, log, "", timing()));
+    EXPECT_EQ(SendCommand(port, log, "", timing()), CommandSent::No);
     EXPECT_TRUE(log.lines.empty());
 
-    peer.run([](PtyPeer& p) {
-        p.console([](const std::string&) { return ""; }, 300ms,
-                  [](std::uint8_t b, std::size_t i) -> std::optional<std::uint8_t> {
-                      return i == 2 ? 'X' : b;
-                  });
-    });
-    EXPECT_FALSE(SendCommand(port, log, "abcdef\r", timing()));
-    peer.join();
-    // What went out is erased, one more for a character the console may have taken twice.
-    EXPECT_EQ(peer.received(), "abc\b\b\b\b");
-    EXPECT_EQ(log.lines, Lines{"abcdef"});
+    // Where the echo goes wrong, what the console is sent, and what SendCommand says.
+    const std::tuple<std::size_t, const char*, CommandSent> cases[] = {
+        // What went out is erased, one more for a character the console may have taken twice.
+        {2, "abc\b\b\b\b", CommandSent::No},
+        // The Enter went out: the console may be running the line, and gets nothing more.
+        {6, "abcdef\r", CommandSent::MayHaveRun},
+    };
+    for (const auto& [wrongAt, received, sent] : cases) {
+        log.clear();
+        peer.run([wrongAt](PtyPeer& p) {
+            p.console([](const std::string&) { return ""; }, 300ms,
+                      [wrongAt](std::uint8_t b, std::size_t i) -> std::optional<std::uint8_t> {
+                          return i == wrongAt ? 'X' : b;
+                      });
+        });
+        EXPECT_EQ(SendCommand(port, log, "abcdef\r", timing()), sent) << wrongAt;
+        peer.join();
+        EXPECT_EQ(peer.received(), received) << wrongAt;
+        EXPECT_EQ(log.lines, Lines{"abcdef"});
+    }
+    EXPECT_EQ(MayBeRunningMessage("C:\\mem\r"),
+              "'C:\\mem' may be running on the KORA-7740P: its Enter went out, but the echo did "
+              "not come back. Nothing more was typed, so as not to type into a running program.");
+}
+
+// The probe's answer decides the burst: only a console that erased a character gets it; a bell
+// or a running program's output never does, so no program is sent 127 backspaces.
+TEST_P(ExchangeTest, OnlyAnErasingAnswerToTheProbeGetsTheBurst)
+{
+    openPort();
+    const std::pair<const char*, bool> cases[] = {
+        {"", false},              // an empty line
+        {"\b \b", true},          // a character erased: the line held something
+        {"\a", false},            // a bell
+        {"Counter 7\r\n", false}, // a running program's output
+    };
+    for (const auto& [answer, burst] : cases) {
+        peer.run([](PtyPeer&) {}); // a fresh record of what the port writes
+        peer.join();
+        // The answer waits on the line before the probe goes out, so that no timing decides.
+        peer.send(answer);
+        ClearConsoleLine(port, timing());
+        while (peer.receiveByte(100ms)) {
+        }
+        const std::size_t backspaces = burst ? 2 + kConsoleLineCapacity : 2;
+        EXPECT_EQ(peer.received(), std::string(backspaces, '\b')) << answer;
+        DrainInput(port, ExchangeTiming::Patient);
+    }
 }
 
 TEST_P(ExchangeTest, ACharacterTheConsoleTookTwiceFailsTheCommandAndIsErasedWithIt)
@@ -140,8 +178,8 @@ TEST_P(ExchangeTest, ACharacterTheConsoleTookTwiceFailsTheCommandAndIsErasedWith
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, SendFailureMessage("del F1.BIN\r"));
     // The duplicate is read where the blank's echo belongs; the console holds five characters.
-    // (The first backspace is the clean-line probe.)
-    EXPECT_EQ(peer.received(), "\bdel \b\b\b\b\b");
+    // (The first two backspaces are the clean-line probe.)
+    EXPECT_EQ(peer.received(), "\b\bdel \b\b\b\b\b");
 }
 
 TEST_P(ExchangeTest, OnlyQuickTimingPassesOverALatePromptBeforeAnEcho)
@@ -171,7 +209,7 @@ TEST_P(ExchangeTest, OnlyQuickTimingPassesOverALatePromptBeforeAnEcho)
         peer.finish();
         EXPECT_EQ(result.ok, passes) << before;
         if (passes) {
-            EXPECT_EQ(peer.received(), "\bC:\\mem\r");
+            EXPECT_EQ(peer.received(), "\b\bC:\\mem\r");
         }
     }
 }
@@ -254,7 +292,7 @@ TEST_P(ExchangeTest, OperationShowsOutputAndClearsAFullPane)
     ASSERT_EQ(log.lines.size(), 51u);
     EXPECT_EQ(log.lines.front(), "line 300");
     EXPECT_EQ(log.lines.back(), "line 350");
-    EXPECT_EQ(peer.received(), "\bC:\\mem\r");
+    EXPECT_EQ(peer.received(), "\b\bC:\\mem\r");
 }
 
 TEST_P(ExchangeTest, FailedStepsEndTheOperation)
@@ -268,7 +306,7 @@ TEST_P(ExchangeTest, FailedStepsEndTheOperation)
     peer.finish();
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, SendFailureMessage("C:\\mem\r"));
-    EXPECT_EQ(peer.received(), "\bC\b") << "the probe, the character sent, then erased again";
+    EXPECT_EQ(peer.received(), "\b\bC\b") << "the probe, the character sent, then erased again";
 
     // A line check that stops: the line is shown once, the prompt still awaited, and the
     // next command never typed.
@@ -294,7 +332,7 @@ TEST_P(ExchangeTest, FailedStepsEndTheOperation)
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, "Unable to create\r\n'x'!");
     EXPECT_EQ(log.lines, (Lines{"md x", "Unable to create", "more"}));
-    EXPECT_EQ(peer.received(), "\bmd x\r");
+    EXPECT_EQ(peer.received(), "\b\bmd x\r");
 
     // Without the stop the output is read on; the first failure is the one reported.
     peer.run([](PtyPeer& p) {

@@ -6,6 +6,7 @@
 
 #include "SimTestKit.h"
 #include "link/PortFailureText.h"
+#include "sim/SamplePrograms.h"
 #include "support/SimFixture.h"
 
 using namespace kora;
@@ -24,8 +25,8 @@ TEST_P(FaultExchange, MissingEchoIsASendFailureAfterTheFirstCharacter)
     EXPECT_FALSE(run.result.ok);
     EXPECT_EQ(run.result.message, SendFailureMessage("dir\r"));
     std::this_thread::sleep_for(100ms); // the simulator's own reading thread catches up
-    EXPECT_EQ(sim().bytesReceived() - before, 3u)
-        << "the clean-line probe, the first character and its backspace";
+    EXPECT_EQ(sim().bytesReceived() - before, 4u)
+        << "the clean-line probe's two backspaces, the first character and its backspace";
 }
 
 TEST_P(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
@@ -37,9 +38,9 @@ TEST_P(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
     EXPECT_EQ(run.result.message, SendFailureMessage("C:\\mem\r"));
     EXPECT_NE(run.result.message.find("C:\\mem\r'!"), std::string::npos);
     std::this_thread::sleep_for(100ms);
-    EXPECT_EQ(sim().bytesReceived() - before, 8u)
-        << "the clean-line probe, only the first three characters, then a backspace for each "
-           "and one for a character the console may have taken twice";
+    EXPECT_EQ(sim().bytesReceived() - before, 9u)
+        << "the clean-line probe's two backspaces, only the first three characters, then a "
+           "backspace for each and one for a character the console may have taken twice";
 
     // They were taken out of the console's line again: the next command is not glued to them.
     sim().faults().wrongEchoAt = 0;
@@ -47,6 +48,67 @@ TEST_P(FaultExchange, WrongEchoAtTheKthCharacterStopsTheCommandThere)
     EXPECT_TRUE(after.result.ok) << after.result.message;
     EXPECT_FALSE(after.log.contains("Invalid"));
     EXPECT_EQ(sim().fileSystem().currentDrive(), 'D');
+}
+
+TEST_P(FaultExchange, AHalfFinishedKeySequenceOnTheLineDoesNotHideWhatItHolds)
+{
+    // "x" then ESC, ESC "[" or ESC "O" left by another program: the key reader takes the next
+    // byte as the end of its sequence. The probe's first backspace is that byte; the second
+    // finds the "x", and the line is cleared before "d:" ("xd:" would run on C:).
+    for (const int sequence :
+         {sim::Faults::kKeyEscape, sim::Faults::kKeyCsi, sim::Faults::kKeySs3}) {
+        sim().fileSystem().setCurrentDrive('C');
+        sim().faults().strayBytesPending = 1;
+        sim().faults().strayKeySequence = sequence;
+        const auto run = exchange({"d:\r"});
+        EXPECT_TRUE(run.result.ok) << sequence << run.result.message;
+        EXPECT_FALSE(run.log.contains("Bad command")) << sequence;
+        EXPECT_EQ(sim().fileSystem().currentDrive(), 'D') << sequence;
+    }
+
+    // A reader that takes every byte up to a final letter swallows the probe too, and the
+    // command's first letter: its echo fails, and nothing runs. The erase of that command
+    // takes the "x" out, so the next exchange goes through.
+    sim().fileSystem().setCurrentDrive('C');
+    sim().faults().collectingKeyReader = true;
+    sim().faults().strayBytesPending = 1;
+    sim().faults().strayKeySequence = sim::Faults::kKeyCsi;
+    const auto swallowed = exchange({"d:\r"});
+    EXPECT_EQ(swallowed.result.message, SendFailureMessage("d:\r"));
+    EXPECT_FALSE(swallowed.log.contains("Bad command"));
+    EXPECT_EQ(sim().fileSystem().currentDrive(), 'C');
+    EXPECT_TRUE(exchange({"d:\r"}).result.ok);
+    EXPECT_EQ(sim().fileSystem().currentDrive(), 'D');
+}
+
+TEST_P(FaultExchange, AProgramWhoseEnterWasNotEchoedIsNeverTypedInto)
+{
+    // The program echoes what it reads: a backspace typed into it would come back.
+    ASSERT_TRUE(sim().fileSystem().writeFile(
+        "D:\\COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(20, 10), 900)));
+    sim().faults().noProgramEnterEcho = true;
+    RawConsole console(portName());
+    ASSERT_TRUE(console.isOpen());
+    SerialPort& port = console.port();
+    port.LineEnd = 10;
+    port.SetTimeouts(50);
+    PrepareConsole(port, timing());
+    DeviceOperation op;
+    op.steps = {{"d:\r", {}, {}, {}},
+                {"cd\\\r", {}, {}, {}},
+                {"COUNT.EXE\r", {}, {}, {}},
+                {"dir\r", {}, {}, {}}};
+    op.timing = timing();
+    RecordingLog log;
+    const OperationResult result = RunDeviceSteps(port, op, log);
+    EXPECT_FALSE(result.ok);
+    EXPECT_TRUE(result.mayBeRunning);
+    EXPECT_EQ(result.message, MayBeRunningMessage("COUNT.EXE\r"));
+    // Everything the program and the console print until the prompt is back.
+    const std::string rest = console.readUntil("D:\\>", 10s);
+    EXPECT_NE(rest.find("COUNT.EXE finished"), std::string::npos) << rest;
+    EXPECT_EQ(rest.find('\b'), std::string::npos) << "typed into the program: " << rest;
+    EXPECT_EQ(rest.find("dir"), std::string::npos) << "the next step was typed: " << rest;
 }
 
 TEST_P(FaultExchange, SilenceLooksLikeAMissingController)

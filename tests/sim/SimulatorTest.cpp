@@ -134,7 +134,11 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
                                            "--silent-after-lines",
                                            "9",
                                            "--transfer-end",
-                                           "refused-kept"},
+                                           "refused-kept",
+                                           "--stray-key-sequence",
+                                           "ss3",
+                                           "--collecting-key-reader",
+                                           "--no-program-enter-echo"},
                                           &error);
     ASSERT_TRUE(options) << error;
     EXPECT_EQ(options->portsDir, "/tmp/p");
@@ -171,6 +175,9 @@ TEST(SimulatorCli, ParsesOptionsAndFaults)
     EXPECT_EQ(faults.hangUpAfterLines, 8);
     EXPECT_EQ(faults.silentAfterLines, 9);
     EXPECT_EQ(faults.transferEnd, Faults::kTransferEndRefusedKept);
+    EXPECT_EQ(faults.strayKeySequence, Faults::kKeySs3);
+    EXPECT_TRUE(faults.collectingKeyReader);
+    EXPECT_TRUE(faults.noProgramEnterEcho);
 
     EXPECT_TRUE(ParseCommandLine({"--help"}, &error)->help);
     EXPECT_NE(UsageText().find("--drive-d"), std::string::npos);
@@ -200,6 +207,7 @@ TEST(SimulatorCli, RejectsBadArgumentsWithAReason)
         {"--noise-dir", "up"},
         {"--nak-storm", "101"},
         {"--transfer-end", "lost"},
+        {"--stray-key-sequence", "up"},
     };
     for (const auto& arguments : bad) {
         std::string error;

@@ -60,7 +60,7 @@ protected:
     bool ConsoleAnswers()
     {
         DrainInput(*port_);
-        return SendCommand(*port_, log_, "dir\r");
+        return SendCommand(*port_, log_, "dir\r") == CommandSent::Yes;
     }
 
     // ... and runs it as typed, with nothing left in its line from before.

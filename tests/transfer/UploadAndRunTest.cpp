@@ -156,5 +156,23 @@ TEST_F(UploadAndRunWindow, CopiesTheProgramAndRunsItWhereItWentWithItsOutputInTh
     EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
 }
 
+TEST_F(UploadAndRunWindow, AStartWhoseEnterWasNotEchoedShowsTheProgramInTheTerminal)
+{
+    // The program may be running: no error box, no erase typed into it; the terminal shows it.
+    writePc("COUNT.EXE", sim::ProgramImage(sim::CounterProgramTag(20, 3), 2000));
+    QComboBox& ports = *window_->devicePanel()->cbxCOM();
+    ports.setCurrentIndex(0);
+    emit ports.activated(0);
+    sim().faults().noProgramEnterEcho = true;
+
+    selectPc(QStringLiteral("COUNT.EXE"));
+    item().trigger();
+    EXPECT_TRUE(prompts_.boxes.isEmpty()) << prompts_.boxes.join("\n").toStdString();
+    EXPECT_TRUE(window_->terminal()->IsOn());
+    ASSERT_TRUE(paneShows(QStringLiteral("COUNT.EXE finished")));
+    EXPECT_TRUE(pane().contains(QStringLiteral("'COUNT.EXE' may be running")))
+        << pane().toStdString();
+}
+
 } // namespace
 } // namespace kora
