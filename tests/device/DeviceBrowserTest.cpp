@@ -156,7 +156,7 @@ TEST_F(DeviceBrowserTest, AReadingThatIsNotWholeIsReadAgainThenNeverShown)
         browser_.ShowDeviceFolder("\\NEW");
         EXPECT_EQ(browser_.DevicePath(), "\\BIN") << lines[0];
         EXPECT_EQ(names(), std::vector<std::string>{"TOOL.EXE"});
-        EXPECT_EQ(console_.sent.size() - sent, 4u) << "d:, cd and dir twice";
+        EXPECT_EQ(console_.sent.size() - sent, 5u) << "d:, cd and dir three times";
     }
     listDir("\\NEW", {FileLine("A", "TXT", "10"), SummaryLine("1", "10"), FreeLine("9")});
     console_.promptAfter["cd\\NEW\r"] = "C:\\";
@@ -188,11 +188,12 @@ TEST_F(DeviceBrowserTest, AListingThatChangedIsShownOnlyWhenTwoReadingsAgree)
         bool refused;
     };
     const std::vector<Case> cases = {
-        {{bin("TOOL")}, "TOOL.EXE", 1, false},              // the same as shown: read once
-        {{bin("TOOK"), bin("TOOL")}, "TOOL.EXE", 2, false}, // a letter noise changed
-        {{bin("NEW"), bin("NEW")}, "NEW.EXE", 2, false},    // a change two readings confirm
-        {{bin("NEX"), bin("NEZ")}, "NEW.EXE", 2, true},     // two readings that disagree
-        {{bin("NEX"), bin("NEW")}, "NEW.EXE", 2, false},    // the second one as shown
+        {{bin("TOOL")}, "TOOL.EXE", 1, false},                      // the same as shown: read once
+        {{bin("TOOK"), bin("TOOL")}, "TOOL.EXE", 2, false},         // a letter noise changed
+        {{bin("NEW"), bin("NEW")}, "NEW.EXE", 2, false},            // a change two readings confirm
+        {{bin("NEX"), bin("NEZ"), bin("NEY")}, "NEW.EXE", 3, true}, // three that disagree
+        {{bin("NEX"), bin("NEW")}, "NEW.EXE", 2, false},            // the second one as shown
+        {{bin("NEX"), bin("NEZ"), bin("NEX")}, "NEX.EXE", 3, false}, // the third as the first
     };
     for (const Case& c : cases) {
         console_.readings["dir\r"] = c.readings;
