@@ -328,7 +328,8 @@ TEST_F(XmodemSender, EotNeverAcknowledgedIsNoSuccessWithoutTheListing)
     EXPECT_EQ(receiver_->eotCount(), 10);
     EXPECT_EQ(StatusAfterStart(),
               (std::vector<std::string>{
-                  TThreadXModem::kEndRefused, TThreadXModem::kCheckingKept, "d:",
+                  TThreadXModem::kEndRefused, TThreadXModem::kCheckingKept, "d:", RetryLine("d:\r"),
+                  "d:", RetryLine("d:\r"), "d:",
                   "<<Could not check that KORA-7740P kept the file: Unable to send command!>>"}));
 }
 
