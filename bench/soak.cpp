@@ -15,7 +15,8 @@
 //  - that a reading reported as success was complete: a listing with every entry of D:\SOAK
 //    and its "bytes free" line, an I/O read-out with every slot and its end record, neither cut
 //    off by a hang-up or silence; and that a listing shown as D:\SOAK is not another directory's.
-// It prints the rounds, faults, failures, verified successes, mismatches (which must be 0)
+// It prints the rounds, faults, the operations tried, succeeded (verified) and failed (with a
+// message the window knows, or not), the retries the exchange made, mismatches (which must be 0)
 // files changed outside D:\SOAK and incomplete readings taken for success (each must be 0 as
 // well) and the p50/p99 time of each kind of operation. An upload the controller's receiver stored
 // wrong because a block changed by noise passed its 8-bit checksum, or because it took a noisy
@@ -52,7 +53,6 @@
 #include "sim/DosFileSystem.h"
 #include "sim/Faults.h"
 #include "sim/IoConfigTool.h"
-#include "support/RecordingLog.h"
 #include "support/SimFixture.h"
 #include "support/TempDir.h"
 #include "transfer/CopyPlan.h"
@@ -194,6 +194,25 @@ Resources Measure(const std::filesystem::path& lockFolder)
             CountEntries(lockFolder)};
 }
 
+// The console pane as the soak needs it: how many lines it holds (the pane is cleared at 300),
+// and how many of them were retries of the exchange (a command typed again, a reading read
+// again).
+class RetryCountingLog final : public ConsoleLog {
+public:
+    int lineCount() const override { return lines_; }
+    void clear() override { lines_ = 0; }
+    void appendLine(const std::string& text) override
+    {
+        ++lines_;
+        retries_ += text.starts_with(kRetryLinePrefix) ? 1 : 0;
+    }
+    int retries() const { return retries_; }
+
+private:
+    int lines_ = 0;
+    int retries_ = 0;
+};
+
 // What one operation reported, and which failure messages it may rightly give.
 struct Outcome {
     bool ok = false;
@@ -260,7 +279,7 @@ private:
     std::filesystem::path lockFolder_;
     std::filesystem::path work_;
     std::mt19937 random_;
-    test::RecordingLog log_;
+    RetryCountingLog log_;
     Beliefs beliefs_;
     std::optional<IoConfigTable> referenceTable_;
     Timings timings_;
@@ -275,7 +294,12 @@ private:
     int hangUps_ = 0;
     int differingReadings_ = 0;
     std::optional<std::vector<FolderEntry>> lastListing_; // the entries the last listing showed
-    std::optional<IoConfigTable> lastReadOut_;            // the last read-out taken
+    // What the last operation changed, when it succeeded: the window's refresh after it knows.
+    std::optional<KnownChange> lastChange_;
+    // Lists the soak folder as the window does: the last listing shown and the last operation's
+    // change go with it.
+    Outcome listSoakFolder(DirectoryListing& listing, DeviceOperation& op);
+    std::optional<IoConfigTable> lastReadOut_; // the last read-out taken
     int checksumBlind_ = 0;
     int outsideChanges_ = 0;
     int incompleteReadings_ = 0;
@@ -580,6 +604,19 @@ void Soak::judge(const std::string& kind, const Outcome& outcome, const Beliefs&
     beliefs_ = actual;
 }
 
+Outcome Soak::listSoakFolder(DirectoryListing& listing, DeviceOperation& op)
+{
+    op = ListDeviceDirectoryOperation(kFolder, listing, lastListing_ ? &*lastListing_ : nullptr,
+                                      lastChange_ ? &*lastChange_ : nullptr);
+    const Outcome outcome = runDevice(op);
+    lastChange_.reset();
+    if (outcome.ok) {
+        judgeListing(listing, cutOffFired(cutOffArmed_));
+        lastListing_ = listing.entries;
+    }
+    return outcome;
+}
+
 std::string Soak::operate()
 {
     std::uniform_int_distribution<int> percent(0, 99);
@@ -590,13 +627,8 @@ std::string Soak::operate()
     if (roll < 20) {
         // As the window does, the entries of the last listing shown go with the next one.
         DirectoryListing listing;
-        const DeviceOperation op =
-            ListDeviceDirectoryOperation(kFolder, listing, lastListing_ ? &*lastListing_ : nullptr);
-        const Outcome outcome = runDevice(op);
-        if (outcome.ok) {
-            judgeListing(listing, cutOffFired(cutOffArmed_));
-            lastListing_ = listing.entries;
-        }
+        DeviceOperation op;
+        const Outcome outcome = listSoakFolder(listing, op);
         judge("listing", outcome, beliefs_, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message) ||
                    (message.find("Invalid ") != std::string::npos &&
@@ -625,13 +657,8 @@ std::string Soak::operate()
     // The mutating operations act in the console's current directory, as the window's do
     // after its listing has gone there; when that listing fails, so does the round.
     DirectoryListing listing;
-    const DeviceOperation list =
-        ListDeviceDirectoryOperation(kFolder, listing, lastListing_ ? &*lastListing_ : nullptr);
-    const Outcome listed = runDevice(list);
-    if (listed.ok) {
-        judgeListing(listing, cutOffFired(cutOffArmed_));
-        lastListing_ = listing.entries;
-    }
+    DeviceOperation list;
+    const Outcome listed = listSoakFolder(listing, list);
     judge("listing", listed, beliefs_, [&](const std::string& message) {
         return openFailure(message) || sendFailure(list, message) ||
                (message.find("Invalid ") != std::string::npos &&
@@ -649,6 +676,9 @@ std::string Soak::operate()
         const DeviceOperation op = MakeDirectoryOperation(kFolder, folder);
         const Outcome outcome = runDevice(op);
         expected[folder] = Belief{true, {}};
+        if (outcome.ok) {
+            lastChange_ = KnownChange::MadeDirectory(folder);
+        }
         judge("mkdir", outcome, expected, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message) ||
                    ((message.find("Invalid ") != std::string::npos ||
@@ -665,6 +695,11 @@ std::string Soak::operate()
         const std::string to = pickName(beliefs_.at(*from).isFolder);
         const DeviceOperation op = RenameOperation(kFolder, *from, to);
         const Outcome outcome = runDevice(op);
+        for (const FolderEntry& entry : listing.entries) {
+            if (outcome.ok && entry.name == *from) {
+                lastChange_ = KnownChange::Renamed(entry, to);
+            }
+        }
         if (!expected.contains(to)) {
             expected[to] = expected.at(*from);
             expected.erase(*from);
@@ -688,6 +723,9 @@ std::string Soak::operate()
                                           : DeleteFileOperation(kFolder, *victim);
         const Outcome outcome = runDevice(op);
         expected.erase(*victim);
+        if (outcome.ok) {
+            lastChange_ = KnownChange::Deleted(*victim);
+        }
         judge("delete", outcome, expected, [&](const std::string& message) {
             return openFailure(message) || sendFailure(op, message);
         });
@@ -725,6 +763,9 @@ std::string Soak::operate()
         }
     }
     expected[target] = Belief{false, Padded(content)};
+    if (outcome.ok) {
+        lastChange_ = KnownChange::Uploaded({target});
+    }
     const bool noisyTaken =
         faults.noisyBlocksTaken.load() + faults.noisyEotsTaken.load() != noisyTakenBefore;
     if (outcome.ok && noisyTaken &&
@@ -790,11 +831,17 @@ int Soak::run()
                 static_cast<unsigned long long>(faults.strayBytesPlaced.load()),
                 static_cast<unsigned long long>(faults.externalCdsMade.load()), cutOffs_,
                 endlessReadOuts_);
-    std::printf("failures reported    %d (%.1f%% of operations), unknown messages %d\n", failures_,
-                100.0 * failures_ /
-                    std::max(1, verified_ + failures_ + mismatches_ + checksumBlind_),
-                unknownMessages_);
-    std::printf("successes verified   %d\n", verified_);
+    const int tried = verified_ + failures_ + mismatches_ + checksumBlind_;
+    const auto share = [tried](int count) { return 100.0 * count / std::max(1, tried); };
+    std::printf("operations tried     %d\n", tried);
+    std::printf("succeeded            %d (%.1f%%; successes verified)\n", verified_,
+                share(verified_));
+    std::printf("failed               %d (%.1f%%): %d with a message the window knows, %d "
+                "unknown messages\n",
+                failures_, share(failures_), failures_ - unknownMessages_, unknownMessages_);
+    std::printf("retries made         %d (commands typed again after noise, readings read "
+                "again)\n",
+                log_.retries());
     std::printf("mismatches           %d\n", mismatches_);
     std::printf(
         "checksum-blind       %d uploads (the receiver acknowledged what noise had changed: "

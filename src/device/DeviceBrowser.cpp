@@ -22,7 +22,13 @@ std::optional<FolderSource::Listing> DeviceFolderSource::list(const std::string&
     DateTimeText::instance().useDeviceDateFormat();
     DirectoryListing listing;
     const bool listedBefore = listedEntries_ && listedFolder_ == folder;
-    if (!ListDeviceDirectory(run_, folder, listing, listedBefore ? &*listedEntries_ : nullptr)) {
+    std::optional<KnownChange> change;
+    if (changedFolder_ == folder) {
+        change = std::move(change_);
+    }
+    change_.reset();
+    if (!ListDeviceDirectory(run_, folder, listing, listedBefore ? &*listedEntries_ : nullptr,
+                             change ? &*change : nullptr)) {
         return std::nullopt; // reported by the runner
     }
     listedFolder_ = folder;
@@ -37,6 +43,12 @@ std::optional<FolderSource::Listing> DeviceFolderSource::list(const std::string&
         shown.sizeSuffix = listing.freeSpace->text;
     }
     return shown;
+}
+
+void DeviceFolderSource::expectChange(const std::string& folder, KnownChange change)
+{
+    changedFolder_ = folder;
+    change_ = std::move(change);
 }
 
 std::optional<std::string> DeviceFolderSource::parent(const std::string& folder) const

@@ -30,6 +30,11 @@ public:
     bool fillDetails(const std::string& folder, FolderEntry& entry) override;
 
     const DeviceOperationRunner& runner() const { return run_; }
+    // The next listing of `folder` follows an operation that made this change there: a
+    // reading that shows exactly the change is taken at once (see ListDeviceDirectoryOperation).
+    // Only the next listing uses it.
+    void expectChange(const std::string& folder, KnownChange change);
+
     // The free space the last listing that printed one printed, for the copy check.
     std::uint64_t freeBytes() const { return freeBytes_; }
     // The free space the last listing printed; nothing when it printed none.
@@ -44,6 +49,8 @@ private:
     std::string listedFolder_;
     std::optional<std::vector<FolderEntry>> listedEntries_;
     std::optional<std::uint64_t> listedFreeBytes_;
+    std::string changedFolder_;
+    std::optional<KnownChange> change_;
 };
 
 // The device panel's browser: the shared folder browser on the device source, with the
@@ -59,6 +66,12 @@ public:
 
     // The refresh every shown listing goes through.
     void ShowDeviceFolder(const std::string& path) { show(path); }
+    // The refresh after an operation that made this change in the folder shown.
+    void refreshAfter(KnownChange change)
+    {
+        deviceSource().expectChange(DevicePath(), std::move(change));
+        operationRefresh();
+    }
     // Another COM port was chosen: the root in name order, first row.
     void portChanged() { restartAtRoot(); }
 
@@ -72,10 +85,7 @@ public:
     const DeviceOperationRunner& runner() const { return deviceSource().runner(); }
 
 private:
-    const DeviceFolderSource& deviceSource() const
-    {
-        return static_cast<const DeviceFolderSource&>(source());
-    }
+    DeviceFolderSource& deviceSource() const { return static_cast<DeviceFolderSource&>(source()); }
 };
 
 } // namespace kora

@@ -26,21 +26,98 @@ std::string Damaged(const std::string& what)
                   "\n\nNothing is shown from it; please try again.";
 }
 
+std::string EntryFacts(const FolderEntry& entry)
+{
+    return entry.name + '\n' + (entry.isFolder ? "<DIR>" : std::to_string(entry.size)) + '\n' +
+           entry.modified;
+}
+
 // What a listing says of its entries, in an order of its own: name, kind, size and date.
 std::vector<std::string> ListedFacts(const std::vector<FolderEntry>& entries)
 {
     std::vector<std::string> facts;
     facts.reserve(entries.size());
     for (const FolderEntry& entry : entries) {
-        facts.push_back(entry.name + '\n' +
-                        (entry.isFolder ? "<DIR>" : std::to_string(entry.size)) + '\n' +
-                        entry.modified);
+        facts.push_back(EntryFacts(entry));
     }
     std::sort(facts.begin(), facts.end());
     return facts;
 }
 
+bool SameDosName(const std::string& a, const std::string& b)
+{
+    return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {
+        const auto upper = [](char c) { return c >= 'a' && c <= 'z' ? char(c - 'a' + 'A') : c; };
+        return upper(x) == upper(y);
+    });
+}
+
 } // namespace
+
+KnownChange KnownChange::MadeDirectory(const std::string& name)
+{
+    return {{}, {{name, true, std::nullopt}}};
+}
+
+KnownChange KnownChange::Deleted(const std::string& name)
+{
+    return {{name}, {}};
+}
+
+KnownChange KnownChange::Renamed(const FolderEntry& from, const std::string& to)
+{
+    return {{from.name}, {{to, from.isFolder, from}}};
+}
+
+KnownChange KnownChange::Uploaded(const std::vector<std::string>& names)
+{
+    KnownChange change;
+    for (const std::string& name : names) {
+        change.gone.push_back(name); // a file of that name is replaced
+        change.arrived.push_back({name, false, std::nullopt});
+    }
+    return change;
+}
+
+bool KnownChange::explains(const std::vector<FolderEntry>& earlier,
+                           const std::vector<FolderEntry>& reading) const
+{
+    const auto touched = [this](const std::string& name) {
+        const auto same = [&name](const std::string& other) { return SameDosName(name, other); };
+        return std::any_of(gone.begin(), gone.end(), same) ||
+               std::any_of(arrived.begin(), arrived.end(),
+                           [&same](const Arrival& arrival) { return same(arrival.name); });
+    };
+    std::vector<FolderEntry> kept;
+    for (const FolderEntry& entry : earlier) {
+        if (!touched(entry.name)) {
+            kept.push_back(entry);
+        }
+    }
+    std::vector<FolderEntry> rest;
+    for (const FolderEntry& entry : reading) {
+        if (!touched(entry.name)) {
+            rest.push_back(entry);
+        }
+    }
+    if (ListedFacts(kept) != ListedFacts(rest)) {
+        return false;
+    }
+    // Of the names touched, the reading holds the new ones, each once, and nothing else.
+    std::size_t arrivals = 0;
+    for (const Arrival& arrival : arrived) {
+        const auto count = std::count_if(reading.begin(), reading.end(), [&](const FolderEntry& e) {
+            return SameDosName(e.name, arrival.name) && e.isFolder == arrival.isFolder &&
+                   (!arrival.sameAs ||
+                    (e.size == arrival.sameAs->size && e.modified == arrival.sameAs->modified));
+        });
+        if (count != 1) {
+            return false;
+        }
+        ++arrivals;
+    }
+    return reading.size() - rest.size() == arrivals;
+}
 
 void DirectoryListing::take(std::string_view line)
 {
@@ -99,18 +176,31 @@ LineCheck InvalidPathCheck(const std::string& path)
 }
 
 DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into,
-                                             const std::vector<FolderEntry>* earlier)
+                                             const std::vector<FolderEntry>* earlier,
+                                             const KnownChange* change)
 {
     // A letter of a name changed by noise leaves a line of good shape and the console's summary
-    // intact. A reading that differs from the earlier one is therefore taken only when the next
+    // intact. A reading that differs from the earlier one is therefore taken only when a later
     // reading agrees with it (or with the earlier one after all).
     struct Confirmation {
         std::optional<std::vector<std::string>> earlier;
-        std::optional<std::vector<std::string>> unconfirmed;
+        // The readings of this exchange so far that nothing confirmed.
+        std::vector<std::vector<std::string>> unconfirmed;
+        // The change just made, with the listing it was made to.
+        std::optional<KnownChange> change;
+        std::vector<FolderEntry> before;
+        bool explained(const std::vector<FolderEntry>& reading) const
+        {
+            return change && change->explains(before, reading);
+        }
     };
     auto confirmation = std::make_shared<Confirmation>();
     if (earlier) {
         confirmation->earlier = ListedFacts(*earlier);
+        if (change) {
+            confirmation->change = *change;
+            confirmation->before = *earlier;
+        }
     }
     DeviceOperation op;
     op.lineEnd = 10;
@@ -126,11 +216,14 @@ DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryL
              std::optional<std::string> fault = into.fault(path);
              if (!fault && confirmation->earlier) {
                  std::vector<std::string> facts = ListedFacts(into.entries);
-                 if (facts != *confirmation->earlier && facts != confirmation->unconfirmed) {
+                 const auto& seen = confirmation->unconfirmed;
+                 if (facts != *confirmation->earlier &&
+                     std::find(seen.begin(), seen.end(), facts) == seen.end() &&
+                     !confirmation->explained(into.entries)) {
                      fault = "The listing of " + DeviceLocation(path) +
                              " changed from one reading to the next (noise on the line)."
                              "\n\nNothing is shown from it; please try again.";
-                     confirmation->unconfirmed = std::move(facts);
+                     confirmation->unconfirmed.push_back(std::move(facts));
                  }
              }
              if (!fault) {
@@ -143,9 +236,10 @@ DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryL
 }
 
 bool ListDeviceDirectory(const DeviceOperationRunner& run, const std::string& path,
-                         DirectoryListing& into, const std::vector<FolderEntry>* earlier)
+                         DirectoryListing& into, const std::vector<FolderEntry>* earlier,
+                         const KnownChange* change)
 {
-    return run(ListDeviceDirectoryOperation(path, into, earlier)).ok;
+    return run(ListDeviceDirectoryOperation(path, into, earlier, change)).ok;
 }
 
 void TreeCounts::take(std::string_view line)

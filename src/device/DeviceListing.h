@@ -32,19 +32,49 @@ struct DirectoryListing {
     std::optional<std::string> fault(const std::string& path) const;
 };
 
+// What an operation that succeeded has just changed in a folder, for the refresh after it: a
+// name gone (Delete, the old name of a Rename, a file an upload replaces) and a name new
+// (Make Directory, the new name of a Rename, an uploaded file). Names compare as DOS does,
+// without regard to case.
+struct KnownChange {
+    struct Arrival {
+        std::string name;
+        bool isFolder = false;
+        // The size and date the new entry must show (a Rename keeps them); nothing: any.
+        std::optional<FolderEntry> sameAs;
+    };
+    std::vector<std::string> gone;
+    std::vector<Arrival> arrived;
+
+    static KnownChange MadeDirectory(const std::string& name);
+    static KnownChange Deleted(const std::string& name);
+    static KnownChange Renamed(const FolderEntry& from, const std::string& to);
+    static KnownChange Uploaded(const std::vector<std::string>& names);
+
+    // Whether `reading` is `earlier` with exactly this change made: the names gone are gone,
+    // each name new is there once with its kind (and facts, when known), and every other entry
+    // is as it was, name, kind, size and date.
+    bool explains(const std::vector<FolderEntry>& earlier,
+                  const std::vector<FolderEntry>& reading) const;
+};
+
 // "d:\r" and "cd" + path + "\r", each confirmed by its prompt (see EnterDeviceDirectorySteps),
-// then "dir\r" whose lines go to `into`. A reading that is not whole is read once more, then
-// fails. Given the entries an earlier listing of the path showed, a reading whose entries
-// differ from them (names, sizes, dates) is read once more and taken only when the two readings
-// agree, or the second agrees with the earlier listing. `into` must outlive every run of the
-// returned operation.
+// then "dir\r" whose lines go to `into`. A reading that is not whole is read again (three readings
+// in all), then fails. Given the entries an earlier listing of the path showed, a reading whose
+// entries differ from them (names, sizes, dates) is read again and taken only when two readings of
+// the exchange agree, or a later one agrees with the earlier listing. Given also the change an
+// operation has just made there, a reading that differs from the earlier listing by exactly that
+// change is taken at once: noise that turned the one listing into the other is all but impossible.
+// `into` must outlive every run of the returned operation.
 DeviceOperation ListDeviceDirectoryOperation(const std::string& path, DirectoryListing& into,
-                                             const std::vector<FolderEntry>* earlier = nullptr);
+                                             const std::vector<FolderEntry>* earlier = nullptr,
+                                             const KnownChange* change = nullptr);
 
 // Lists the path on the controller into `into`; true when all three commands were exchanged,
 // the console confirmed the path and the reading is whole (and confirmed, given `earlier`).
 bool ListDeviceDirectory(const DeviceOperationRunner& run, const std::string& path,
-                         DirectoryListing& into, const std::vector<FolderEntry>* earlier = nullptr);
+                         DirectoryListing& into, const std::vector<FolderEntry>* earlier = nullptr,
+                         const KnownChange* change = nullptr);
 
 // Statistics of a directory tree as "dir/s" reports it.
 struct TreeCounts {

@@ -23,9 +23,14 @@ bool DeviceMenuActions::itemEnabled(std::string_view caption,
     return PopupMenu2ItemEnabled(caption, browser_.entryAt(selectedRow));
 }
 
-void DeviceMenuActions::runThenRefresh(const DeviceOperation& op)
+void DeviceMenuActions::runThenRefresh(const DeviceOperation& op, std::optional<KnownChange> change)
 {
-    if (browser_.runner()(op).ok) {
+    if (!browser_.runner()(op).ok) {
+        return;
+    }
+    if (change) {
+        browser_.refreshAfter(std::move(*change));
+    } else {
         browser_.operationRefresh();
     }
 }
@@ -50,7 +55,8 @@ std::optional<std::string> DeviceMenuActions::askSafeName(const NameRequest& req
 void DeviceMenuActions::MakeDirectory1Click()
 {
     if (const auto name = askSafeName(MakeDirectoryRequest())) {
-        runThenRefresh(MakeDirectoryOperation(browser_.DevicePath(), *name));
+        runThenRefresh(MakeDirectoryOperation(browser_.DevicePath(), *name),
+                       KnownChange::MadeDirectory(*name));
     }
 }
 
@@ -89,7 +95,7 @@ void DeviceMenuActions::Delete1Click(std::optional<std::size_t> selectedRow)
         question = DeleteFileQuestion(name);
     }
     if (ui_.confirm(question)) {
-        runThenRefresh(op);
+        runThenRefresh(op, KnownChange::Deleted(name));
     }
 }
 
@@ -101,7 +107,8 @@ void DeviceMenuActions::Rename1Click(std::optional<std::size_t> selectedRow)
     }
     const std::string oldName = entry->name;
     if (const auto newName = askSafeName(RenameRequest(oldName))) {
-        runThenRefresh(RenameOperation(browser_.DevicePath(), oldName, *newName));
+        runThenRefresh(RenameOperation(browser_.DevicePath(), oldName, *newName),
+                       KnownChange::Renamed(*entry, *newName));
     }
 }
 

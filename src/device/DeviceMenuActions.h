@@ -4,6 +4,7 @@
 #include <optional>
 #include <string>
 
+#include "device/DeviceListing.h"
 #include "device/DeviceOperations.h"
 #include "filelist/FolderEntry.h"
 
@@ -49,7 +50,8 @@ private:
     std::optional<FolderEntry> entryCopy(std::optional<std::size_t> row) const;
     // Asks for a name; nothing after Cancel, an empty text or a refused name (warned about).
     std::optional<std::string> askSafeName(const NameRequest& request);
-    void runThenRefresh(const DeviceOperation& op);
+    // The refresh uses the change the operation makes, when it is known.
+    void runThenRefresh(const DeviceOperation& op, std::optional<KnownChange> change = {});
 
     DeviceBrowser& browser_;
     DeviceActionUi& ui_;

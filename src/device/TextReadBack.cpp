@@ -139,7 +139,7 @@ TypedOutput ReadTypedOutput(SerialPort& port, ConsoleLog& log, ExchangeTiming ti
         }
         bool atPrompt = prompt > 0;
         const bool got = atPrompt && timing == ExchangeTiming::Quick
-                             ? port.ReadByteWithin(byte, QuickPromptEnd().gap)
+                             ? port.ReadByteWithin(byte, QuickGap(port))
                              : port.Read(1, &byte);
         if (!got) {
             if (!atPrompt) {

@@ -1,6 +1,9 @@
 #include "link/ConsoleExchange.h"
 
 #include <algorithm>
+#include <map>
+#include <mutex>
+#include <vector>
 
 #include "link/PortFailureText.h"
 
@@ -14,6 +17,32 @@ bool IsLineEndChar(char c)
 {
     return c == '\r' || c == '\n';
 }
+
+// The echo round trip last measured on each port, for the process: the next exchange on the
+// port (in the window, the next operation) starts with it.
+class EchoRoundTrips {
+public:
+    static EchoRoundTrips& instance()
+    {
+        static EchoRoundTrips trips;
+        return trips;
+    }
+    void note(const std::string& port, std::chrono::microseconds roundTrip)
+    {
+        const std::lock_guard lock(mutex_);
+        trips_[port] = roundTrip;
+    }
+    std::chrono::microseconds of(const std::string& port) const
+    {
+        const std::lock_guard lock(mutex_);
+        const auto it = trips_.find(port);
+        return it == trips_.end() ? std::chrono::microseconds(0) : it->second;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::map<std::string, std::chrono::microseconds> trips_;
+};
 
 } // namespace
 
@@ -77,10 +106,24 @@ const QuietLineEnd& QuickPromptEnd()
     return end;
 }
 
+std::chrono::milliseconds QuickGap(const SerialPort& port)
+{
+    // Three round trips, rounded up to whole milliseconds; at most the patient wait of 2 T.
+    const auto trips = std::chrono::ceil<std::chrono::milliseconds>(
+        kQuickGapRoundTrips * EchoRoundTrips::instance().of(port.portName()));
+    const std::chrono::milliseconds patient(2 * static_cast<std::int64_t>(port.GetTimeout()));
+    return std::max(QuickPromptEnd().gap, std::min(trips, patient));
+}
+
+void NoteEchoRoundTrip(const SerialPort& port, std::chrono::microseconds roundTrip)
+{
+    EchoRoundTrips::instance().note(port.portName(), roundTrip);
+}
+
 bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing)
 {
     if (timing == ExchangeTiming::Quick) {
-        return port.ReadLine(kConsoleLineLimit, text, QuickPromptEnd());
+        return port.ReadLine(kConsoleLineLimit, text, {IsCompletePrompt, QuickGap(port)});
     }
     return port.ReadLine(kConsoleLineLimit, text);
 }
@@ -165,8 +208,11 @@ TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::str
         return typed;
     }
     ShowConsoleLine(log, command);
+    std::vector<std::chrono::microseconds> roundTrips;
+    roundTrips.reserve(command.size());
     for (const char c : command) {
         const auto sent = static_cast<std::uint8_t>(c);
+        const auto written = std::chrono::steady_clock::now();
         // Only the first write throws away what the console printed before the command. After
         // that every byte it sends is read: a character it took twice (line noise) returns two
         // echoes, and the second must fail the next character's check rather than be thrown
@@ -179,8 +225,14 @@ TypedCommand TypeWithEchoCheck(SerialPort& port, ConsoleLog& log, const std::str
             typed.wrongEcho = port.lastIoFailure() == IoFailure::None;
             return typed;
         }
+        roundTrips.push_back(std::chrono::duration_cast<std::chrono::microseconds>(
+            std::chrono::steady_clock::now() - written));
     }
     typed.echoed = true;
+    // The median: one echo the PC was too busy to read at once does not stretch every wait.
+    std::nth_element(roundTrips.begin(), roundTrips.begin() + roundTrips.size() / 2,
+                     roundTrips.end());
+    NoteEchoRoundTrip(port, roundTrips[roundTrips.size() / 2]);
     return typed;
 }
 
@@ -217,6 +269,15 @@ CommandSent SendCommand(SerialPort& port, ConsoleLog& log, const std::string& co
     return CommandSent::No;
 }
 
+std::string RetryLine(const std::string& command)
+{
+    std::string shown = command;
+    if (!shown.empty() && shown.back() == '\r') {
+        shown.pop_back();
+    }
+    return std::string(kRetryLinePrefix) + "typing '" + shown + "' again>>";
+}
+
 std::string MayBeRunningMessage(const std::string& command)
 {
     std::string shown = command;
@@ -239,7 +300,7 @@ void ClearConsoleLine(SerialPort& port, ExchangeTiming timing)
     constexpr std::uint8_t kBackspace = '\b';
     std::uint8_t answer = 0;
     const bool answered = timing == ExchangeTiming::Quick
-                              ? port.ReadByteWithin(answer, QuickPromptEnd().gap)
+                              ? port.ReadByteWithin(answer, QuickGap(port))
                               : port.Read(1, &answer);
     // A console erases a character by moving back over it: its answer starts with a backspace.
     // Silence is an empty line; anything else (a bell, a running program's output) is no line
@@ -290,7 +351,7 @@ bool WaitForPrompt(SerialPort& port, ConsoleLog& log, const std::string& lastTex
 void DrainInput(SerialPort& port, ExchangeTiming timing)
 {
     constexpr int kMaxDrainBytes = 1025;
-    const std::chrono::milliseconds gap = QuickPromptEnd().gap;
+    const std::chrono::milliseconds gap = QuickGap(port);
     // Quick: the line counts as quiet after the short gap when nothing has come at all or the
     // console stands at its prompt; in the middle of other output it gets the full wait, so a
     // console still printing is not cut off by a moment's hiccup.
@@ -316,11 +377,19 @@ namespace {
 
 // A prompt cut by a pause ("D:\\B" now, "IN>" later) is read on to its ">", so a step's end
 // check sees where the console stands and not a piece of it. Empty when it never completes.
+// A stray byte after the ">" (noise, or its echo) is no part of the prompt: the prompt ends at
+// its ">", and the byte, left on the console's line, goes with the next command's clean line.
 std::string CompletePromptText(SerialPort& port, std::string prompt, const DeviceOperation& op)
 {
     prompt.erase(0, prompt.find_first_not_of("\r\n"));
+    const auto complete = [&prompt] {
+        if (const auto end = prompt.find('>'); end != std::string::npos) {
+            prompt.resize(end + 1);
+        }
+        return IsCompletePrompt(prompt);
+    };
     const std::uint32_t step = std::max<std::uint32_t>(port.GetTimeout(), 1);
-    for (std::uint32_t waited = 0; !IsCompletePrompt(prompt); waited += step) {
+    for (std::uint32_t waited = 0; !complete(); waited += step) {
         std::string more;
         if (waited >= op.promptBudgetMs) {
             return {};
@@ -395,15 +464,48 @@ std::optional<StepFailure> ReadStepOutput(SerialPort& port, ConsoleLog& log,
     return endOfStep();
 }
 
-// The steps in order, each read once more when its check asks; the first failure ends them.
+// A command erased before its Enter never ran: it is typed again, up to this many times in all.
+constexpr int kTypings = 3;
+
+// Types the step's command; one that noise spoilt before its Enter (erased, it never ran) is
+// typed again after the console's answers to the erase have been waited out and its line
+// cleaned. A command whose Enter went out is never typed again here.
+//
+// `cleanFirst`: a stray byte may sit on the console's line since its last prompt (noise, or
+// noise the console echoed after the prompt) and would be glued onto the command. Two
+// backspaces go out just ahead of it, as the clean-line probe's, without a wait of their own: on
+// a clean line the console answers nothing, and the command's first echo comes as ever; when
+// they erased something, the console's answer fails that echo, and the command is erased and
+// typed again after a patient clean line.
+CommandSent TypeStep(SerialPort& port, ConsoleLog& log, const ConsoleStep& step,
+                     const DeviceOperation& op, bool cleanFirst)
+{
+    if (cleanFirst) {
+        static_cast<void>(port.Write(std::string(2, '\b'), InputPurge::Keep));
+    }
+    for (int typing = 1;; ++typing) {
+        const CommandSent sent = SendCommand(port, log, step.command, op.timing);
+        if (sent != CommandSent::No || typing == kTypings || LineLost(port)) {
+            return sent;
+        }
+        ShowConsoleLine(log, RetryLine(step.command));
+        // The console's answers to the erase (and to the noise) may come late: wait for 2 T of
+        // silence, then probe the line patiently.
+        PrepareConsole(port, ExchangeTiming::Patient);
+    }
+}
+
+// The steps in order, each read again when its check asks; the first failure ends them.
 OperationResult RunSteps(SerialPort& port, const std::string& portName, const DeviceOperation& op,
                          ConsoleLog& log)
 {
     OperationResult result;
-    for (const ConsoleStep& step : op.steps) {
+    for (std::size_t index = 0; index < op.steps.size(); ++index) {
+        const ConsoleStep& step = op.steps[index];
         std::optional<StepFailure> failure;
-        for (int reading = 0; reading < 2; ++reading) {
-            const CommandSent sent = SendCommand(port, log, step.command, op.timing);
+        for (int reading = 1; reading <= kStepReadings; ++reading) {
+            // The first step's line was cleaned with the drain.
+            const CommandSent sent = TypeStep(port, log, step, op, index > 0 || reading > 1);
             if (sent == CommandSent::MayHaveRun) {
                 // Nothing more is typed: not the later steps, not this one again.
                 if (LineLost(port)) {
@@ -423,9 +525,10 @@ OperationResult RunSteps(SerialPort& port, const std::string& portName, const De
             if (LineLost(port)) {
                 failure = StepFailure{LineLostMessage(portName), false};
             }
-            if (!failure || !failure->readAgain) {
+            if (!failure || !failure->readAgain || reading == kStepReadings) {
                 break;
             }
+            ShowConsoleLine(log, RetryLine(step.command));
         }
         if (failure) {
             result = {false, std::move(failure->message)};

@@ -5,6 +5,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "link/ConsoleLog.h"
@@ -49,6 +50,16 @@ bool IsCompletePrompt(const std::string& text);
 std::chrono::milliseconds QuietGap(std::uint32_t baudRate);
 // How quick timing ends a line read: at a complete prompt followed by the quiet gap at 57600.
 const QuietLineEnd& QuickPromptEnd();
+// Quick timing's waits (the quiet gap after a prompt, the drain, the clean-line probe) on this
+// port: the quiet gap, or three echo round trips as last measured on the port while typing,
+// whichever is longer, and never more than the patient 2 x T. A USB adapter that holds its
+// input for its latency timer (16 ms), or a serial server on a plant network (up to 50 ms),
+// answers late: a wait shorter than its round trip would take silence for an empty line.
+inline constexpr int kQuickGapRoundTrips = 3;
+std::chrono::milliseconds QuickGap(const SerialPort& port);
+// Keeps a command's echo round trip (the median of its characters) for the port's next waits;
+// SendCommand measures it.
+void NoteEchoRoundTrip(const SerialPort& port, std::chrono::microseconds roundTrip);
 // Reads one console line of at most 1023 bytes as the timing says (see ReadLine).
 bool ReadConsoleLine(SerialPort& port, std::string& text, ExchangeTiming timing);
 
@@ -77,6 +88,12 @@ enum class CommandSent {
 // the console, and the backspaces would go to the program it started (MayHaveRun).
 CommandSent SendCommand(SerialPort& port, ConsoleLog& log, const std::string& command,
                         ExchangeTiming timing = ExchangeTiming::Patient);
+
+// Every retry of the exchange (a command typed again, a reading read again) shows one line in
+// the pane and the log: "<<noise on the line: typing 'dir' again>>", the command without its
+// Enter.
+inline constexpr std::string_view kRetryLinePrefix = "<<noise on the line: ";
+std::string RetryLine(const std::string& command);
 
 // What an operation reports after MayHaveRun: the command (its Enter left out) may be running,
 // and nothing more was typed.
@@ -127,15 +144,18 @@ struct LineFailure {
 };
 using LineCheck = std::function<std::optional<LineFailure>(const std::string& line)>;
 
+// A reading whose end check asks for it is read again, up to this many readings in all.
+inline constexpr int kStepReadings = 3;
+
 // What a step's end check makes of the step once its output and prompt have been read.
 struct StepFailure {
     std::string message;
-    // The reading may have been spoilt on the line (noise): the step is sent once more, and
-    // fails with this message only if the second reading fails the check too.
+    // The reading may have been spoilt on the line (noise): the step is sent again, up to three
+    // readings in all, and fails with this message only if the last one fails the check too.
     bool readAgain = false;
 };
 // Sees the prompt that ended the step: its text up to and including ">" with line ends in front
-// removed, or empty when no complete prompt came within the budget.
+// (and stray bytes after it) removed, or empty when no complete prompt came within the budget.
 using EndCheck = std::function<std::optional<StepFailure>(const std::string& prompt)>;
 
 // Reads a step's whole output itself instead of the line loop and the prompt wait, for a

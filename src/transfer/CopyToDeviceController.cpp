@@ -112,7 +112,14 @@ std::optional<QueueOutcome> CopyToDeviceController::copy(const std::vector<CopyS
         return std::nullopt;
     }
     std::optional<QueueOutcome> outcome = transfer(sources);
-    if (outcome) {
+    if (outcome && outcome->kind == QueueOutcome::Kind::Completed) {
+        // Every file arrived: a listing that shows just them needs no second reading.
+        std::vector<std::string> names;
+        for (const QueuedFile& file : outcome->sent) {
+            names.push_back(file.deviceName);
+        }
+        wiring_.browser->refreshAfter(KnownChange::Uploaded(names));
+    } else if (outcome) {
         // Whatever the outcome, the listing shows what arrived.
         wiring_.browser->operationRefresh();
     }

@@ -156,7 +156,7 @@ TEST_F(DeviceBrowserTest, AReadingThatIsNotWholeIsReadAgainThenNeverShown)
         browser_.ShowDeviceFolder("\\NEW");
         EXPECT_EQ(browser_.DevicePath(), "\\BIN") << lines[0];
         EXPECT_EQ(names(), std::vector<std::string>{"TOOL.EXE"});
-        EXPECT_EQ(console_.sent.size() - sent, 4u) << "d:, cd and dir twice";
+        EXPECT_EQ(console_.sent.size() - sent, 5u) << "d:, cd and dir three times";
     }
     listDir("\\NEW", {FileLine("A", "TXT", "10"), SummaryLine("1", "10"), FreeLine("9")});
     console_.promptAfter["cd\\NEW\r"] = "C:\\";
@@ -188,11 +188,12 @@ TEST_F(DeviceBrowserTest, AListingThatChangedIsShownOnlyWhenTwoReadingsAgree)
         bool refused;
     };
     const std::vector<Case> cases = {
-        {{bin("TOOL")}, "TOOL.EXE", 1, false},              // the same as shown: read once
-        {{bin("TOOK"), bin("TOOL")}, "TOOL.EXE", 2, false}, // a letter noise changed
-        {{bin("NEW"), bin("NEW")}, "NEW.EXE", 2, false},    // a change two readings confirm
-        {{bin("NEX"), bin("NEZ")}, "NEW.EXE", 2, true},     // two readings that disagree
-        {{bin("NEX"), bin("NEW")}, "NEW.EXE", 2, false},    // the second one as shown
+        {{bin("TOOL")}, "TOOL.EXE", 1, false},                      // the same as shown: read once
+        {{bin("TOOK"), bin("TOOL")}, "TOOL.EXE", 2, false},         // a letter noise changed
+        {{bin("NEW"), bin("NEW")}, "NEW.EXE", 2, false},            // a change two readings confirm
+        {{bin("NEX"), bin("NEZ"), bin("NEY")}, "NEW.EXE", 3, true}, // three that disagree
+        {{bin("NEX"), bin("NEW")}, "NEW.EXE", 2, false},            // the second one as shown
+        {{bin("NEX"), bin("NEZ"), bin("NEX")}, "NEX.EXE", 3, false}, // the third as the first
     };
     for (const Case& c : cases) {
         console_.readings["dir\r"] = c.readings;
@@ -208,6 +209,72 @@ TEST_F(DeviceBrowserTest, AListingThatChangedIsShownOnlyWhenTwoReadingsAgree)
             << c.shown;
         EXPECT_EQ(browser_.listingStale(), c.refused);
     }
+}
+
+TEST_F(DeviceBrowserTest, TheRefreshAfterAKnownChangeTakesAReadingThatShowsJustThatChange)
+{
+    // \BIN shows TOOL.EXE (1,023 bytes); each case makes its change, then refreshes.
+    const auto bin = [](std::vector<std::string> entries) {
+        entries.insert(entries.begin(), {FolderLine("."), FolderLine("..")});
+        entries.push_back(FreeLine("7,000,000,000"));
+        return entries;
+    };
+    const std::string tool = FileLine("TOOL", "EXE", "1,023");
+    struct Case {
+        const char* what;
+        KnownChange change;
+        std::deque<std::vector<std::string>> readings;
+        std::size_t dirs; // "dir" commands sent
+    };
+    const std::vector<Case> cases = {
+        {"made", KnownChange::MadeDirectory("new"), {bin({tool, FolderLine("NEW")})}, 1},
+        {"deleted", KnownChange::Deleted("TOOL.EXE"), {bin({})}, 1},
+        {"uploaded over",
+         KnownChange::Uploaded({"tool.exe"}),
+         {bin({FileLine("TOOL", "EXE", "2,048")})},
+         1},
+        {"uploaded",
+         KnownChange::Uploaded({"B.BIN"}),
+         {bin({tool, FileLine("B", "BIN", "128")})},
+         1},
+        // Noise on another entry, or more than the change: read again, as any change is.
+        {"made, another changed",
+         KnownChange::MadeDirectory("NEW"),
+         {bin({FileLine("TOOK", "EXE", "1,023"), FolderLine("NEW")}),
+          bin({tool, FolderLine("NEW")})},
+         2},
+        {"made a file?",
+         KnownChange::MadeDirectory("NEW"),
+         {bin({tool, FileLine("NEW", "", "0")}), bin({tool, FileLine("NEW", "", "0")})},
+         2},
+        {"made twice",
+         KnownChange::MadeDirectory("NEW"),
+         {bin({tool, FolderLine("NEW"), FolderLine("NEX")}), bin({tool, FolderLine("NEW")})},
+         2},
+        {"deleted, still there",
+         KnownChange::Deleted("TOOL.EXE"),
+         {bin({FileLine("TOOL", "EXE", "1,024")}), bin({FileLine("TOOL", "EXE", "1,024")})},
+         2},
+    };
+    for (const Case& c : cases) {
+        DeviceBrowser browser{[this](const DeviceOperation& op) { return run(op); }};
+        browser.ShowDeviceFolder("\\BIN");
+        console_.readings["dir\r"] = c.readings;
+        const auto dirsBefore = std::count(console_.sent.begin(), console_.sent.end(), "dir\r");
+        browser.refreshAfter(c.change);
+        EXPECT_EQ(std::count(console_.sent.begin(), console_.sent.end(), "dir\r") - dirsBefore,
+                  static_cast<long>(c.dirs))
+            << c.what;
+        EXPECT_FALSE(browser.listingStale()) << c.what;
+    }
+    // The change goes with the next listing of its folder only: here one that shows no change.
+    DeviceBrowser browser{[this](const DeviceOperation& op) { return run(op); }};
+    browser.ShowDeviceFolder("\\BIN");
+    browser.refreshAfter(KnownChange::Deleted("TOOL.EXE"));
+    console_.readings["dir\r"] = {bin({})};
+    const auto dirsBefore = std::count(console_.sent.begin(), console_.sent.end(), "dir\r");
+    browser.refresh();
+    EXPECT_EQ(std::count(console_.sent.begin(), console_.sent.end(), "dir\r") - dirsBefore, 2);
 }
 
 TEST_F(DeviceBrowserTest, ListingCommandsReportTheirOwnSendFailures)

@@ -76,8 +76,8 @@ TEST_F(DeviceMenuActionsTest, RefreshAfterAnOperationKeepsSortColumnAndMenuRow)
     actions_.PopupMenu2Popup(std::nullopt); // no selection: the row stays remembered
     ui_.answers = {true};
     actions_.Delete1Click(4);
-    // del, then d:, cd and dir twice: the listing changed, so a second reading confirms it.
-    EXPECT_EQ(console_.sent[console_.sent.size() - 5], "del RUN.EXE\r");
+    // del, then d:, cd and dir once: the listing lacks just the file deleted.
+    EXPECT_EQ(console_.sent[console_.sent.size() - 4], "del RUN.EXE\r");
     EXPECT_TRUE(refreshed());
     EXPECT_EQ(browser_.entries().at(2).name, "ZED.BIN"); // still by size
     EXPECT_EQ(browser_.focusRow(), 3u);                  // clamped to the new last row

@@ -33,8 +33,8 @@ public:
         operations.push_back(op);
         OperationResult result;
         for (const ConsoleStep& step : op.steps) {
-            // A reading the end check calls spoilt is read once more, as the exchange does.
-            for (int reading = 0; reading < 2 && result.ok; ++reading) {
+            // A reading the end check calls spoilt is read again, as the exchange does.
+            for (int reading = 0; reading < kStepReadings && result.ok; ++reading) {
                 if (echoFails.count(step.command) != 0) {
                     result = {false, step.sendFailureMessage.empty()
                                          ? SendFailureMessage(step.command)
@@ -68,7 +68,7 @@ public:
                 if (!failure) {
                     break;
                 }
-                if (!failure->readAgain || reading == 1) {
+                if (!failure->readAgain || reading == kStepReadings - 1) {
                     result = {false, failure->message};
                 }
             }

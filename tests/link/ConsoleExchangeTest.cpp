@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -64,6 +65,21 @@ TEST(ConsoleText, QuietGapIsThirtyCharacterTimes)
     for (const auto& [baudRate, ms] : cases) {
         EXPECT_EQ(QuietGap(baudRate), std::chrono::milliseconds(ms)) << baudRate;
     }
+}
+
+TEST(ConsoleText, QuickWaitsLastAtLeastThreeEchoRoundTrips)
+{
+    PtyPeer peer;
+    SerialPort port(peer.devicePath());
+    ASSERT_TRUE(port.Open());
+    port.SetTimeouts(200);
+    // Round trip measured -> the wait: the quiet gap at least, 2 T at most.
+    const std::pair<int, int> cases[] = {{0, 6}, {1, 6}, {16, 48}, {50, 150}, {300, 400}};
+    for (const auto& [roundTripMs, waitMs] : cases) {
+        NoteEchoRoundTrip(port, std::chrono::milliseconds(roundTripMs));
+        EXPECT_EQ(QuickGap(port), std::chrono::milliseconds(waitMs)) << roundTripMs;
+    }
+    NoteEchoRoundTrip(port, {});
 }
 
 class ExchangeTest : public ::testing::Test, public test::UnderEachTiming {
@@ -159,16 +175,12 @@ TEST_P(ExchangeTest, OnlyAnErasingAnswerToTheProbeGetsTheBurst)
 TEST_P(ExchangeTest, ACharacterTheConsoleTookTwiceFailsTheCommandAndIsErasedWithIt)
 {
     // Line noise made the console take the third character twice ("dell F1.BIN" would run
-    // "Bad command or file name", and a delete has no line check to notice it).
+    // "Bad command or file name", and a delete has no line check to notice it), at each of the
+    // three typings.
     peer.run([](PtyPeer& p) {
-        for (std::size_t index = 0;;) {
-            const auto byte = p.receiveByte(500ms);
-            if (!byte) {
-                break;
-            }
+        while (const auto byte = p.receiveByte(500ms)) {
             if (*byte != '\b') {
-                p.send(std::string(index == 2 ? 2 : 1, static_cast<char>(*byte)));
-                ++index;
+                p.send(std::string(*byte == 'l' ? 2 : 1, static_cast<char>(*byte)));
             }
         }
     });
@@ -178,8 +190,8 @@ TEST_P(ExchangeTest, ACharacterTheConsoleTookTwiceFailsTheCommandAndIsErasedWith
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, SendFailureMessage("del F1.BIN\r"));
     // The duplicate is read where the blank's echo belongs; the console holds five characters.
-    // (The first two backspaces are the clean-line probe.)
-    EXPECT_EQ(peer.received(), "\b\bdel \b\b\b\b\b");
+    // (The two backspaces before each typing are the clean-line probe.)
+    EXPECT_EQ(peer.received(), "\b\bdel \b\b\b\b\b\b\bdel \b\b\b\b\b\b\bdel \b\b\b\b\b");
 }
 
 TEST_P(ExchangeTest, OnlyQuickTimingPassesOverALatePromptBeforeAnEcho)
@@ -204,10 +216,13 @@ TEST_P(ExchangeTest, OnlyQuickTimingPassesOverALatePromptBeforeAnEcho)
             }
             p.console([](const std::string&) { return "\nok\r\nC:\\>"; }, kLongIdle);
         });
+        log.clear();
         const OperationResult result =
             RunDeviceOperation(peer.devicePath(), command("C:\\mem\r"), log);
         peer.finish();
-        EXPECT_EQ(result.ok, passes) << before;
+        // A check that failed before the Enter is typed again, and then passes.
+        EXPECT_TRUE(result.ok) << before;
+        EXPECT_EQ(log.contains(RetryLine("C:\\mem\r")), !passes) << before;
         if (passes) {
             EXPECT_EQ(peer.received(), "\b\bC:\\mem\r");
         }
@@ -306,7 +321,8 @@ TEST_P(ExchangeTest, FailedStepsEndTheOperation)
     peer.finish();
     EXPECT_FALSE(result.ok);
     EXPECT_EQ(result.message, SendFailureMessage("C:\\mem\r"));
-    EXPECT_EQ(peer.received(), "\b\bC\b") << "the probe, the character sent, then erased again";
+    EXPECT_EQ(peer.received(), "\b\bC\b\b\bC\b\b\bC\b")
+        << "three times: the probe, the character sent, then erased again";
 
     // A line check that stops: the line is shown once, the prompt still awaited, and the
     // next command never typed.
@@ -372,6 +388,57 @@ TEST_P(ExchangeTest, PromptCutAtCarriageReturnStillEndsTheWait)
     EXPECT_LT(std::chrono::steady_clock::now() - start, 5s);
     EXPECT_EQ(log.lines, (Lines{"C:\\DLFMT D: /C", "Formatting", "done"}));
     peer.finish();
+}
+
+TEST_P(ExchangeTest, ACommandSpoiltBeforeItsEnterIsTypedAgainUpToTwice)
+{
+    // Noise changes the echo of the first character of the first `spoilt` typings of "dir".
+    for (const int spoilt : {1, 2, 3}) {
+        peer.run([spoilt](PtyPeer& p) {
+            int typings = 0;
+            p.console(
+                [](const std::string&) { return "\nok\r\nD:\\>"; }, kLongIdle,
+                [&typings, spoilt](std::uint8_t b, std::size_t) -> std::optional<std::uint8_t> {
+                    return b == 'd' && ++typings <= spoilt ? 'X' : b;
+                });
+        });
+        log.clear();
+        const OperationResult result = RunDeviceOperation(peer.devicePath(), command("dir\r"), log);
+        peer.finish();
+        EXPECT_EQ(result.ok, spoilt <= 2) << spoilt;
+        EXPECT_EQ(std::count(log.lines.begin(), log.lines.end(),
+                             "<<noise on the line: typing 'dir' again>>"),
+                  std::min(spoilt, 2))
+            << spoilt;
+        // Each typing that failed was erased before the next one.
+        const std::string received = peer.received();
+        EXPECT_EQ(std::count(received.begin(), received.end(), 'd'), std::min(spoilt + 1, 3))
+            << spoilt;
+    }
+}
+
+TEST_P(ExchangeTest, AStrayByteAfterThePromptEndsTheReadingAndLeavesWithTheCleanLine)
+{
+    // The console prints its prompt and then a byte of noise (its echo): the prompt still ends
+    // the reading, the next step's clean-line probe takes the byte out.
+    peer.run([](PtyPeer& p) {
+        p.console(
+            [](const std::string& line) {
+                return line.ends_with("cd\\BIN") ? "\r\nD:\\BIN>x" : "\r\nD:\\BIN>";
+            },
+            kLongIdle);
+    });
+    std::vector<std::string> prompts;
+    const EndCheck seePrompt = [&prompts](const std::string& prompt) -> std::optional<StepFailure> {
+        prompts.push_back(prompt);
+        return std::nullopt;
+    };
+    const OperationResult result = RunDeviceOperation(
+        peer.devicePath(),
+        operation({{"cd\\BIN\r", "", {}, seePrompt}, {"dir\r", "", {}, seePrompt}}), log);
+    peer.finish();
+    EXPECT_TRUE(result.ok) << result.message;
+    EXPECT_EQ(prompts, (Lines{"D:\\BIN>", "D:\\BIN>"}));
 }
 
 KORA_UNDER_EACH_TIMING(ExchangeTest);

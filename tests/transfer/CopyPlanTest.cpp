@@ -151,7 +151,7 @@ protected:
         TransferToolTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         port_ = std::make_unique<SerialPort>(simulator_.terminalPath());
-        ASSERT_TRUE(OpenTransferPort(*port_, 40));
+        ASSERT_TRUE(OpenTransferPort(*port_, kCopyTimeoutMs));
     }
 
     QueuedFile file(const std::string& localName, const std::string& deviceName, std::size_t size)

@@ -12,6 +12,7 @@
 #include "sim/Faults.h"
 #include "sim/Simulator.h"
 #include "sim/XmodemReceiver.h"
+#include "transfer/CopyPlan.h"
 
 namespace kora::test {
 namespace {
@@ -25,7 +26,9 @@ protected:
         TransferToolTest::SetUp();
         ASSERT_FALSE(HasFatalFailure());
         port_ = std::make_unique<SerialPort>(simulator_.terminalPath());
-        ASSERT_TRUE(OpenTransferPort(*port_, kTransferTimeoutMs));
+        // The copy's own T: the simulator stands for a controller, whose answers a busy PC
+        // does not delay, yet here it shares the PC's cores and may wait for one.
+        ASSERT_TRUE(OpenTransferPort(*port_, kCopyTimeoutMs));
     }
 
     std::int32_t Upload(const std::vector<std::uint8_t>& bytes, const std::string& deviceName,
@@ -64,7 +67,11 @@ protected:
     bool ConsoleRunsTheNextCommand()
     {
         log_.lines.clear();
-        return ConsoleAnswers() && WaitForPrompt(*port_, log_, "") &&
+        // The prompt wait's budget counts reads (budget / T): enough of them for the whole
+        // listing of C:\ at the copy's T.
+        PromptWait wait;
+        wait.budgetMs = 100 * kCopyTimeoutMs;
+        return ConsoleAnswers() && WaitForPrompt(*port_, log_, "", wait) &&
                std::find(log_.lines.begin(), log_.lines.end(), "Bad command or file name") ==
                    log_.lines.end();
     }

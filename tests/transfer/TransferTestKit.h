@@ -32,9 +32,12 @@ std::vector<std::uint8_t> ReadWholeFile(const std::filesystem::path& path);
 // The bytes as an XMODEM receiver stores them: padded to whole 128-byte blocks.
 std::vector<std::uint8_t> PaddedTo128(std::vector<std::uint8_t> bytes, std::uint8_t pad);
 
-// The port's read time-out in the transfer tests. Small, so that the time-out paths stay
-// quick: a silent one-byte read lasts 2 T.
-inline constexpr std::uint32_t kTransferTimeoutMs = 40;
+// The port's read time-out in the tests of the sender's time-out paths: a silent one-byte read
+// lasts 2 T. As short as the device operations' T, so that those paths stay quick, and no
+// shorter: every echo and answer the tests expect must come within 2 T, and on a busy machine
+// (a build beside the suite, ThreadSanitizer) the thread that answers may wait that long for a
+// core. A late answer that a test expects to miss comes a whole T after the read gave up.
+inline constexpr std::uint32_t kTransferTimeoutMs = 200;
 
 // Opens the port as the copy does: 57600 8N1, CR line end, the given time-out.
 bool OpenTransferPort(SerialPort& port, std::uint32_t timeoutMs);

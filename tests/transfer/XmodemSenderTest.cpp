@@ -196,7 +196,8 @@ TEST_F(XmodemSender, SilentReceiverCountsReadsAsAttempts)
     // The first block is answered after three silent reads; the second never.
     script.answerFrame = [](std::size_t index, const Frame&) {
         if (index == 0) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(3 * 2 * kTransferTimeoutMs + 40));
+            std::this_thread::sleep_for(
+                std::chrono::milliseconds(3 * 2 * kTransferTimeoutMs + kTransferTimeoutMs));
             return Bytes({xmodem::ACK});
         }
         return std::string();
@@ -221,7 +222,8 @@ TEST_F(XmodemSender, TenthTransmissionIsTheLastAttemptEvenWithASilentRead)
         if (index < 9) {
             return Bytes({xmodem::NAK});
         }
-        std::this_thread::sleep_for(std::chrono::milliseconds(2 * kTransferTimeoutMs + 40));
+        std::this_thread::sleep_for(
+            std::chrono::milliseconds(2 * kTransferTimeoutMs + kTransferTimeoutMs));
         return Bytes({xmodem::ACK});
     };
     EXPECT_EQ(Upload(file, script), -1);
@@ -326,7 +328,8 @@ TEST_F(XmodemSender, EotNeverAcknowledgedIsNoSuccessWithoutTheListing)
     EXPECT_EQ(receiver_->eotCount(), 10);
     EXPECT_EQ(StatusAfterStart(),
               (std::vector<std::string>{
-                  TThreadXModem::kEndRefused, TThreadXModem::kCheckingKept, "d:",
+                  TThreadXModem::kEndRefused, TThreadXModem::kCheckingKept, "d:", RetryLine("d:\r"),
+                  "d:", RetryLine("d:\r"), "d:",
                   "<<Could not check that KORA-7740P kept the file: Unable to send command!>>"}));
 }
 
