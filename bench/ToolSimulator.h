@@ -6,8 +6,11 @@
 #include <stdlib.h>
 #include <sys/types.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -28,6 +31,30 @@ inline bool StartForTool(kora::sim::Simulator& simulator, const std::filesystem:
     }
     ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
     return true;
+}
+
+// A plant of `count` simulators at `baud`, published as COM1... in folder/ports and named
+// press-1... in folder/config/kora7740p/controllers.conf. Empty, with the reason on standard
+// error, when one cannot start.
+inline std::vector<std::unique_ptr<kora::sim::Simulator>>
+StartPlant(int count, std::uint32_t baud, const std::filesystem::path& folder)
+{
+    std::vector<std::unique_ptr<kora::sim::Simulator>> simulators;
+    std::ofstream names(folder / "config" / "kora7740p" / "controllers.conf");
+    for (int i = 1; i <= count; ++i) {
+        kora::sim::SimulatorOptions options;
+        options.baudRate = baud;
+        auto simulator = std::make_unique<kora::sim::Simulator>(options);
+        std::string error;
+        const std::string com = "COM" + std::to_string(i);
+        if (!simulator->start(&error) || !simulator->publishAs(folder / "ports", com)) {
+            std::fprintf(stderr, "simulator: %s\n", error.c_str());
+            return {};
+        }
+        names << "press-" << i << " = " << com << "\n";
+        simulators.push_back(std::move(simulator));
+    }
+    return simulators;
 }
 
 // Starts the tool (args[0] is its path) with standard input from /dev/null, standard output to

@@ -49,20 +49,10 @@ int main()
     const auto folder = std::filesystem::temp_directory_path() / "kora-fanout-bench";
     std::filesystem::remove_all(folder);
     std::filesystem::create_directories(folder / "config" / "kora7740p");
-    std::vector<std::unique_ptr<kora::sim::Simulator>> simulators;
-    std::ofstream names(folder / "config" / "kora7740p" / "controllers.conf");
-    for (int i = 1; i <= kControllers; ++i) {
-        kora::sim::SimulatorOptions options;
-        options.baudRate = kBaud;
-        auto simulator = std::make_unique<kora::sim::Simulator>(options);
-        std::string error;
-        const std::string com = "COM" + std::to_string(i);
-        if (!simulator->start(&error) || !simulator->publishAs(folder / "ports", com)) {
-            std::fprintf(stderr, "simulator: %s\n", error.c_str());
-            return 1;
-        }
-        names << "press-" << i << " = " << com << "\n";
-        simulators.push_back(std::move(simulator));
+    const std::vector<std::unique_ptr<kora::sim::Simulator>> simulators =
+        StartPlant(kControllers, kBaud, folder);
+    if (simulators.empty()) {
+        return 1;
     }
     names.close();
     ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);

@@ -115,22 +115,10 @@ int main(int argc, char* argv[])
     const fs::path folder = fs::temp_directory_path() / "kora-sync-bench";
     fs::remove_all(folder);
     fs::create_directories(folder / "config" / "kora7740p");
-    std::vector<std::unique_ptr<kora::sim::Simulator>> simulators;
-    {
-        std::ofstream names(folder / "config" / "kora7740p" / "controllers.conf");
-        for (int i = 1; i <= kControllers; ++i) {
-            kora::sim::SimulatorOptions options;
-            options.baudRate = kBaud;
-            auto simulator = std::make_unique<kora::sim::Simulator>(options);
-            std::string error;
-            const std::string com = "COM" + std::to_string(i);
-            if (!simulator->start(&error) || !simulator->publishAs(folder / "ports", com)) {
-                std::fprintf(stderr, "simulator: %s\n", error.c_str());
-                return 1;
-            }
-            names << "press-" << i << " = " << com << "\n";
-            simulators.push_back(std::move(simulator));
-        }
+    const std::vector<std::unique_ptr<kora::sim::Simulator>> simulators =
+        StartPlant(kControllers, kBaud, folder);
+    if (simulators.empty()) {
+        return 1;
     }
     ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);

@@ -77,22 +77,19 @@ int main(int argc, char* argv[])
                                                            : kora::test::LightPalette());
     const QString prefix = QString::fromLocal8Bit(argv[2]);
 
-    kora::sim::SimulatorOptions options;
-    options.baudRate = 57600;
-    kora::test::SimRunner simulator(options);
-    if (!simulator.ok()) {
-        std::fprintf(stderr, "simulator: %s\n", simulator.error().c_str());
+    const std::unique_ptr<kora::test::SimRunner> simulator = kora::test::StartPacedSimulator();
+    if (!simulator) {
         return 1;
     }
     // The receiver gives up on the second block of W.BIN only.
     auto tool = std::make_shared<kora::sim::TransferToolOptions>();
-    kora::sim::RegisterTransferCommand(simulator.sim(), tool);
+    kora::sim::RegisterTransferCommand(simulator->sim(), tool);
     // A second port, unplugged once the window has started.
     kora::test::PtyPair adapter;
-    const fs::path unplugged = simulator.portsFolder() / "COM3";
+    const fs::path unplugged = simulator->portsFolder() / "COM3";
     fs::create_symlink(adapter.slavePath(), unplugged);
 
-    const fs::path folder = simulator.tempDir().path() / "Press line 4";
+    const fs::path folder = simulator->tempDir().path() / "Press line 4";
     fs::create_directories(folder);
     WriteFile(folder / "Measurements of line 4, press 2 - 2026-12-08.txt", 5200);
     WriteFile(folder / "CONTROL.EXE", 20 * 1024);

@@ -178,11 +178,12 @@ TEST_F(IoConfigCycle, AReadOutThatChangedIsTakenOnlyWhenTwoReadingsAgree)
     };
     const std::string noisy = changed("\n0 09 -1 -1\n", "\n0 08 -1 -1\n");
     const std::string other = changed("\n1 09 -1 -1\n", "\n1 01 -1 -1\n");
+    const std::string third = changed("\n2 09 -1 -1\n", "\n2 01 -1 -1\n");
     struct Case {
         std::vector<std::string> readings; // one per "C:\cfgio 1", the last one repeated
         int dialogs;
     };
-    for (const Case& c : std::vector<Case>{{{noisy, whole}, 1}, {{noisy, other}, 0}}) {
+    for (const Case& c : std::vector<Case>{{{noisy, whole}, 1}, {{noisy, other, third}, 0}}) {
         auto left = std::make_shared<std::deque<std::string>>(c.readings.begin(), c.readings.end());
         sim().registerCommand("cfgio", [left](sim::CommandContext& context) {
             context.io.write(left->front());

@@ -1,5 +1,6 @@
 #include "support/SimFixture.h"
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace kora::test {
@@ -49,6 +50,18 @@ void SimFixture::SetUp()
 void SimFixture::TearDown()
 {
     runner_.reset();
+}
+
+std::unique_ptr<SimRunner> StartPacedSimulator()
+{
+    sim::SimulatorOptions options;
+    options.baudRate = 57600;
+    auto simulator = std::make_unique<SimRunner>(options);
+    if (!simulator->ok()) {
+        std::fprintf(stderr, "simulator: %s\n", simulator->error().c_str());
+        return nullptr;
+    }
+    return simulator;
 }
 
 } // namespace kora::test

@@ -62,6 +62,10 @@ private:
     std::string error_;
 };
 
+// The simulator a screenshot tool shows the window against, at the line's own speed (57600
+// baud); nothing, after saying why on standard error, when it did not start.
+std::unique_ptr<SimRunner> StartPacedSimulator();
+
 class SimFixture : public ::testing::Test {
 protected:
     void SetUp() override;

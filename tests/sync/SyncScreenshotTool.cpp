@@ -84,14 +84,11 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString prefix = QString::fromLocal8Bit(argv[1]);
-    kora::sim::SimulatorOptions options;
-    options.baudRate = 57600;
-    kora::test::SimRunner simulator(options);
-    if (!simulator.ok()) {
-        std::fprintf(stderr, "simulator: %s\n", simulator.error().c_str());
+    const std::unique_ptr<kora::test::SimRunner> simulator = kora::test::StartPacedSimulator();
+    if (!simulator) {
         return 1;
     }
-    const auto pc = simulator.tempDir().path();
+    const auto pc = simulator->tempDir().path();
     ::setenv("XDG_STATE_HOME", (pc / "state").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (pc / "config").c_str(), 1);
     const auto project = pc / "Project";
@@ -101,7 +98,7 @@ int main(int argc, char* argv[])
     WriteFile(project / "AUTORUN.BAT", 40, 3);
     WriteFile(project / "cfg" / "PLANT.INI", 600, 4);
     WriteFile(project / "cfg" / "LIMITS.INI", 300, 5);
-    kora::sim::DosFileSystem& drive = simulator.sim().fileSystem();
+    kora::sim::DosFileSystem& drive = simulator->sim().fileSystem();
     drive.makeDirectory("D:\\SITE");
     drive.writeFileChecked("D:\\SITE\\OLDTEST.EXE", std::string(2000, 'x'));
 

@@ -35,14 +35,11 @@ int main(int argc, char* argv[])
         return 2;
     }
     const QString prefix = QString::fromLocal8Bit(argv[1]);
-    kora::sim::SimulatorOptions options;
-    options.baudRate = 57600;
-    kora::test::SimRunner simulator(options);
-    if (!simulator.ok()) {
-        std::fprintf(stderr, "simulator: %s\n", simulator.error().c_str());
+    const std::unique_ptr<kora::test::SimRunner> simulator = kora::test::StartPacedSimulator();
+    if (!simulator) {
         return 1;
     }
-    const auto folder = simulator.tempDir().path() / "Programs";
+    const auto folder = simulator->tempDir().path() / "Programs";
     std::filesystem::create_directories(folder);
     const std::string program =
         kora::sim::ProgramImage(kora::sim::CounterProgramTag(250, 40), 16 * 1024);
