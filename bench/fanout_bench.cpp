@@ -54,7 +54,6 @@ int main()
     if (simulators.empty()) {
         return 1;
     }
-    names.close();
     ::setenv("KORA_PORT_DIR", (folder / "ports").c_str(), 1);
     ::setenv("XDG_CONFIG_HOME", (folder / "config").c_str(), 1);
     ::unsetenv("KORA_PORT");
