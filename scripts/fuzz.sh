@@ -19,9 +19,14 @@ build() {
 run() {
   local target=$1 seconds=$2 corpus=$3
   mkdir -p "$corpus"
+  # An input is a hang when it outlasts every wait the product may make for it. The upload's
+  # waits are the longest: an end the receiver never confirms is checked with a listing, whose
+  # prompt wait (5 s) may run for each of its three readings.
+  local hang=10
+  [ "$target" = xmodem ] && hang=60
   ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1 \
     "build/fuzz/tests/fuzz/fuzz_$target" "$corpus" "tests/fuzz/corpus/$target" \
-    -max_total_time="$seconds" -timeout=10 -rss_limit_mb=1024 -max_len=4096 \
+    -max_total_time="$seconds" -timeout="$hang" -rss_limit_mb=1024 -max_len=4096 \
     -artifact_prefix="build/fuzz/findings/$target-" -print_final_stats=1 >"build/fuzz/$target.log" 2>&1
 }
 
